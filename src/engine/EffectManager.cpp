@@ -1,0 +1,77 @@
+#include "EffectManager.h"
+
+#include <algorithm>
+
+#include "FilterRegistry.h"
+
+namespace EM {
+
+struct EffectManager::ChainEntry {
+    std::string name;
+    std::string type;
+    std::unique_ptr<IFilter> filter;
+};
+
+EffectManager::EffectManager() = default;
+EffectManager::~EffectManager() = default;
+
+EffectManager& EffectManager::Instance() {
+    static EffectManager manager;
+    return manager;
+}
+
+bool EffectManager::AddFilter(const std::string& name, const std::string& type,
+                              const ParamMap& params) {
+    if (Ref(name) != nullptr) {
+        return false;
+    }
+    std::unique_ptr<IFilter> filter = CreateFilter(type);
+    if (!filter) {
+        return false;
+    }
+    filter->SetParam(params);
+    chain_.push_back({name, type, std::move(filter)});
+    return true;
+}
+
+bool EffectManager::DelFilter(const std::string& name) {
+    auto it = std::find_if(chain_.begin(), chain_.end(),
+                           [&](const ChainEntry& i) { return i.name == name; });
+    if (it == chain_.end()) {
+        return false;
+    }
+    chain_.erase(it);
+    return true;
+}
+
+IFilter* EffectManager::Ref(const std::string& name) {
+    for (auto& instance : chain_) {
+        if (instance.name == name) {
+            return instance.filter.get();
+        }
+    }
+    return nullptr;
+}
+
+bool EffectManager::DoFilter(EffectImage* image) {
+    if (image == nullptr || image->pixels == nullptr || image->width <= 0 || image->height <= 0 ||
+        image->stride < image->width * 3) {
+        return false;
+    }
+    for (auto& instance : chain_) {
+        instance.filter->Process(*image);
+    }
+    return true;
+}
+
+std::vector<FilterInfo> EffectManager::List() const {
+    std::vector<FilterInfo> list;
+    for (const auto& instance : chain_) {
+        list.push_back({instance.name, instance.type, instance.filter->Params()});
+    }
+    return list;
+}
+
+std::vector<std::string> EffectManager::FilterTypes() { return RegisteredFilterTypes(); }
+
+}  // namespace EM

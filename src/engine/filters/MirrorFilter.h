@@ -1,0 +1,24 @@
+#pragma once
+
+#include <vector>
+
+#include "FilterBase.h"
+
+namespace EM {
+
+// "hflip": left and right swapped; "vflip": upside down; "dside": the left half of the picture
+// mirrored onto the right half. Each is "true" or anything else (off).
+class MirrorFilter : public FilterBase {
+public:
+    void Process(EffectImage& image) override;
+
+private:
+    void OnParamsChanged() override;
+
+    bool doubleSide_ = false;
+    bool horizontal_ = false;
+    bool vertical_ = false;
+    std::vector<uint8_t> rowScratch_;  // one row, for the vertical flip; sized on the first frame
+};
+
+}  // namespace EM

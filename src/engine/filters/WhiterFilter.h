@@ -1,0 +1,13 @@
+#pragma once
+
+#include "FilterBase.h"
+
+namespace EM {
+
+// Registered so the chain accepts it; leaves the picture unchanged for now.
+class WhiterFilter : public FilterBase {
+public:
+    void Process(EffectImage&) override {}
+};
+
+}  // namespace EM

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QApplication>
+
+class CMervalaApp : public QApplication {
+    Q_OBJECT
+public:
+    CMervalaApp(int& argc, char** argv);
+
+    // Runs the program; returns the process exit code. A later start only asks the running copy
+    // to show itself and returns at once.
+    int InitInstance();
+};

@@ -1,0 +1,78 @@
+#include "SingleInstance.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QLocalSocket>
+
+namespace {
+constexpr char kInstanceName[] = "ZavreoZhuShou";
+constexpr char kShowRequest[] = "show\n";
+}  // namespace
+
+SingleInstance::SingleInstance(QString folder, QObject* parent)
+    : QObject(parent), folder_(folder.isEmpty() ? DefaultFolder() : std::move(folder)) {
+    connect(&server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_.nextPendingConnection()) {
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                if (socket->readAll().contains("show")) {
+                    emit ShowRequested();
+                }
+                socket->disconnectFromServer();
+            });
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+}
+
+SingleInstance::~SingleInstance() {
+    server_.close();
+    if (lockFd_ >= 0) {
+        close(lockFd_);
+    }
+}
+
+QString SingleInstance::DefaultFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists()) {
+        return QString::fromLocal8Bit(runtime);
+    }
+    const QString fallback = QStringLiteral("/tmp/zavreo-%1").arg(getuid());
+    mkdir(fallback.toLocal8Bit().constData(), 0700);
+    return fallback;
+}
+
+bool SingleInstance::Acquire() {
+    const QString lockPath = folder_ + "/" + kInstanceName + ".lock";
+    lockFd_ = open(lockPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd_ < 0) {
+        // No lock can be taken: go on as the first copy.
+        return true;
+    }
+    if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        close(lockFd_);
+        lockFd_ = -1;
+        return false;
+    }
+    // Holding the lock proves any socket left behind is stale.
+    const QString socketPath = folder_ + "/" + kInstanceName;
+    QLocalServer::removeServer(socketPath);
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    server_.listen(socketPath);
+    return true;
+}
+
+bool SingleInstance::AskRunningToShow(int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(folder_ + "/" + kInstanceName);
+    if (!socket.waitForConnected(timeoutMs)) {
+        return false;
+    }
+    socket.write(kShowRequest);
+    socket.waitForBytesWritten(timeoutMs);
+    socket.waitForDisconnected(timeoutMs);
+    return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// One running copy per user: an flock-held lock file "ZavreoZhuShou.lock" in the user's runtime
+// folder, and a local socket "ZavreoZhuShou" beside it through which a later start asks the
+// running copy to show its main window. The kernel drops the lock with the process, so a crashed
+// run never blocks the next start.
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // `folder` empty: $XDG_RUNTIME_DIR, else a private folder under /tmp.
+    explicit SingleInstance(QString folder = QString(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process now holds the lock and listens for later starts.
+    bool Acquire();
+    // Asks the running copy to show its window; false when none answered.
+    bool AskRunningToShow(int timeoutMs = 2000);
+
+    static QString DefaultFolder();
+
+signals:
+    // A later start asked for the main window (interface thread).
+    void ShowRequested();
+
+private:
+    QString folder_;
+    int lockFd_ = -1;
+    QLocalServer server_;
+};

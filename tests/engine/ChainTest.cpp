@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include "EffectManager.h"
+
+using EM::EffectManager;
+using EM::ParamMap;
+
+namespace {
+
+std::vector<std::string> Names(const EffectManager& engine) {
+    std::vector<std::string> names;
+    for (const auto& info : engine.List()) {
+        names.push_back(info.name);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(EffectChain, KeepsInsertionOrderAndRefusesDuplicatesAndUnknownTypes) {
+    EffectManager engine;
+    EXPECT_TRUE(engine.AddFilter("b", "BrightFilter", {{"brightness", "10"}}));
+    EXPECT_TRUE(engine.AddFilter("a", "MirrorFilter", {}));
+    EXPECT_FALSE(engine.AddFilter("b", "ScaleFilter", {}));
+    EXPECT_FALSE(engine.AddFilter("c", "NoSuchFilter", {}));
+    EXPECT_EQ(Names(engine), (std::vector<std::string>{"b", "a"}));
+    // The refused duplicate left the first instance as it was.
+    EXPECT_EQ(engine.List()[0].type, "BrightFilter");
+    EXPECT_EQ(engine.List()[0].params, (ParamMap{{"brightness", "10"}}));
+}
+
+TEST(EffectChain, RemovesOnlyExistingInstances) {
+    EffectManager engine;
+    engine.AddFilter("one", "SweetFilter", {});
+    engine.AddFilter("two", "MovieFilter", {});
+    EXPECT_FALSE(engine.DelFilter("three"));
+    EXPECT_TRUE(engine.DelFilter("one"));
+    EXPECT_FALSE(engine.DelFilter("one"));
+    EXPECT_EQ(Names(engine), (std::vector<std::string>{"two"}));
+    EXPECT_EQ(engine.Ref("one"), nullptr);
+    // A removed name can be added again, at the end of the chain.
+    EXPECT_TRUE(engine.AddFilter("one", "SweetFilter", {}));
+    EXPECT_EQ(Names(engine), (std::vector<std::string>{"two", "one"}));
+}
+
+TEST(EffectChain, SetParamChangesOnlyTheGivenKeys) {
+    EffectManager engine;
+    engine.AddFilter("text", "TextFilter", {{"text", "hi"}, {"speed", "10"}});
+    engine.Ref("text")->SetParam({{"speed", "-20"}, {"color", "FF0000FF"}});
+    EXPECT_EQ(engine.List()[0].params,
+              (ParamMap{{"text", "hi"}, {"speed", "-20"}, {"color", "FF0000FF"}}));
+}
+
+TEST(EffectChain, KnowsAllTenTypes) {
+    const auto types = EffectManager::FilterTypes();
+    EXPECT_EQ(types.size(), 10u);
+    EffectManager engine;
+    for (const auto& type : types) {
+        EXPECT_TRUE(engine.AddFilter(type, type, {})) << type;
+    }
+}
+
+TEST(EffectChain, RejectsImagesWithoutPixels) {
+    EffectManager engine;
+    EM::EffectImage empty;
+    EXPECT_FALSE(engine.DoFilter(&empty));
+    EXPECT_FALSE(engine.DoFilter(nullptr));
+}

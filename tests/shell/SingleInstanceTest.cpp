@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "SingleInstance.h"
+
+namespace {
+
+// Starts the real program with its single-instance folder and shared frame of this test's own.
+class ProgramRun {
+public:
+    explicit ProgramRun(const QString& folder) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", folder);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("ZAVREO_SHARED_FRAME", "/zavreo-shell-test-" + QString::number(getpid()));
+        env.insert("HOME", folder);
+        process_.setProcessEnvironment(env);
+        process_.setProgram(QStringLiteral(ZAVREO_BIN_DIR "/zavreo"));
+    }
+    ~ProgramRun() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    QProcess& Process() { return process_; }
+
+private:
+    QProcess process_;
+};
+
+// Runs the event loop until `done` holds or `timeoutMs` passes.
+template <typename Predicate>
+bool SpinUntil(Predicate done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return done();
+}
+
+}  // namespace
+
+TEST(SingleInstance, LaterStartAsksTheFirstToShowAndExits) {
+    QTemporaryDir folder;
+    SingleInstance first(folder.path());
+    ASSERT_TRUE(first.Acquire());
+    int showRequests = 0;
+    QObject::connect(&first, &SingleInstance::ShowRequested, [&] { ++showRequests; });
+
+    ProgramRun second(folder.path());
+    second.Process().start();
+    ASSERT_TRUE(second.Process().waitForStarted(5000));
+    ASSERT_TRUE(SpinUntil([&] { return second.Process().state() == QProcess::NotRunning; }, 15000));
+    EXPECT_EQ(second.Process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.Process().exitCode(), 0);
+    EXPECT_TRUE(SpinUntil([&] { return showRequests == 1; }, 2000));
+}
+
+TEST(SingleInstance, StaleFilesOfACrashedRunDoNotBlockTheNextStart) {
+    QTemporaryDir folder;
+    // What a killed run leaves behind: the lock file and a socket nobody listens on.
+    {
+        ProgramRun crashed(folder.path());
+        crashed.Process().start();
+        ASSERT_TRUE(crashed.Process().waitForStarted(5000));
+        SingleInstance probe(folder.path());
+        ASSERT_TRUE(SpinUntil([&] { return QFile::exists(folder.path() + "/ZavreoZhuShou"); }, 15000));
+        EXPECT_FALSE(probe.Acquire());
+        crashed.Process().kill();
+        crashed.Process().waitForFinished(5000);
+    }
+    ASSERT_TRUE(QFile::exists(folder.path() + "/ZavreoZhuShou.lock"));
+
+    ProgramRun next(folder.path());
+    next.Process().start();
+    ASSERT_TRUE(next.Process().waitForStarted(5000));
+    SingleInstance probe(folder.path());
+    ASSERT_TRUE(SpinUntil([&] { return !SingleInstance(folder.path()).Acquire(); }, 15000));
+    // It stays up as the first copy and answers a later start.
+    EXPECT_EQ(next.Process().state(), QProcess::Running);
+    EXPECT_TRUE(probe.AskRunningToShow());
+}

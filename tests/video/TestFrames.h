@@ -1,0 +1,40 @@
+#pragma once
+// Shared-frame names and frames for the video tests.
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "SharedFrame.h"
+
+// A shared memory object of the test's own, removed when the test ends.
+class ScopedFrameName {
+public:
+    ScopedFrameName() {
+        static std::atomic<int> counter{0};
+        name_ = "/zavreo-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    }
+    ~ScopedFrameName() { shm_unlink(name_.c_str()); }
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+};
+
+// A frame of `width` x `height`, stored bottom-up, every pixel encoding its position as seen.
+inline std::vector<uint8_t> PatternFrame(int width, int height) {
+    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = frame.data() + static_cast<size_t>(height - 1 - y) * width * 3;
+        for (int x = 0; x < width; ++x) {
+            row[x * 3 + 0] = static_cast<uint8_t>(x * 255 / (width - 1));
+            row[x * 3 + 1] = static_cast<uint8_t>(y * 255 / (height - 1));
+            row[x * 3 + 2] = static_cast<uint8_t>((x + y) & 0xFF);
+        }
+    }
+    return frame;
+}
