@@ -76,7 +76,8 @@ TEST(SingleInstance, StaleFilesOfACrashedRunDoNotBlockTheNextStart) {
         crashed.Process().start();
         ASSERT_TRUE(crashed.Process().waitForStarted(5000));
         SingleInstance probe(folder.path());
-        ASSERT_TRUE(SpinUntil([&] { return QFile::exists(folder.path() + "/ZavreoZhuShou"); }, 15000));
+        ASSERT_TRUE(
+            SpinUntil([&] { return QFile::exists(folder.path() + "/ZavreoZhuShou"); }, 15000));
         EXPECT_FALSE(probe.Acquire());
         crashed.Process().kill();
         crashed.Process().waitForFinished(5000);

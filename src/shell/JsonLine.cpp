@@ -1,0 +1,61 @@
+#include "JsonLine.h"
+
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include <fstream>
+#include <memory>
+
+namespace zavreo {
+
+std::string JsonLine(const Json::Value& value) {
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = "";
+    builder["emitUTF8"] = true;
+    return Json::writeString(builder, value) + "\n";
+}
+
+bool ParseJsonLine(const std::string& line, Json::Value& out) {
+    Json::CharReaderBuilder builder;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value parsed;
+    std::string errors;
+    try {
+        if (!reader->parse(line.data(), line.data() + line.size(), &parsed, &errors)) {
+            return false;
+        }
+    } catch (const Json::Exception&) {
+        // Nesting beyond the reader's depth limit is reported by throwing.
+        return false;
+    }
+    out = std::move(parsed);
+    return true;
+}
+
+bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::string line;
+    std::getline(in, line);
+    return ParseJsonLine(line, out);
+}
+
+int JsonInt(const Json::Value& object, const char* member) {
+    if (!object.isObject()) {
+        return 0;
+    }
+    const Json::Value& value = object[member];
+    return value.isInt() ? value.asInt() : 0;
+}
+
+std::string JsonText(const Json::Value& object, const char* member) {
+    if (!object.isObject()) {
+        return {};
+    }
+    const Json::Value& value = object[member];
+    return value.isString() ? value.asString() : std::string();
+}
+
+}  // namespace zavreo

@@ -1,0 +1,22 @@
+#pragma once
+// SIGTERM and SIGINT (logout, shutdown, Ctrl+C) are how the session asks the program to quit;
+// they are turned into a signal on the interface thread so that the orderly exit runs there.
+// The handler only writes a byte into a pipe that the event loop watches.
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <memory>
+
+class QuitSignalWatcher : public QObject {
+    Q_OBJECT
+public:
+    // One per process: installs the handlers for SIGTERM and SIGINT.
+    explicit QuitSignalWatcher(QObject* parent = nullptr);
+    ~QuitSignalWatcher() override;
+
+signals:
+    void QuitRequested();
+
+private:
+    std::unique_ptr<QSocketNotifier> notifier_;
+};

@@ -1,0 +1,90 @@
+#include "SoundEffectPlayer.h"
+
+#include <cstdlib>
+
+namespace zavreo {
+
+namespace {
+
+constexpr std::array<const char*, kSoundEffectCount> kFileNames = {
+    "1笑声.mp3", "2欢呼.mp3", "3起哄.mp3", "4耳光.mp3", "5搞怪.mp3",
+    "6汗颜.mp3", "7亲嘴.mp3", "8前奏.mp3", "9欢快.mp3"};
+
+std::string ChosenSink(std::string sink) {
+    if (!sink.empty()) {
+        return sink;
+    }
+    const char* fromEnv = std::getenv("ZAVREO_AUDIO_SINK");
+    return fromEnv != nullptr && fromEnv[0] != '\0' ? fromEnv : "autoaudiosink";
+}
+
+}  // namespace
+
+const char* SoundEffectPlayer::FileName(int number) {
+    return number >= 1 && number <= kSoundEffectCount ? kFileNames[number - 1] : "";
+}
+
+SoundEffectPlayer::SoundEffectPlayer(std::filesystem::path folder, std::string audioSink)
+    : folder_(std::move(folder)), audioSink_(ChosenSink(std::move(audioSink))) {
+    gst_init(nullptr, nullptr);
+}
+
+SoundEffectPlayer::~SoundEffectPlayer() {
+    for (GstElement* player : players_) {
+        if (player != nullptr) {
+            gst_element_set_state(player, GST_STATE_NULL);
+            gst_object_unref(player);
+        }
+    }
+}
+
+bool SoundEffectPlayer::Play(int number) {
+    if (number < 1 || number > kSoundEffectCount) {
+        return false;
+    }
+    lastSound_ = number;
+    std::error_code error;
+    const std::filesystem::path file =
+        std::filesystem::absolute(folder_ / kFileNames[number - 1], error);
+    if (error || !std::filesystem::is_regular_file(file, error)) {
+        return false;
+    }
+    GstElement*& player = players_[number - 1];
+    if (player == nullptr) {
+        player = gst_element_factory_make("playbin", nullptr);
+        if (player == nullptr) {
+            return false;
+        }
+        GError* error = nullptr;
+        GstElement* sink = gst_parse_bin_from_description(audioSink_.c_str(), TRUE, &error);
+        if (sink != nullptr) {
+            g_object_set(player, "audio-sink", sink, nullptr);
+        }
+        g_clear_error(&error);
+        // Nobody reads the player's messages; a flushing bus drops them instead of piling up.
+        GstBus* bus = gst_element_get_bus(player);
+        gst_bus_set_flushing(bus, TRUE);
+        gst_object_unref(bus);
+    }
+    gchar* uri = gst_filename_to_uri(file.c_str(), nullptr);
+    if (uri == nullptr) {
+        return false;
+    }
+    // Back to the start: a replay of a playing effect begins again.
+    gst_element_set_state(player, GST_STATE_NULL);
+    g_object_set(player, "uri", uri, nullptr);
+    g_free(uri);
+    return gst_element_set_state(player, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool SoundEffectPlayer::IsPlaying(int number) const {
+    if (number < 1 || number > kSoundEffectCount || players_[number - 1] == nullptr) {
+        return false;
+    }
+    GstState current = GST_STATE_NULL;
+    GstState pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(players_[number - 1], &current, &pending, 0);
+    return current == GST_STATE_PLAYING || pending == GST_STATE_PLAYING;
+}
+
+}  // namespace zavreo

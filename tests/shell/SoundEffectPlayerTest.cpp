@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <thread>
+
+#include "SoundEffectPlayer.h"
+
+namespace {
+
+// Two seconds of a 440 Hz tone, 16-bit mono PCM.
+void WriteTone(const std::filesystem::path& file) {
+    constexpr uint32_t kRate = 8000;
+    constexpr uint32_t kSamples = 2 * kRate;
+    std::ofstream out(file, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out << "RIFF";
+    u32(36 + kSamples * 2);
+    out << "WAVEfmt ";
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(kRate);
+    u32(kRate * 2);
+    u16(2);
+    u16(16);
+    out << "data";
+    u32(kSamples * 2);
+    for (uint32_t i = 0; i < kSamples; ++i) {
+        u16(static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 0.3456))));
+    }
+}
+
+bool BecomesPlaying(const zavreo::SoundEffectPlayer& player, int number) {
+    for (int i = 0; i < 200; ++i) {
+        if (player.IsPlaying(number)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(SoundEffectPlayer, EffectsPlayAtTheSameTimeAndMissingOnesStaySilent) {
+    QTemporaryDir dir;
+    const std::filesystem::path folder = dir.path().toStdString();
+    // The effect files carry their content in the name; the player must not care what decodes.
+    WriteTone(folder / zavreo::SoundEffectPlayer::FileName(1));
+    WriteTone(folder / zavreo::SoundEffectPlayer::FileName(5));
+    zavreo::SoundEffectPlayer player(folder, "fakesink sync=true");
+    EXPECT_EQ(player.LastSound(), 0);
+
+    EXPECT_TRUE(player.Play(1));
+    EXPECT_TRUE(player.Play(5));
+    EXPECT_TRUE(BecomesPlaying(player, 1));
+    EXPECT_TRUE(BecomesPlaying(player, 5));
+    EXPECT_EQ(player.LastSound(), 5);
+    // Starting a playing effect again starts it over rather than failing.
+    EXPECT_TRUE(player.Play(1));
+    EXPECT_TRUE(BecomesPlaying(player, 1));
+
+    EXPECT_FALSE(player.Play(2));
+    EXPECT_FALSE(player.IsPlaying(2));
+    EXPECT_EQ(player.LastSound(), 2);
+    EXPECT_FALSE(player.Play(0));
+    EXPECT_FALSE(player.Play(10));
+    EXPECT_EQ(player.LastSound(), 2);
+}
+
+TEST(SoundEffectPlayer, NamesTheNineEffectFiles) {
+    EXPECT_STREQ(zavreo::SoundEffectPlayer::FileName(1), "1笑声.mp3");
+    EXPECT_STREQ(zavreo::SoundEffectPlayer::FileName(5), "5搞怪.mp3");
+    EXPECT_STREQ(zavreo::SoundEffectPlayer::FileName(9), "9欢快.mp3");
+    EXPECT_STREQ(zavreo::SoundEffectPlayer::FileName(10), "");
+}

@@ -1,0 +1,92 @@
+#pragma once
+// A one-page HTTP server on 127.0.0.1 for tests: every request gets the same canned reply, sent
+// exactly as given (so a test can break a body off), and the request lines are recorded.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TestHttpServer {
+public:
+    TestHttpServer() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        listen(listener_, 8);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~TestHttpServer() {
+        stop_ = true;
+        thread_.join();
+        close(listener_);
+    }
+
+    // A complete reply with a correct length.
+    static std::string Reply(const std::string& body, int status = 200) {
+        return "HTTP/1.1 " + std::to_string(status) +
+               " X\r\nContent-Length: " + std::to_string(body.size()) +
+               "\r\nConnection: close\r\n\r\n" + body;
+    }
+
+    void SetReply(std::string raw) {
+        std::lock_guard lock(mutex_);
+        reply_ = std::move(raw);
+    }
+    std::vector<std::string> RequestLines() {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    void Serve() {
+        while (!stop_) {
+            pollfd waiting{listener_, POLLIN, 0};
+            if (poll(&waiting, 1, 50) <= 0) {
+                continue;
+            }
+            const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0) {
+                continue;
+            }
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t got = recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0) {
+                    break;
+                }
+                request.append(buffer, static_cast<size_t>(got));
+            }
+            std::string reply;
+            {
+                std::lock_guard lock(mutex_);
+                requests_.push_back(request.substr(0, request.find("\r\n")));
+                reply = reply_;
+            }
+            send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            close(client);
+        }
+    }
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::string reply_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
