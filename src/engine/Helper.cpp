@@ -4,6 +4,7 @@
 
 #include "EffectManager.h"
 #include "ImageCodec.h"
+#include "RowOps.h"
 
 namespace EM::Helper {
 namespace {
@@ -120,13 +121,8 @@ bool Hflip(EffectImage* image) {
     if (!Valid(image)) {
         return false;
     }
-    const size_t rowBytes = static_cast<size_t>(image->width) * 3;
-    std::vector<uint8_t> scratch(rowBytes);
-    for (int top = 0, bottom = image->height - 1; top < bottom; ++top, --bottom) {
-        std::memcpy(scratch.data(), image->Row(top), rowBytes);
-        std::memcpy(image->Row(top), image->Row(bottom), rowBytes);
-        std::memcpy(image->Row(bottom), scratch.data(), rowBytes);
-    }
+    std::vector<uint8_t> scratch(static_cast<size_t>(image->width) * 3);
+    ReverseRowOrder(*image, scratch.data());
     return true;
 }
 
