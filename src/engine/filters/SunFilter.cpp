@@ -17,10 +17,10 @@ double SunLight(double x, double y, double sunX, double sunY, double reach) {
     if (distance >= 1.0) {
         return 0.0;
     }
-    const double fall = std::pow(1.0 - distance, 2.2);
+    const double fall = std::pow(1.0 - distance, 1.6);
     const double angle = std::atan2(dy, dx);
     const double rays = 0.5 + 0.5 * std::cos(angle * 22.0);
-    return 0.85 * fall * (0.82 + 0.18 * rays * rays);
+    return fall * (0.75 + 0.25 * rays * rays);
 }
 
 }  // namespace
@@ -35,7 +35,7 @@ void SunFilter::BuildLightMap(int width, int height) {
     mapHeight_ = height;
     light_.assign(static_cast<size_t>(width) * height * 3, 0);
     spans_.assign(height, {0, 0});
-    const double reach = 0.85 * std::max(width, height);
+    const double reach = 1.0 * std::max(width, height);
     const bool left = type_ == 0 || type_ == 2;
     const bool right = type_ == 1 || type_ == 2;
     for (int y = 0; y < height; ++y) {
