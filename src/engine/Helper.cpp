@@ -46,7 +46,8 @@ void ScaleInto(const EffectImage* src, uint8_t* dst, int dstStride, int dstWidth
             for (int c = 0; c < 3; ++c) {
                 const int top = row0[sx + c] * (256 - wx) + row0[nx + c] * wx;
                 const int bottom = row1[sx + c] * (256 - wx) + row1[nx + c] * wx;
-                out[x * 3 + c] = static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
+                out[x * 3 + c] =
+                    static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
             }
         }
     }
