@@ -2,9 +2,15 @@
 
 #include "CMervalaDlg.h"
 #include "CSampleGrabberCB.h"
+#include "QuitSignalWatcher.h"
 #include "SingleInstance.h"
 
-CMervalaApp::CMervalaApp(int& argc, char** argv) : QApplication(argc, argv) {}
+CMervalaApp::CMervalaApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Zavreo直播助手"));
+    // The pad and the lyrics window are windows of their own; closing them never ends the
+    // program, only the main window's end does.
+    setQuitOnLastWindowClosed(false);
+}
 
 int CMervalaApp::InitInstance() {
     SingleInstance instance;
@@ -16,8 +22,15 @@ int CMervalaApp::InitInstance() {
     // once this copy is known to be the first, so a later start never touches a live frame.
     zavreo::CSampleGrabberCB::Instance();
 
-    CMervalaDlg dialog;
+    CMervalaDlg dialog(applicationDirPath().toStdString());
+    if (!dialog.OnInitDialog()) {
+        return 0;
+    }
+    QuitSignalWatcher quitSignals;
+    connect(&quitSignals, &QuitSignalWatcher::QuitRequested, &dialog,
+            [&dialog] { dialog.OnCommand(CMervalaDlg::ID_TRAY_EXIT); });
     connect(&instance, &SingleInstance::ShowRequested, &dialog, &CMervalaDlg::ShowAndRaise);
+    connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit, Qt::QueuedConnection);
     dialog.show();
     return exec();
 }

@@ -1,16 +1,623 @@
 #include "CMervalaDlg.h"
 
-#include "SharedFrameView.h"
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProcess>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
 
-CMervalaDlg::CMervalaDlg(QWidget* parent) : QDialog(parent), preview_(new SharedFrameView(this)) {
+#include "CSampleGrabberCB.h"
+#include "CYinxiaoDlg.h"
+#include "DialogUnits.h"
+#include "SharedFrameView.h"
+#include "SkinFont.h"
+#include "SkinPalette.h"
+#include "SkinnedPanel.h"
+#include "UserFolders.h"
+
+namespace {
+
+constexpr char kMainBackground[] = "images/background/background_03.bmp";
+constexpr char kPreviewBackground[] = "images/left_background_640X480_03.png";
+constexpr QRect kPreviewArea(0, 190, 480, 360);
+// Frame 1030: where the three right panels lie.
+constexpr QRect kPanelFrame(480, 112, 390, 508);
+// The songs list takes the preview area and the button row below it.
+constexpr QRect kSongListArea(0, 190, 480, 430);
+constexpr char kAppName[] = "Zavreo直播助手";
+
+// "dir/stem_normal_N.png" -> its "_over_" and "_press_" companions.
+std::string Companion(const std::string& normal, const char* state) {
+    std::string path = normal;
+    path.replace(path.find("_normal_"), 8, std::string("_") + state + "_");
+    return path;
+}
+
+void SetByRule(CPngButton& button, const std::string& normal, int mode = 1) {
+    button.SetImages(normal, Companion(normal, "over"), Companion(normal, "press"), mode);
+}
+
+// The bottom-row buttons: "4icon_N.png", "4icon_over_N.png", "4icon_press_N.png".
+void SetBottomIcon(CPngButton& button, const std::string& number) {
+    const std::string folder = "images/left/wodezhibo/4icon_";
+    button.SetImages(folder + number + ".png", folder + "over_" + number + ".png",
+                     folder + "press_" + number + ".png");
+}
+
+// A small program icon in the skin's colours.
+QIcon ProgramIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Skin::Highlight());
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
+    QFont font = painter.font();
+    font.setPixelSize(22);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Skin::Text());
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Z"));
+    return QIcon(pixmap);
+}
+
+// Runs `work` on a helper thread while this thread keeps handling events, so the splash
+// keeps painting during a blocking download.
+void RunWithEventsFlowing(const std::function<void()>& work) {
+    QEventLoop loop;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+}
+
+}  // namespace
+
+CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint),
+      programFolder_(std::move(programFolder)),
+      settings_(zavreo::ConfigFolder() / "config.lst"),
+      camera_(zavreo::CSampleGrabberCB::Instance()),
+      progress_(this, IDC_PROGRESS),
+      volume_(this, IDC_VOLUME),
+      time_(new QLabel(QStringLiteral("00:00 / 00:00"), this)),
+      title_(new QLabel(QStringLiteral("最酷的自媒体视频直播平台"), this)),
+      preview_(new SharedFrameView(this)),
+      songList_(new SkinnedPanel(this, {})) {
     setWindowTitle(QStringLiteral("Zavreo"));
+    setWindowIcon(ProgramIcon());
+    buttons_ = {{IDC_PLAY, &play_},
+                {IDC_PREVIOUS, &previous_},
+                {IDC_NEXT, &next_},
+                {IDC_MUTE, &mute_},
+                {IDC_LYRICS, &lyrics_},
+                {IDC_VOCAL, &vocal_},
+                {IDC_TAB_BROADCAST, &tabBroadcast_},
+                {IDC_TAB_SONGS, &tabSongs_},
+                {IDC_CAMERA_ON, &cameraOn_},
+                {IDC_CAMERA_OFF, &cameraOff_},
+                {IDC_RECORD, &record_},
+                {IDC_PHOTO, &photo_},
+                {IDC_PAD, &padButton_},
+                {IDC_PLAY_MODE, &playMode_},
+                {IDC_OPEN_CAMERA, &openCamera_},
+                {IDC_TAB_DISPLAY, &tabDisplay_},
+                {IDC_TAB_EFFECTS, &tabEffects_},
+                {IDC_TAB_MUSIC, &tabMusic_},
+                {IDC_CLOSE, &close_},
+                {IDC_MINIMISE, &minimise_}};
+    for (auto& [id, button] : buttons_) {
+        button->setParent(this);
+        connect(button, &CPngButton::clicked, this, [this, id = id] { OnCommand(id); });
+    }
+    // Template placements; the pixel placements of step 8 follow in PlaceWindow.
+    time_->setGeometry(320, 124, 96, 20);
+    title_->setGeometry(14, 48, 450, 22);
+    for (QLabel* label : {time_, title_}) {
+        label->setAutoFillBackground(true);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(142, 143, 157));
+        palette.setColor(QPalette::Window, QColor(44, 43, 53));
+        label->setPalette(palette);
+    }
+    progress_.setGeometry(kShellDlg9Units.Rect(8, 44, 256, 17));
+    volume_.setGeometry(kShellDlg9Units.Rect(138, 63, 40, 16));
+    previous_.move(20, 114);
+    play_.move(60, 110);
+    next_.move(108, 114);
+    mute_.move(214, 121);
+    lyrics_.move(430, 121);
+    vocal_.move(380, 121);
+    vocal_.hide();
+    cameraOn_.move(10, 557);
+    cameraOff_.move(10, 557);
+    record_.move(128, 557);
+    photo_.move(246, 557);
+    padButton_.move(364, 557);
+    playMode_.move(364, 557);
+    playMode_.hide();
+    openCamera_.move(155, 440);
+    tabMusic_.move(740, 58);
+    minimise_.move(800, 12);
+    close_.move(834, 12);
+    songList_->setGeometry(kSongListArea);
+    songList_->hide();
+    preview_->hide();
+    cameraOff_.hide();
+
+    preview_->SetSource(&camera_.Preview());
+    connect(&camera_, &zavreo::CameraController::Message, this, &CMervalaDlg::ShowTip);
+    connect(&camera_, &zavreo::CameraController::CameraButtonsChanged, this,
+            &CMervalaDlg::OnCameraButtonsChanged);
+
+    connect(&progress_, &CBitmapSlider::SliderMoved, this, &CMervalaDlg::OnSliderMoved);
+    connect(&volume_, &CBitmapSlider::SliderMoved, this, &CMervalaDlg::OnSliderMoved);
+
+    progressTimer_.setInterval(1000);
+    lyricTimer_.setInterval(100);
+    slideshowTimer_.setInterval(3000);
+    connect(&progressTimer_, &QTimer::timeout, this, &CMervalaDlg::OnProgressTimer);
+    connect(&lyricTimer_, &QTimer::timeout, this, &CMervalaDlg::OnLyricTimer);
+    connect(&slideshowTimer_, &QTimer::timeout, this, &CMervalaDlg::OnSlideshowTimer);
+
+    trayMenu_.addAction(QStringLiteral("打开主界面"), this, [this] { OnCommand(ID_TRAY_OPEN); });
+    trayMenu_.addAction(QStringLiteral("退出"), this, [this] { OnCommand(ID_TRAY_EXIT); });
+    tray_.setIcon(windowIcon());
+    tray_.setToolTip(QString::fromUtf8(kAppName));
+    tray_.setContextMenu(&trayMenu_);
+    connect(&tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    OnCommand(ID_TRAY_OPEN);
+                } else if (reason == QSystemTrayIcon::Context) {
+                    activateWindow();
+                }
+            });
+}
+
+CMervalaDlg::~CMervalaDlg() = default;
+
+bool CMervalaDlg::OnInitDialog() {
+    if (!RunUpdateCheck()) {
+        return false;
+    }
+    LoadCodecLibrary();
+    CreateTitleFont();
+    StartCodecLibrary();
+    CreateChildDialogs();
+    PlacePanels();
+    PlaceWindow();
+    SetButtonImages();
+    SetupSliders();
+    LoadPlaylists();
+    m_nPlayMode = 2;
+    InitCameras();
+    LoadDecorations();
+    LoadPictureList();
+    CreateLyricsWindow();
+    LoadSettings();
+    AddTrayIcon();
+    DismissSplash();
+    ClipToRoundedRect();
+    return true;
+}
+
+bool CMervalaDlg::RunUpdateCheck() {
+    const std::filesystem::path file = zavreo::ConfigFolder() / zavreo::kUpdateFileName;
+    const std::string url =
+        zavreo::UpdateUrl(zavreo::UpdateHost(), static_cast<int32_t>(std::time(nullptr)));
+    RunWithEventsFlowing([&] { zavreo::DownloadToFile(url, file); });
+
+    zavreo::UpdatePrompts prompts;
+    prompts.closeSplash = [this] { DismissSplash(); };
+    prompts.askUpgrade = [this] {
+        return QMessageBox::warning(this, QString::fromUtf8(zavreo::kUpgradeCaption),
+                                    QString::fromUtf8(zavreo::kUpgradeQuestion),
+                                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    };
+    prompts.tellMustUpgrade = [this] {
+        QMessageBox::information(this, QString::fromUtf8(kAppName),
+                                 QString::fromUtf8(zavreo::kMustUpgradeText), QMessageBox::Ok);
+    };
+    prompts.startUpdater = [this] {
+        QProcess::startDetached(
+            QString::fromStdString((programFolder_ / zavreo::kUpdaterProgram).string()), {},
+            QString::fromStdString(programFolder_.string()));
+    };
+    return zavreo::DecideUpdate(file, prompts) == zavreo::UpdateOutcome::kGoOn;
+}
+
+void CMervalaDlg::LoadCodecLibrary() {
+    if (!codec_.Load(programFolder_ / zavreo::kCodecLibraryName)) {
+        std::fputs(zavreo::kCodecLoadFailedText, stdout);
+        std::fflush(stdout);
+        std::exit(0);
+    }
+}
+
+void CMervalaDlg::CreateTitleFont() {
+    const QFont font = SkinFont::Make(14, 600);
+    time_->setFont(font);
+    title_->setFont(font);
+}
+
+void CMervalaDlg::StartCodecLibrary() {
+    codec_.Startup(this);
+}
+
+void CMervalaDlg::CreateChildDialogs() {
+    displayPanel_ =
+        new SkinnedPanel(this, QStringLiteral("images/right/display/background_21.png"));
+    musicPanel_ = new SkinnedPanel(this, {});
+    effectsPanel_ = new SkinnedPanel(this, {});
+    pad_ = std::make_unique<CYinxiaoDlg>();
+}
+
+void CMervalaDlg::PlacePanels() {
+    for (SkinnedPanel* panel : {displayPanel_, musicPanel_, effectsPanel_}) {
+        panel->setGeometry(kPanelFrame);
+        panel->hide();
+    }
+    displayPanel_->show();
+}
+
+void CMervalaDlg::PlaceWindow() {
+    setGeometry(0, 0, 870, 620);
     setFixedSize(870, 620);
-    setStyleSheet(QStringLiteral("CMervalaDlg { background: rgb(44,44,53); }"));
-    preview_->setGeometry(0, 190, 480, 360);
+    preview_->setGeometry(kPreviewArea);
+    tabBroadcast_.setGeometry(0, 148, 240, 42);
+    tabSongs_.setGeometry(240, 148, 240, 42);
+    tabDisplay_.setGeometry(480, 58, 130, 54);
+    tabEffects_.setGeometry(610, 58, 130, 54);
+}
+
+void CMervalaDlg::SetButtonImages() {
+    SetByRule(close_, "images/background/guanbi_normal_08.png");
+    SetByRule(minimise_, "images/background/xiaohua_normal_06.png");
+    SetByRule(play_, "images/play/button_normal_18.png");
+    SetByRule(next_, "images/play/button_normal_34.png");
+    SetByRule(previous_, "images/play/button_normal_31.png");
+    SetByRule(mute_, "images/play/volume_normal_32.png");
+    // The lyrics switch shows its press picture on hover and its over picture when selected.
+    lyrics_.SetImages("images/play/player_lyric_normal_24.png",
+                      "images/play/player_lyric_press_24.png",
+                      "images/play/player_lyric_over_24.png", 4);
+    vocal_.SetSprite("skin/vocal_remove.png", 6);
+    SetBottomIcon(cameraOn_, "159");
+    SetBottomIcon(cameraOff_, "149");
+    SetBottomIcon(record_, "161");
+    SetBottomIcon(playMode_, "151");
+    SetBottomIcon(photo_, "162");
+    SetBottomIcon(padButton_, "160");
+    SetByRule(openCamera_, "images/left_opencamera_normal_62.png");
+    SetByRule(tabBroadcast_, "images/left/wodezhibo/wodezhibo_normal_65.png", 4);
+    tabSongs_.SetImages("images/normal_29.png", "images/over_29.png", "images/press_29.png", 4);
+    SetByRule(tabMusic_, "images/right/Music/gequ_normal_09.png", 4);
+    SetByRule(tabEffects_, "images/right/Special/texiao_normal_08.png", 4);
+    tabDisplay_.SetImages("images/right/display/normal_03.png", "images/right/display/over_03.png",
+                          "images/right/display/press_03.png", 4);
+    tabBroadcast_.SetSelected(true);
+    tabDisplay_.SetSelected(true);
+    tabMusic_.SetSelected(false);
+    tabEffects_.SetSelected(false);
+}
+
+void CMervalaDlg::SetupSliders() {
+    progress_.SetBitmapChannel(178, 174);
+    progress_.SetBitmapThumb(175, 177, 176);
+    progress_.SetMargin(0, 2, 0, 0);
+    progress_.SetRange(0, 100);
+    progress_.SetPos(0);
+    volume_.SetBitmapChannel(181, 179);
+    volume_.SetBitmapThumb(175, 177, 176);
+    volume_.SetMargin(0, 2, 0, 2);
+    volume_.SetRange(0, 1000);
+    m_nVolume = 500;
+    volume_.SetPos(m_nVolume);
+}
+
+// The playlists arrive with the playlist model; nothing to load yet.
+void CMervalaDlg::LoadPlaylists() {}
+
+void CMervalaDlg::InitCameras() {
+    camera_.InitCameras();
+}
+
+// The decorations arrive with the effects pages.
+void CMervalaDlg::LoadDecorations() {}
+
+// The picture list arrives with the picture thumbnails.
+void CMervalaDlg::LoadPictureList() {}
+
+// The desktop lyrics window arrives with the lyrics.
+void CMervalaDlg::CreateLyricsWindow() {}
+
+void CMervalaDlg::LoadSettings() {
+    settings_.Load();
+}
+
+void CMervalaDlg::AddTrayIcon() {
+    tray_.show();
+}
+
+// The splash arrives with the splash window.
+void CMervalaDlg::DismissSplash() {}
+
+void CMervalaDlg::ClipToRoundedRect() {
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, width(), height()), 4.5, 4.5);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void CMervalaDlg::SavePlaylists() {}
+void CMervalaDlg::SavePictureList() {}
+void CMervalaDlg::StopAllSources() {
+    camera_.Shutdown();
+}
+void CMervalaDlg::StopMusic() {}
+
+void CMervalaDlg::OnExitCommand() {
+    // A second quit signal while the window closes must not save twice.
+    if (m_bExiting) {
+        return;
+    }
+    m_bExiting = true;
+    SavePlaylists();
+    SavePictureList();
+    settings_.Save();
+    if (m_bRecording) {
+        codec_.CloseCodecN(m_nCodec);
+    }
+    codec_.Unload();
+    // Also ends the virtual camera program when this run started it.
+    StopAllSources();
+    StopMusic();
+    tray_.hide();
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CMervalaDlg::OnCommand(int id) {
+    switch (id) {
+        case IDC_LYRICS:
+            ToggleLyrics();
+            break;
+        case IDC_VOCAL:
+            vocal_.SetSelected(!vocal_.IsSelected());
+            break;
+        case IDC_TAB_BROADCAST:
+            ShowBroadcastView();
+            break;
+        case IDC_TAB_SONGS:
+            ShowSongsView();
+            break;
+        case IDC_CAMERA_ON:
+        case IDC_OPEN_CAMERA:
+            OpenCamera();
+            break;
+        case IDC_CAMERA_OFF:
+            CloseCamera();
+            break;
+        case IDC_RECORD:
+            ToggleRecording();
+            break;
+        case IDC_PHOTO:
+            TakePhoto();
+            break;
+        case IDC_PAD:
+            ToggleSoundPad();
+            break;
+        case IDC_PLAY_MODE:
+            OnPlaylistModeMenu();
+            break;
+        case IDC_CLOSE:
+            hide();
+            break;
+        case IDC_MINIMISE:
+            QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
+            break;
+        case IDC_TAB_MUSIC:
+        case IDC_TAB_EFFECTS:
+        case IDC_TAB_DISPLAY:
+            SelectRightTab(id);
+            break;
+        case ID_TRAY_OPEN:
+            showNormal();
+            break;
+        case ID_TRAY_EXIT:
+            OnExitCommand();
+            break;
+        default:
+            // Play, previous, next and mute belong to the player, which comes later.
+            break;
+    }
+}
+
+void CMervalaDlg::ShowBroadcastView() {
+    m_bSongsView = false;
+    const bool graphsClosed = camera_.CameraGraph().State() != zavreo::GraphRunning &&
+                              camera_.PreviewGraph().State() != zavreo::GraphRunning;
+    preview_->setVisible(m_bCameraOpen);
+    cameraOn_.setVisible(!m_bCameraOpen);
+    cameraOff_.setVisible(m_bCameraOpen);
+    openCamera_.setVisible(!m_bCameraOpen && graphsClosed);
+    for (CPngButton* button : {&record_, &photo_, &padButton_}) {
+        button->show();
+    }
+    songList_->hide();
+    tabBroadcast_.SetSelected(true);
+    tabSongs_.SetSelected(false);
+    update(kPreviewArea);
+}
+
+void CMervalaDlg::ShowSongsView() {
+    m_bSongsView = true;
+    preview_->hide();
+    for (CPngButton* button :
+         {&cameraOn_, &cameraOff_, &record_, &photo_, &padButton_, &openCamera_}) {
+        button->hide();
+    }
+    songList_->show();
+    songList_->raise();
+    tabSongs_.SetSelected(true);
+    tabBroadcast_.SetSelected(false);
+}
+
+void CMervalaDlg::SelectRightTab(int id) {
+    tabMusic_.SetSelected(id == IDC_TAB_MUSIC);
+    tabEffects_.SetSelected(id == IDC_TAB_EFFECTS);
+    tabDisplay_.SetSelected(id == IDC_TAB_DISPLAY);
+    musicPanel_->setVisible(id == IDC_TAB_MUSIC);
+    effectsPanel_->setVisible(id == IDC_TAB_EFFECTS);
+    displayPanel_->setVisible(id == IDC_TAB_DISPLAY);
+    openCamera_.update();
+}
+
+void CMervalaDlg::ToggleLyrics() {
+    // The lyrics bar and the desktop lyrics window join in when they exist.
+    lyrics_.SetSelected(!lyrics_.IsSelected());
+}
+
+void CMervalaDlg::ToggleSoundPad() {
+    if (pad_->isVisible()) {
+        pad_->hide();
+    } else {
+        // Shown above everything without taking the focus from the window in use.
+        pad_->setAttribute(Qt::WA_ShowWithoutActivating);
+        pad_->show();
+        pad_->raise();
+    }
+    m_bPadVisible = pad_->isVisible();
+    openCamera_.update();
+}
+
+void CMervalaDlg::OpenCamera() {
+    camera_.OpenCamera();
+}
+void CMervalaDlg::CloseCamera() {
+    camera_.CloseCamera();
+}
+
+void CMervalaDlg::OnCameraButtonsChanged(bool cameraRunning) {
+    m_bCameraOpen = cameraRunning;
+    if (!m_bSongsView) {
+        ShowBroadcastView();
+    }
+    update(kPreviewArea);
+}
+
+// Recording comes with the recorder, photos with the photo dialog.
+void CMervalaDlg::ToggleRecording() {}
+void CMervalaDlg::TakePhoto() {}
+
+// Until the skinned tip window is wired in, a plain notice without a modal loop.
+void CMervalaDlg::ShowTip(const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(kAppName), text.trimmed(),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+void CMervalaDlg::OnPlaylistModeMenu() {}
+void CMervalaDlg::OnPlaylistAddMenu() {}
+void CMervalaDlg::OnPlaylistListMenu() {}
+void CMervalaDlg::OnPlaylistCommitName() {}
+void CMervalaDlg::OnPlaylistSongMenu() {}
+
+void CMervalaDlg::OnSliderMoved(int controlId, int position) {
+    if (controlId == IDC_VOLUME) {
+        m_nVolume = std::clamp(position, 0, 1000);
+    }
+}
+
+void CMervalaDlg::OnPlayerCommand(const QString&, int) {}
+void CMervalaDlg::OnLyricWndMoved(int, int) {}
+void CMervalaDlg::OnLyricResync() {}
+void CMervalaDlg::OnLyricBarMoved(int, int) {}
+void CMervalaDlg::OnProgressTimer() {}
+void CMervalaDlg::OnLyricTimer() {}
+void CMervalaDlg::OnSlideshowTimer() {}
+
+CPngButton* CMervalaDlg::Button(int id) {
+    const auto found = buttons_.find(id);
+    return found == buttons_.end() ? nullptr : found->second;
+}
+
+QWidget* CMervalaDlg::DisplayPanel() const {
+    return displayPanel_;
+}
+QWidget* CMervalaDlg::EffectsPanel() const {
+    return effectsPanel_;
+}
+QWidget* CMervalaDlg::MusicPanel() const {
+    return musicPanel_;
+}
+QWidget* CMervalaDlg::SongList() const {
+    return songList_;
+}
+
+QTimer& CMervalaDlg::Timer(TimerId id) {
+    switch (id) {
+        case kProgressTimer:
+            return progressTimer_;
+        case kLyricTimer:
+            return lyricTimer_;
+        case kSlideshowTimer:
+            break;
+    }
+    return slideshowTimer_;
 }
 
 void CMervalaDlg::ShowAndRaise() {
     showNormal();
     raise();
     activateWindow();
+}
+
+void CMervalaDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(rect(), QPixmap(QString::fromUtf8(kMainBackground)));
+    if (!m_bCameraOpen) {
+        painter.drawPixmap(kPreviewArea, QPixmap(QString::fromUtf8(kPreviewBackground)));
+    }
+}
+
+void CMervalaDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter and Escape would end the dialog; the window ends only through the tray or the system.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void CMervalaDlg::closeEvent(QCloseEvent* event) {
+    // Also when hidden in the tray: the dialog ends, and with it the program.
+    event->accept();
+    done(QDialog::Rejected);
+}
+
+void CMervalaDlg::mousePressEvent(QMouseEvent* event) {
+    drag_.Press(*this, *event);
+    QDialog::mousePressEvent(event);
+}
+
+void CMervalaDlg::mouseMoveEvent(QMouseEvent* event) {
+    drag_.Move(*this, *event);
+    QDialog::mouseMoveEvent(event);
 }

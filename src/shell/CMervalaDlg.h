@@ -1,19 +1,210 @@
 #pragma once
-// The main window. Titled "Zavreo" so a later start can find and raise it.
+// The main window: owns every panel and dialog, the codec library, the settings and the tray
+// icon; lays the panels out, routes the user's commands, runs the program's timers and the
+// initialisation and exit sequences. Titled "Zavreo" so that a later start can find and raise it.
+// Everything here runs on the interface thread.
 
 #include <QDialog>
+#include <QMenu>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <array>
+#include <filesystem>
+#include <map>
+#include <string>
 
+#include "BodyDrag.h"
+#include "CBitmapSlider.h"
+#include "CPngButton.h"
+#include "CameraController.h"
+#include "CodecLibrary.h"
+#include "SettingsStore.h"
+#include "UpdateCheck.h"
+
+class CYinxiaoDlg;
+class QLabel;
 class SharedFrameView;
+class SkinnedPanel;
 
 class CMervalaDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CMervalaDlg(QWidget* parent = nullptr);
+    // Control and command ids that other windows and tests refer to.
+    enum Id {
+        IDC_PROGRESS = 1000,
+        IDC_TIME = 1002,
+        IDC_PLAY = 1003,
+        IDC_PREVIOUS = 1004,
+        IDC_NEXT = 1005,
+        IDC_MUTE = 1006,
+        IDC_VOLUME = 1007,
+        IDC_LYRICS = 1008,
+        IDC_VOCAL = 1009,
+        IDC_TAB_BROADCAST = 1011,
+        IDC_TAB_SONGS = 1012,
+        IDC_CAMERA_ON = 1013,
+        IDC_RECORD = 1014,
+        IDC_PHOTO = 1015,
+        IDC_TITLE = 1016,
+        IDC_PAD = 1017,
+        IDC_PREVIEW = 1018,
+        IDC_CAMERA_OFF = 1020,
+        IDC_PLAY_MODE = 1021,
+        IDC_CLOSE = 1022,
+        IDC_MINIMISE = 1023,
+        IDC_OPEN_CAMERA = 1024,
+        IDC_TAB_MUSIC = 1027,
+        IDC_TAB_EFFECTS = 1028,
+        IDC_TAB_DISPLAY = 1029,
+        IDC_PLAYLIST = 1038,
+        ID_TRAY_OPEN = 32777,
+        ID_TRAY_EXIT = 32778,
+    };
+    enum TimerId { kProgressTimer = 1, kLyricTimer = 10020, kSlideshowTimer = 10021 };
+
+    // `programFolder` holds libFlashX.so and the updater; resources are read relative to the
+    // working directory.
+    explicit CMervalaDlg(std::filesystem::path programFolder, QWidget* parent = nullptr);
+    ~CMervalaDlg() override;
+
+    // The initialisation sequence. False when the program is to end (the update was accepted or
+    // is mandatory). A missing codec library ends the process here with exit code 0.
+    bool OnInitDialog();
+
+    // Commands.
+    void OnCommand(int id);
+    // The tray's "退出": saves everything, releases the codec library, stops the camera and the
+    // music, removes the tray icon and closes the window. SIGTERM and SIGINT run it too.
+    void OnExitCommand();
+
+    // Custom messages between the windows.
+    void OnPlaylistModeMenu();
+    void OnPlaylistAddMenu();
+    void OnPlaylistListMenu();
+    void OnPlaylistCommitName();
+    void OnPlaylistSongMenu();
+    void OnSliderMoved(int controlId, int position);
+    void OnPlayerCommand(const QString& path, int action);
+    void OnLyricWndMoved(int x, int y);
+    void OnLyricResync();
+    void OnLyricBarMoved(int x, int y);
+
+    zavreo::SettingsStore& Settings() { return settings_; }
+    const zavreo::CodecLibrary& Codec() const { return codec_; }
+    CPngButton* Button(int id);
+    CBitmapSlider& ProgressSlider() { return progress_; }
+    CBitmapSlider& VolumeSlider() { return volume_; }
+    QWidget* DisplayPanel() const;
+    QWidget* EffectsPanel() const;
+    QWidget* MusicPanel() const;
+    QWidget* SongList() const;
+    CYinxiaoDlg* SoundPad() const { return pad_.get(); }
+    QTimer& Timer(TimerId id);
+    QMenu& TrayMenu() { return trayMenu_; }
+    int Volume() const { return m_nVolume; }
+    int PlayMode() const { return m_nPlayMode; }
+    bool CameraOpen() const { return m_bCameraOpen; }
+    zavreo::CameraController& Camera() { return camera_; }
+
+    // Engine parameter maps the effects pages fill.
+    std::map<std::string, std::string> m_textParams;
+    std::map<std::string, std::string> m_scaleParams;
+    std::map<std::string, std::string> m_brightnessParams;
+    std::map<std::string, std::string> m_levelParams;
+    std::map<std::string, std::string> m_sunParams;
+    std::array<std::map<std::string, std::string>, 5> m_decoParams;
 
 public slots:
-    // Restores the window and brings it to the front (tray click, a later start).
+    // Restores the window and brings it to the front (tray, a later start).
     void ShowAndRaise();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
 private:
+    // Steps of the initialisation, in their order.
+    bool RunUpdateCheck();
+    void LoadCodecLibrary();
+    void CreateTitleFont();
+    void StartCodecLibrary();
+    void CreateChildDialogs();
+    void PlacePanels();
+    void PlaceWindow();
+    void SetButtonImages();
+    void SetupSliders();
+    void LoadPlaylists();
+    void InitCameras();
+    void LoadDecorations();
+    void LoadPictureList();
+    void CreateLyricsWindow();
+    void LoadSettings();
+    void AddTrayIcon();
+    void DismissSplash();
+    void ClipToRoundedRect();
+
+    // Steps of the exit command that belong to other subsystems.
+    void SavePlaylists();
+    void SavePictureList();
+    void StopAllSources();
+    void StopMusic();
+
+    void ShowTip(const QString& text);
+    void OnCameraButtonsChanged(bool cameraRunning);
+    void ShowBroadcastView();
+    void ShowSongsView();
+    void SelectRightTab(int id);
+    void ToggleLyrics();
+    void ToggleSoundPad();
+    void OpenCamera();
+    void CloseCamera();
+    void ToggleRecording();
+    void TakePhoto();
+    void OnProgressTimer();
+    void OnLyricTimer();
+    void OnSlideshowTimer();
+
+    std::filesystem::path programFolder_;
+    zavreo::CodecLibrary codec_;
+    zavreo::SettingsStore settings_;
+    zavreo::CameraController camera_;
+
+    std::map<int, CPngButton*> buttons_;
+    CPngButton play_, previous_, next_, mute_, lyrics_, vocal_;
+    CPngButton tabBroadcast_, tabSongs_;
+    CPngButton cameraOn_, cameraOff_, record_, photo_, padButton_, playMode_, openCamera_;
+    CPngButton tabDisplay_, tabEffects_, tabMusic_;
+    CPngButton close_, minimise_;
+    CBitmapSlider progress_;
+    CBitmapSlider volume_;
+    QLabel* time_;
+    QLabel* title_;
     SharedFrameView* preview_;
+    QWidget* songList_;
+    SkinnedPanel* displayPanel_ = nullptr;
+    SkinnedPanel* effectsPanel_ = nullptr;
+    SkinnedPanel* musicPanel_ = nullptr;
+    std::unique_ptr<CYinxiaoDlg> pad_;
+
+    QTimer progressTimer_;
+    QTimer lyricTimer_;
+    QTimer slideshowTimer_;
+
+    QMenu trayMenu_;
+    QSystemTrayIcon tray_;
+    BodyDrag drag_;
+
+    int32_t m_nCodec = 0;
+    bool m_bRecording = false;
+    bool m_bRecordBusy = false;
+    bool m_bCameraOpen = false;
+    bool m_bPadVisible = false;
+    bool m_bSongsView = false;
+    bool m_bExiting = false;
+    int m_nPlayMode = 0;
+    int m_nVolume = 500;
 };

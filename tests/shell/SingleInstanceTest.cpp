@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mman.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,8 +21,10 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", folder);
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("ZAVREO_SHARED_FRAME", "/zavreo-shell-test-" + QString::number(getpid()));
+        env.insert("ZAVREO_SHARED_FRAME", FrameName());
         env.insert("HOME", folder);
+        // Nothing listens there: the update check fails at once, without leaving the machine.
+        env.insert("ZAVREO_UPDATE_HOST", "127.0.0.1:1");
         process_.setProcessEnvironment(env);
         process_.setProgram(QStringLiteral(ZAVREO_BIN_DIR "/zavreo"));
     }
@@ -30,7 +33,9 @@ public:
             process_.kill();
             process_.waitForFinished(5000);
         }
+        shm_unlink(FrameName().toLocal8Bit().constData());
     }
+    static QString FrameName() { return "/zavreo-shell-test-" + QString::number(getpid()); }
     QProcess& Process() { return process_; }
 
 private:

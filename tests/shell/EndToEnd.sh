@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# The program as a user meets it, under Xvfb with a fresh home: the window titled "Zavreo" comes
+# up, a second start exits and brings the first forward, the quit signal runs the exit command and
+# config.lst is written in its one-line format. Also: without libFlashX.so the program says so and
+# ends with code 0. Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshot goes to OUT_DIR).
+set -uo pipefail
+bin=$1
+out=$2
+mkdir -p "$out"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -f "/dev/shm${ZAVREO_SHARED_FRAME:-/none}"
+  [[ -n ${KEEP_E2E:-} ]] || rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# A real update server on 127.0.0.1 that names the running release.
+mkdir -p "$work/www/zv-helper/Config" "$work/home" "$work/run"
+chmod 700 "$work/run"
+printf '{"isMustUpdate":0,"updatetime":17}\n' >"$work/www/zv-helper/Config/ZavreoConfig.dat"
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/www" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+  python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null && break
+  sleep 0.1
+done
+
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_UPDATE_HOST=127.0.0.1:$port
+export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK=fakesink
+unset XDG_CONFIG_HOME QT_QPA_PLATFORM
+config=$HOME/.config/ZavreoZhuShou/Config
+
+for _ in $(seq 20); do
+  display=:$((100 + RANDOM % 100))
+  [[ -e /tmp/.X11-unix/X${display#:} ]] && continue
+  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+  if xdpyinfo -display "$display" >/dev/null 2>&1; then pids+=($xvfb); break; fi
+  kill $xvfb 2>/dev/null
+done
+export DISPLAY=$display
+
+"$bin/zavreo" >"$work/first.log" 2>&1 &
+first=$!
+pids+=($first)
+window=
+for _ in $(seq 150); do
+  window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
+  [[ -n $window ]] && break
+  sleep 0.1
+done
+[[ -n $window ]] || fail "no window titled Zavreo"
+sleep 1
+import -display "$DISPLAY" -window root "$out/main-window.png" || fail "no screenshot"
+cmp -s "$config/ZavreoConfig.dat" "$work/www/zv-helper/Config/ZavreoConfig.dat" ||
+  fail "the update description was not downloaded"
+# The sound-effect button shows the pad above the main window.
+xdotool mousemove --sync 419 585 click 1
+pad=
+for _ in $(seq 50); do
+  pad=$(xdotool search --onlyvisible --name '^音效$' 2>/dev/null | head -1)
+  [[ -n $pad ]] && break
+  sleep 0.1
+done
+[[ -n $pad ]] || fail "the sound-effect pad did not show"
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/sound-pad.png" || fail "no screenshot"
+xdotool mousemove --sync 419 585 click 1
+geometry=$(xdotool getwindowgeometry "$window")
+grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
+grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
+
+# The close button (top right) hides the window to the tray; a second start ends at once and
+# brings the first forward.
+xdotool mousemove --sync 848 26 click 1
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name '^Zavreo$' >/dev/null 2>&1 || break
+  sleep 0.1
+done
+xdotool search --onlyvisible --name '^Zavreo$' >/dev/null 2>&1 && fail "close did not hide the window"
+timeout 20 "$bin/zavreo" >"$work/second.log" 2>&1
+code=$?
+[[ $code == 0 ]] || fail "second instance ended with $code"
+kill -0 $first 2>/dev/null || fail "the first instance ended"
+shown=
+for _ in $(seq 50); do
+  shown=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
+  [[ -n $shown ]] && break
+  sleep 0.1
+done
+[[ -n $shown ]] || fail "the first instance did not come forward"
+
+# The session's quit request runs the tray's exit command.
+kill -TERM $first
+for _ in $(seq 100); do kill -0 $first 2>/dev/null || break; sleep 0.1; done
+kill -0 $first 2>/dev/null && fail "the program did not end on SIGTERM"
+wait $first
+code=$?
+[[ $code == 0 ]] || fail "the program ended with $code"
+python3 - "$config/config.lst" <<'PY' || fail "config.lst is not in its one-line format"
+import json, sys
+raw = open(sys.argv[1], "rb").read()
+text = raw.decode("utf-8")
+assert text.endswith("\n") and text.count("\n") == 1, "one line with one line feed"
+root = json.loads(text)
+assert list(root) == ["Deco", "Filter", "Text", "White", "m_Lyric"], list(root)
+for name, groups in root.items():
+    assert isinstance(groups, list) and len(groups) == 1 and isinstance(groups[0], dict), name
+same = json.dumps(root, sort_keys=True, separators=(",", ":"), ensure_ascii=False) + "\n"
+assert same.encode("utf-8") == raw, "members sorted, no spaces, raw UTF-8"
+PY
+
+# Without the recorder library the program tells so on standard output and ends with 0.
+mkdir -p "$work/bare"
+cp "$bin/zavreo" "$work/bare/"
+for lib in "$bin"/lib*.so*; do
+  [[ $(basename "$lib") == libFlashX.so ]] || cp "$lib" "$work/bare/"
+done
+rm -f "$config/config.lst"
+QT_QPA_PLATFORM=offscreen timeout 30 "$work/bare/zavreo" >"$work/bare.log" 2>/dev/null
+code=$?
+[[ $code == 0 ]] || fail "without libFlashX.so the program ended with $code"
+grep -q '加载动态库失败！' "$work/bare.log" || fail "no message without libFlashX.so"
+[[ ! -e $config/config.lst ]] || fail "settings written without libFlashX.so"
+echo "end-to-end: all steps passed; screenshot $out/main-window.png"

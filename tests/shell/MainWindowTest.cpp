@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <fstream>
+#include <sstream>
+
+#include "CMervalaDlg.h"
+#include "CYinxiaoDlg.h"
+#include "JsonLine.h"
+#include "TestHttpServer.h"
+
+namespace {
+
+template <typename Predicate>
+bool SpinUntil(Predicate done, int timeoutMs = 3000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class FilterPanel : public zavreo::ISettingsGroup {
+public:
+    void FillSettings(Json::Value& group) const override {
+        for (int i = 1; i <= 5; ++i) {
+            group[std::to_string(i)] = chosen == i ? 1 : 0;
+        }
+    }
+    void ApplySettings(const Json::Value& group) override {
+        chosen = 0;
+        for (int i = 1; i <= 5; ++i) {
+            if (zavreo::JsonInt(group, std::to_string(i).c_str()) == 1) {
+                chosen = i;
+            }
+        }
+    }
+    int chosen = -1;
+};
+
+void SendKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(&target, &press);
+}
+
+// A fresh home, resources from the program's folder, and an update server of the test's own.
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void TearDownTestSuite() { shm_unlink(qgetenv("ZAVREO_SHARED_FRAME").constData()); }
+    void SetUp() override {
+        qputenv("HOME", home_.path().toLocal8Bit());
+        qunsetenv("XDG_CONFIG_HOME");
+        qputenv("ZAVREO_UPDATE_HOST", server_.Host().c_str());
+        qputenv("ZAVREO_AUDIO_SINK", "fakesink");
+        qputenv("ZAVREO_SHARED_FRAME", "/zavreo-main-window-test-" + QByteArray::number(getpid()));
+        server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":17})"));
+        ASSERT_EQ(chdir(ZAVREO_BIN_DIR), 0);
+    }
+    std::filesystem::path Config() const {
+        return std::filesystem::path(home_.path().toStdString()) / ".config" / "ZavreoZhuShou" /
+               "Config";
+    }
+
+    QTemporaryDir home_;
+    TestHttpServer server_;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartsWithTheBroadcastViewTheDisplayPanelAndTheVolumeInTheMiddle) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), "Zavreo");
+    EXPECT_EQ(dialog.geometry(), QRect(0, 0, 870, 620));
+    EXPECT_TRUE(dialog.Codec().Loaded());
+
+    EXPECT_TRUE(dialog.DisplayPanel()->isVisible());
+    EXPECT_FALSE(dialog.EffectsPanel()->isVisible());
+    EXPECT_FALSE(dialog.MusicPanel()->isVisible());
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_TAB_DISPLAY)->IsSelected());
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_TAB_BROADCAST)->IsSelected());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_TAB_SONGS)->IsSelected());
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_CAMERA_ON)->isVisible());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_CAMERA_OFF)->isVisible());
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_VOCAL)->isVisible());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_PLAY_MODE)->isVisible());
+    EXPECT_FALSE(dialog.SongList()->isVisible());
+
+    EXPECT_EQ(dialog.VolumeSlider().GetRangeMin(), 0);
+    EXPECT_EQ(dialog.VolumeSlider().GetRangeMax(), 1000);
+    EXPECT_EQ(dialog.VolumeSlider().GetPos(), 500);
+    EXPECT_EQ(dialog.Volume(), 500);
+    EXPECT_EQ(dialog.ProgressSlider().GetRangeMax(), 100);
+    EXPECT_EQ(dialog.PlayMode(), 2);
+    EXPECT_EQ(dialog.Timer(CMervalaDlg::kProgressTimer).interval(), 1000);
+    EXPECT_EQ(dialog.Timer(CMervalaDlg::kLyricTimer).interval(), 100);
+    EXPECT_EQ(dialog.Timer(CMervalaDlg::kSlideshowTimer).interval(), 3000);
+    EXPECT_FALSE(dialog.SoundPad()->isVisible());
+}
+
+TEST_F(MainWindowTest, ViewsAndTabsShowTheirPartsOnly) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_SONGS);
+    EXPECT_TRUE(dialog.SongList()->isVisible());
+    for (int id : {CMervalaDlg::IDC_CAMERA_ON, CMervalaDlg::IDC_CAMERA_OFF, CMervalaDlg::IDC_RECORD,
+                   CMervalaDlg::IDC_PHOTO, CMervalaDlg::IDC_PAD, CMervalaDlg::IDC_OPEN_CAMERA}) {
+        EXPECT_FALSE(dialog.Button(id)->isVisible()) << id;
+    }
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_TAB_SONGS)->IsSelected());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_TAB_BROADCAST)->IsSelected());
+
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_BROADCAST);
+    EXPECT_FALSE(dialog.SongList()->isVisible());
+    for (int id : {CMervalaDlg::IDC_CAMERA_ON, CMervalaDlg::IDC_RECORD, CMervalaDlg::IDC_PHOTO,
+                   CMervalaDlg::IDC_PAD, CMervalaDlg::IDC_OPEN_CAMERA}) {
+        EXPECT_TRUE(dialog.Button(id)->isVisible()) << id;
+    }
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_CAMERA_OFF)->isVisible());
+
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_MUSIC);
+    EXPECT_TRUE(dialog.MusicPanel()->isVisible());
+    EXPECT_FALSE(dialog.DisplayPanel()->isVisible());
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_TAB_MUSIC)->IsSelected());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_TAB_DISPLAY)->IsSelected());
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_EFFECTS);
+    EXPECT_TRUE(dialog.EffectsPanel()->isVisible());
+    EXPECT_FALSE(dialog.MusicPanel()->isVisible());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_TAB_MUSIC)->IsSelected());
+
+    dialog.OnCommand(CMervalaDlg::IDC_PAD);
+    EXPECT_TRUE(dialog.SoundPad()->isVisible());
+    dialog.OnCommand(CMervalaDlg::IDC_PAD);
+    EXPECT_FALSE(dialog.SoundPad()->isVisible());
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeNeverCloseItTheCloseButtonHidesIt) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    bool ended = false;
+    QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
+    dialog.show();
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        SendKey(dialog, key);
+    }
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(ended);
+
+    dialog.Button(CMervalaDlg::IDC_CLOSE)->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(ended);
+    dialog.TrayMenu().actions()[0]->trigger();
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(MainWindowTest, DraggingTheBodyMovesTheWindow) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    const QPointF start(700, 30);
+    const QPointF global = dialog.mapToGlobal(start);
+    QMouseEvent press(QEvent::MouseButtonPress, start, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &press);
+    QMouseEvent move(QEvent::MouseMove, start + QPointF(50, 40), global + QPointF(50, 40),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &move);
+    EXPECT_EQ(dialog.pos(), QPoint(50, 40));
+}
+
+TEST_F(MainWindowTest, SettingsLoadAtStartAndOnlyTheExitCommandWritesThem) {
+    std::filesystem::create_directories(Config());
+    std::ofstream(Config() / "config.lst") << R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
+                                           << "\n";
+    {
+        FilterPanel filter;
+        CMervalaDlg dialog(ZAVREO_BIN_DIR);
+        dialog.Settings().Attach(zavreo::SettingsGroup::kFilter, &filter);
+        ASSERT_TRUE(dialog.OnInitDialog());
+        EXPECT_EQ(filter.chosen, 4);
+        filter.chosen = 2;
+        dialog.close();
+        EXPECT_EQ(ReadAll(Config() / "config.lst"),
+                  R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
+                  "\n");
+    }
+    FilterPanel filter;
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    dialog.Settings().Attach(zavreo::SettingsGroup::kFilter, &filter);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    bool ended = false;
+    QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
+    dialog.hide();  // in the tray
+    filter.chosen = 2;
+    const QList<QAction*> items = dialog.TrayMenu().actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), "打开主界面");
+    EXPECT_EQ(items[1]->text(), "退出");
+    items[1]->trigger();
+    EXPECT_FALSE(dialog.Codec().Loaded());
+    EXPECT_TRUE(SpinUntil([&] { return ended; }));
+    EXPECT_EQ(ReadAll(Config() / "config.lst"),
+              R"({"Deco":[{}],"Filter":[{"1":0,"2":1,"3":0,"4":0,"5":0}],"Text":[{}],)"
+              R"("White":[{}],"m_Lyric":[{"isShow":1}]})"
+              "\n");
+}
+
+TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) {
+    server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":1,"updatetime":18})"));
+    std::vector<QString> shown;
+    // Answers each message box as it comes up: Cancel to the question, OK to the notice.
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        shown.push_back(box->windowTitle() + "|" + box->text());
+        QAbstractButton* cancel = box->button(QMessageBox::Cancel);
+        (cancel != nullptr ? cancel : box->button(QMessageBox::Ok))->click();
+    });
+    answerer.start(20);
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    EXPECT_FALSE(dialog.OnInitDialog());
+    answerer.stop();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "Zavreo直播助手更新提示|发现Zavreo直播助手新版本，是否升级");
+    EXPECT_EQ(shown[1].section('|', 1), "Zavreo直播助手必须升级后方可使用");
+    EXPECT_FALSE(dialog.Codec().Loaded());
+    EXPECT_FALSE(std::filesystem::exists(Config() / "config.lst"));
+}
+
+TEST(SoundPad, NumberKeysPlayOnlyWhileShownAndSwitchedOn) {
+    QTemporaryDir empty;
+    CYinxiaoDlg pad(empty.path().toStdString(), "fakesink");
+    EXPECT_TRUE(pad.ShortcutsOn());
+    SendKey(pad, Qt::Key_3);
+    EXPECT_EQ(pad.LastSound(), 0);
+
+    pad.show();
+    SendKey(pad, Qt::Key_3);
+    EXPECT_EQ(pad.LastSound(), 3);
+    SendKey(pad, Qt::Key_5, Qt::KeypadModifier);
+    EXPECT_EQ(pad.LastSound(), 5);
+    SendKey(pad, Qt::Key_0);
+    SendKey(pad, Qt::Key_A);
+    EXPECT_EQ(pad.LastSound(), 5);
+
+    pad.ToggleShortcuts();
+    SendKey(pad, Qt::Key_7);
+    EXPECT_EQ(pad.LastSound(), 5);
+    pad.SoundButton(7).click();
+    EXPECT_EQ(pad.LastSound(), 7);
+
+    SendKey(pad, Qt::Key_Escape);
+    EXPECT_TRUE(pad.isVisible());
+}
