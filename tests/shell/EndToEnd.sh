@@ -31,7 +31,7 @@ for _ in $(seq 100); do
 done
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_UPDATE_HOST=127.0.0.1:$port
-export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK=fakesink
+export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK=fakesink ZAVREO_TEST_CAMERA=1
 unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
@@ -72,6 +72,10 @@ done
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/sound-pad.png" || fail "no screenshot"
 xdotool mousemove --sync 419 585 click 1
+# The camera button opens the stand-in camera; its picture fills the preview.
+xdotool mousemove --sync 65 585 click 1
+sleep 6
+import -display "$DISPLAY" -window root "$out/camera.png" || fail "no screenshot"
 geometry=$(xdotool getwindowgeometry "$window")
 grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"

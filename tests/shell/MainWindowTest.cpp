@@ -275,3 +275,21 @@ TEST(SoundPad, NumberKeysPlayOnlyWhileShownAndSwitchedOn) {
     SendKey(pad, Qt::Key_Escape);
     EXPECT_TRUE(pad.isVisible());
 }
+
+TEST_F(MainWindowTest, TheCameraButtonsFollowTheCamera) {
+    qputenv("ZAVREO_TEST_CAMERA", "1");
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    dialog.Button(CMervalaDlg::IDC_CAMERA_ON)->click();
+    EXPECT_TRUE(SpinUntil([&] { return dialog.CameraOpen(); }, 15000));
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_CAMERA_OFF)->isVisible());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_CAMERA_ON)->isVisible());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+
+    dialog.Button(CMervalaDlg::IDC_CAMERA_OFF)->click();
+    EXPECT_FALSE(dialog.CameraOpen());
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_CAMERA_ON)->isVisible());
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+    qunsetenv("ZAVREO_TEST_CAMERA");
+}
