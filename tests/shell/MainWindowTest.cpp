@@ -293,3 +293,23 @@ TEST_F(MainWindowTest, TheCameraButtonsFollowTheCamera) {
     EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
     qunsetenv("ZAVREO_TEST_CAMERA");
 }
+
+TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAndEnds) {
+    server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":18})"));
+    QTemporaryDir program;
+    const std::filesystem::path folder = program.path().toStdString();
+    const std::filesystem::path updater = folder / "ZavreoUpData";
+    std::ofstream(updater) << "#!/bin/sh\npwd > started\n";
+    std::filesystem::permissions(updater, std::filesystem::perms::owner_all);
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    answerer.start(20);
+    CMervalaDlg dialog(folder);
+    EXPECT_FALSE(dialog.OnInitDialog());
+    EXPECT_TRUE(SpinUntil([&] { return std::filesystem::exists(folder / "started"); }, 5000));
+    EXPECT_EQ(ReadAll(folder / "started"), folder.string() + "\n");
+}
