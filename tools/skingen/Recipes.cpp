@@ -539,9 +539,9 @@ Recipe PlaceholderRecipe() {
                 g.setColorAt(0, QColor(48, 48, 60));
                 g.setColorAt(1, QColor(20, 20, 26));
                 p.fillRect(image.rect(), g);
-                p.setPen(Qt::NoPen);
-                p.setBrush(QColor(233, 84, 100, 40));
-                p.drawEllipse(QPoint(320, 200), 170, 170);
+                p.setPen(QPen(QColor(96, 96, 107, 160), 2));
+                p.setBrush(Qt::NoBrush);
+                p.drawRoundedRect(QRectF(90, 60, 460, 300), 16, 16);
                 QFont icon(Canvas::IconFamily());
                 icon.setPixelSize(72);
                 p.setFont(icon);
