@@ -117,6 +117,23 @@ TEST_F(BitmapSliderTest, RangeAndPositionStayConsistent) {
     EXPECT_EQ(slider_->GetPos(), 0);
 }
 
+TEST_F(BitmapSliderTest, VerticalSliderRunsTopToBottomOverItsClientArea) {
+    CBitmapSlider vertical(nullptr, 7);
+    vertical.resize(30, 200);
+    vertical.SetVertical(true);
+    // Without a channel the client area is the travel; the thumb is 30 high.
+    ASSERT_TRUE(vertical.SetBitmapThumb(175, 177, 176));
+    EXPECT_EQ(vertical.ThumbCentre(), 15);
+    vertical.SetPos(100);
+    EXPECT_EQ(vertical.ThumbCentre(), 185);
+    QSignalSpy moved(&vertical, &CBitmapSlider::SliderMoved);
+    Press(&vertical, QPoint(15, 100));
+    Pump();
+    EXPECT_EQ(vertical.GetPos(), 50);
+    ASSERT_EQ(moved.count(), 1);
+    EXPECT_EQ(moved.last().at(0).toInt(), 7);
+}
+
 TEST_F(BitmapSliderTest, MissingBitmapsAreRefused) {
     CBitmapSlider other;
     EXPECT_FALSE(other.SetBitmapChannel(178, 99999));

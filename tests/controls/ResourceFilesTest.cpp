@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <set>
+
 #include "ResourcePaths.h"
 
 namespace {
@@ -90,6 +92,17 @@ TEST(ResourceFiles, DecorationFramesHaveRealAlphaAndMove) {
     EXPECT_EQ(Resources::DecorationFrame(all[3], 52), "guajian/闪光/闪光0053.png");
     EXPECT_EQ(Resources::DecorationFrame(all[1], 26), "guajian/礼物刷起/礼物刷起26.png");
     EXPECT_EQ(Resources::DecorationFrame(all[4], 0), "guajian/求带我飞/求带我飞00.png");
+}
+
+TEST(ResourceFiles, PathListHasNoDuplicatesAndOnlyRelativeForwardSlashPaths) {
+    std::set<std::string> seen;
+    for (const std::string& path : Resources::AllPaths()) {
+        EXPECT_TRUE(seen.insert(path).second) << path;
+        EXPECT_EQ(path.find('\\'), std::string::npos) << path;
+        EXPECT_NE(path.front(), '/') << path;
+    }
+    EXPECT_EQ(Resources::SoundEffects().size(), 9u);
+    EXPECT_EQ(Resources::SoundEffects()[4], "yinxiao/5搞怪.mp3");
 }
 
 TEST(ResourceFiles, ProgramSpellingOfPathsIsAccepted) {

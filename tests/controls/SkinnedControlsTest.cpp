@@ -1,4 +1,6 @@
+#include <QPainter>
 #include <QSignalSpy>
+#include <QStyleOptionViewItem>
 
 #include "CBitComboBox.h"
 #include "CColorButton.h"
@@ -119,6 +121,37 @@ TEST_F(SkinnedControls, ComboFaceIsWhiteWhenFocusedAndGreyOtherwise) {
     }
     const QImage face = combo.grab().toImage();
     EXPECT_EQ(face.pixelColor(2, 2), QColor(44, 44, 53));
+}
+
+TEST_F(SkinnedControls, ComboListItemUnderTheMouseIsHighlightedWithWhiteText) {
+    CBitComboBox combo;
+    combo.addItems({QStringLiteral("宋体"), QStringLiteral("黑体")});
+    auto render = [&](QStyle::State state) {
+        QImage image(120, 20, QImage::Format_RGB32);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        option.state = state;
+        option.font = combo.font();
+        combo.itemDelegate()->paint(&painter, option, combo.model()->index(0, 0));
+        return image;
+    };
+    auto hasInk = [](const QImage& image, QColor ink) {
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) == ink) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const QImage hot = render(QStyle::State_Enabled | QStyle::State_MouseOver);
+    EXPECT_EQ(hot.pixelColor(1, 1), QColor(96, 96, 107));
+    EXPECT_TRUE(hasInk(hot, Qt::white));
+    const QImage cold = render(QStyle::State_Enabled);
+    EXPECT_EQ(cold.pixelColor(1, 1), QColor(44, 44, 53));
+    EXPECT_FALSE(hasInk(cold, Qt::white));
 }
 
 TEST_F(SkinnedControls, ListColoursFallBackFromCellToRowToSystem) {
