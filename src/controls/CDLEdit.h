@@ -13,7 +13,6 @@ public:
     explicit CDLEdit(QWidget* parent = nullptr);
 
     bool IsShowingPrompt() const { return text().isEmpty() && !hasFocus(); }
-    bool IsHovered() const { return hovered_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -15,9 +15,6 @@ class QPlainTextEdit;
 class CXiaoXiTiShi : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTextId = 1149;
-    static constexpr int kOkId = 1110;
-
     explicit CXiaoXiTiShi(QWidget* parent = nullptr);
 
     // Sets the text and shows the tip. From a worker thread the call is queued to the interface
