@@ -72,6 +72,8 @@ std::vector<FilterInfo> EffectManager::List() const {
     return list;
 }
 
-std::vector<std::string> EffectManager::FilterTypes() { return RegisteredFilterTypes(); }
+std::vector<std::string> EffectManager::FilterTypes() {
+    return RegisteredFilterTypes();
+}
 
 }  // namespace EM

@@ -4,6 +4,7 @@
 
 #include "EffectManager.h"
 #include "ImageCodec.h"
+#include "RowOps.h"
 
 namespace EM::Helper {
 namespace {
@@ -45,7 +46,8 @@ void ScaleInto(const EffectImage* src, uint8_t* dst, int dstStride, int dstWidth
             for (int c = 0; c < 3; ++c) {
                 const int top = row0[sx + c] * (256 - wx) + row0[nx + c] * wx;
                 const int bottom = row1[sx + c] * (256 - wx) + row1[nx + c] * wx;
-                out[x * 3 + c] = static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
+                out[x * 3 + c] =
+                    static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
             }
         }
     }
@@ -120,13 +122,8 @@ bool Hflip(EffectImage* image) {
     if (!Valid(image)) {
         return false;
     }
-    const size_t rowBytes = static_cast<size_t>(image->width) * 3;
-    std::vector<uint8_t> scratch(rowBytes);
-    for (int top = 0, bottom = image->height - 1; top < bottom; ++top, --bottom) {
-        std::memcpy(scratch.data(), image->Row(top), rowBytes);
-        std::memcpy(image->Row(top), image->Row(bottom), rowBytes);
-        std::memcpy(image->Row(bottom), scratch.data(), rowBytes);
-    }
+    std::vector<uint8_t> scratch(static_cast<size_t>(image->width) * 3);
+    ReverseRowOrder(*image, scratch.data());
     return true;
 }
 

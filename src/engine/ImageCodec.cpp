@@ -71,8 +71,12 @@ std::optional<DecodedImage> DecodeJpeg(const uint8_t* data, size_t size, int cha
     return image;
 }
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+uint16_t Le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 // Uncompressed BMP with 8 (palette), 24 or 32 bits a pixel, bottom-up or top-down.
 std::optional<DecodedImage> DecodeBmp(const uint8_t* data, size_t size, int channels) {
@@ -131,7 +135,8 @@ std::optional<DecodedImage> DecodeBmp(const uint8_t* data, size_t size, int chan
 
 bool HasExtension(const std::string& path, std::initializer_list<const char*> extensions) {
     std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return std::any_of(extensions.begin(), extensions.end(),
                        [&](const char* e) { return ext == e; });
 }

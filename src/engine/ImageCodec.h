@@ -12,8 +12,8 @@ namespace EM {
 struct DecodedImage {
     int width = 0;
     int height = 0;
-    int channels = 0;              // 3: BGR, 4: BGRA (straight alpha)
-    std::vector<uint8_t> pixels;   // top row first, width * channels bytes a row
+    int channels = 0;             // 3: BGR, 4: BGRA (straight alpha)
+    std::vector<uint8_t> pixels;  // top row first, width * channels bytes a row
 };
 
 // JPEG, PNG or BMP, recognised by content. `channels` is 3 or 4; without alpha in the file,

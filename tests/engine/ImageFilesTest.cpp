@@ -30,7 +30,9 @@ private:
 };
 
 using ImagePtr = std::unique_ptr<EffectImage, void (*)(EffectImage*)>;
-ImagePtr Own(EffectImage* image) { return ImagePtr(image, &Helper::FreeImage); }
+ImagePtr Own(EffectImage* image) {
+    return ImagePtr(image, &Helper::FreeImage);
+}
 
 // A picture with a distinct colour in every quadrant, top row first.
 ImagePtr Quadrants(int width, int height) {
@@ -54,11 +56,13 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // A minimal BMP: 24 bits bottom-up, or 8 bits with a palette and a negative (top-down) height.
@@ -193,7 +197,7 @@ TEST(ImageHelpers, ResizeStretchesAndKeepRatioLetterboxes) {
     auto picture = Quadrants(200, 100);
     auto stretched = Own(Helper::NewImage(64, 64));
     ASSERT_TRUE(Helper::Resize(picture.get(), stretched.get()));
-    EXPECT_EQ(stretched->Row(5)[5 * 3], 20);     // top-left quadrant
+    EXPECT_EQ(stretched->Row(5)[5 * 3], 20);         // top-left quadrant
     EXPECT_EQ(stretched->Row(60)[60 * 3 + 2], 250);  // bottom-right quadrant
 
     auto boxed = Own(Helper::NewImage(100, 100));

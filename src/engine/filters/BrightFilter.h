@@ -1,13 +1,22 @@
 #pragma once
 
+#include "ColorLut.h"
 #include "FilterBase.h"
 
 namespace EM {
 
-// Registered so the chain accepts it; leaves the picture unchanged for now.
+// Whitening, "brightness" 0..80: a logarithmic tone curve that lifts shadows and midtones more
+// the higher the value while its flattening top keeps highlights from clipping. 0 is neutral.
 class BrightFilter : public FilterBase {
 public:
-    void Process(EffectImage&) override {}
+    BrightFilter() { OnParamsChanged(); }
+    void Process(EffectImage& image) override;
+
+private:
+    void OnParamsChanged() override;
+
+    int brightness_ = 0;
+    ColorLut lut_;
 };
 
 }  // namespace EM

@@ -1,13 +1,50 @@
 #pragma once
 
+#include <array>
+#include <optional>
+#include <vector>
+
 #include "FilterBase.h"
+#include "Resample.h"
+#include "SkinSmoothing.h"
 
 namespace EM {
 
-// Registered so the chain accepts it; leaves the picture unchanged for now.
+// Skin smoothing, "level" 0..30: the edge-preserving domain-transform recursive filter (three
+// iterations) computed at half size on the picture's smooth base, then blended back at full size
+// where the picture is skin-coloured (SkinBlend). 0 is neutral.
 class DomainTransformFilter : public FilterBase {
 public:
-    void Process(EffectImage&) override {}
+    DomainTransformFilter() { OnParamsChanged(); }
+    void Process(EffectImage& image) override;
+
+private:
+    static constexpr int kMaxSpread = 3 * 255;  // sum of the absolute differences of B, G, R
+
+    void OnParamsChanged() override;
+    void Prepare(int width, int height);
+    void LoadLowResolution();
+    void SmoothPlane(float* plane);
+    void StoreSmoothBase();
+    void BlendBack(EffectImage& image);
+
+    int level_ = 0;
+    std::optional<SkinBlend> blend_;
+    // Per iteration: weight a^(1 + sigmaSpace / sigmaRange * spread) by spread.
+    std::array<std::array<float, kMaxSpread + 1>, kDomainTransformIterations> feedback_{};
+
+    int width_ = 0, height_ = 0, lowWidth_ = 0, lowHeight_ = 0;
+    BoxDownsampler downsampler_;
+    BilinearUpsampler upsampler_;
+    std::vector<uint8_t> low_;                    // half-size BGR
+    std::vector<float> planes_;                   // B, G, R planes of the half-size picture
+    std::vector<float> transposed_;               // one plane, columns as rows
+    std::vector<uint16_t> spreadAcross_;          // transposed: spread to the left neighbour
+    std::vector<uint16_t> spreadDown_;            // spread to the neighbour one row before
+    std::vector<float> weights_;                  // per iteration: across (transposed), down
+    std::vector<uint8_t> base_;                   // half-size smooth B, G, R and skin weight
+    std::vector<std::pair<int, int>> skinSpans_;  // per half-size row: skin columns [first, last)
+    std::vector<uint8_t> baseRow_;                // one full-size row of base_, enlarged
 };
 
 }  // namespace EM

@@ -1,13 +1,46 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "FilterBase.h"
 
 namespace EM {
 
-// Registered so the chain accepts it; leaves the picture unchanged for now.
+// An animated picture laid over the frame: "pictures" (comma-separated PNG paths with alpha;
+// unreadable ones are skipped), "fps", "loop" ("true" repeats, otherwise the last picture stays),
+// "delay" (milliseconds without the overlay between two runs), "pos_x", "pos_y" (per mille of the
+// free space, "pos_y" 0 at the top as seen; centred when absent). Pictures are decoded once;
+// timing follows the frames' arrival times from the first frame after they were loaded.
 class OverlayFilter : public FilterBase {
 public:
-    void Process(EffectImage&) override {}
+    OverlayFilter() { OnParamsChanged(); }
+    void Process(EffectImage& image) override;
+
+private:
+    struct Picture {
+        int width = 0, height = 0;
+        // Per pixel: premultiplied blue, green, red, then 255 - alpha; rows bottom first.
+        std::vector<uint8_t> pixels;
+        std::vector<std::pair<int, int>> spans;  // per row: visible columns [first, last)
+    };
+
+    void OnParamsChanged() override;
+    void Load(const std::string& list);
+    // Index of the picture to show `elapsedMs` after the start, or -1 for none.
+    int PictureAt(uint32_t elapsedMs) const;
+    void Draw(EffectImage& image, const Picture& picture) const;
+
+    std::vector<Picture> pictures_;
+    std::string loadedList_;
+    bool loaded_ = false;
+    int fps_ = 10;
+    bool loop_ = false;
+    int delayMs_ = 0;
+    int posX_ = 500, posY_ = 500;
+    bool started_ = false;
+    uint32_t startMs_ = 0;
 };
 
 }  // namespace EM

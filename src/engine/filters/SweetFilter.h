@@ -1,13 +1,18 @@
 #pragma once
 
+#include "ColorLut.h"
 #include "FilterBase.h"
 
 namespace EM {
 
-// Registered so the chain accepts it; leaves the picture unchanged for now.
+// 甜美可人: a warm, pinkish, slightly faded colour grade. No parameters.
 class SweetFilter : public FilterBase {
 public:
-    void Process(EffectImage&) override {}
+    SweetFilter();
+    void Process(EffectImage& image) override { lut_.Apply(image); }
+
+private:
+    ColorLut lut_;
 };
 
 }  // namespace EM

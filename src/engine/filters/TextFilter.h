@@ -1,13 +1,58 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "FilterBase.h"
 
 namespace EM {
 
-// Registered so the chain accepts it; leaves the picture unchanged for now.
+// A line of text over the picture, drawn with FreeType. Keys: "text" (UTF-8), "font_file" (a
+// missing file falls back to a CJK face found through fontconfig), "font_size" (pixels),
+// "color" and "back_color" (hex BBGGRRAA), "showback" (a band in "back_color" across the whole
+// width), "pos_x" and "pos_y" (per mille of the free space, "pos_y" 0 at the top as seen),
+// "speed" (pixels per second, positive to the right), "scroll", "random_color".
+// The text is rendered into a coverage bitmap when parameters change; frames only blend it.
 class TextFilter : public FilterBase {
 public:
-    void Process(EffectImage&) override {}
+    TextFilter();
+    ~TextFilter() override;
+    void Process(EffectImage& image) override;
+
+    struct Bgra {
+        uint8_t blue = 0, green = 0, red = 0, alpha = 0;
+    };
+
+private:
+    struct Fonts;
+
+    void OnParamsChanged() override;
+    void Render();
+    double NextX(const EffectImage& image, double restingX);
+    Bgra TextColour(uint32_t timeMs) const;
+    void DrawBand(EffectImage& image, int top, int height) const;
+    void DrawText(EffectImage& image, int left, int top, Bgra colour) const;
+
+    std::unique_ptr<Fonts> fonts_;
+    std::string renderedText_, renderedFont_;
+    int renderedSize_ = 0;
+
+    int fontSize_ = 36;
+    Bgra colour_{255, 255, 255, 255};
+    Bgra backColour_{128, 128, 128, 127};
+    bool showBack_ = true, scroll_ = true, randomColour_ = false;
+    int posX_ = 0, posY_ = 1000;
+    double speed_ = 0.0;
+
+    std::vector<uint8_t> coverage_;  // textWidth_ x lineHeight_, top row first
+    int textWidth_ = 0, lineHeight_ = 0;
+
+    // Scrolling follows the frames' arrival times.
+    bool moving_ = false;
+    double scrollX_ = 0.0;
+    uint32_t lastTimeMs_ = 0;
 };
 
 }  // namespace EM

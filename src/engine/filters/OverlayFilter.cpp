@@ -1,0 +1,137 @@
+#include "OverlayFilter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ImageCodec.h"
+
+namespace EM {
+namespace {
+
+constexpr size_t kMaxPictures = 1000;
+
+}  // namespace
+
+void OverlayFilter::OnParamsChanged() {
+    fps_ = IntParam("fps", 10, 1, 240);
+    loop_ = BoolParam("loop", false);
+    delayMs_ = IntParam("delay", 0, 0, 24 * 3600 * 1000);
+    posX_ = IntParam("pos_x", 500, 0, 1000);
+    posY_ = IntParam("pos_y", 500, 0, 1000);
+    const std::string list = StringParam("pictures", "");
+    if (!loaded_ || list != loadedList_) {
+        Load(list);
+    }
+}
+
+void OverlayFilter::Load(const std::string& list) {
+    loaded_ = true;
+    loadedList_ = list;
+    pictures_.clear();
+    started_ = false;
+    size_t begin = 0;
+    while (begin <= list.size() && pictures_.size() < kMaxPictures) {
+        size_t end = list.find(',', begin);
+        if (end == std::string::npos) {
+            end = list.size();
+        }
+        const std::string path = list.substr(begin, end - begin);
+        begin = end + 1;
+        if (path.empty()) {
+            continue;
+        }
+        std::optional<DecodedImage> decoded = DecodeImageFile(path, 4);
+        if (!decoded || decoded->width <= 0 || decoded->height <= 0) {
+            continue;
+        }
+        Picture picture;
+        picture.width = decoded->width;
+        picture.height = decoded->height;
+        picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height * 4);
+        picture.spans.assign(picture.height, {0, 0});
+        for (int r = 0; r < picture.height; ++r) {
+            const uint8_t* src = decoded->pixels.data() +
+                                 static_cast<size_t>(picture.height - 1 - r) * picture.width * 4;
+            uint8_t* dst = picture.pixels.data() + static_cast<size_t>(r) * picture.width * 4;
+            int first = picture.width, last = 0;
+            for (int x = 0; x < picture.width; ++x) {
+                const int alpha = src[x * 4 + 3];
+                for (int c = 0; c < 3; ++c) {
+                    dst[x * 4 + c] = static_cast<uint8_t>((src[x * 4 + c] * alpha + 127) / 255);
+                }
+                dst[x * 4 + 3] = static_cast<uint8_t>(255 - alpha);
+                if (alpha != 0) {
+                    first = std::min(first, x);
+                    last = x + 1;
+                }
+            }
+            picture.spans[r] = first < last ? std::make_pair(first, last) : std::make_pair(0, 0);
+        }
+        pictures_.push_back(std::move(picture));
+    }
+}
+
+int OverlayFilter::PictureAt(uint32_t elapsedMs) const {
+    const int count = static_cast<int>(pictures_.size());
+    if (count == 0) {
+        return -1;
+    }
+    const double runMs = count * 1000.0 / fps_;
+    double t = elapsedMs;
+    if (loop_) {
+        t = std::fmod(t, runMs + delayMs_);
+        if (t >= runMs) {
+            return -1;  // the pause between two runs
+        }
+    } else if (t >= runMs) {
+        return count - 1;
+    }
+    return std::min(static_cast<int>(t * fps_ / 1000.0), count - 1);
+}
+
+void OverlayFilter::Draw(EffectImage& image, const Picture& picture) const {
+    const int left = static_cast<int>(std::lround(posX_ / 1000.0 * (image.width - picture.width)));
+    const int top = static_cast<int>(std::lround(posY_ / 1000.0 * (image.height - picture.height)));
+    // Stored row r of the picture lands on frame row `bottom + r` (both bottom first).
+    const int bottom = image.height - top - picture.height;
+    const int firstRow = std::max(0, -bottom);
+    const int lastRow = std::min(picture.height, image.height - bottom);
+    for (int r = firstRow; r < lastRow; ++r) {
+        const auto [spanFirst, spanLast] = picture.spans[r];
+        const int first = std::max(spanFirst, -left);
+        const int last = std::min(spanLast, image.width - left);
+        const uint8_t* src = picture.pixels.data() + static_cast<size_t>(r) * picture.width * 4;
+        uint8_t* dst = image.Row(bottom + r) + left * 3;
+        for (int x = first; x < last; ++x) {
+            const uint8_t* s = src + x * 4;
+            const int keep = s[3];
+            if (keep == 255) {
+                continue;
+            }
+            uint8_t* d = dst + x * 3;
+            for (int c = 0; c < 3; ++c) {
+                d[c] = static_cast<uint8_t>(s[c] + ((d[c] * keep * 257 + 32768) >> 16));
+            }
+        }
+    }
+}
+
+void OverlayFilter::Process(EffectImage& image) {
+    if (pictures_.empty()) {
+        return;
+    }
+    if (!started_) {
+        started_ = true;
+        startMs_ = image.timeMs;
+    }
+    const int32_t elapsed = static_cast<int32_t>(image.timeMs - startMs_);
+    if (elapsed < 0) {
+        startMs_ = image.timeMs;  // the clock stepped back: start over
+    }
+    const int index = PictureAt(elapsed < 0 ? 0u : static_cast<uint32_t>(elapsed));
+    if (index >= 0) {
+        Draw(image, pictures_[index]);
+    }
+}
+
+}  // namespace EM
