@@ -108,13 +108,14 @@ QImage PreviewPlaceholder(int w, int h, const QString& line) {
     icon.setPixelSize(h / 5);
     p.setFont(icon);
     p.setPen(QColor(70, 70, 84));
-    p.drawText(QRect(0, h / 6, w, h / 3), Qt::AlignCenter, QString(G(Glyph::Video)));
+    // Icon high and text low: the open-camera button sits in the middle of the preview.
+    p.drawText(QRect(0, h / 10, w, h / 3), Qt::AlignCenter, QString(G(Glyph::Video)));
     QFont text(Canvas::CjkFamily());
     text.setPixelSize(std::max(14, h / 18));
     text.setBold(true);
     p.setFont(text);
     p.setPen(Canvas::kDimText);
-    p.drawText(QRect(0, h / 2, w, h / 8), Qt::AlignCenter, line);
+    p.drawText(QRect(0, h * 2 / 3, w, h / 8), Qt::AlignCenter, line);
     return image;
 }
 
