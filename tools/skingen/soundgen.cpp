@@ -90,6 +90,10 @@ Samples Cheering() {
         Tone(
             s, start, 0.5, [f](double t) { return f * (1 + 0.3 * t); }, Swell(0.5), 3, 0.08);
     }
+    // A crowd is loud throughout: soft-clip the noise peaks so it keeps up with the others.
+    for (float& v : s) {
+        v = std::tanh(4 * v);
+    }
     return s;
 }
 
