@@ -92,7 +92,7 @@ Samples Cheering() {
     }
     // A crowd is loud throughout: soft-clip the noise peaks so it keeps up with the others.
     for (float& v : s) {
-        v = std::tanh(4 * v);
+        v = std::tanh(2 * v);
     }
     return s;
 }
