@@ -26,6 +26,8 @@ void CColorButton::SetColor(unsigned colorRef) {
         this, [this, id] { emit ColorChanged(id, kColorChangedCode); }, Qt::QueuedConnection);
 }
 
+CColorWnd* CColorButton::Popup() const { return popup_; }
+
 void CColorButton::TogglePopup() {
     if (popup_) {
         popup_->close();

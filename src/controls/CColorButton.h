@@ -30,7 +30,7 @@ public:
     }
 
     // The open pop-up, if any.
-    CColorWnd* Popup() const { return popup_; }
+    CColorWnd* Popup() const;
 
 public slots:
     // Opens the pop-up, or closes it when it is open.
