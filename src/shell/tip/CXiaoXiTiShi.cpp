@@ -7,6 +7,7 @@
 
 #include "CPngButton.h"
 #include "SkinFont.h"
+#include "SkinPalette.h"
 
 CXiaoXiTiShi::CXiaoXiTiShi(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
@@ -15,6 +16,10 @@ CXiaoXiTiShi::CXiaoXiTiShi(QWidget* parent)
       ok_(new CPngButton(this)) {
     // The template's 156 x 110 dialog units.
     setFixedSize(234, 179);
+    // The picture's rounded corners show the skin's background, not the system's light grey.
+    QPalette own = palette();
+    own.setColor(QPalette::Window, Skin::Background());
+    setPalette(own);
     text_->setObjectName(QStringLiteral("tipText"));
     text_->setReadOnly(true);
     text_->setFrameShape(QFrame::NoFrame);
