@@ -26,7 +26,9 @@ void CColorButton::SetColor(unsigned colorRef) {
         this, [this, id] { emit ColorChanged(id, kColorChangedCode); }, Qt::QueuedConnection);
 }
 
-CColorWnd* CColorButton::Popup() const { return popup_; }
+CColorWnd* CColorButton::Popup() const {
+    return popup_;
+}
 
 void CColorButton::TogglePopup() {
     if (popup_) {

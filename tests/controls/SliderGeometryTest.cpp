@@ -64,3 +64,19 @@ TEST(SliderGeometry, EmptyRangeOrTravelDoesNotDivideByZero) {
 }
 
 }  // namespace
+
+#include "DialogUnits.h"
+
+namespace {
+
+TEST(DialogUnits, TemplatePlacementsHoldTheirBitmaps) {
+    // The progress and volume sliders' templates and their channel bitmaps.
+    EXPECT_EQ(DialogUnits::Rect(8, 44, 256, 17).size(), QSize(448, 32));
+    EXPECT_EQ(DialogUnits::Rect(138, 63, 40, 16).size(), QSize(70, 30));
+    EXPECT_EQ(DialogUnits::Rect(8, 44, 256, 17).topLeft(), QPoint(14, 83));
+    EXPECT_EQ(DialogUnits::X(0), 0);
+    EXPECT_EQ(DialogUnits::Y(1), 2);
+    EXPECT_EQ(DialogUnits::X(1), 2);
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include "CPngButton.h"
+#include "DialogUnits.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 
@@ -14,8 +15,7 @@ CXiaoXiTiShi::CXiaoXiTiShi(QWidget* parent)
       background_(QStringLiteral("images/xiaoxitishi_background_76.png")),
       text_(new QPlainTextEdit(this)),
       ok_(new CPngButton(this)) {
-    // The template's 156 x 110 dialog units.
-    setFixedSize(234, 179);
+    setFixedSize(DialogUnits::X(156), DialogUnits::Y(110));
     // The picture's rounded corners show the skin's background, not the system's light grey.
     QPalette own = palette();
     own.setColor(QPalette::Window, Skin::Background());
@@ -26,14 +26,14 @@ CXiaoXiTiShi::CXiaoXiTiShi(QWidget* parent)
     text_->setFocusPolicy(Qt::NoFocus);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    text_->setGeometry(28, 70, 180, 52);
+    text_->setGeometry(DialogUnits::Rect(19, 43, 120, 32));
     text_->setFont(SkinFont::Make(13, 600));
     QPalette colours = text_->palette();
     colours.setColor(QPalette::Base, QColor(48, 48, 59));
     colours.setColor(QPalette::Text, QColor(142, 143, 152));
     text_->setPalette(colours);
 
-    ok_->move(84, 127);
+    ok_->move(DialogUnits::X(56), DialogUnits::Y(78));
     ok_->SetImages("images/paizhao/_button_normal_147.png", "images/paizhao/_button_over_147.png",
                    "images/paizhao/_button_press_147.png");
     connect(ok_, &CPngButton::clicked, this, &QDialog::hide);

@@ -78,7 +78,7 @@ TEST_F(TipTest, TipFromAWorkerThreadIsShownOnTheInterfaceThread) {
 
 TEST_F(TipTest, CentredOnItsOwnerAndDraggedByItsBody) {
     tip_->ShowTip(TipText::kPhotoNeedsCamera);
-    EXPECT_EQ(tip_->size(), QSize(234, 179));
+    EXPECT_EQ(tip_->size(), QSize(273, 206));
     EXPECT_LE((tip_->geometry().center() - owner_->frameGeometry().center()).manhattanLength(), 2);
     const QPoint start = tip_->pos();
     const QPointF at(10, 10);
