@@ -26,8 +26,6 @@ public:
     void SetSelected(bool selected);
     bool IsSelected() const { return selected_; }
 
-    int Mode() const { return mode_; }
-    bool IsHover() const { return hover_; }
     // What the next paint draws.
     PngButtonFrame CurrentFrame() const;
 

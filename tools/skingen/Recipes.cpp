@@ -108,13 +108,14 @@ QImage PreviewPlaceholder(int w, int h, const QString& line) {
     icon.setPixelSize(h / 5);
     p.setFont(icon);
     p.setPen(QColor(70, 70, 84));
-    p.drawText(QRect(0, h / 6, w, h / 3), Qt::AlignCenter, QString(G(Glyph::Video)));
+    // Icon high and text low: the open-camera button sits in the middle of the preview.
+    p.drawText(QRect(0, h / 10, w, h / 3), Qt::AlignCenter, QString(G(Glyph::Video)));
     QFont text(Canvas::CjkFamily());
     text.setPixelSize(std::max(14, h / 18));
     text.setBold(true);
     p.setFont(text);
     p.setPen(Canvas::kDimText);
-    p.drawText(QRect(0, h / 2, w, h / 8), Qt::AlignCenter, line);
+    p.drawText(QRect(0, h * 2 / 3, w, h / 8), Qt::AlignCenter, line);
     return image;
 }
 
@@ -284,15 +285,15 @@ void AddMainWindow(Builder& b) {
 
 void AddDialogs(Builder& b) {
     b.Add("images/xiaoxitishi_background_76.png",
-          [] { return Canvas::Panel(234, 179, T("提示")); });
-    b.Triple("images/paizhao/_button_", "144.png", 75, 23, Glyph::Folder, "打开目录");
-    b.Triple("images/paizhao/_button_", "147.png", 75, 23, 0, "确定");
+          [] { return Canvas::Panel(273, 206, T("提示")); });
+    b.Triple("images/paizhao/_button_", "144.png", 88, 26, Glyph::Folder, "打开目录");
+    b.Triple("images/paizhao/_button_", "147.png", 88, 26, 0, "确定");
     b.Add("images/paizhao/paizhao_background_74.png",
           [] { return Canvas::Panel(360, 300, T("拍照")); });
     b.Add("images/paizhao/luzhishipin_background_74.png",
           [] { return Canvas::Panel(360, 300, T("录制视频")); });
     b.Add("images/yinxiao/yinxiao_background_82.png",
-          [] { return Canvas::Panel(218, 297, T("音效")); });
+          [] { return Canvas::Panel(254, 343, T("音效")); });
     const struct {
         const char* number;
         char16_t glyph;
@@ -307,18 +308,18 @@ void AddDialogs(Builder& b) {
         const QString label = T(key.label);
         const char16_t glyph = key.glyph;
         b.Add("images/yinxiao/yinxiaoguo_normal_" + n + ".png",
-              [=] { return Canvas::Button(40, 44, State::Normal, G(glyph), label); });
+              [=] { return Canvas::Button(46, 51, State::Normal, G(glyph), label); });
         b.Add("images/yinxiao/yinxiaoguo_over_" + n + ".png",
-              [=] { return Canvas::Button(40, 44, State::Over, G(glyph), label); });
+              [=] { return Canvas::Button(46, 51, State::Over, G(glyph), label); });
         b.Add("images/yinixao/yinxiaoguo_press_" + n + ".png",
-              [=] { return Canvas::Button(40, 44, State::Press, G(glyph), label); });
+              [=] { return Canvas::Button(46, 51, State::Press, G(glyph), label); });
     }
     b.Add("images/yinxiao/lyriccontrol_close_normal_162.png",
-          [] { return Canvas::Button(20, 20, State::Normal, G(Glyph::Close)); });
+          [] { return Canvas::Button(33, 41, State::Normal, G(Glyph::Close)); });
     b.Add("images/yinxiao/lyriccontrol_close_over_162.png",
-          [] { return Canvas::Button(20, 20, State::Over, G(Glyph::Close)); });
+          [] { return Canvas::Button(33, 41, State::Over, G(Glyph::Close)); });
     b.Add("images/yinixao/lyriccontrol_close_press_162.png",
-          [] { return Canvas::Button(20, 20, State::Press, G(Glyph::Close)); });
+          [] { return Canvas::Button(33, 41, State::Press, G(Glyph::Close)); });
 }
 
 void AddDisplayPanel(Builder& b) {
@@ -444,20 +445,20 @@ void AddMusicAndLyrics(Builder& b) {
     b.Icon(w + "mymusic_song_press_72.png", 15, 14, Glyph::Music, Qt::white);
     b.Icon(w + "mymusic_song_normal_105.png", 15, 14, Glyph::Music, Canvas::kDimText);
     b.Add("images/right/Music/background_20.png", [] { return Canvas::Panel(390, 508); });
-    b.Icon("images/right/Music/searchIcon.png", 24, 22, Glyph::Search, Canvas::kText);
-    b.Triple("images/right/Music/benditianjia_", "57.png", 45, 23, Glyph::Plus, "添加");
+    b.Icon("images/right/Music/searchIcon.png", 53, 26, Glyph::Search, Canvas::kText);
+    b.Triple("images/right/Music/benditianjia_", "57.png", 53, 26, Glyph::Plus, "添加");
 
     const std::string l = "images/lyric/";
     b.Add(l + "lyriccontrol_background_134.png", [] {
-        QImage image = Canvas::Blank(600, 36);
+        QImage image = Canvas::Blank(695, 60);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(Canvas::kHighlight, 1));
         p.setBrush(QColor(36, 36, 44, 235));
-        p.drawRoundedRect(QRectF(0.5, 0.5, 599, 35), 8, 8);
+        p.drawRoundedRect(QRectF(0.5, 0.5, 694, 59), 8, 8);
         return image;
     });
-    b.Icon(l + "lyriccontrol_logo_134.png", 24, 22, Glyph::Music, Canvas::kAccent);
+    b.Icon(l + "lyriccontrol_logo_134.png", 32, 26, Glyph::Music, Canvas::kAccent);
     const struct {
         const char* stem;
         const char* number;
@@ -467,22 +468,22 @@ void AddMusicAndLyrics(Builder& b) {
                {"fontsizedown_", "146", Glyph::TextDown}, {"kuaijin_", "153", Glyph::FastForward},
                {"kuaitui_", "155", Glyph::FastBack},      {"close_", "162", Glyph::Close}};
     for (const auto& button : bar) {
-        b.Triple(l + "lyriccontrol_" + button.stem, std::string(button.number) + ".png", 24, 22,
+        b.Triple(l + "lyriccontrol_" + button.stem, std::string(button.number) + ".png", 32, 26,
                  button.glyph);
     }
-    b.Icon(l + "lyriccontrol_fontcolor_148.png", 24, 22, Glyph::Tint, Canvas::kText);
+    b.Icon(l + "lyriccontrol_fontcolor_148.png", 32, 26, Glyph::Tint, Canvas::kText);
     b.Add(l + "lyriccontrol_doubleline_89.png",
-          [] { return Canvas::Button(24, 22, State::Normal, QChar(), T("双")); });
+          [] { return Canvas::Button(32, 26, State::Normal, QChar(), T("双")); });
     b.Add(l + "lyriccontrol_singleline_89.png",
-          [] { return Canvas::Button(24, 22, State::Normal, QChar(), T("单")); });
-    b.Triple(l + "lyricsearch_", "105.png", 24, 22, Glyph::Search);
-    b.Triple(l + "lock_", "105.png", 24, 22, Glyph::Lock);
-    b.Triple(l + "unlock_", "105.png", 24, 22, Glyph::Unlock);
-    b.Add(l + "searchlyric_background_138.png", [] { return Canvas::Panel(608, 447); });
-    b.Add(l + "title.png", [] { return Canvas::Label(110, 45, T("搜索歌词"), Canvas::kText, 18); });
-    b.Triple(l + "searchbutton_", "99.png", 45, 23, Glyph::Search, "搜索");
-    b.Triple(l + "searchlyric_yes_", "150.png", 75, 23, Glyph::Check, "使用");
-    b.Triple(l + "searchlyric_no_", "153.png", 75, 23, Glyph::Close, "取消");
+          [] { return Canvas::Button(32, 26, State::Normal, QChar(), T("单")); });
+    b.Triple(l + "lyricsearch_", "105.png", 32, 26, Glyph::Search);
+    b.Triple(l + "lock_", "105.png", 32, 26, Glyph::Lock);
+    b.Triple(l + "unlock_", "105.png", 32, 26, Glyph::Unlock);
+    b.Add(l + "searchlyric_background_138.png", [] { return Canvas::Panel(697, 527); });
+    b.Add(l + "title.png", [] { return Canvas::Label(128, 53, T("搜索歌词"), Canvas::kText, 18); });
+    b.Triple(l + "searchbutton_", "99.png", 53, 26, Glyph::Search, "搜索");
+    b.Triple(l + "searchlyric_yes_", "150.png", 88, 26, Glyph::Check, "使用");
+    b.Triple(l + "searchlyric_no_", "153.png", 88, 26, Glyph::Close, "取消");
     b.Icon(l + "lyricsearch_songicon_over_123.png", 13, 15, Glyph::Music, Canvas::kAccent);
 }
 
@@ -539,9 +540,9 @@ Recipe PlaceholderRecipe() {
                 g.setColorAt(0, QColor(48, 48, 60));
                 g.setColorAt(1, QColor(20, 20, 26));
                 p.fillRect(image.rect(), g);
-                p.setPen(Qt::NoPen);
-                p.setBrush(QColor(233, 84, 100, 40));
-                p.drawEllipse(QPoint(320, 200), 170, 170);
+                p.setPen(QPen(QColor(96, 96, 107, 160), 2));
+                p.setBrush(Qt::NoBrush);
+                p.drawRoundedRect(QRectF(90, 60, 460, 300), 16, 16);
                 QFont icon(Canvas::IconFamily());
                 icon.setPixelSize(72);
                 p.setFont(icon);
