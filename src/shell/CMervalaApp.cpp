@@ -2,6 +2,7 @@
 
 #include "CMervalaDlg.h"
 #include "CSampleGrabberCB.h"
+#include "CSplashDlg.h"
 #include "QuitSignalWatcher.h"
 #include "SingleInstance.h"
 
@@ -22,7 +23,11 @@ int CMervalaApp::InitInstance() {
     // once this copy is known to be the first, so a later start never touches a live frame.
     zavreo::CSampleGrabberCB::Instance();
 
+    // Up before the main window's initialisation, which may wait on the network.
+    CSplashDlg splash;
+    splash.ShowSplash();
     CMervalaDlg dialog(applicationDirPath().toStdString());
+    dialog.SetSplash(&splash);
     if (!dialog.OnInitDialog()) {
         return 0;
     }

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -13,9 +12,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <thread>
 
 #include "CSampleGrabberCB.h"
+#include "CSplashDlg.h"
+#include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "DialogUnits.h"
 #include "SharedFrameView.h"
@@ -71,18 +71,6 @@ QIcon ProgramIcon() {
     return QIcon(pixmap);
 }
 
-// Runs `work` on a helper thread while this thread keeps handling events, so the splash
-// keeps painting during a blocking download.
-void RunWithEventsFlowing(const std::function<void()>& work) {
-    QEventLoop loop;
-    std::thread worker([&] {
-        work();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
-}
-
 }  // namespace
 
 CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
@@ -123,7 +111,7 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
         connect(button, &CPngButton::clicked, this, [this, id = id] { OnCommand(id); });
     }
     // Template placements; the pixel placements of step 8 follow in PlaceWindow.
-    time_->setGeometry(320, 124, 96, 20);
+    time_->setGeometry(316, 123, 110, 20);
     title_->setGeometry(14, 48, 450, 22);
     for (QLabel* label : {time_, title_}) {
         label->setAutoFillBackground(true);
@@ -132,8 +120,8 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
         palette.setColor(QPalette::Window, QColor(44, 43, 53));
         label->setPalette(palette);
     }
-    progress_.setGeometry(kShellDlg9Units.Rect(8, 44, 256, 17));
-    volume_.setGeometry(kShellDlg9Units.Rect(138, 63, 40, 16));
+    progress_.setGeometry(DialogUnits::Rect(8, 44, 256, 17));
+    volume_.setGeometry(DialogUnits::Rect(138, 63, 40, 16));
     previous_.move(20, 114);
     play_.move(60, 110);
     next_.move(108, 114);
@@ -218,7 +206,8 @@ bool CMervalaDlg::RunUpdateCheck() {
     const std::filesystem::path file = zavreo::ConfigFolder() / zavreo::kUpdateFileName;
     const std::string url =
         zavreo::UpdateUrl(zavreo::UpdateHost(), static_cast<int32_t>(std::time(nullptr)));
-    RunWithEventsFlowing([&] { zavreo::DownloadToFile(url, file); });
+    // The splash keeps painting while the download blocks a worker thread.
+    RunOffInterfaceThread([&] { zavreo::DownloadToFile(url, file); });
 
     zavreo::UpdatePrompts prompts;
     prompts.closeSplash = [this] { DismissSplash(); };
@@ -263,6 +252,7 @@ void CMervalaDlg::CreateChildDialogs() {
     musicPanel_ = new SkinnedPanel(this, {});
     effectsPanel_ = new SkinnedPanel(this, {});
     pad_ = std::make_unique<CYinxiaoDlg>();
+    tip_ = new CXiaoXiTiShi(this);
 }
 
 void CMervalaDlg::PlacePanels() {
@@ -352,8 +342,11 @@ void CMervalaDlg::AddTrayIcon() {
     tray_.show();
 }
 
-// The splash arrives with the splash window.
-void CMervalaDlg::DismissSplash() {}
+void CMervalaDlg::DismissSplash() {
+    if (splash_ != nullptr) {
+        splash_->Dismiss();
+    }
+}
 
 void CMervalaDlg::ClipToRoundedRect() {
     QPainterPath path;
@@ -521,12 +514,8 @@ void CMervalaDlg::OnCameraButtonsChanged(bool cameraRunning) {
 void CMervalaDlg::ToggleRecording() {}
 void CMervalaDlg::TakePhoto() {}
 
-// Until the skinned tip window is wired in, a plain notice without a modal loop.
 void CMervalaDlg::ShowTip(const QString& text) {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(kAppName), text.trimmed(),
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+    tip_->ShowTip(text);
 }
 
 void CMervalaDlg::OnPlaylistModeMenu() {}

@@ -22,6 +22,8 @@
 #include "SettingsStore.h"
 #include "UpdateCheck.h"
 
+class CSplashDlg;
+class CXiaoXiTiShi;
 class CYinxiaoDlg;
 class QLabel;
 class SharedFrameView;
@@ -90,6 +92,12 @@ public:
     void OnLyricResync();
     void OnLyricBarMoved(int x, int y);
 
+    // The splash to dismiss at the end of the initialisation and before the update question.
+    void SetSplash(CSplashDlg* splash) { splash_ = splash; }
+    // The message tip; created with the child dialogs.
+    CXiaoXiTiShi* Tip() const { return tip_; }
+    void ShowTip(const QString& text);
+
     zavreo::SettingsStore& Settings() { return settings_; }
     const zavreo::CodecLibrary& Codec() const { return codec_; }
     CPngButton* Button(int id);
@@ -153,7 +161,6 @@ private:
     void StopAllSources();
     void StopMusic();
 
-    void ShowTip(const QString& text);
     void OnCameraButtonsChanged(bool cameraRunning);
     void ShowBroadcastView();
     void ShowSongsView();
@@ -189,6 +196,8 @@ private:
     SkinnedPanel* effectsPanel_ = nullptr;
     SkinnedPanel* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
+    CXiaoXiTiShi* tip_ = nullptr;
+    CSplashDlg* splash_ = nullptr;
 
     QTimer progressTimer_;
     QTimer lyricTimer_;

@@ -24,7 +24,7 @@ CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSi
     : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       player_(std::move(effectFolder), std::move(audioSink)) {
     setWindowTitle(QStringLiteral("音效"));
-    setFixedSize(kShellDlg8Units.Rect(0, 0, 145, 183).size());
+    setFixedSize(DialogUnits::Rect(0, 0, 145, 183).size());
 
     for (int i = 0; i < zavreo::kSoundEffectCount; ++i) {
         CPngButton& button = sounds_[i];
@@ -33,20 +33,20 @@ CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSi
         button.SetImages("images/yinxiao/yinxiaoguo_normal_" + number + ".png",
                          "images/yinxiao/yinxiaoguo_over_" + number + ".png",
                          "images/yinixao/yinxiaoguo_press_" + number + ".png");
-        button.move(kShellDlg8Units.Rect(kColumns[i % 3], kRows[i / 3], 26, 27).topLeft());
+        button.move(DialogUnits::Rect(kColumns[i % 3], kRows[i / 3], 26, 27).topLeft());
         connect(&button, &CPngButton::clicked, this, [this, i] { PlaySound(i + 1); });
     }
     close_.setParent(this);
     close_.SetImages("images/yinxiao/lyriccontrol_close_normal_162.png",
                      "images/yinxiao/lyriccontrol_close_over_162.png",
                      "images/yinixao/lyriccontrol_close_press_162.png");
-    close_.move(kShellDlg8Units.Rect(126, 8, 19, 22).topLeft());
+    close_.move(DialogUnits::Rect(126, 8, 19, 22).topLeft());
     // A posted close: the click finishes before the pad hides.
     connect(&close_, &CPngButton::clicked, this, &QWidget::close, Qt::QueuedConnection);
 
     shortcutSwitch_.setParent(this);
     shortcutSwitch_.SetImages(kSwitchOff, kSwitchOff, kSwitchOn, 4);
-    shortcutSwitch_.move(kShellDlg8Units.Rect(11, 35, 12, 10).topLeft());
+    shortcutSwitch_.move(DialogUnits::Rect(11, 35, 12, 10).topLeft());
     shortcutSwitch_.SetSelected(shortcutsOn_);
     connect(&shortcutSwitch_, &CPngButton::clicked, this, &CYinxiaoDlg::ToggleShortcuts);
 

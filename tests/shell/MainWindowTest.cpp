@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "CMervalaDlg.h"
+#include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "JsonLine.h"
 #include "TestHttpServer.h"
@@ -312,4 +313,16 @@ TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAnd
     EXPECT_FALSE(dialog.OnInitDialog());
     EXPECT_TRUE(SpinUntil([&] { return std::filesystem::exists(folder / "started"); }, 5000));
     EXPECT_EQ(ReadAll(folder / "started"), folder.string() + "\n");
+}
+
+TEST_F(MainWindowTest, OpeningWithoutACameraSaysSoInTheTip) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    if (dialog.Camera().CameraCount() > 0) {
+        GTEST_SKIP() << "this machine has a camera";
+    }
+    dialog.show();
+    dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->click();
+    EXPECT_TRUE(dialog.Tip()->isVisible());
+    EXPECT_EQ(dialog.Tip()->Text(), "    亲：没有可用的摄像头哦");
 }
