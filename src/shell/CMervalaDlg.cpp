@@ -1,6 +1,5 @@
 #include "CMervalaDlg.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,7 +7,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
-#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -217,8 +215,9 @@ bool CMervalaDlg::RunUpdateCheck() {
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
     prompts.tellMustUpgrade = [this] {
-        QMessageBox::information(this, QString::fromUtf8(kAppName),
-                                 QString::fromUtf8(zavreo::kMustUpgradeText), QMessageBox::Ok);
+        QMessageBox notice(QMessageBox::NoIcon, QString::fromUtf8(kAppName),
+                           QString::fromUtf8(zavreo::kMustUpgradeText), QMessageBox::Ok, this);
+        notice.exec();
     };
     prompts.startUpdater = [this] {
         QProcess::startDetached(
