@@ -273,20 +273,40 @@ void CCameraGraph::ResetPipeline() {
 
 namespace {
 
-// Puts `source` in front of the chain described by `chain` and wires the sink and the bus.
+// Puts `source` in front of the chain described by `chain`, all in one pipeline.
 GstElement* AssemblePipeline(GstElement* source, const char* chain, GError** error) {
-    GstElement* bin = gst_parse_bin_from_description(chain, TRUE, error);
-    if (bin == nullptr) {
+    GstElement* parsed = gst_parse_launch(chain, error);
+    if (parsed == nullptr) {
         gst_object_unref(source);
         return nullptr;
     }
-    GstElement* pipeline = gst_pipeline_new(nullptr);
-    gst_bin_add_many(GST_BIN(pipeline), source, bin, nullptr);
-    if (!gst_element_link(source, bin)) {
-        gst_object_unref(pipeline);
+    // A chain of several elements comes back as a pipeline; its first element takes the source.
+    GstElement* first = nullptr;
+    GstIterator* elements = gst_bin_iterate_sorted(GST_BIN(parsed));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+        GstElement* element = GST_ELEMENT(g_value_get_object(&item));
+        GstPad* sinkPad = gst_element_get_static_pad(element, "sink");
+        if (sinkPad != nullptr) {
+            if (!gst_pad_is_linked(sinkPad)) {
+                gst_object_replace(reinterpret_cast<GstObject**>(&first), GST_OBJECT(element));
+            }
+            gst_object_unref(sinkPad);
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(elements);
+    gst_bin_add(GST_BIN(parsed), source);
+    const bool linked = first != nullptr && gst_element_link(source, first);
+    if (first != nullptr) {
+        gst_object_unref(first);
+    }
+    if (!linked) {
+        gst_object_unref(parsed);
         return nullptr;
     }
-    return pipeline;
+    return parsed;
 }
 
 }  // namespace
@@ -296,7 +316,7 @@ int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height)
     if (camera.testPattern) {
         source = gst_element_factory_make("videotestsrc", nullptr);
         if (source != nullptr) {
-            g_object_set(source, "is-live", TRUE, nullptr);
+            g_object_set(source, "is-live", TRUE, "num-buffers", TestCameraFrameLimit(), nullptr);
             gst_util_set_object_arg(G_OBJECT(source), "pattern", "ball");
         }
     } else if (camera.device) {

@@ -121,9 +121,11 @@ void CameraController::CameraOpenThread(CameraController* self, std::string name
 void CameraController::FinishOpen(bool running, unsigned generation) {
     busy_.store(false);
     if (generation != generation_) {
-        // Closed while opening: what the worker started must not outlive the close.
+        // Closed while opening: what the worker started must not outlive the close, nor its
+        // frames the placeholder the close wrote.
         if (running) {
             camera_.Teardown();
+            grabber_.Output().WritePlaceholderFrame();
         }
         emit CameraOpenFinished(false);
         return;
