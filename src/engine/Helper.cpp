@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -13,7 +14,8 @@ bool Valid(const EffectImage* image) {
            image->stride >= image->width * 3;
 }
 
-// Source position of each destination column or row in 16.16 fixed point, edge-clamped.
+// Source position of each destination column or row as an index and a weight in 1/256,
+// edge-clamped.
 void SampleSteps(int srcSize, int dstSize, std::vector<int>& index, std::vector<int>& weight) {
     index.resize(dstSize);
     weight.resize(dstSize);
@@ -27,27 +29,89 @@ void SampleSteps(int srcSize, int dstSize, std::vector<int>& index, std::vector<
     }
 }
 
-// Bilinear scale of `src` into a `dstWidth` x `dstHeight` region starting at `dst`.
-// Tables live per thread and only grow, so steady-state calls allocate nothing.
-void ScaleInto(const EffectImage* src, uint8_t* dst, int dstStride, int dstWidth, int dstHeight) {
-    thread_local std::vector<int> xIndex, xWeight, yIndex, yWeight;
-    SampleSteps(src->width, dstWidth, xIndex, xWeight);
-    SampleSteps(src->height, dstHeight, yIndex, yWeight);
-    for (int y = 0; y < dstHeight; ++y) {
-        const uint8_t* row0 = src->Row(yIndex[y]);
-        const uint8_t* row1 = yWeight[y] ? src->Row(yIndex[y] + 1) : row0;
-        const int wy = yWeight[y];
-        uint8_t* out = dst + static_cast<ptrdiff_t>(y) * dstStride;
-        for (int x = 0; x < dstWidth; ++x) {
-            const int sx = xIndex[x] * 3;
-            const int nx = xWeight[x] ? sx + 3 : sx;
-            const int wx = xWeight[x];
-            for (int c = 0; c < 3; ++c) {
-                const int top = row0[sx + c] * (256 - wx) + row0[nx + c] * wx;
-                const int bottom = row1[sx + c] * (256 - wx) + row1[nx + c] * wx;
-                out[x * 3 + c] = static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
-            }
+// The sampling tables of one scale, kept per thread and rebuilt only when the sizes change, so
+// steady-state calls allocate nothing.
+struct ScaleTables {
+    int srcWidth = 0, srcHeight = 0, dstWidth = 0, dstHeight = 0;
+    std::vector<int> xIndex, xWeight, yIndex, yWeight;
+    std::vector<int> xFirst, xSecond;  // byte offsets of the two source pixels of each column
+    std::vector<uint16_t> rows[2];     // source rows blended across, values x 256
+    int rowOf[2] = {-1, -1};           // which source row each buffer holds
+
+    void Prepare(int sw, int sh, int dw, int dh) {
+        rowOf[0] = rowOf[1] = -1;
+        if (sw == srcWidth && sh == srcHeight && dw == dstWidth && dh == dstHeight) {
+            return;
         }
+        srcWidth = sw, srcHeight = sh, dstWidth = dw, dstHeight = dh;
+        SampleSteps(sw, dw, xIndex, xWeight);
+        SampleSteps(sh, dh, yIndex, yWeight);
+        xFirst.resize(dw);
+        xSecond.resize(dw);
+        for (int x = 0; x < dw; ++x) {
+            xFirst[x] = xIndex[x] * 3;
+            xSecond[x] = xWeight[x] ? xFirst[x] + 3 : xFirst[x];
+        }
+        rows[0].resize(static_cast<size_t>(dw) * 3);
+        rows[1].resize(static_cast<size_t>(dw) * 3);
+    }
+};
+
+// One source row blended across, kept unrounded (at most 255 x 256): the bilinear sum has no
+// rounding before the end, so each source row is blended across once and reused by every
+// destination row that needs it.
+void BlendAcross(const uint8_t* __restrict src, const ScaleTables& t, uint16_t* __restrict out) {
+    const int* first = t.xFirst.data();
+    const int* second = t.xSecond.data();
+    const int* weight = t.xWeight.data();
+    for (int x = 0; x < t.dstWidth; ++x) {
+        const uint8_t* a = src + first[x];
+        const uint8_t* b = src + second[x];
+        const int wb = weight[x];
+        const int wa = 256 - wb;
+        out[0] = static_cast<uint16_t>(a[0] * wa + b[0] * wb);
+        out[1] = static_cast<uint16_t>(a[1] * wa + b[1] * wb);
+        out[2] = static_cast<uint16_t>(a[2] * wa + b[2] * wb);
+        out += 3;
+    }
+}
+
+// Two blended rows blended down into the destination; contiguous, so it vectorises.
+__attribute__((target_clones("avx2", "default"))) void BlendDown(const uint16_t* __restrict top,
+                                                                 const uint16_t* __restrict bottom,
+                                                                 int wy, uint8_t* __restrict out,
+                                                                 int count) {
+    const uint32_t wb = static_cast<uint32_t>(wy);
+    const uint32_t wa = 256 - wb;
+    for (int i = 0; i < count; ++i) {
+        out[i] = static_cast<uint8_t>((top[i] * wa + bottom[i] * wb + 32768) >> 16);
+    }
+}
+
+// The buffer holding source row `row` blended across; computed into the buffer that does not
+// hold `keep` unless one already has it.
+const uint16_t* BlendedRow(const EffectImage* src, ScaleTables& t, int row, int keep) {
+    for (int i = 0; i < 2; ++i) {
+        if (t.rowOf[i] == row) {
+            return t.rows[i].data();
+        }
+    }
+    const int slot = t.rowOf[0] == keep ? 1 : 0;
+    BlendAcross(src->Row(row), t, t.rows[slot].data());
+    t.rowOf[slot] = row;
+    return t.rows[slot].data();
+}
+
+// Bilinear scale of `src` into a `dstWidth` x `dstHeight` region starting at `dst`.
+void ScaleInto(const EffectImage* src, uint8_t* dst, int dstStride, int dstWidth, int dstHeight) {
+    thread_local ScaleTables t;
+    t.Prepare(src->width, src->height, dstWidth, dstHeight);
+    for (int y = 0; y < dstHeight; ++y) {
+        const int row = t.yIndex[y];
+        const int wy = t.yWeight[y];
+        const uint16_t* top = BlendedRow(src, t, row, row + 1);
+        const uint16_t* bottom = wy ? BlendedRow(src, t, row + 1, row) : top;
+        BlendDown(top, bottom, wy, dst + static_cast<ptrdiff_t>(y) * dstStride, dstWidth * 3);
     }
 }
 
