@@ -4,8 +4,10 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "CSampleGrabberCB.h"
 #include "CameraDiscovery.h"
@@ -339,6 +341,7 @@ int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height)
     if (!chosen && camera.testPattern) {
         chosen.reset(gst_caps_from_string(kTestPatternDefault));
     }
+    formatRequested_ = chosen != nullptr;
     if (chosen) {
         GstElement* filter = gst_bin_get_by_name(GST_BIN(pipeline), "devicecaps");
         g_object_set(filter, "caps", chosen.get(), nullptr);
@@ -399,12 +402,39 @@ int CCameraGraph::Run() {
         // The preview without a loopback device reads the shared frame; nothing to run.
         return preview_ ? 0 : -1;
     }
-    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        return -1;
+    if (StartPlaying()) {
+        return 0;
     }
-    const GstStateChangeReturn result =
-        gst_element_get_state(pipeline_, nullptr, nullptr, kStartTimeout);
-    return result == GST_STATE_CHANGE_FAILURE || failed_.load() ? -1 : 0;
+    if (!preview_ && formatRequested_ && frames_.load() == 0) {
+        // The device refused the size it listed: run with its own format instead.
+        std::printf("Set Format Failed\n");
+        std::fflush(stdout);
+        gst_element_set_state(pipeline_, GST_STATE_NULL);
+        GstElement* filter = gst_bin_get_by_name(GST_BIN(pipeline_), "devicecaps");
+        g_object_set(filter, "caps", nullptr, nullptr);
+        gst_object_unref(filter);
+        formatRequested_ = false;
+        failed_.store(false);
+        if (StartPlaying()) {
+            return 0;
+        }
+    }
+    return -1;
+}
+
+bool CCameraGraph::StartPlaying() {
+    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
+        gst_element_get_state(pipeline_, nullptr, nullptr, kStartTimeout) ==
+            GST_STATE_CHANGE_FAILURE) {
+        return false;
+    }
+    // Live sources start streaming only now; a device that fails (busy, a format it will not
+    // deliver) says so before its first frame.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!failed_.load() && frames_.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return !failed_.load();
 }
 
 int CCameraGraph::StartGraph(int height, int width, bool preview, const std::string& device,
