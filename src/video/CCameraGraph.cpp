@@ -319,7 +319,9 @@ int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height)
         source = gst_element_factory_make("videotestsrc", nullptr);
         if (source != nullptr) {
             g_object_set(source, "is-live", TRUE, "num-buffers", TestCameraFrameLimit(), nullptr);
-            gst_util_set_object_arg(G_OBJECT(source), "pattern", "ball");
+            // Colour bars scrolling sideways: plainly moving, and upside down would show.
+            gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
+            g_object_set(source, "horizontal-speed", 4, nullptr);
         }
     } else if (camera.device) {
         source = gst_device_create_element(camera.device.get(), nullptr);

@@ -22,9 +22,9 @@ CameraController::CameraController(CSampleGrabberCB& grabber, std::string vcamPr
                                    QObject* parent)
     : QObject(parent),
       grabber_(grabber),
+      previewFrames_(grabber.Output().Name()),
       camera_(grabber),
       preview_(grabber),
-      previewFrames_(grabber.Output().Name()),
       vcam_(std::move(vcamProgram)) {
     // Failures are reported on GStreamer's threads; handle them on ours.
     camera_.SetFailureHandler([this] {

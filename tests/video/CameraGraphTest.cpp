@@ -113,7 +113,7 @@ TEST(CameraGraph, ASizeTheCameraLacksKeepsItsOwnFormat) {
     EXPECT_TRUE(c.Marked());
 }
 
-TEST(CameraGraph, TheStandInPictureMoves) {
+TEST(CameraGraph, TheStandInPictureMovesAndIsUpright) {
     Capture c;
     ASSERT_EQ(c.graph.StartGraph(480, 640, false, kTestCameraName, nullptr), 0);
     ASSERT_TRUE(WaitFor([&] { return c.graph.FramesDelivered() >= 2; }));
@@ -121,6 +121,18 @@ TEST(CameraGraph, TheStandInPictureMoves) {
     const auto frames = c.graph.FramesDelivered();
     ASSERT_TRUE(WaitFor([&] { return c.graph.FramesDelivered() >= frames + 3; }));
     EXPECT_NE(c.Published(), first);
+    // Colour bars (yellow among them) on top, no yellow in the strip along the bottom.
+    auto hasYellow = [&](int yAsSeen) {
+        const uint8_t* row = first.data() + static_cast<size_t>(479 - yAsSeen) * kFrameStride;
+        for (int x = 0; x < kFrameWidth; ++x) {
+            const uint8_t* p = row + x * 3;
+            if (p[0] < 60 && p[1] > 150 && p[2] > 150)
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(hasYellow(10));
+    EXPECT_FALSE(hasYellow(470));
 }
 
 TEST(CameraGraph, AVanishingCameraIsReportedOnce) {

@@ -61,3 +61,20 @@ TEST(SharedFrameView, ShowsItsSourceUprightAndDropsAVanishedPicture) {
     ASSERT_EQ(view.CurrentImage().size(), QSize(2, 1));
     EXPECT_EQ(qBlue(view.CurrentImage().pixel(1, 0)), 255);
 }
+
+TEST(SharedFrameView, KeepsThePicturesAspectInASquareArea) {
+    ScopedFrameName name;
+    SharedFrame frame(name.Name());
+    std::vector<uint8_t> white(kFrameBytes, 255);
+    frame.Write(white.data());
+    PreviewFrames preview(name.Name());
+    SharedFrameView view;
+    view.SetSource(&preview);
+    view.resize(480, 480);
+    const QImage shot = view.grab().toImage();
+    // 640 x 480 in 480 x 480: 480 x 360 in the middle, black bands of 60 rows.
+    EXPECT_EQ(shot.pixelColor(240, 30), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(240, 449), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(240, 61), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(0, 240), QColor(Qt::white));
+}
