@@ -125,7 +125,12 @@ void CopyBottomUp(const uint8_t* src, int stride, int width, int height, uint8_t
     }
 }
 
-CCameraGraph::CCameraGraph(CSampleGrabberCB& grabber) : grabber_(grabber) {}
+CCameraGraph::CCameraGraph(CSampleGrabberCB& grabber) : grabber_(grabber) {
+    if (!EnsureGstInitialised()) {
+        std::printf("CoInitialize Failed!\r\n");
+        std::fflush(stdout);
+    }
+}
 
 CCameraGraph::~CCameraGraph() {
     Teardown();
@@ -148,12 +153,7 @@ int CCameraGraph::CreateObjects() {
 }
 
 int CCameraGraph::EnumCameras(std::vector<std::string>* combo) {
-    const int count = DiscoverCameras(&listedNames_);
-    combo->clear();
-    if (count > 0) {
-        *combo = listedNames_;
-    }
-    return count;
+    return DiscoverCameras(combo);
 }
 
 bool CCameraGraph::FindDeviceFilter(const std::string& name, CameraDevice* out) {

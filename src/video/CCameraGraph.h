@@ -99,7 +99,6 @@ private:
     CSampleGrabberCB& grabber_;
     std::atomic<int> state_{0};
     std::string audioDeviceName_;
-    std::vector<std::string> listedNames_;
 
     // pipeline_ and the fields below it; preview_ and owner_ stay fixed while a pipeline exists,
     // so the streaming thread reads them without the lock.
