@@ -278,8 +278,11 @@ namespace {
 // Puts `source` in front of the chain described by `chain`, all in one pipeline.
 GstElement* AssemblePipeline(GstElement* source, const char* chain, GError** error) {
     GstElement* parsed = gst_parse_launch(chain, error);
-    if (parsed == nullptr) {
-        gst_object_unref(source);
+    if (parsed == nullptr || *error != nullptr) {
+        gst_object_unref(gst_object_ref_sink(source));
+        if (parsed != nullptr) {
+            gst_object_unref(parsed);
+        }
         return nullptr;
     }
     // A chain of several elements comes back as a pipeline; its first element takes the source.
@@ -429,6 +432,9 @@ bool CCameraGraph::StartPlaying() {
         gst_element_get_state(pipeline_, nullptr, nullptr, kStartTimeout) ==
             GST_STATE_CHANGE_FAILURE) {
         return false;
+    }
+    if (preview_) {
+        return !failed_.load();  // the interface thread must not wait on the loopback device
     }
     // Live sources start streaming only now; a device that fails (busy, a format it will not
     // deliver) says so before its first frame.
