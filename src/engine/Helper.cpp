@@ -1,3 +1,5 @@
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -29,14 +31,21 @@ void SampleSteps(int srcSize, int dstSize, std::vector<int>& index, std::vector<
     }
 }
 
+// A column's weights as 16-bit lanes: left x 3, right x 3, 0, 0.
+struct alignas(16) ColumnWeights {
+    int16_t lanes[8];
+};
+
 // The sampling tables of one scale, kept per thread and rebuilt only when the sizes change, so
 // steady-state calls allocate nothing.
 struct ScaleTables {
     int srcWidth = 0, srcHeight = 0, dstWidth = 0, dstHeight = 0;
     std::vector<int> xIndex, xWeight, yIndex, yWeight;
-    std::vector<int> xFirst, xSecond;  // byte offsets of the two source pixels of each column
-    std::vector<uint16_t> rows[2];     // source rows blended across, values x 256
-    int rowOf[2] = {-1, -1};           // which source row each buffer holds
+    std::vector<int> xFirst;              // byte offset of the left source pixel of each column
+    std::vector<ColumnWeights> xWeights;  // per column: left weight x 3, right weight x 3, 0, 0
+    int wideColumns = 0;                  // leading columns whose 8-byte load stays inside the row
+    std::vector<uint16_t> rows[2];        // source rows blended across, values x 256
+    int rowOf[2] = {-1, -1};              // which source row each buffer holds
 
     void Prepare(int sw, int sh, int dw, int dh) {
         rowOf[0] = rowOf[1] = -1;
@@ -47,32 +56,49 @@ struct ScaleTables {
         SampleSteps(sw, dw, xIndex, xWeight);
         SampleSteps(sh, dh, yIndex, yWeight);
         xFirst.resize(dw);
-        xSecond.resize(dw);
+        xWeights.resize(dw);
+        wideColumns = 0;
         for (int x = 0; x < dw; ++x) {
             xFirst[x] = xIndex[x] * 3;
-            xSecond[x] = xWeight[x] ? xFirst[x] + 3 : xFirst[x];
+            const auto right = static_cast<int16_t>(xWeight[x]);
+            const auto left = static_cast<int16_t>(256 - xWeight[x]);
+            xWeights[x] = {{left, left, left, right, right, right, 0, 0}};
+            if (xFirst[x] + 8 <= sw * 3) {
+                wideColumns = x + 1;
+            }
         }
-        rows[0].resize(static_cast<size_t>(dw) * 3);
-        rows[1].resize(static_cast<size_t>(dw) * 3);
+        // One spare value: each wide column also writes the first value of the next.
+        rows[0].resize(static_cast<size_t>(dw) * 3 + 1);
+        rows[1].resize(static_cast<size_t>(dw) * 3 + 1);
     }
 };
 
 // One source row blended across, kept unrounded (at most 255 x 256): the bilinear sum has no
 // rounding before the end, so each source row is blended across once and reused by every
-// destination row that needs it.
+// destination row that needs it. A column's two source pixels are neighbours, so one 8-byte load
+// brings both; 16-bit products are exact at these sizes.
 void BlendAcross(const uint8_t* __restrict src, const ScaleTables& t, uint16_t* __restrict out) {
     const int* first = t.xFirst.data();
-    const int* second = t.xSecond.data();
-    const int* weight = t.xWeight.data();
-    for (int x = 0; x < t.dstWidth; ++x) {
+    const ColumnWeights* weights = t.xWeights.data();
+    const __m128i zero = _mm_setzero_si128();
+    int x = 0;
+    for (; x < t.wideColumns; ++x) {
+        const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + first[x]));
+        const __m128i products =
+            _mm_mullo_epi16(_mm_unpacklo_epi8(pair, zero),
+                            _mm_load_si128(reinterpret_cast<const __m128i*>(weights[x].lanes)));
+        const __m128i sum = _mm_add_epi16(products, _mm_srli_si128(products, 6));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x * 3), sum);
+    }
+    // The last columns, where a wide load would read past the row.
+    for (; x < t.dstWidth; ++x) {
         const uint8_t* a = src + first[x];
-        const uint8_t* b = src + second[x];
-        const int wb = weight[x];
+        const int wb = t.xWeight[x];
+        const uint8_t* b = wb ? a + 3 : a;
         const int wa = 256 - wb;
-        out[0] = static_cast<uint16_t>(a[0] * wa + b[0] * wb);
-        out[1] = static_cast<uint16_t>(a[1] * wa + b[1] * wb);
-        out[2] = static_cast<uint16_t>(a[2] * wa + b[2] * wb);
-        out += 3;
+        for (int c = 0; c < 3; ++c) {
+            out[x * 3 + c] = static_cast<uint16_t>(a[c] * wa + b[c] * wb);
+        }
     }
 }
 
