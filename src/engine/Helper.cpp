@@ -32,28 +32,6 @@ void SampleSteps(int srcSize, int dstSize, std::vector<int>& index, std::vector<
     }
 }
 
-<<<<<<< HEAD
-// Bilinear scale of `src` into a `dstWidth` x `dstHeight` region starting at `dst`.
-// Tables live per thread and only grow, so steady-state calls allocate nothing.
-void ScaleInto(const EffectImage* src, uint8_t* dst, int dstStride, int dstWidth, int dstHeight) {
-    thread_local std::vector<int> xIndex, xWeight, yIndex, yWeight;
-    SampleSteps(src->width, dstWidth, xIndex, xWeight);
-    SampleSteps(src->height, dstHeight, yIndex, yWeight);
-    for (int y = 0; y < dstHeight; ++y) {
-        const uint8_t* row0 = src->Row(yIndex[y]);
-        const uint8_t* row1 = yWeight[y] ? src->Row(yIndex[y] + 1) : row0;
-        const int wy = yWeight[y];
-        uint8_t* out = dst + static_cast<ptrdiff_t>(y) * dstStride;
-        for (int x = 0; x < dstWidth; ++x) {
-            const int sx = xIndex[x] * 3;
-            const int nx = xWeight[x] ? sx + 3 : sx;
-            const int wx = xWeight[x];
-            for (int c = 0; c < 3; ++c) {
-                const int top = row0[sx + c] * (256 - wx) + row0[nx + c] * wx;
-                const int bottom = row1[sx + c] * (256 - wx) + row1[nx + c] * wx;
-                out[x * 3 + c] =
-                    static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
-=======
 // A column's weights as 16-bit lanes: left x 3, right x 3, 0, 0.
 struct alignas(16) ColumnWeights {
     int16_t lanes[8];
@@ -88,7 +66,6 @@ struct ScaleTables {
             xWeights[x] = {{left, left, left, right, right, right, 0, 0}};
             if (xFirst[x] + 8 <= sw * 3) {
                 wideColumns = x + 1;
->>>>>>> camera
             }
         }
         // One spare value: each wide column also writes the first value of the next.
