@@ -77,7 +77,8 @@ bool LoopbackDevice::Open(const std::string& label, const std::string& path, std
         path_ = candidate;
         return true;
     }
-    *error = "no virtual camera device labelled \"" + label + "\" was found";
+    *error = path.empty() ? "no virtual camera device labelled \"" + label + "\" was found"
+                          : path + " is not a video output device";
     return false;
 }
 

@@ -4,8 +4,10 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "CSampleGrabberCB.h"
 #include "CameraDiscovery.h"
@@ -123,7 +125,12 @@ void CopyBottomUp(const uint8_t* src, int stride, int width, int height, uint8_t
     }
 }
 
-CCameraGraph::CCameraGraph(CSampleGrabberCB& grabber) : grabber_(grabber) {}
+CCameraGraph::CCameraGraph(CSampleGrabberCB& grabber) : grabber_(grabber) {
+    if (!EnsureGstInitialised()) {
+        std::printf("CoInitialize Failed!\r\n");
+        std::fflush(stdout);
+    }
+}
 
 CCameraGraph::~CCameraGraph() {
     Teardown();
@@ -146,12 +153,7 @@ int CCameraGraph::CreateObjects() {
 }
 
 int CCameraGraph::EnumCameras(std::vector<std::string>* combo) {
-    const int count = DiscoverCameras(&listedNames_);
-    combo->clear();
-    if (count > 0) {
-        *combo = listedNames_;
-    }
-    return count;
+    return DiscoverCameras(combo);
 }
 
 bool CCameraGraph::FindDeviceFilter(const std::string& name, CameraDevice* out) {
@@ -273,20 +275,43 @@ void CCameraGraph::ResetPipeline() {
 
 namespace {
 
-// Puts `source` in front of the chain described by `chain` and wires the sink and the bus.
+// Puts `source` in front of the chain described by `chain`, all in one pipeline.
 GstElement* AssemblePipeline(GstElement* source, const char* chain, GError** error) {
-    GstElement* bin = gst_parse_bin_from_description(chain, TRUE, error);
-    if (bin == nullptr) {
-        gst_object_unref(source);
+    GstElement* parsed = gst_parse_launch(chain, error);
+    if (parsed == nullptr || *error != nullptr) {
+        gst_object_unref(gst_object_ref_sink(source));
+        if (parsed != nullptr) {
+            gst_object_unref(parsed);
+        }
         return nullptr;
     }
-    GstElement* pipeline = gst_pipeline_new(nullptr);
-    gst_bin_add_many(GST_BIN(pipeline), source, bin, nullptr);
-    if (!gst_element_link(source, bin)) {
-        gst_object_unref(pipeline);
+    // A chain of several elements comes back as a pipeline; its first element takes the source.
+    GstElement* first = nullptr;
+    GstIterator* elements = gst_bin_iterate_sorted(GST_BIN(parsed));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+        GstElement* element = GST_ELEMENT(g_value_get_object(&item));
+        GstPad* sinkPad = gst_element_get_static_pad(element, "sink");
+        if (sinkPad != nullptr) {
+            if (!gst_pad_is_linked(sinkPad)) {
+                gst_object_replace(reinterpret_cast<GstObject**>(&first), GST_OBJECT(element));
+            }
+            gst_object_unref(sinkPad);
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(elements);
+    gst_bin_add(GST_BIN(parsed), source);
+    const bool linked = first != nullptr && gst_element_link(source, first);
+    if (first != nullptr) {
+        gst_object_unref(first);
+    }
+    if (!linked) {
+        gst_object_unref(parsed);
         return nullptr;
     }
-    return pipeline;
+    return parsed;
 }
 
 }  // namespace
@@ -296,8 +321,10 @@ int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height)
     if (camera.testPattern) {
         source = gst_element_factory_make("videotestsrc", nullptr);
         if (source != nullptr) {
-            g_object_set(source, "is-live", TRUE, nullptr);
-            gst_util_set_object_arg(G_OBJECT(source), "pattern", "ball");
+            g_object_set(source, "is-live", TRUE, "num-buffers", TestCameraFrameLimit(), nullptr);
+            // Colour bars scrolling sideways: plainly moving, and upside down would show.
+            gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
+            g_object_set(source, "horizontal-speed", 4, nullptr);
         }
     } else if (camera.device) {
         source = gst_device_create_element(camera.device.get(), nullptr);
@@ -319,6 +346,7 @@ int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height)
     if (!chosen && camera.testPattern) {
         chosen.reset(gst_caps_from_string(kTestPatternDefault));
     }
+    formatRequested_ = chosen != nullptr;
     if (chosen) {
         GstElement* filter = gst_bin_get_by_name(GST_BIN(pipeline), "devicecaps");
         g_object_set(filter, "caps", chosen.get(), nullptr);
@@ -379,12 +407,42 @@ int CCameraGraph::Run() {
         // The preview without a loopback device reads the shared frame; nothing to run.
         return preview_ ? 0 : -1;
     }
-    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        return -1;
+    if (StartPlaying()) {
+        return 0;
     }
-    const GstStateChangeReturn result =
-        gst_element_get_state(pipeline_, nullptr, nullptr, kStartTimeout);
-    return result == GST_STATE_CHANGE_FAILURE || failed_.load() ? -1 : 0;
+    if (!preview_ && formatRequested_ && frames_.load() == 0) {
+        // The device refused the size it listed: run with its own format instead.
+        std::printf("Set Format Failed\n");
+        std::fflush(stdout);
+        gst_element_set_state(pipeline_, GST_STATE_NULL);
+        GstElement* filter = gst_bin_get_by_name(GST_BIN(pipeline_), "devicecaps");
+        g_object_set(filter, "caps", nullptr, nullptr);
+        gst_object_unref(filter);
+        formatRequested_ = false;
+        failed_.store(false);
+        if (StartPlaying()) {
+            return 0;
+        }
+    }
+    return -1;
+}
+
+bool CCameraGraph::StartPlaying() {
+    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
+        gst_element_get_state(pipeline_, nullptr, nullptr, kStartTimeout) ==
+            GST_STATE_CHANGE_FAILURE) {
+        return false;
+    }
+    if (preview_) {
+        return !failed_.load();  // the interface thread must not wait on the loopback device
+    }
+    // Live sources start streaming only now; a device that fails (busy, a format it will not
+    // deliver) says so before its first frame.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!failed_.load() && frames_.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return !failed_.load();
 }
 
 int CCameraGraph::StartGraph(int height, int width, bool preview, const std::string& device,

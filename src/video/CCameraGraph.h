@@ -94,16 +94,19 @@ private:
     int BuildCamera(const CameraDevice& device, int width, int height);
     int BuildPreview(const std::string& device);
     void ResetPipeline();
+    bool StartPlaying();
 
     CSampleGrabberCB& grabber_;
     std::atomic<int> state_{0};
     std::string audioDeviceName_;
-    std::vector<std::string> listedNames_;
 
-    mutable std::mutex mutex_;  // pipeline_, source_, preview_, owner_
+    // pipeline_ and the fields below it; preview_ and owner_ stay fixed while a pipeline exists,
+    // so the streaming thread reads them without the lock.
+    mutable std::mutex mutex_;
     _GstElement* pipeline_ = nullptr;
     CameraDevice source_;
     bool preview_ = false;
+    bool formatRequested_ = false;  // the caps filter holds a size the device listed
     PreviewFrames* owner_ = nullptr;
 
     std::function<void()> failureHandler_;  // set before any build

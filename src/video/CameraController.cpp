@@ -22,9 +22,9 @@ CameraController::CameraController(CSampleGrabberCB& grabber, std::string vcamPr
                                    QObject* parent)
     : QObject(parent),
       grabber_(grabber),
+      previewFrames_(grabber.Output().Name()),
       camera_(grabber),
       preview_(grabber),
-      previewFrames_(grabber.Output().Name()),
       vcam_(std::move(vcamProgram)) {
     // Failures are reported on GStreamer's threads; handle them on ours.
     camera_.SetFailureHandler([this] {
@@ -121,9 +121,11 @@ void CameraController::CameraOpenThread(CameraController* self, std::string name
 void CameraController::FinishOpen(bool running, unsigned generation) {
     busy_.store(false);
     if (generation != generation_) {
-        // Closed while opening: what the worker started must not outlive the close.
+        // Closed while opening: what the worker started must not outlive the close, nor its
+        // frames the placeholder the close wrote.
         if (running) {
             camera_.Teardown();
+            grabber_.Output().WritePlaceholderFrame();
         }
         emit CameraOpenFinished(false);
         return;

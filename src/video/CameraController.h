@@ -88,9 +88,9 @@ private:
     void Say(const char* text);
 
     CSampleGrabberCB& grabber_;
+    PreviewFrames previewFrames_;  // before the graphs: the preview graph points at it
     CCameraGraph camera_;
     CCameraGraph preview_;
-    PreviewFrames previewFrames_;
     VcamProcess vcam_;
     int width_ = 640;
     int height_ = 480;

@@ -64,6 +64,13 @@ bool TestCameraEnabled() {
     return std::getenv("ZAVREO_TEST_CAMERA") != nullptr;
 }
 
+int TestCameraFrameLimit() {
+    const char* value = std::getenv("ZAVREO_TEST_CAMERA_FRAMES");
+    char* end = nullptr;
+    const long frames = value != nullptr ? std::strtol(value, &end, 10) : 0;
+    return frames > 0 && *end == '\0' && frames < 1000000 ? static_cast<int>(frames) : -1;
+}
+
 bool IsHardwareNode(const VideoDeviceRecord& record) {
     if (record.devicePath.empty() || StartsWith(record.busInfo, "platform:v4l2loopback")) {
         return false;

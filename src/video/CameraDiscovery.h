@@ -12,7 +12,10 @@ constexpr int kMaxCameras = 20;
 
 // Listed when ZAVREO_TEST_CAMERA is set: a moving test pattern for machines without a camera.
 constexpr const char* kTestCameraName = "测试摄像头";
+// ZAVREO_TEST_CAMERA_FRAMES=N makes the stand-in vanish after N frames, like an unplugged camera;
+// TestCameraFrameLimit() is then N, else -1 (no limit).
 bool TestCameraEnabled();
+int TestCameraFrameLimit();
 
 // The card label of the program's own loopback device.
 constexpr const char* kVirtualCameraName = "Zavreo直播助手";
