@@ -16,7 +16,11 @@ cleanup() {
   [[ -n ${KEEP_E2E:-} ]] || rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do echo "--- $log"; cat "$log"; done
+  exit 1
+}
 
 # A real update server on 127.0.0.1 that names the running release.
 mkdir -p "$work/www/zv-helper/Config" "$work/home" "$work/run"
@@ -35,22 +39,19 @@ export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK=fakesink ZAVREO_TEST
 unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
-for _ in $(seq 20); do
-  display=:$((100 + RANDOM % 100))
-  [[ -e /tmp/.X11-unix/X${display#:} ]] && continue
-  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
-  if xdpyinfo -display "$display" >/dev/null 2>&1; then pids+=($xvfb); break; fi
-  kill $xvfb 2>/dev/null
-done
+# Xvfb picks a free display itself, so no other server on this machine is mistaken for ours.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+display=:$(head -1 "$work/display")
+[[ $display != : ]] || fail "Xvfb did not start"
 export DISPLAY=$display
 
 "$bin/zavreo" >"$work/first.log" 2>&1 &
 first=$!
 pids+=($first)
 window=
-for _ in $(seq 150); do
+for _ in $(seq 300); do
   window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
   [[ -n $window ]] && break
   sleep 0.1
@@ -63,7 +64,7 @@ cmp -s "$config/ZavreoConfig.dat" "$work/www/zv-helper/Config/ZavreoConfig.dat" 
 # The sound-effect button shows the pad above the main window.
 xdotool mousemove --sync 419 585 click 1
 pad=
-for _ in $(seq 50); do
+for _ in $(seq 200); do
   pad=$(xdotool search --onlyvisible --name '^音效$' 2>/dev/null | head -1)
   [[ -n $pad ]] && break
   sleep 0.1
@@ -83,7 +84,7 @@ grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geome
 # The close button (top right) hides the window to the tray; a second start ends at once and
 # brings the first forward.
 xdotool mousemove --sync 848 26 click 1
-for _ in $(seq 50); do
+for _ in $(seq 200); do
   xdotool search --onlyvisible --name '^Zavreo$' >/dev/null 2>&1 || break
   sleep 0.1
 done
@@ -93,7 +94,7 @@ code=$?
 [[ $code == 0 ]] || fail "second instance ended with $code"
 kill -0 $first 2>/dev/null || fail "the first instance ended"
 shown=
-for _ in $(seq 50); do
+for _ in $(seq 200); do
   shown=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
   [[ -n $shown ]] && break
   sleep 0.1
@@ -102,7 +103,7 @@ done
 
 # The session's quit request runs the tray's exit command.
 kill -TERM $first
-for _ in $(seq 100); do kill -0 $first 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 300); do kill -0 $first 2>/dev/null || break; sleep 0.1; done
 kill -0 $first 2>/dev/null && fail "the program did not end on SIGTERM"
 wait $first
 code=$?
