@@ -47,6 +47,7 @@ display=:$(head -1 "$work/display")
 [[ $display != : ]] || fail "Xvfb did not start"
 export DISPLAY=$display
 
+launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
 first=$!
 pids+=($first)
@@ -57,6 +58,7 @@ for _ in $(seq 300); do
   sleep 0.1
 done
 [[ -n $window ]] || fail "no window titled Zavreo"
+echo "window up $((($(date +%s%N) - launched) / 1000000)) ms after the start"
 sleep 1
 import -display "$DISPLAY" -window root "$out/main-window.png" || fail "no screenshot"
 cmp -s "$config/ZavreoConfig.dat" "$work/www/zv-helper/Config/ZavreoConfig.dat" ||
