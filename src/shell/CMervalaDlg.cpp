@@ -108,7 +108,7 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
         button->setParent(this);
         connect(button, &CPngButton::clicked, this, [this, id = id] { OnCommand(id); });
     }
-    // Template placements; the pixel placements of step 8 follow in PlaceWindow.
+    // Where the window template puts them; the fixed pixel placements follow in PlaceWindow.
     time_->setGeometry(316, 123, 110, 20);
     title_->setGeometry(14, 48, 450, 22);
     for (QLabel* label : {time_, title_}) {
