@@ -81,11 +81,22 @@ void BilinearUpsampler::Configure(int lowWidth, int lowHeight, int width, int he
     blended_.assign(static_cast<size_t>(lowWidth + 1) * channels, 0);
 }
 
-bool BilinearUpsampler::ConfiguredFor(int lowWidth, int lowHeight, int width, int height,
-                                      int channels) const {
-    return lowWidth == lowWidth_ && lowHeight == lowHeight_ && width == width_ &&
-           height == height_ && channels == channels_;
+namespace {
+
+template <int C>
+void Enlarge(const uint16_t* blended, const int* xOffset, const uint16_t* xWeight, int xBegin,
+             int xEnd, uint8_t* out) {
+    for (int x = xBegin; x < xEnd; ++x) {
+        const uint16_t* left = blended + xOffset[x];
+        const uint32_t wx = xWeight[x];
+        for (int c = 0; c < C; ++c) {
+            const uint32_t value = left[c] * (256 - wx) + left[c + C] * wx;
+            out[x * C + c] = static_cast<uint8_t>((value + 32768) >> 16);
+        }
+    }
 }
+
+}  // namespace
 
 void BilinearUpsampler::Row(const uint8_t* low, int lowStride, int y, uint8_t* out, int xBegin,
                             int xEnd) {
@@ -101,14 +112,10 @@ void BilinearUpsampler::Row(const uint8_t* low, int lowStride, int y, uint8_t* o
     for (int c = 0; c < channels_; ++c) {
         blended[count + c] = blended[count - channels_ + c];
     }
-    const int channels = channels_;
-    for (int x = xBegin; x < xEnd; ++x) {
-        const uint16_t* left = blended + xOffset_[x];
-        const uint32_t wx = xWeight_[x];
-        for (int c = 0; c < channels; ++c) {
-            const uint32_t value = left[c] * (256 - wx) + left[c + channels] * wx;
-            out[x * channels + c] = static_cast<uint8_t>((value + 32768) >> 16);
-        }
+    if (channels_ == 4) {
+        Enlarge<4>(blended, xOffset_.data(), xWeight_.data(), xBegin, xEnd, out);
+    } else {
+        Enlarge<3>(blended, xOffset_.data(), xWeight_.data(), xBegin, xEnd, out);
     }
 }
 

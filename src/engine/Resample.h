@@ -28,8 +28,8 @@ private:
 // centres aligned as in Helper::Resize.
 class BilinearUpsampler {
 public:
+    // `channels` is 3 or 4.
     void Configure(int lowWidth, int lowHeight, int width, int height, int channels);
-    bool ConfiguredFor(int lowWidth, int lowHeight, int width, int height, int channels) const;
     // Columns [xBegin, xEnd) of output row `y` (same row order as `low`) into `out`, which
     // holds width * channels bytes.
     void Row(const uint8_t* low, int lowStride, int y, uint8_t* out, int xBegin, int xEnd);

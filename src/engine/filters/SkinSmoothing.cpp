@@ -6,7 +6,7 @@ namespace EM {
 
 SmoothingStrength SmoothingForLevel(int level) {
     const double t = std::clamp(level, 0, 30) / 30.0;
-    return {3.0 + 17.0 * t, 8.0 + 32.0 * t, 0.35 + 0.55 * t};
+    return {3.0 + 13.0 * t, 100.0 + 155.0 * t, 0.35 + 0.55 * t};
 }
 
 double DomainTransformFeedback(double sigmaSpace, int iteration) {
@@ -41,8 +41,8 @@ SkinTone::SkinTone() {
 }
 
 SkinBlend::SkinBlend(const SmoothingStrength& strength) {
-    const double full = 0.5 * strength.sigmaRange;
-    const double none = 1.1 * strength.sigmaRange;
+    const double full = 0.08 * strength.sigmaRange;
+    const double none = 0.18 * strength.sigmaRange;
     for (int spread = 0; spread < 256; ++spread) {
         const double keep = std::clamp((none - spread) / (none - full), 0.0, 1.0);
         gain_[spread] = static_cast<uint16_t>(std::lround(strength.blend * keep * 256.0));
