@@ -110,7 +110,7 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                const double ms = run.GetAdjustedRealTime() *
+                const double ms = run.GetAdjustedCPUTime() *
                                   benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
                                   benchmark::GetTimeUnitMultiplier(run.time_unit);
                 names_.push_back(run.run_name.str());

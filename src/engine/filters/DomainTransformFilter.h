@@ -24,27 +24,26 @@ private:
     void OnParamsChanged() override;
     void Prepare(int width, int height);
     void LoadLowResolution();
-    void SmoothPlane(float* plane);
+    void Smooth();
     void StoreSmoothBase();
+    void SumRows(int y);
+    void BlendFour(const uint16_t* sums, int x, uint8_t* pixels) const;
     void BlendBack(EffectImage& image);
 
     int level_ = 0;
     std::optional<SkinBlend> blend_;
-    // Per iteration: weight a^(1 + sigmaSpace / sigmaRange * spread) by spread.
-    std::array<std::array<float, kMaxSpread + 1>, kDomainTransformIterations> feedback_{};
+    // First iteration's weight a^(1 + sigmaSpace / sigmaRange * spread) by spread.
+    std::array<float, kMaxSpread + 1> feedback_{};
 
     int width_ = 0, height_ = 0, lowWidth_ = 0, lowHeight_ = 0;
     BoxDownsampler downsampler_;
-    BilinearUpsampler upsampler_;
     std::vector<uint8_t> low_;                    // half-size BGR
     std::vector<float> planes_;                   // B, G, R planes of the half-size picture
     std::vector<float> transposed_;               // one plane, columns as rows
-    std::vector<uint16_t> spreadAcross_;          // transposed: spread to the left neighbour
-    std::vector<uint16_t> spreadDown_;            // spread to the neighbour one row before
-    std::vector<float> weights_;                  // per iteration: across (transposed), down
+    std::vector<float> weights_;  // this iteration's: across (transposed), then down
     std::vector<uint8_t> base_;                   // half-size smooth B, G, R and skin weight
     std::vector<std::pair<int, int>> skinSpans_;  // per half-size row: skin columns [first, last)
-    std::vector<uint8_t> baseRow_;                // one full-size row of base_, enlarged
+    std::vector<uint16_t> rowSums_;  // one full-size row of base_, enlarged vertically
 };
 
 }  // namespace EM

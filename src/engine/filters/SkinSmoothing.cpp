@@ -41,12 +41,12 @@ SkinTone::SkinTone() {
 }
 
 SkinBlend::SkinBlend(const SmoothingStrength& strength) {
-    const double full = 0.08 * strength.sigmaRange;
-    const double none = 0.18 * strength.sigmaRange;
-    for (int spread = 0; spread < 256; ++spread) {
-        const double keep = std::clamp((none - spread) / (none - full), 0.0, 1.0);
-        gain_[spread] = static_cast<uint16_t>(std::lround(strength.blend * keep * 256.0));
-    }
+    // Full share up to 8 % of the range sigma, none from 18 %.
+    none_ = std::clamp(static_cast<int>(std::lround(0.18 * strength.sigmaRange)), 0, 60);
+    const double fade = std::max(1.0, 0.10 * strength.sigmaRange);
+    // Bounded so that (none - difference) * slope fits a 16-bit lane.
+    slope_ = std::clamp(static_cast<int>(std::lround(255.0 / fade)), 1, 100);
+    blend_ = static_cast<int>(std::lround(std::clamp(strength.blend, 0.0, 1.0) * 256.0));
 }
 
 }  // namespace EM
