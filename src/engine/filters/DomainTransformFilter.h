@@ -27,23 +27,22 @@ private:
     void Smooth();
     void StoreSmoothBase();
     void SumRows(int y);
-    void BlendFour(const uint16_t* sums, int x, uint8_t* pixels) const;
     void BlendBack(EffectImage& image);
 
     int level_ = 0;
     std::optional<SkinBlend> blend_;
     // First iteration's weight a^(1 + sigmaSpace / sigmaRange * spread) by spread.
-    std::array<float, kMaxSpread + 1> feedback_{};
+    std::array<int16_t, kMaxSpread + 1> feedback_{};  // in 1/32768
 
     int width_ = 0, height_ = 0, lowWidth_ = 0, lowHeight_ = 0;
     BoxDownsampler downsampler_;
-    std::vector<uint8_t> low_;                    // half-size BGR
-    std::vector<float> planes_;                   // B, G, R planes of the half-size picture
-    std::vector<float> transposed_;               // one plane, columns as rows
-    std::vector<float> weights_;  // this iteration's: across (transposed), then down
-    std::vector<uint8_t> base_;                   // half-size smooth B, G, R and skin weight
+    std::vector<uint8_t> low_;         // half-size BGR
+    std::vector<int16_t> planes_;      // B, G, R of the half-size picture, levels times 128
+    std::vector<int16_t> transposed_;  // one plane, columns as rows
+    std::vector<int16_t> weights_;     // this iteration's, in 1/32768: across (transposed), down
+    std::vector<uint8_t> base_;        // half-size smooth B, G, R and skin weight
     std::vector<std::pair<int, int>> skinSpans_;  // per half-size row: skin columns [first, last)
-    std::vector<uint16_t> rowSums_;  // one full-size row of base_, enlarged vertically
+    std::vector<uint16_t> rowSums_;               // one full-size row of base_, enlarged vertically
 };
 
 }  // namespace EM

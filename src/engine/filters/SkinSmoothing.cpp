@@ -30,7 +30,9 @@ SkinTone::SkinTone() {
             const double d = std::sqrt(u * u + v * v);
             // Full weight inside, a smooth fade to none at 1.7 radii.
             const double t = std::clamp((d - 0.9) / 0.8, 0.0, 1.0);
-            const double weight = 1.0 - t * t * (3.0 - 2.0 * t);
+            double weight = 1.0 - t * t * (3.0 - 2.0 * t);
+            // A faint tint is not skin; cutting it lets whole stretches of background be skipped.
+            weight = weight < 0.15 ? 0.0 : weight;
             chroma_[(cb << 8) | cr] = static_cast<uint8_t>(std::lround(weight * 255.0));
         }
     }
