@@ -58,10 +58,12 @@ void BM_FrameCopy(benchmark::State& state) {
 BENCHMARK(BM_FrameCopy);
 
 // Each iteration starts from a fresh copy of the portrait (one frame copy is included) and
-// arrives 40 ms after the one before.
+// arrives 40 ms after the one before. The first frame, which builds the filters' tables, is not
+// timed.
 void RunChain(benchmark::State& state, EM::EffectManager& engine) {
     scenes::Frame frame(Portrait());
     uint32_t time = 0;
+    engine.DoFilter(&frame.image);
     for (auto _ : state) {
         std::memcpy(frame.bytes.data(), Portrait().bytes.data(), frame.bytes.size());
         frame.image.timeMs = time += 40;

@@ -394,14 +394,16 @@ TEST(OverlayFilter, StepsThroughItsPicturesByArrivalTime) {
                       {"pos_x", "0"},
                       {"pos_y", "0"}});
     // The clock starts at the first frame; a run is 300 ms, then 500 ms without the overlay.
-    EXPECT_EQ(OverlayAt(engine, 5000), "red");
-    EXPECT_EQ(OverlayAt(engine, 5099), "red");
-    EXPECT_EQ(OverlayAt(engine, 5100), "green");
-    EXPECT_EQ(OverlayAt(engine, 5250), "blue");
-    EXPECT_EQ(OverlayAt(engine, 5300), "none");
-    EXPECT_EQ(OverlayAt(engine, 5799), "none");
-    EXPECT_EQ(OverlayAt(engine, 5800), "red");
-    EXPECT_EQ(OverlayAt(engine, 5950), "green");
+    // The millisecond counter wraps round during the first run.
+    const uint32_t start = 0xFFFFFFFFu - 149;
+    EXPECT_EQ(OverlayAt(engine, start), "red");
+    EXPECT_EQ(OverlayAt(engine, start + 99), "red");
+    EXPECT_EQ(OverlayAt(engine, start + 100), "green");
+    EXPECT_EQ(OverlayAt(engine, start + 250), "blue");
+    EXPECT_EQ(OverlayAt(engine, start + 300), "none");
+    EXPECT_EQ(OverlayAt(engine, start + 799), "none");
+    EXPECT_EQ(OverlayAt(engine, start + 800), "red");
+    EXPECT_EQ(OverlayAt(engine, start + 950), "green");
 }
 
 TEST(OverlayFilter, StopsOnTheLastPictureWithoutLoop) {

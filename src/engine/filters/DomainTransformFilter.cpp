@@ -166,6 +166,8 @@ void DomainTransformFilter::OnParamsChanged() {
         const double weight = std::exp(logA * (1.0 + ratio * spread));
         feedback_[spread] = static_cast<int16_t>(std::min(std::lround(weight * 32768.0), 32767L));
     }
+    // Beyond three times the spatial sigma a pixel's pull on another has faded below 1 %.
+    reach_ = static_cast<int>(std::ceil(3.0 * sigmaSpace)) + 2;
 }
 
 void DomainTransformFilter::Prepare(int width, int height) {
@@ -183,56 +185,80 @@ void DomainTransformFilter::Prepare(int width, int height) {
     rowSums_.assign(static_cast<size_t>(lowWidth_ + 2) * 4, 0);
 }
 
-// Half-size planes, the skin weights, and the first iteration's weights from the spreads
-// between neighbours.
-void DomainTransformFilter::LoadLowResolution() {
+// Skin weights of the half-size picture, where skin is per row, and the box around all of it
+// widened by the reach of the filter; false when there is no skin at all.
+bool DomainTransformFilter::FindSkin() {
     const int lw = lowWidth_, lh = lowHeight_;
-    const size_t pixels = static_cast<size_t>(lw) * lh;
-    int16_t* __restrict blue = planes_.data();
-    int16_t* __restrict green = blue + pixels;
-    int16_t* __restrict red = green + pixels;
-    int16_t* __restrict across = weights_.data();
-    int16_t* __restrict down = across + pixels;
-    uint8_t* __restrict base = base_.data();
     const uint8_t* __restrict low = low_.data();
-    const int16_t* __restrict table = feedback_.data();
+    uint8_t* __restrict base = base_.data();
     const SkinTone& skin = SkinTone::Get();
-    for (size_t i = 0; i < pixels; ++i) {
-        blue[i] = static_cast<int16_t>(low[i * 3] << kLevelShift);
-        green[i] = static_cast<int16_t>(low[i * 3 + 1] << kLevelShift);
-        red[i] = static_cast<int16_t>(low[i * 3 + 2] << kLevelShift);
-        base[i * 4 + 3] = skin.Weight(low[i * 3], low[i * 3 + 1], low[i * 3 + 2]);
-    }
+    int left = lw, right = 0, top = lh, bottom = 0;
     for (int y = 0; y < lh; ++y) {
-        const uint8_t* row = low + static_cast<size_t>(y) * lw * 3;
-        const uint8_t* above = y > 0 ? row - lw * 3 : row;
-        const size_t start = static_cast<size_t>(y) * lw;
-        across[start] = table[0];
-        for (int x = 1; x < lw; ++x) {
-            across[start + x] = table[Spread(row + x * 3, row + x * 3 - 3)];
-        }
-        for (int x = 0; x < lw; ++x) {
-            down[start + x] = table[Spread(row + x * 3, above + x * 3)];
-        }
         int first = lw, last = 0;
         for (int x = 0; x < lw; ++x) {
-            if (base[(start + x) * 4 + 3] != 0) {
+            const size_t i = static_cast<size_t>(y) * lw + x;
+            const uint8_t weight = skin.Weight(low[i * 3], low[i * 3 + 1], low[i * 3 + 2]);
+            base[i * 4 + 3] = weight;
+            if (weight != 0) {
                 first = std::min(first, x);
                 last = x + 1;
             }
         }
         skinSpans_[y] = {first, last};
+        if (first < last) {
+            left = std::min(left, first);
+            right = std::max(right, last);
+            top = std::min(top, y);
+            bottom = y + 1;
+        }
+    }
+    if (left >= right) {
+        return false;
+    }
+    box_ = {std::max(left - reach_, 0), std::max(top - reach_, 0), std::min(right + reach_, lw),
+            std::min(bottom + reach_, lh)};
+    return true;
+}
+
+// Planes of the box and the first iteration's weights from the spreads between neighbours; the
+// box's sides act as the picture's edges.
+void DomainTransformFilter::LoadBox() {
+    const int lw = lowWidth_;
+    const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
+    const size_t pixels = static_cast<size_t>(bw) * bh;
+    int16_t* __restrict blue = planes_.data();
+    int16_t* __restrict green = blue + pixels;
+    int16_t* __restrict red = green + pixels;
+    int16_t* __restrict across = weights_.data();
+    int16_t* __restrict down = across + pixels;
+    const int16_t* __restrict table = feedback_.data();
+    for (int y = 0; y < bh; ++y) {
+        const uint8_t* row = low_.data() + (static_cast<size_t>(box_.top + y) * lw + box_.left) * 3;
+        const uint8_t* above = y > 0 ? row - lw * 3 : row;
+        const size_t start = static_cast<size_t>(y) * bw;
+        for (int x = 0; x < bw; ++x) {
+            blue[start + x] = static_cast<int16_t>(row[x * 3] << kLevelShift);
+            green[start + x] = static_cast<int16_t>(row[x * 3 + 1] << kLevelShift);
+            red[start + x] = static_cast<int16_t>(row[x * 3 + 2] << kLevelShift);
+        }
+        across[start] = table[0];
+        for (int x = 1; x < bw; ++x) {
+            across[start + x] = table[Spread(row + x * 3, row + x * 3 - 3)];
+        }
+        for (int x = 0; x < bw; ++x) {
+            down[start + x] = table[Spread(row + x * 3, above + x * 3)];
+        }
     }
     // Along the rows the filter runs on the transposed plane.
-    Transpose(across, lh, lw, transposed_.data());
-    std::copy(transposed_.begin(), transposed_.end(), across);
+    Transpose(across, bh, bw, transposed_.data());
+    std::copy(transposed_.begin(), transposed_.begin() + pixels, across);
 }
 
 // Three iterations, each along the rows (as columns of the transposed planes) then the columns.
 // Each iteration halves the kernel, which squares every weight.
 void DomainTransformFilter::Smooth() {
-    const int lw = lowWidth_, lh = lowHeight_;
-    const size_t pixels = static_cast<size_t>(lw) * lh;
+    const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
+    const size_t pixels = static_cast<size_t>(bw) * bh;
     int16_t* across = weights_.data();
     int16_t* down = across + pixels;
     for (int it = 0; it < kDomainTransformIterations; ++it) {
@@ -241,22 +267,27 @@ void DomainTransformFilter::Smooth() {
         }
         for (int c = 0; c < 3; ++c) {
             int16_t* plane = planes_.data() + c * pixels;
-            Transpose(plane, lh, lw, transposed_.data());
-            RecursiveDown(transposed_.data(), across, lw, lh);
-            Transpose(transposed_.data(), lw, lh, plane);
-            RecursiveDown(plane, down, lh, lw);
+            Transpose(plane, bh, bw, transposed_.data());
+            RecursiveDown(transposed_.data(), across, bw, bh);
+            Transpose(transposed_.data(), bw, bh, plane);
+            RecursiveDown(plane, down, bh, bw);
         }
     }
 }
 
 void DomainTransformFilter::StoreSmoothBase() {
-    const size_t pixels = static_cast<size_t>(lowWidth_) * lowHeight_;
+    const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
+    const size_t pixels = static_cast<size_t>(bw) * bh;
     for (int c = 0; c < 3; ++c) {
-        const int16_t* __restrict plane = planes_.data() + c * pixels;
-        uint8_t* __restrict out = base_.data() + c;
-        for (size_t i = 0; i < pixels; ++i) {
-            const int level = (plane[i] + (1 << (kLevelShift - 1))) >> kLevelShift;
-            out[i * 4] = static_cast<uint8_t>(std::clamp(level, 0, 255));
+        for (int y = 0; y < bh; ++y) {
+            const int16_t* __restrict plane =
+                planes_.data() + c * pixels + static_cast<size_t>(y) * bw;
+            uint8_t* __restrict out =
+                base_.data() + (static_cast<size_t>(box_.top + y) * lowWidth_ + box_.left) * 4 + c;
+            for (int x = 0; x < bw; ++x) {
+                const int level = (plane[x] + (1 << (kLevelShift - 1))) >> kLevelShift;
+                out[x * 4] = static_cast<uint8_t>(std::clamp(level, 0, 255));
+            }
         }
     }
 }
@@ -322,7 +353,10 @@ void DomainTransformFilter::Process(EffectImage& image) {
         Prepare(image.width, image.height);
     }
     downsampler_.Run(image, kFactor, low_.data(), lowWidth_ * 3);
-    LoadLowResolution();
+    if (!FindSkin()) {
+        return;
+    }
+    LoadBox();
     Smooth();
     StoreSmoothBase();
     BlendBack(image);

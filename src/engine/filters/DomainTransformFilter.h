@@ -23,7 +23,8 @@ private:
 
     void OnParamsChanged() override;
     void Prepare(int width, int height);
-    void LoadLowResolution();
+    bool FindSkin();
+    void LoadBox();
     void Smooth();
     void StoreSmoothBase();
     void SumRows(int y);
@@ -34,10 +35,15 @@ private:
     // First iteration's weight a^(1 + sigmaSpace / sigmaRange * spread) by spread.
     std::array<int16_t, kMaxSpread + 1> feedback_{};  // in 1/32768
 
+    int reach_ = 0;  // half-size pixels around the skin that still shape its smooth base
+
     int width_ = 0, height_ = 0, lowWidth_ = 0, lowHeight_ = 0;
+    struct Box {
+        int left = 0, top = 0, right = 0, bottom = 0;
+    } box_;  // the part of the half-size picture that is smoothed
     BoxDownsampler downsampler_;
     std::vector<uint8_t> low_;         // half-size BGR
-    std::vector<int16_t> planes_;      // B, G, R of the half-size picture, levels times 128
+    std::vector<int16_t> planes_;      // B, G, R of the box, levels times 128
     std::vector<int16_t> transposed_;  // one plane, columns as rows
     std::vector<int16_t> weights_;     // this iteration's, in 1/32768: across (transposed), down
     std::vector<uint8_t> base_;        // half-size smooth B, G, R and skin weight

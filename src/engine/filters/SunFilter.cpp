@@ -65,7 +65,8 @@ void SunFilter::Process(EffectImage& image) {
     for (int y = 0; y < image.height; ++y) {
         const auto [first, last] = spans_[y];
         uint8_t* __restrict p = image.Row(y) + first * 3;
-        const uint8_t* __restrict l = light_.data() + (static_cast<size_t>(y) * image.width + first) * 3;
+        const uint8_t* __restrict l =
+            light_.data() + (static_cast<size_t>(y) * image.width + first) * 3;
         const int count = (last - first) * 3;
         for (int i = 0; i < count; ++i) {
             // Screen: a + (1 - a) * light. With t = x + 128, (t + t / 256) / 256 is x / 255
