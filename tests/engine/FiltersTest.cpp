@@ -446,3 +446,37 @@ TEST(OverlayFilter, SkipsUnreadablePicturesAndPlacesByPerMille) {
     EXPECT_TRUE(SamePixel(g.At(52, 40), 0, 0, 255));
     EXPECT_TRUE(SamePixel(g.At(52, 8), 128, 128, 128));
 }
+
+TEST(Filters, EveryFilterCopesWithOddSizesAndLeavesRowPaddingAlone) {
+    for (auto [width, height] :
+         std::vector<std::pair<int, int>>{{1, 1}, {2, 3}, {17, 9}, {641, 481}}) {
+        const int stride = width * 3 + 5;
+        std::vector<uint8_t> bytes(static_cast<size_t>(stride) * height + 16, 0xA5);
+        EM::EffectImage image;
+        image.pixels = bytes.data();
+        image.width = width;
+        image.height = height;
+        image.stride = stride;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width * 3; ++x) {
+                image.Row(y)[x] = static_cast<uint8_t>(x * 7 + y * 13);
+            }
+        }
+        EM::EffectManager engine;
+        scenes::AddFullChain(engine);
+        engine.AddFilter("m", "MirrorFilter", {{"dside", "true"}, {"vflip", "true"}});
+        engine.AddFilter("s", "SunFilter", {{"type", "0"}});
+        for (uint32_t t = 0; t < 400; t += 40) {
+            image.timeMs = t;
+            ASSERT_TRUE(engine.DoFilter(&image));
+        }
+        for (int y = 0; y < height; ++y) {
+            for (int i = width * 3; i < stride; ++i) {
+                ASSERT_EQ(image.Row(y)[i], 0xA5) << width << "x" << height << " row " << y;
+            }
+        }
+        for (size_t i = static_cast<size_t>(stride) * height; i < bytes.size(); ++i) {
+            ASSERT_EQ(bytes[i], 0xA5) << width << "x" << height;
+        }
+    }
+}
