@@ -72,7 +72,9 @@ bool SharedFrame::WritePlaceholderFrame(const std::string& path) {
 
 SharedFrameReader::SharedFrameReader(std::string name) : name_(std::move(name)) {}
 
-SharedFrameReader::~SharedFrameReader() { Close(); }
+SharedFrameReader::~SharedFrameReader() {
+    Close();
+}
 
 bool SharedFrameReader::Open() {
     const int fd = shm_open(name_.c_str(), O_RDONLY, 0);

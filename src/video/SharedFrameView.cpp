@@ -2,8 +2,7 @@
 
 #include <QPainter>
 
-SharedFrameView::SharedFrameView(QWidget* parent)
-    : QWidget(parent), frame_(zavreo::kFrameBytes) {
+SharedFrameView::SharedFrameView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     timer_.setInterval(1000 / 15);
     connect(&timer_, &QTimer::timeout, this, &SharedFrameView::Refresh);
@@ -11,14 +10,24 @@ SharedFrameView::SharedFrameView(QWidget* parent)
     Refresh();
 }
 
+void SharedFrameView::SetSource(zavreo::PreviewFrames* source) {
+    source_ = source != nullptr ? source : &own_;
+    Refresh();
+}
+
 void SharedFrameView::Refresh() {
-    if (!reader_.CopyFrame(frame_.data())) {
+    if (!source_->Copy(&picture_)) {
+        // Nothing to show: draw nothing rather than an old picture.
+        if (!image_.isNull()) {
+            image_ = QImage();
+            update();
+        }
         return;
     }
-    // The block is bottom row first; QImage wants the top row first.
-    const QImage bottomUp(frame_.data(), zavreo::kFrameWidth, zavreo::kFrameHeight,
-                          zavreo::kFrameStride, QImage::Format_BGR888);
-    image_ = bottomUp.mirrored(false, true);
+    const QImage frame(picture_.pixels.data(), picture_.width, picture_.height, picture_.width * 3,
+                       QImage::Format_BGR888);
+    // The shared frame is bottom row first; QImage wants the top row first.
+    image_ = picture_.bottomUp ? frame.mirrored(false, true) : frame.copy();
     update();
 }
 

@@ -1,17 +1,20 @@
 #pragma once
-// Shows the shared frame, refreshed 15 times a second, keeping the picture's aspect.
+// The preview area: shows the preview's picture, refreshed 15 times a second, keeping the
+// picture's aspect. Without a source of its own choosing it shows the shared frame.
 
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
-#include <vector>
 
-#include "SharedFrame.h"
+#include "PreviewFrames.h"
 
 class SharedFrameView : public QWidget {
     Q_OBJECT
 public:
     explicit SharedFrameView(QWidget* parent = nullptr);
+
+    // Shows `source` (which must outlive this view), or the shared frame again for null.
+    void SetSource(zavreo::PreviewFrames* source);
 
     // The picture last read (top row first), null before the first read.
     const QImage& CurrentImage() const { return image_; }
@@ -23,8 +26,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    zavreo::SharedFrameReader reader_;
-    std::vector<uint8_t> frame_;
+    zavreo::PreviewFrames own_;
+    zavreo::PreviewFrames* source_ = &own_;
+    zavreo::PreviewPicture picture_;
     QImage image_;
     QTimer timer_;
 };

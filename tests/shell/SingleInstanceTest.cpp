@@ -86,9 +86,9 @@ TEST(SingleInstance, StaleFilesOfACrashedRunDoNotBlockTheNextStart) {
     ProgramRun next(folder.path());
     next.Process().start();
     ASSERT_TRUE(next.Process().waitForStarted(5000));
+    // Probing by connecting, not by locking, so the probe never races the program for the lock.
     SingleInstance probe(folder.path());
-    ASSERT_TRUE(SpinUntil([&] { return !SingleInstance(folder.path()).Acquire(); }, 15000));
-    // It stays up as the first copy and answers a later start.
+    ASSERT_TRUE(SpinUntil([&] { return probe.AskRunningToShow(200); }, 15000));
     EXPECT_EQ(next.Process().state(), QProcess::Running);
-    EXPECT_TRUE(probe.AskRunningToShow());
+    EXPECT_FALSE(probe.Acquire());
 }

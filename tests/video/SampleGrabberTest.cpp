@@ -21,12 +21,14 @@ struct Pipeline {
     }
     std::vector<std::string> Chain() const {
         std::vector<std::string> names;
-        for (const auto& info : engine.List()) names.push_back(info.name);
+        for (const auto& info : engine.List())
+            names.push_back(info.name);
         return names;
     }
     EM::ParamMap ParamsOf(const std::string& instance) const {
         for (const auto& info : engine.List()) {
-            if (info.name == instance) return info.params;
+            if (info.name == instance)
+                return info.params;
         }
         ADD_FAILURE() << instance << " not in the chain";
         return {};
@@ -95,9 +97,9 @@ TEST(SampleGrabber, ModifyRecreatesOnlyTheKindsThatSaySo) {
     for (int kind = 0; kind <= 9; ++kind) {
         p.callback.ConfigureEffect(kEffectAdd, kind, {{"k", "v"}});
     }
-    const std::vector<std::string> initial{"TestText", "TestBright", "TestScale", "TestOverlay",
-                                           "TestMirror", "TestWhiter", "TestDomainTransform",
-                                           "TestSun", "Movie", "Sweet"};
+    const std::vector<std::string> initial{
+        "TestText",   "TestBright",          "TestScale", "TestOverlay", "TestMirror",
+        "TestWhiter", "TestDomainTransform", "TestSun",   "Movie",       "Sweet"};
     ASSERT_EQ(p.Chain(), initial);
     // Kinds without parameters on add really got none.
     EXPECT_TRUE(p.ParamsOf("TestWhiter").empty());

@@ -32,8 +32,8 @@ std::string WritePicture(const std::string& path, int width = kFrameWidth,
 }
 
 std::string TempPng(const char* tag) {
-    return (fs::temp_directory_path() / (std::string("zavreo-") + tag + "-" +
-                                         std::to_string(getpid()) + ".png"))
+    return (fs::temp_directory_path() /
+            (std::string("zavreo-") + tag + "-" + std::to_string(getpid()) + ".png"))
         .string();
 }
 

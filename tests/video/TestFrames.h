@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SharedFrame.h"
@@ -24,6 +27,38 @@ public:
 private:
     std::string name_;
 };
+
+// Sets or clears an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = getenv(name)) {
+            old_ = old;
+            had_ = true;
+        }
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+// Polls `done` every 10 ms for up to `seconds`; its last answer.
+template <typename Done>
+bool WaitFor(Done done, double seconds = 5.0) {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return done();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
 
 // A frame of `width` x `height`, stored bottom-up, every pixel encoding its position as seen.
 inline std::vector<uint8_t> PatternFrame(int width, int height) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "RowOps.h"
+
 namespace EM {
 namespace {
 
@@ -50,11 +52,7 @@ void MirrorFilter::Process(EffectImage& image) {
         if (rowScratch_.size() < rowBytes) {
             rowScratch_.resize(rowBytes);
         }
-        for (int top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom) {
-            std::memcpy(rowScratch_.data(), image.Row(top), rowBytes);
-            std::memcpy(image.Row(top), image.Row(bottom), rowBytes);
-            std::memcpy(image.Row(bottom), rowScratch_.data(), rowBytes);
-        }
+        ReverseRowOrder(image, rowScratch_.data());
     }
 }
 

@@ -1,0 +1,43 @@
+#pragma once
+// The message tip: one small skinned window with a line of text and an OK button. Showing it
+// again while it is up only replaces the text; only the OK button (or the end of the program)
+// closes it, and its body drags it. Lives on the interface thread; ShowTip may be called from
+// any thread.
+
+#include <QDialog>
+#include <QPixmap>
+
+#include "TipTexts.h"
+
+class CPngButton;
+class QPlainTextEdit;
+
+class CXiaoXiTiShi : public QDialog {
+    Q_OBJECT
+public:
+    explicit CXiaoXiTiShi(QWidget* parent = nullptr);
+
+    // Sets the text and shows the tip. From a worker thread the call is queued to the interface
+    // thread, carrying its own copy of the text.
+    void ShowTip(const QString& text);
+    void ShowTip(const char* utf8Text) { ShowTip(QString::fromUtf8(utf8Text)); }
+    QString Text() const;
+    CPngButton* OkButton() const { return ok_; }
+
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap background_;
+    QPlainTextEdit* text_;
+    CPngButton* ok_;
+    bool centred_ = false;
+    bool dragging_ = false;
+    QPoint grab_;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// Every message the tip shows, as the callers pass them to CXiaoXiTiShi::ShowTip.
+
+namespace TipText {
+
+// Camera panel.
+inline constexpr const char* kCameraFormatInvalid =
+    "    亲：摄像头采集格式无效哦，请选择其他摄像头";
+inline constexpr const char* kCameraNoBestFormat =
+    "    亲：摄像头无法采集最佳格式哦，请选择其他摄像头";
+inline constexpr const char* kOpenCameraFirst = "    亲：请先打开摄像头";
+inline constexpr const char* kSelectPictureFirst = "    亲：请先选择一张图片";
+// Capture graph.
+inline constexpr const char* kCameraInUse = "    亲：摄像头在别处被使用啦";
+inline constexpr const char* kFirstCameraFormatInvalid = "    亲：摄像头采集格式是无效";
+inline constexpr const char* kFirstCameraMayLackBestFormat = "    亲：摄像头可能无法采集最佳格式哦";
+inline constexpr const char* kNoCamera = "    亲：没有可用的摄像头哦";
+// Photo.
+inline constexpr const char* kPhotoNeedsCamera = "    亲：需要先打开摄像头哦";
+// Playlist panel. The name-taken texts differ in their comma: ASCII from the menu, full-width
+// from the Enter key.
+inline constexpr const char* kListNameTaken = "    亲：列表名称已经存在,请重新命名";
+inline constexpr const char* kListNameTakenOnEnter = "    亲：列表名称已经存在，请重新命名";
+inline constexpr const char* kSongInCurrentList = "    亲：该文件已存于当前列表里啦";
+inline constexpr const char* kSongInTargetList = "    亲：该文件已存于要添加的列表里啦";
+inline constexpr const char* kCannotDeleteDefaultList = "    亲：不能删除默认列表呢";
+inline constexpr const char* kCannotRenameDefaultList = "    亲：默认列表不可以重命名哦";
+// Music panel search.
+inline constexpr const char* kSongNotFound = "亲， 你要找的歌曲没有找到呢";
+
+}  // namespace TipText

@@ -1,0 +1,192 @@
+#include "CameraController.h"
+
+#include <QMetaObject>
+
+#include "CSampleGrabberCB.h"
+#include "CameraDiscovery.h"
+
+namespace zavreo {
+namespace {
+
+QStringList ToList(const std::vector<std::string>& names) {
+    QStringList list;
+    for (const auto& name : names) {
+        list << QString::fromStdString(name);
+    }
+    return list;
+}
+
+}  // namespace
+
+CameraController::CameraController(CSampleGrabberCB& grabber, std::string vcamProgram,
+                                   QObject* parent)
+    : QObject(parent),
+      grabber_(grabber),
+      previewFrames_(grabber.Output().Name()),
+      camera_(grabber),
+      preview_(grabber),
+      vcam_(std::move(vcamProgram)) {
+    // Failures are reported on GStreamer's threads; handle them on ours.
+    camera_.SetFailureHandler([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { OnCameraFailed(); }, Qt::QueuedConnection);
+    });
+    preview_.SetFailureHandler([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { OnPreviewFailed(); }, Qt::QueuedConnection);
+    });
+}
+
+CameraController::~CameraController() {
+    if (openThread_.joinable()) {
+        openThread_.join();
+    }
+    Shutdown();
+}
+
+void CameraController::Say(const char* text) {
+    emit Message(QString::fromUtf8(text));
+}
+
+void CameraController::InitCameras() {
+    camera_.CreateObjects();
+    preview_.CreateObjects();
+    grabber_.Output().WritePlaceholderFrame();
+    cameraCount_ = camera_.EnumCameras(&cameraNames_);
+    if (cameraCount_ < 1) {
+        cameraNames_.clear();
+        emit CamerasListed({}, -1);
+        return;
+    }
+    emit CamerasListed(ToList(cameraNames_), 0);
+    chosenCamera_ = cameraNames_[0];
+    int best = -1;
+    std::vector<std::string> sizes;
+    if (camera_.ListFormats(chosenCamera_, &sizes, &best) <= 0) {
+        Say(kInvalidFormatText);
+    }
+    if (best == -1) {
+        Say(kNoBestFormatText);
+    }
+    emit SizesListed(ToList(sizes), best);
+}
+
+void CameraController::SelectCamera(int index) {
+    if (index >= 0 && index < static_cast<int>(cameraNames_.size())) {
+        chosenCamera_ = cameraNames_[index];
+    }
+}
+
+void CameraController::SetRequestedSize(int width, int height) {
+    width_ = width;
+    height_ = height;
+    grabber_.SetCameraSize(width, height);
+}
+
+void CameraController::OpenCamera() {
+    if (busy_.load()) {
+        return;
+    }
+    if (cameraCount_ < 1) {
+        Say(kNoCameraText);
+        return;
+    }
+    emit PictureSourceStopRequested();
+    // The virtual camera first, so its device has a writer when the preview opens it.
+    vcam_.Start();
+    if (preview_.State() == GraphReady) {
+        preview_.StartGraph(480, 640, true, kVirtualCameraName, &previewFrames_);
+    }
+    busy_.store(true);
+    if (openThread_.joinable()) {
+        openThread_.join();
+    }
+    openThread_ = std::thread(&CameraController::CameraOpenThread, this, chosenCamera_, width_,
+                              height_, generation_);
+}
+
+void CameraController::CameraOpenThread(CameraController* self, std::string name, int width,
+                                        int height, unsigned generation) {
+    CCameraGraph& camera = self->camera_;
+    const bool running =
+        camera.BuildGraph(name, nullptr, false, width, height) >= 0 && camera.Run() == 0;
+    if (!running) {
+        camera.Teardown();
+    }
+    QMetaObject::invokeMethod(
+        self, [self, running, generation] { self->FinishOpen(running, generation); },
+        Qt::QueuedConnection);
+}
+
+void CameraController::FinishOpen(bool running, unsigned generation) {
+    busy_.store(false);
+    if (generation != generation_) {
+        // Closed while opening: what the worker started must not outlive the close, nor its
+        // frames the placeholder the close wrote.
+        if (running) {
+            camera_.Teardown();
+            grabber_.Output().WritePlaceholderFrame();
+        }
+        emit CameraOpenFinished(false);
+        return;
+    }
+    if (running) {
+        camera_.SetState(GraphRunning);
+        emit CameraButtonsChanged(true);
+        if (camera_.Failed()) {
+            OnCameraFailed();  // failed before the state said running, so nobody was told
+        }
+    } else {
+        Say(kCameraInUseText);
+        preview_.Teardown();
+    }
+    emit CameraOpenFinished(running);
+}
+
+void CameraController::CloseCamera() {
+    ++generation_;
+    camera_.Teardown();
+    grabber_.Output().WritePlaceholderFrame();
+    if (preview_.State() == GraphRunning) {
+        preview_.Teardown();
+    }
+    emit CameraButtonsChanged(false);
+}
+
+void CameraController::StopAllSources() {
+    ++generation_;
+    if (camera_.State() == GraphRunning) {
+        camera_.Teardown();
+    }
+    if (preview_.State() == GraphRunning) {
+        preview_.Teardown();
+    }
+    grabber_.Output().WritePlaceholderFrame();
+    emit CameraButtonsChanged(false);
+}
+
+void CameraController::Shutdown() {
+    if (camera_.State() == GraphRunning) {
+        ++generation_;
+        camera_.Teardown();
+        preview_.Teardown();
+    }
+    vcam_.Stop();
+}
+
+void CameraController::OnCameraFailed() {
+    if (camera_.State() != GraphRunning) {
+        return;
+    }
+    // Unplugged or failing camera: as if closed, and the user hears why.
+    CloseCamera();
+    Say(kCameraInUseText);
+}
+
+void CameraController::OnPreviewFailed() {
+    if (preview_.State() == GraphRunning) {
+        preview_.Teardown();
+    }
+}
+
+}  // namespace zavreo

@@ -1,0 +1,105 @@
+#pragma once
+// The main window's camera operations: listing cameras and sizes, opening the chosen camera on a
+// worker thread, closing it, stopping every source, and the virtual camera program. Owns the
+// camera graph and the preview graph. Every user message goes out through Message() with one of
+// the texts below; the window connects it to the message tip and the button signal to its buttons.
+//
+// Threads: every public operation and every signal runs on the interface thread (the thread that
+// owns this object). CameraOpenThread builds and runs the camera graph and hands its result back
+// through a queued call; pipeline failures arrive the same way.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CCameraGraph.h"
+#include "PreviewFrames.h"
+#include "VcamProcess.h"
+
+namespace zavreo {
+
+class CSampleGrabberCB;
+
+class CameraController : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kNoCameraText = "    亲：没有可用的摄像头哦";
+    static constexpr const char* kInvalidFormatText = "    亲：摄像头采集格式是无效";
+    static constexpr const char* kNoBestFormatText = "    亲：摄像头可能无法采集最佳格式哦";
+    static constexpr const char* kCameraInUseText = "    亲：摄像头在别处被使用啦";
+
+    // `vcamProgram` is the virtual camera program to start when the camera opens.
+    explicit CameraController(CSampleGrabberCB& grabber,
+                              std::string vcamProgram = DefaultVcamProgram(),
+                              QObject* parent = nullptr);
+    ~CameraController() override;
+
+    // At window initialisation: both graphs, the placeholder, the camera list and the first
+    // camera's sizes (CamerasListed, SizesListed, messages on odd formats).
+    void InitCameras();
+    // Open buttons 1013 and 1024. Ignored while an open is in progress.
+    void OpenCamera();
+    // Close button 1020.
+    void CloseCamera();
+    // Used by the picture source before it shows pictures.
+    void StopAllSources();
+    // At exit: stops the graphs if the camera runs, and the virtual camera this program started.
+    void Shutdown();
+
+    // The camera combo box's selection; the name opened next.
+    void SelectCamera(int index);
+    // The capture size asked for (640 x 480 at start); the frame callback scales other sizes.
+    void SetRequestedSize(int width, int height);
+
+    int RequestedWidth() const { return width_; }
+    int RequestedHeight() const { return height_; }
+    int CameraCount() const { return cameraCount_; }
+    const std::vector<std::string>& CameraNames() const { return cameraNames_; }
+    const std::string& ChosenCamera() const { return chosenCamera_; }
+    bool Busy() const { return busy_.load(); }
+
+    CCameraGraph& CameraGraph() { return camera_; }
+    CCameraGraph& PreviewGraph() { return preview_; }
+    // The preview area shows this (SharedFrameView::SetSource).
+    PreviewFrames& Preview() { return previewFrames_; }
+    VcamProcess& Vcam() { return vcam_; }
+
+signals:
+    void Message(const QString& text);
+    // true: hide the open buttons 1013 and 1024, show the close button 1020; false: the reverse.
+    void CameraButtonsChanged(bool cameraRunning);
+    void CamerasListed(const QStringList& names, int selected);
+    void SizesListed(const QStringList& sizes, int best);
+    // The picture source must stop before the camera opens (it ignores this when not showing).
+    void PictureSourceStopRequested();
+    // After every open attempt, when its result is applied.
+    void CameraOpenFinished(bool running);
+
+private:
+    static void CameraOpenThread(CameraController* self, std::string name, int width, int height,
+                                 unsigned generation);
+    void FinishOpen(bool running, unsigned generation);
+    void OnCameraFailed();
+    void OnPreviewFailed();
+    void Say(const char* text);
+
+    CSampleGrabberCB& grabber_;
+    PreviewFrames previewFrames_;  // before the graphs: the preview graph points at it
+    CCameraGraph camera_;
+    CCameraGraph preview_;
+    VcamProcess vcam_;
+    int width_ = 640;
+    int height_ = 480;
+    int cameraCount_ = 0;
+    std::vector<std::string> cameraNames_;
+    std::string chosenCamera_;
+    std::atomic<bool> busy_{false};
+    unsigned generation_ = 0;  // bumped by every close, so a late open result is dropped
+    std::thread openThread_;
+};
+
+}  // namespace zavreo

@@ -1,0 +1,210 @@
+#include "CameraDiscovery.h"
+
+#include <fcntl.h>
+#include <gst/gst.h>
+#include <linux/videodev2.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "GstSupport.h"
+
+namespace zavreo {
+namespace {
+
+bool StartsWith(const std::string& text, const std::string& head) {
+    return text.size() >= head.size() && text.compare(0, head.size(), head) == 0;
+}
+
+bool Matches(const std::string& found, const std::string& device, bool prefix) {
+    if (found == device) {
+        return true;
+    }
+    if (!prefix) {
+        return false;
+    }
+    return found.size() < device.size() ? StartsWith(device, found) : StartsWith(found, device);
+}
+
+std::string StringProperty(const GstStructure* props, const char* key) {
+    const char* value = props != nullptr ? gst_structure_get_string(props, key) : nullptr;
+    return value != nullptr ? value : "";
+}
+
+// Runs a device monitor over `classes` and hands each device to `visit` in monitor order.
+template <typename Visit>
+bool WalkDevices(const char* classes, Visit visit) {
+    if (!EnsureGstInitialised()) {
+        return false;
+    }
+    GstDeviceMonitor* monitor = gst_device_monitor_new();
+    gst_device_monitor_add_filter(monitor, classes, nullptr);
+    if (!gst_device_monitor_start(monitor)) {
+        gst_object_unref(monitor);
+        return false;
+    }
+    GList* devices = gst_device_monitor_get_devices(monitor);
+    for (GList* item = devices; item != nullptr; item = item->next) {
+        visit(GST_DEVICE(item->data));
+    }
+    g_list_free_full(devices, gst_object_unref);
+    gst_device_monitor_stop(monitor);
+    gst_object_unref(monitor);
+    return true;
+}
+
+}  // namespace
+
+bool TestCameraEnabled() {
+    return std::getenv("ZAVREO_TEST_CAMERA") != nullptr;
+}
+
+int TestCameraFrameLimit() {
+    const char* value = std::getenv("ZAVREO_TEST_CAMERA_FRAMES");
+    char* end = nullptr;
+    const long frames = value != nullptr ? std::strtol(value, &end, 10) : 0;
+    return frames > 0 && *end == '\0' && frames < 1000000 ? static_cast<int>(frames) : -1;
+}
+
+bool IsHardwareNode(const VideoDeviceRecord& record) {
+    if (record.devicePath.empty() || StartsWith(record.busInfo, "platform:v4l2loopback")) {
+        return false;
+    }
+    if (!record.bus.empty()) {
+        return true;
+    }
+    if (!record.sysfsPath.empty()) {
+        return record.sysfsPath.find("/devices/virtual/") == std::string::npos;
+    }
+    return record.sysfsParent;
+}
+
+std::vector<std::string> PresentDeviceNames(const std::vector<VideoDeviceRecord>& records) {
+    std::vector<std::string> names;
+    for (const auto& record : records) {
+        if (!IsHardwareNode(record)) {
+            continue;
+        }
+        const std::string& card = record.card.empty() ? record.displayName : record.card;
+        names.push_back(card);
+        if (!record.productName.empty() && record.productName != card) {
+            names.push_back(record.productName);
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> MatchPnpNames(const std::vector<std::string>& found,
+                                       const std::vector<std::string>& devices, bool prefix) {
+    std::vector<std::string> listed;
+    for (const auto& device : devices) {
+        for (const auto& name : found) {
+            if (listed.size() >= static_cast<size_t>(kMaxCameras)) {
+                return listed;
+            }
+            if (!Matches(name, device, prefix)) {
+                continue;
+            }
+            const bool already = std::any_of(listed.begin(), listed.end(), [&](const auto& l) {
+                return Matches(name, l, prefix);
+            });
+            if (!already) {
+                listed.push_back(name);
+            }
+        }
+    }
+    return listed;
+}
+
+bool ListVideoDevices(std::vector<VideoDeviceRecord>* records) {
+    return WalkDevices("Video/Source", [&](GstDevice* device) {
+        VideoDeviceRecord record;
+        gchar* name = gst_device_get_display_name(device);
+        record.displayName = name != nullptr ? name : "";
+        g_free(name);
+        GstStructure* props = gst_device_get_properties(device);
+        record.devicePath = StringProperty(props, "device.path");
+        record.card = StringProperty(props, "v4l2.device.card");
+        record.busInfo = StringProperty(props, "v4l2.device.bus_info");
+        record.bus = StringProperty(props, "device.bus");
+        record.sysfsPath = StringProperty(props, "sysfs.path");
+        record.productName = StringProperty(props, "device.product.name");
+        if (props != nullptr) {
+            gst_structure_free(props);
+        }
+        if (!record.devicePath.empty()) {
+            const std::string node = std::filesystem::path(record.devicePath).filename();
+            std::error_code error;
+            record.sysfsParent =
+                std::filesystem::exists("/sys/class/video4linux/" + node + "/device", error);
+        }
+        records->push_back(std::move(record));
+    });
+}
+
+int DiscoverCameras(std::vector<std::string>* listed) {
+    listed->clear();
+    std::vector<VideoDeviceRecord> records;
+    const bool started = ListVideoDevices(&records);
+    if (started) {
+        std::vector<std::string> found;
+        for (const auto& record : records) {
+            if (found.size() < static_cast<size_t>(kMaxCameras)) {
+                found.push_back(record.displayName);
+            }
+        }
+        const auto present = PresentDeviceNames(records);
+        *listed = MatchPnpNames(found, present, false);
+        if (listed->empty()) {
+            *listed = MatchPnpNames(found, present, true);
+        }
+    }
+    if (TestCameraEnabled() && listed->size() < static_cast<size_t>(kMaxCameras)) {
+        listed->push_back(kTestCameraName);
+    } else if (!started) {
+        return -1;
+    }
+    return static_cast<int>(listed->size());
+}
+
+bool FirstAudioSourceName(std::string* name) {
+    bool found = false;
+    const bool started = WalkDevices("Audio/Source", [&](GstDevice* device) {
+        if (found) {
+            return;
+        }
+        gchar* display = gst_device_get_display_name(device);
+        if (display != nullptr && *display != '\0') {
+            *name = display;
+            found = true;
+        }
+        g_free(display);
+    });
+    return started;
+}
+
+std::string FindV4l2NodeByCard(const std::string& card) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/video4linux", error)) {
+        const std::string node = "/dev/" + entry.path().filename().string();
+        const int fd = open(node.c_str(), O_RDWR | O_NONBLOCK);
+        if (fd < 0) {
+            continue;
+        }
+        v4l2_capability caps{};
+        const bool match = ioctl(fd, VIDIOC_QUERYCAP, &caps) == 0 &&
+                           card == reinterpret_cast<const char*>(caps.card);
+        close(fd);
+        if (match) {
+            return node;
+        }
+    }
+    return "";
+}
+
+}  // namespace zavreo

@@ -1,0 +1,60 @@
+#pragma once
+// Which cameras the user is offered: the device monitor's video sources whose names match a V4L2
+// capture node on a hardware bus, so software-only sources (the program's own virtual camera
+// among them) never appear. Plain C++ over GStreamer's device monitor; interface thread only.
+
+#include <string>
+#include <vector>
+
+namespace zavreo {
+
+constexpr int kMaxCameras = 20;
+
+// Listed when ZAVREO_TEST_CAMERA is set: a moving test pattern for machines without a camera.
+constexpr const char* kTestCameraName = "测试摄像头";
+// ZAVREO_TEST_CAMERA_FRAMES=N makes the stand-in vanish after N frames, like an unplugged camera;
+// TestCameraFrameLimit() is then N, else -1 (no limit).
+bool TestCameraEnabled();
+int TestCameraFrameLimit();
+
+// The card label of the program's own loopback device.
+constexpr const char* kVirtualCameraName = "Zavreo直播助手";
+
+// What the device monitor reports about one video source.
+struct VideoDeviceRecord {
+    std::string displayName;
+    std::string devicePath;    // "device.path", empty for non-V4L2 sources
+    std::string card;          // "v4l2.device.card"
+    std::string busInfo;       // "v4l2.device.bus_info"
+    std::string bus;           // "device.bus" (udev)
+    std::string sysfsPath;     // "sysfs.path" (udev)
+    std::string productName;   // "device.product.name" (udev)
+    bool sysfsParent = false;  // /sys/class/video4linux/<node>/device exists
+};
+
+// True for a V4L2 node backed by hardware: loopback and other virtual nodes are not.
+bool IsHardwareNode(const VideoDeviceRecord& record);
+
+// Names of the present hardware devices: the card name, then the udev model name where it differs.
+std::vector<std::string> PresentDeviceNames(const std::vector<VideoDeviceRecord>& records);
+
+// Keeps the found names that match a present device: equal names, or with `prefix` one name
+// beginning with the other. Order follows the devices, then the found names; no duplicates; at
+// most kMaxCameras.
+std::vector<std::string> MatchPnpNames(const std::vector<std::string>& found,
+                                       const std::vector<std::string>& devices, bool prefix);
+
+// The video sources in monitor order; false when the monitor cannot start.
+bool ListVideoDevices(std::vector<VideoDeviceRecord>* records);
+
+// The cameras to offer, the stand-in last when enabled; -1 when the monitor cannot start (and no
+// stand-in is enabled), else the listed count.
+int DiscoverCameras(std::vector<std::string>* listed);
+
+// The first audio capture device's display name (UTF-8); false when the monitor cannot start.
+bool FirstAudioSourceName(std::string* name);
+
+// The V4L2 node ("/dev/videoN") whose card name is `card`, or empty.
+std::string FindV4l2NodeByCard(const std::string& card);
+
+}  // namespace zavreo

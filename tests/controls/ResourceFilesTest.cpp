@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QImage>
+#include <QImageReader>
+
+#include <set>
+
+#include "ResourcePaths.h"
+
+namespace {
+
+QString InBin(const std::string& path) {
+    return QStringLiteral(ZAVREO_BIN_DIR "/") + QString::fromStdString(path);
+}
+
+// MPEG audio: an ID3 tag or a frame sync at the start.
+bool LooksLikeMp3(const QByteArray& data) {
+    if (data.startsWith("ID3")) {
+        return true;
+    }
+    return data.size() > 2 && uchar(data[0]) == 0xFF && (uchar(data[1]) & 0xE0) == 0xE0;
+}
+
+TEST(ResourceFiles, EveryNamedResourceExistsAndDecodes) {
+    int checked = 0;
+    for (const std::string& path : Resources::AllPaths()) {
+        SCOPED_TRACE(path);
+        const QString file = InBin(path);
+        ASSERT_TRUE(QFile::exists(file));
+        if (path.ends_with(".mp3")) {
+            QFile sound(file);
+            ASSERT_TRUE(sound.open(QIODevice::ReadOnly));
+            const QByteArray data = sound.readAll();
+            EXPECT_GT(data.size(), 2000);
+            EXPECT_TRUE(LooksLikeMp3(data));
+        } else if (path.ends_with(".TTF")) {
+            EXPECT_GE(QFontDatabase::addApplicationFont(file), 0);
+        } else {
+            QImageReader reader(file);
+            const QImage image = reader.read();
+            EXPECT_FALSE(image.isNull()) << reader.errorString().toStdString();
+            EXPECT_GT(image.width(), 0);
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 400);
+}
+
+TEST(ResourceFiles, PicturesHaveTheSizesAndFormatsTheWindowsRelyOn) {
+    auto size = [](const std::string& path) { return QImage(InBin(path)).size(); };
+    EXPECT_EQ(size(Resources::BitmapPath(178)), QSize(450, 30));
+    EXPECT_EQ(size(Resources::BitmapPath(174)), QSize(450, 30));
+    EXPECT_EQ(size(Resources::BitmapPath(181)), QSize(71, 30));
+    EXPECT_EQ(size(Resources::BitmapPath(179)), QSize(71, 30));
+    for (int thumb : {175, 176, 177}) {
+        EXPECT_EQ(size(Resources::BitmapPath(thumb)), QSize(16, 30));
+    }
+    EXPECT_EQ(size(Resources::BitmapPath(183)), QSize(22, 24));
+    EXPECT_EQ(size("images/left/wodezhibo/wodezhibo_normal_65.png"), QSize(240, 42));
+    EXPECT_EQ(size("images/right/display/normal_03.png"), QSize(130, 54));
+    EXPECT_EQ(size("images/right/Special/meibai.jpg"), QSize(85, 85));
+    EXPECT_EQ(size("images/left/wodegequ/mysong_tianjia_normal_94.png"), QSize(15, 13));
+    EXPECT_EQ(size("images/left_background_480x360.png"), QSize(480, 360));
+
+    const QImage placeholder(InBin(Resources::kPlaceholder));
+    EXPECT_EQ(placeholder.size(), QSize(640, 480));
+    EXPECT_FALSE(placeholder.hasAlphaChannel());
+    // 24-bit: the PNG header says 8 bits per sample, colour type 2 (RGB without alpha).
+    QFile file(InBin(Resources::kPlaceholder));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray header = file.read(26);
+    ASSERT_EQ(header.size(), 26);
+    EXPECT_EQ(header.mid(12, 4), QByteArray("IHDR"));
+    EXPECT_EQ(int(header[24]), 8);
+    EXPECT_EQ(int(header[25]), 2);
+}
+
+TEST(ResourceFiles, DecorationFramesHaveRealAlphaAndMove) {
+    for (const Resources::Decoration& decoration : Resources::Decorations()) {
+        SCOPED_TRACE(decoration.name);
+        const QImage first(InBin(Resources::DecorationFrame(decoration, 0)));
+        const QImage middle(InBin(Resources::DecorationFrame(decoration, decoration.frames / 2)));
+        ASSERT_TRUE(first.hasAlphaChannel());
+        EXPECT_EQ(qAlpha(first.pixel(320, 240)) < 255 || qAlpha(first.pixel(5, 5)) < 255, true);
+        EXPECT_NE(first, middle);
+    }
+    // Names and numbering the overlay definitions spell out.
+    const auto& all = Resources::Decorations();
+    EXPECT_EQ(Resources::DecorationFrame(all[0], 0), "guajian/求守护/求守护0001.png");
+    EXPECT_EQ(Resources::DecorationFrame(all[3], 52), "guajian/闪光/闪光0053.png");
+    EXPECT_EQ(Resources::DecorationFrame(all[1], 26), "guajian/礼物刷起/礼物刷起26.png");
+    EXPECT_EQ(Resources::DecorationFrame(all[4], 0), "guajian/求带我飞/求带我飞00.png");
+}
+
+TEST(ResourceFiles, PathListHasNoDuplicatesAndOnlyRelativeForwardSlashPaths) {
+    std::set<std::string> seen;
+    for (const std::string& path : Resources::AllPaths()) {
+        EXPECT_TRUE(seen.insert(path).second) << path;
+        EXPECT_EQ(path.find('\\'), std::string::npos) << path;
+        EXPECT_NE(path.front(), '/') << path;
+    }
+    EXPECT_EQ(Resources::SoundEffects().size(), 9u);
+    EXPECT_EQ(Resources::SoundEffects()[4], "yinxiao/5搞怪.mp3");
+}
+
+TEST(ResourceFiles, ProgramSpellingOfPathsIsAccepted) {
+    EXPECT_EQ(Resources::LocalPath(".\\images\\play\\button_normal_18.png"),
+              QStringLiteral("images/play/button_normal_18.png"));
+    EXPECT_EQ(Resources::LocalPath("images/a.png"), QStringLiteral("images/a.png"));
+}
+
+}  // namespace

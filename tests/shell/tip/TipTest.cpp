@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <thread>
+
+#include "CPngButton.h"
+#include "CXiaoXiTiShi.h"
+
+namespace {
+
+class TipTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = QDir::currentPath();
+        QDir::setCurrent(QStringLiteral(ZAVREO_BIN_DIR));
+        owner_ = std::make_unique<QWidget>();
+        owner_->setGeometry(100, 100, 870, 620);
+        tip_ = new CXiaoXiTiShi(owner_.get());
+    }
+    void TearDown() override {
+        owner_.reset();
+        QDir::setCurrent(previous_);
+    }
+    void Click(QWidget* w) {
+        const QPointF at(w->width() / 2, w->height() / 2);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    }
+
+    QString previous_;
+    std::unique_ptr<QWidget> owner_;
+    CXiaoXiTiShi* tip_ = nullptr;
+};
+
+TEST_F(TipTest, SecondTipReplacesTheTextOfTheOneWindow) {
+    tip_->ShowTip(TipText::kOpenCameraFirst);
+    tip_->ShowTip(TipText::kNoCamera);
+    EXPECT_TRUE(tip_->isVisible());
+    EXPECT_EQ(tip_->Text(), QString::fromUtf8(TipText::kNoCamera));
+    int tips = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        tips += qobject_cast<CXiaoXiTiShi*>(w) && w->isVisible();
+    }
+    EXPECT_EQ(tips, 1);
+}
+
+TEST_F(TipTest, OnlyTheOkButtonClosesItAndItComesBack) {
+    tip_->ShowTip(TipText::kSongNotFound);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(tip_, &escape);
+    tip_->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(tip_->isVisible());
+    ASSERT_GT(tip_->OkButton()->width(), 0);
+    Click(tip_->OkButton());
+    EXPECT_FALSE(tip_->isVisible());
+    tip_->ShowTip(TipText::kCameraInUse);
+    EXPECT_TRUE(tip_->isVisible());
+    EXPECT_EQ(tip_->Text(), QString::fromUtf8(TipText::kCameraInUse));
+}
+
+TEST_F(TipTest, TipFromAWorkerThreadIsShownOnTheInterfaceThread) {
+    std::thread worker([this] { tip_->ShowTip(TipText::kSongInCurrentList); });
+    worker.join();
+    // Nothing touched the window from the worker.
+    EXPECT_FALSE(tip_->isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(tip_->isVisible());
+    EXPECT_EQ(tip_->Text(), QString::fromUtf8(TipText::kSongInCurrentList));
+}
+
+TEST_F(TipTest, CentredOnItsOwnerAndDraggedByItsBody) {
+    tip_->ShowTip(TipText::kPhotoNeedsCamera);
+    EXPECT_EQ(tip_->size(), QSize(273, 206));
+    EXPECT_LE((tip_->geometry().center() - owner_->frameGeometry().center()).manhattanLength(), 2);
+    const QPoint start = tip_->pos();
+    const QPointF at(10, 10);
+    const QPointF global = QPointF(start) + at;
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(tip_, &press);
+    QMouseEvent move(QEvent::MouseMove, at, global + QPointF(30, 40), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(tip_, &move);
+    EXPECT_EQ(tip_->pos(), start + QPoint(30, 40));
+}
+
+TEST(TipTexts, MessagesKeepTheirLeadingSpacesAndCommas) {
+    EXPECT_EQ(std::string(TipText::kOpenCameraFirst), "    亲：请先打开摄像头");
+    EXPECT_NE(std::string(TipText::kListNameTaken), TipText::kListNameTakenOnEnter);
+    EXPECT_EQ(std::string(TipText::kSongNotFound).rfind("亲", 0), 0u);
+}
+
+}  // namespace

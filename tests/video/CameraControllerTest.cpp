@@ -1,0 +1,202 @@
+// The main window's camera operations on the stand-in camera, with a Qt event loop for the
+// results the open thread hands back.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+
+#include "CSampleGrabberCB.h"
+#include "CameraController.h"
+#include "CameraDiscovery.h"
+#include "TestFrames.h"
+
+using namespace zavreo;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Window {
+    ScopedEnv runtime;
+    ScopedFrameName name;
+    SharedFrame frame{name.Name()};
+    EM::EffectManager engine;
+    CSampleGrabberCB callback{frame, engine};
+    CameraController controller{callback, std::string(ZAVREO_BIN_DIR) + "/zavreo-vcam"};
+    QStringList messages;
+    std::vector<bool> buttons;
+    std::vector<bool> finished;
+    SharedFrameReader reader{name.Name()};
+
+    // The program runs in its own folder, where test.png is; the virtual camera gets a runtime
+    // folder of the test's own.
+    Window() : runtime("XDG_RUNTIME_DIR", RuntimeDir().c_str()) {
+        EXPECT_EQ(chdir(ZAVREO_BIN_DIR), 0);
+        QObject::connect(&controller, &CameraController::Message,
+                         [this](const QString& text) { messages << text; });
+        QObject::connect(&controller, &CameraController::CameraButtonsChanged,
+                         [this](bool running) { buttons.push_back(running); });
+        QObject::connect(&controller, &CameraController::CameraOpenFinished,
+                         [this](bool running) { finished.push_back(running); });
+    }
+    static std::string RuntimeDir() {
+        const fs::path dir = fs::temp_directory_path() / ("zavreo-rt-" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        return dir.string();
+    }
+
+    std::vector<uint8_t> Published() {
+        std::vector<uint8_t> copy(kFrameBytes);
+        EXPECT_TRUE(reader.CopyFrame(copy.data()));
+        return copy;
+    }
+    std::vector<uint8_t> Placeholder() {
+        ScopedFrameName other;
+        SharedFrame block(other.Name());
+        EXPECT_TRUE(block.WritePlaceholderFrame());
+        SharedFrameReader read(other.Name());
+        std::vector<uint8_t> copy(kFrameBytes);
+        EXPECT_TRUE(read.CopyFrame(copy.data()));
+        return copy;
+    }
+    bool WaitOpen() {
+        return WaitFor([&] {
+            QCoreApplication::processEvents();
+            return !finished.empty();
+        });
+    }
+};
+
+QString Text(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+}  // namespace
+
+TEST(CameraController, WithoutCamerasOpeningSaysSo) {
+    ScopedEnv noStandIn("ZAVREO_TEST_CAMERA", nullptr);
+    Window w;
+    int listed = 0;
+    QObject::connect(&w.controller, &CameraController::CamerasListed, [&] { ++listed; });
+    w.controller.InitCameras();
+    ASSERT_EQ(listed, 1);
+    if (w.controller.CameraCount() > 0) {
+        GTEST_SKIP() << "this machine has a camera";
+    }
+    EXPECT_EQ(w.Published(), w.Placeholder());
+    w.controller.OpenCamera();
+    EXPECT_EQ(w.messages, QStringList{Text(CameraController::kNoCameraText)});
+    EXPECT_FALSE(w.controller.Busy());
+    EXPECT_NE(w.controller.PreviewGraph().State(), GraphRunning);
+}
+
+TEST(CameraController, InitListsTheStandInAndItsBestSize) {
+    ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
+    Window w;
+    QStringList cameras, sizes;
+    int selected = -2, best = -2;
+    QObject::connect(
+        &w.controller, &CameraController::CamerasListed,
+        [&](const QStringList& names, int index) { cameras = names, selected = index; });
+    QObject::connect(&w.controller, &CameraController::SizesListed,
+                     [&](const QStringList& names, int index) { sizes = names, best = index; });
+    w.controller.InitCameras();
+    EXPECT_TRUE(cameras.contains(Text(kTestCameraName)));
+    EXPECT_EQ(selected, 0);
+    EXPECT_EQ(sizes, (QStringList{"320 x 240", "640 x 480", "1280 x 720"}));
+    EXPECT_EQ(best, 1);
+    EXPECT_TRUE(w.messages.isEmpty());
+    EXPECT_EQ(w.controller.CameraGraph().State(), GraphReady);
+    EXPECT_EQ(w.controller.PreviewGraph().State(), GraphReady);
+}
+
+TEST(CameraController, OpenRunsTheCameraOnceAndCloseRestoresThePlaceholder) {
+    ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
+    Window w;
+    w.controller.InitCameras();
+    w.controller.SelectCamera(w.controller.CameraCount() - 1);
+    ASSERT_EQ(w.controller.ChosenCamera(), kTestCameraName);
+    w.controller.OpenCamera();
+    EXPECT_TRUE(w.controller.Busy());
+    w.controller.OpenCamera();  // still opening: ignored
+    ASSERT_TRUE(w.WaitOpen());
+    EXPECT_EQ(w.finished.size(), 1u);
+    EXPECT_TRUE(w.finished[0]);
+    EXPECT_FALSE(w.controller.Busy());
+    ASSERT_EQ(w.buttons.size(), 1u);
+    EXPECT_TRUE(w.buttons[0]);
+    EXPECT_EQ(w.controller.CameraGraph().State(), GraphRunning);
+    EXPECT_EQ(w.controller.PreviewGraph().State(), GraphRunning);
+
+    const auto placeholder = w.Placeholder();
+    ASSERT_TRUE(WaitFor([&] { return w.Published() != placeholder; }));
+    // The preview shows what clients receive: the shared frame.
+    PreviewPicture picture;
+    ASSERT_TRUE(w.controller.Preview().Copy(&picture));
+    EXPECT_TRUE(picture.bottomUp);
+
+    w.controller.CloseCamera();
+    EXPECT_EQ(w.controller.CameraGraph().State(), GraphReady);
+    EXPECT_EQ(w.controller.PreviewGraph().State(), GraphReady);
+    EXPECT_FALSE(w.buttons.back());
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(w.Published(), placeholder);
+    ASSERT_TRUE(w.controller.Preview().Copy(&picture));
+    EXPECT_EQ(picture.pixels, placeholder);
+    EXPECT_TRUE(w.messages.isEmpty());
+}
+
+TEST(CameraController, ACameraThatVanishesIsClosedAndTheUserTold) {
+    ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
+    ScopedEnv vanishes("ZAVREO_TEST_CAMERA_FRAMES", "10");
+    Window w;
+    w.controller.InitCameras();
+    w.controller.SelectCamera(w.controller.CameraCount() - 1);
+    w.controller.OpenCamera();
+    ASSERT_TRUE(w.WaitOpen());
+    ASSERT_TRUE(WaitFor([&] {
+        QCoreApplication::processEvents();
+        return !w.messages.isEmpty();
+    }));
+    EXPECT_EQ(w.messages, QStringList{Text(CameraController::kCameraInUseText)});
+    EXPECT_EQ(w.controller.CameraGraph().State(), GraphReady);
+    EXPECT_EQ(w.controller.PreviewGraph().State(), GraphReady);
+    EXPECT_FALSE(w.buttons.back());
+    EXPECT_EQ(w.Published(), w.Placeholder());
+}
+
+TEST(CameraController, StopAllSourcesStopsTheCameraAndAllowsAnotherOpen) {
+    ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
+    Window w;
+    w.controller.InitCameras();
+    w.controller.SelectCamera(w.controller.CameraCount() - 1);
+    w.controller.OpenCamera();
+    ASSERT_TRUE(w.WaitOpen());
+    w.controller.StopAllSources();
+    EXPECT_EQ(w.controller.CameraGraph().State(), GraphReady);
+    EXPECT_EQ(w.Published(), w.Placeholder());
+    w.controller.OpenCamera();
+    ASSERT_TRUE(WaitFor([&] {
+        QCoreApplication::processEvents();
+        return w.finished.size() == 2;
+    }));
+    EXPECT_TRUE(w.finished.back());
+    w.controller.Shutdown();
+    EXPECT_EQ(w.controller.CameraGraph().State(), GraphReady);
+}
+
+TEST(CameraController, ClosingWhileOpeningLeavesNothingRunning) {
+    ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
+    Window w;
+    w.controller.InitCameras();
+    w.controller.SelectCamera(w.controller.CameraCount() - 1);
+    w.controller.OpenCamera();
+    w.controller.StopAllSources();
+    ASSERT_TRUE(w.WaitOpen());
+    EXPECT_FALSE(w.finished[0]);
+    EXPECT_EQ(w.controller.CameraGraph().State(), GraphReady);
+    const auto placeholder = w.Placeholder();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(w.Published(), placeholder);
+}

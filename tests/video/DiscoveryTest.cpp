@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+
+#include "CameraDiscovery.h"
+#include "TestFrames.h"
+
+using namespace zavreo;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+VideoDeviceRecord Node(const std::string& card, const std::string& bus = "usb") {
+    VideoDeviceRecord record;
+    record.displayName = card;
+    record.card = card;
+    record.devicePath = "/dev/video0";
+    record.busInfo = "usb-0000:00:14.0-1";
+    record.bus = bus;
+    return record;
+}
+
+}  // namespace
+
+TEST(MatchPnpNames, ExactNamesAreListedInDeviceOrderOnce) {
+    const Names found = {"HD Webcam", "USB Camera", "USB Camera", "Other"};
+    const Names devices = {"USB Camera", "HD Webcam", "USB Camera"};
+    EXPECT_EQ(MatchPnpNames(found, devices, false), (Names{"USB Camera", "HD Webcam"}));
+}
+
+TEST(MatchPnpNames, PrefixesMatchEitherWayOnlyWhenAsked) {
+    const Names found = {"Integrated Camera", "Cam"};
+    const Names devices = {"Integrated Camera #2", "Camera"};
+    EXPECT_TRUE(MatchPnpNames(found, devices, false).empty());
+    // "Integrated Camera #2" extends a found name; "Camera" extends "Cam".
+    EXPECT_EQ(MatchPnpNames(found, devices, true), (Names{"Integrated Camera", "Cam"}));
+    // A found name already covered by a listed one is not listed again.
+    EXPECT_EQ(MatchPnpNames({"USB", "USB Cam"}, {"USB Cam 2"}, true), (Names{"USB"}));
+}
+
+TEST(MatchPnpNames, NoDevicesOrNoFoundNamesListNothing) {
+    EXPECT_TRUE(MatchPnpNames({"A"}, {}, true).empty());
+    EXPECT_TRUE(MatchPnpNames({}, {"A"}, true).empty());
+    EXPECT_TRUE(MatchPnpNames({""}, {"A"}, false).empty());
+}
+
+TEST(MatchPnpNames, AtMostTwentyNamesAreListed) {
+    Names found, devices;
+    for (int i = 0; i < 30; ++i) {
+        found.push_back("Camera " + std::to_string(i));
+        devices.push_back("Camera " + std::to_string(i));
+    }
+    const auto listed = MatchPnpNames(found, devices, false);
+    ASSERT_EQ(listed.size(), 20u);
+    EXPECT_EQ(listed.back(), "Camera 19");
+}
+
+TEST(PresentDevices, OnlyNodesOnAHardwareBusCount) {
+    VideoDeviceRecord loopback = Node(kVirtualCameraName, "");
+    loopback.busInfo = "platform:v4l2loopback-000";
+    VideoDeviceRecord virtualNode = Node("Virtual", "");
+    virtualNode.sysfsPath = "/sys/devices/virtual/video4linux/video3";
+    VideoDeviceRecord pciNode = Node("Capture Card", "");
+    pciNode.sysfsPath = "/sys/devices/pci0000:00/0000:00:1c.0/video4linux/video2";
+    VideoDeviceRecord noUdev = Node("Bare", "");
+    noUdev.sysfsParent = true;
+    VideoDeviceRecord notV4l2 = Node("Screen", "");
+    notV4l2.devicePath.clear();
+    VideoDeviceRecord usb = Node("USB Camera");
+    usb.productName = "USB 2.0 Camera";
+    EXPECT_EQ(PresentDeviceNames({loopback, virtualNode, pciNode, noUdev, notV4l2, usb}),
+              (Names{"Capture Card", "Bare", "USB Camera", "USB 2.0 Camera"}));
+}
+
+TEST(PresentDevices, AMachineWithOnlyTheVirtualCameraListsNone) {
+    VideoDeviceRecord loopback = Node(kVirtualCameraName, "");
+    loopback.busInfo = "platform:v4l2loopback-000";
+    const auto present = PresentDeviceNames({loopback});
+    EXPECT_TRUE(MatchPnpNames({kVirtualCameraName}, present, false).empty());
+    EXPECT_TRUE(MatchPnpNames({kVirtualCameraName}, present, true).empty());
+}
+
+TEST(DiscoverCameras, TheStandInIsListedOnlyWhenAskedFor) {
+    std::vector<std::string> listed;
+    {
+        ScopedEnv env("ZAVREO_TEST_CAMERA", nullptr);
+        const int count = DiscoverCameras(&listed);
+        EXPECT_EQ(count, static_cast<int>(listed.size()));
+        EXPECT_EQ(std::count(listed.begin(), listed.end(), kTestCameraName), 0);
+    }
+    {
+        ScopedEnv env("ZAVREO_TEST_CAMERA", "1");
+        const int count = DiscoverCameras(&listed);
+        ASSERT_GE(count, 1);
+        EXPECT_EQ(listed.back(), kTestCameraName);
+    }
+}
+
+TEST(DiscoverCameras, StandInFrameLimitIsReadFromItsVariable) {
+    {
+        ScopedEnv env("ZAVREO_TEST_CAMERA_FRAMES", "12");
+        EXPECT_EQ(TestCameraFrameLimit(), 12);
+    }
+    for (const char* value : {"", "yes", "-4", "12x", "0"}) {
+        ScopedEnv env("ZAVREO_TEST_CAMERA_FRAMES", value);
+        EXPECT_EQ(TestCameraFrameLimit(), -1) << value;
+    }
+}
