@@ -6,7 +6,7 @@ namespace EM {
 
 SmoothingStrength SmoothingForLevel(int level) {
     const double t = std::clamp(level, 0, 30) / 30.0;
-    return {3.0 + 13.0 * t, 100.0 + 155.0 * t, 0.35 + 0.55 * t};
+    return {3.0 + 13.0 * t, 100.0 + 155.0 * t, 0.30 + 0.50 * t};
 }
 
 double DomainTransformFeedback(double sigmaSpace, int iteration) {
@@ -43,9 +43,9 @@ SkinTone::SkinTone() {
 }
 
 SkinBlend::SkinBlend(const SmoothingStrength& strength) {
-    // Full share up to 8 % of the range sigma, none from 18 %.
-    none_ = std::clamp(static_cast<int>(std::lround(0.18 * strength.sigmaRange)), 0, 60);
-    const double fade = std::max(1.0, 0.10 * strength.sigmaRange);
+    // Full share up to 6 % of the range sigma, none from 22 %.
+    none_ = std::clamp(static_cast<int>(std::lround(0.22 * strength.sigmaRange)), 0, 60);
+    const double fade = std::max(1.0, 0.16 * strength.sigmaRange);
     // Bounded so that (none - difference) * slope fits a 16-bit lane.
     slope_ = std::clamp(static_cast<int>(std::lround(255.0 / fade)), 1, 100);
     blend_ = static_cast<int>(std::lround(std::clamp(strength.blend, 0.0, 1.0) * 256.0));
