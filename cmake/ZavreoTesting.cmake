@@ -11,6 +11,7 @@ function(zavreo_test name)
     endif()
     # Tests find the built program, its libraries and resources here.
     target_compile_definitions(${name} PRIVATE ZAVREO_BIN_DIR="${ZAVREO_BIN_DIR}")
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
                                              BUILD_RPATH "${ZAVREO_BIN_DIR}")
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST

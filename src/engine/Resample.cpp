@@ -1,7 +1,6 @@
 #include "Resample.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace EM {
 namespace {
@@ -52,63 +51,6 @@ void BoxDownsampler::Run(const EffectImage& image, int factor, uint8_t* out, int
         DownsampleRows<4>(image, out, outStride, columnSums_.data());
     } else {
         DownsampleRows<2>(image, out, outStride, columnSums_.data());
-    }
-}
-
-void BilinearUpsampler::Configure(int lowWidth, int lowHeight, int width, int height,
-                                  int channels) {
-    lowWidth_ = lowWidth;
-    lowHeight_ = lowHeight;
-    width_ = width;
-    height_ = height;
-    channels_ = channels;
-    auto steps = [](int lowSize, int size, std::vector<int>& index, std::vector<uint16_t>& weight) {
-        index.resize(size);
-        weight.resize(size);
-        const double scale = static_cast<double>(lowSize) / size;
-        for (int d = 0; d < size; ++d) {
-            const double pos = std::clamp((d + 0.5) * scale - 0.5, 0.0, lowSize - 1.0);
-            const int base = std::min(static_cast<int>(pos), lowSize - 1);
-            index[d] = base;
-            weight[d] = static_cast<uint16_t>(std::lround((pos - base) * 256.0));
-        }
-    };
-    steps(lowWidth, width, xOffset_, xWeight_);
-    for (int& offset : xOffset_) {
-        offset *= channels;
-    }
-    steps(lowHeight, height, yIndex_, yWeight_);
-    blended_.assign(static_cast<size_t>(lowWidth + 1) * channels, 0);
-}
-
-bool BilinearUpsampler::ConfiguredFor(int lowWidth, int lowHeight, int width, int height,
-                                      int channels) const {
-    return lowWidth == lowWidth_ && lowHeight == lowHeight_ && width == width_ &&
-           height == height_ && channels == channels_;
-}
-
-void BilinearUpsampler::Row(const uint8_t* low, int lowStride, int y, uint8_t* out, int xBegin,
-                            int xEnd) {
-    const int index = yIndex_[y];
-    const uint8_t* r0 = low + static_cast<ptrdiff_t>(index) * lowStride;
-    const uint8_t* r1 = index + 1 < lowHeight_ ? r0 + lowStride : r0;
-    const int wy = yWeight_[y];
-    const int count = lowWidth_ * channels_;
-    uint16_t* blended = blended_.data();
-    for (int i = 0; i < count; ++i) {
-        blended[i] = static_cast<uint16_t>(r0[i] * (256 - wy) + r1[i] * wy);
-    }
-    for (int c = 0; c < channels_; ++c) {
-        blended[count + c] = blended[count - channels_ + c];
-    }
-    const int channels = channels_;
-    for (int x = xBegin; x < xEnd; ++x) {
-        const uint16_t* left = blended + xOffset_[x];
-        const uint32_t wx = xWeight_[x];
-        for (int c = 0; c < channels; ++c) {
-            const uint32_t value = left[c] * (256 - wx) + left[c + channels] * wx;
-            out[x * channels + c] = static_cast<uint8_t>((value + 32768) >> 16);
-        }
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Scaling between a frame and a low-resolution working copy, for filters that compute a smooth
-// base at reduced size. Scratch buffers are sized on the first frame and reused after that.
+// Reduction of a frame to a low-resolution working copy, for filters that compute a smooth base
+// at reduced size. The scratch buffer is sized on the first frame and reused after that.
 
 #include <cstdint>
 #include <vector>
@@ -22,27 +22,6 @@ public:
 
 private:
     std::vector<uint16_t> columnSums_;
-};
-
-// Bilinear enlargement of a packed low-resolution image, one output row at a time, with pixel
-// centres aligned as in Helper::Resize.
-class BilinearUpsampler {
-public:
-    void Configure(int lowWidth, int lowHeight, int width, int height, int channels);
-    bool ConfiguredFor(int lowWidth, int lowHeight, int width, int height, int channels) const;
-    // Columns [xBegin, xEnd) of output row `y` (same row order as `low`) into `out`, which
-    // holds width * channels bytes.
-    void Row(const uint8_t* low, int lowStride, int y, uint8_t* out, int xBegin, int xEnd);
-    void Row(const uint8_t* low, int lowStride, int y, uint8_t* out) {
-        Row(low, lowStride, y, out, 0, width_);
-    }
-
-private:
-    int lowWidth_ = 0, lowHeight_ = 0, width_ = 0, height_ = 0, channels_ = 0;
-    std::vector<int> xOffset_;  // byte offset of the left sample in the low row
-    std::vector<uint16_t> xWeight_, yWeight_;
-    std::vector<int> yIndex_;
-    std::vector<uint16_t> blended_;  // one low row after the vertical step, plus a repeated pixel
 };
 
 }  // namespace EM

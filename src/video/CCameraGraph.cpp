@@ -316,6 +316,20 @@ GstElement* AssemblePipeline(GstElement* source, const char* chain, GError** err
 
 }  // namespace
 
+// Frames of the appsink reach DeliverSample, bus errors ReportFailure; the graph owns the pipeline.
+void CCameraGraph::AdoptPipeline(GstElement* pipeline) {
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = &GraphCallbacks::NewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+    g_object_set(sink, "sync", FALSE, "max-buffers", 2, "drop", TRUE, nullptr);
+    gst_object_unref(sink);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    gst_bus_set_sync_handler(bus, &GraphCallbacks::BusMessage, this, nullptr);
+    gst_object_unref(bus);
+    pipeline_ = pipeline;
+}
+
 int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height) {
     GstElement* source = nullptr;
     if (camera.testPattern) {
@@ -352,16 +366,7 @@ int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height)
         g_object_set(filter, "caps", chosen.get(), nullptr);
         gst_object_unref(filter);
     }
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
-    GstAppSinkCallbacks callbacks{};
-    callbacks.new_sample = &GraphCallbacks::NewSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-    g_object_set(sink, "sync", FALSE, "max-buffers", 2, "drop", TRUE, nullptr);
-    gst_object_unref(sink);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    gst_bus_set_sync_handler(bus, &GraphCallbacks::BusMessage, this, nullptr);
-    gst_object_unref(bus);
-    pipeline_ = pipeline;
+    AdoptPipeline(pipeline);
     source_ = camera;
     return 0;
 }
@@ -387,16 +392,7 @@ int CCameraGraph::BuildPreview(const std::string& device) {
         }
         return 0;
     }
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
-    GstAppSinkCallbacks callbacks{};
-    callbacks.new_sample = &GraphCallbacks::NewSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-    g_object_set(sink, "sync", FALSE, "max-buffers", 2, "drop", TRUE, nullptr);
-    gst_object_unref(sink);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    gst_bus_set_sync_handler(bus, &GraphCallbacks::BusMessage, this, nullptr);
-    gst_object_unref(bus);
-    pipeline_ = pipeline;
+    AdoptPipeline(pipeline);
     source_.path = node;
     return 0;
 }

@@ -93,6 +93,7 @@ private:
     void ReportFailure();
     int BuildCamera(const CameraDevice& device, int width, int height);
     int BuildPreview(const std::string& device);
+    void AdoptPipeline(_GstElement* pipeline);
     void ResetPipeline();
     bool StartPlaying();
 

@@ -36,7 +36,9 @@ struct Frame {
     Frame& operator=(const Frame&) = delete;
 
     // Pixel at column x, row y counted from the top of the picture as seen.
-    uint8_t* At(int x, int yFromTop) { return image.Row(image.height - 1 - yFromTop) + x * 3; }
+    uint8_t* At(int x, int yFromTop) const {
+        return image.Row(image.height - 1 - yFromTop) + x * 3;
+    }
 };
 
 // The 640 x 480 portrait of the test data, bottom row first.

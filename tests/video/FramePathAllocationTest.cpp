@@ -1,29 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include "AllocationCounter.h"
 
 #include "CSampleGrabberCB.h"
 #include "TestFrames.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 using namespace zavreo;
 
@@ -40,7 +20,7 @@ TEST(FramePath, NothingIsAllocatedPerFrameAfterTheFirst) {
     callback.SetCameraSize(1280, 720);
     callback.BufferCB(0, large.data(), static_cast<long>(large.size()));
 
-    const long before = allocations.load();
+    const long before = g_allocations.load();
     for (int i = 0; i < 30; ++i) {
         callback.BufferCB(0, large.data(), static_cast<long>(large.size()));
     }
@@ -48,5 +28,5 @@ TEST(FramePath, NothingIsAllocatedPerFrameAfterTheFirst) {
     for (int i = 0; i < 30; ++i) {
         callback.BufferCB(0, direct.data(), static_cast<long>(direct.size()));
     }
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(g_allocations.load() - before, 0);
 }

@@ -11,62 +11,145 @@ namespace {
 
 constexpr int kFactor = 2;
 
+// The smoothing runs in 16-bit fixed point: levels times 128 (0..32640), weights in 1/32768.
+constexpr int kLevelShift = 7;
+
+// value + weight * (toward - value), rounded as the vector instruction rounds.
+inline int16_t Step(int16_t value, int16_t toward, int16_t weight) {
+    const int16_t difference = static_cast<int16_t>(toward - value);
+    return static_cast<int16_t>(value + ((difference * weight + 16384) >> 15));
+}
+
 // Recursive filter down the columns of a rows x cols plane, forth and back; weights[y * cols + x]
-// couples row y with row y - 1. Rows are independent lanes, so the inner loops vectorise.
-__attribute__((target_clones("arch=haswell", "default"))) void RecursiveDown(float* plane,
-                                                                             const float* weights,
-                                                                             int rows, int cols) {
+// couples row y with row y - 1. Rows are independent lanes: the loops vectorise (Step is the
+// rounding multiply-high of the vector units).
+__attribute__((target_clones("avx2", "default"))) void RecursiveDown(int16_t* plane,
+                                                                     const int16_t* weights,
+                                                                     int rows, int cols) {
     for (int y = 1; y < rows; ++y) {
-        float* __restrict row = plane + static_cast<ptrdiff_t>(y) * cols;
-        const float* __restrict prev = row - cols;
-        const float* __restrict w = weights + static_cast<ptrdiff_t>(y) * cols;
+        int16_t* __restrict row = plane + static_cast<ptrdiff_t>(y) * cols;
+        const int16_t* __restrict prev = row - cols;
+        const int16_t* __restrict w = weights + static_cast<ptrdiff_t>(y) * cols;
         for (int x = 0; x < cols; ++x) {
-            row[x] += w[x] * (prev[x] - row[x]);
+            row[x] = Step(row[x], prev[x], w[x]);
         }
     }
     for (int y = rows - 2; y >= 0; --y) {
-        float* __restrict row = plane + static_cast<ptrdiff_t>(y) * cols;
-        const float* __restrict next = row + cols;
-        const float* __restrict w = weights + static_cast<ptrdiff_t>(y + 1) * cols;
+        int16_t* __restrict row = plane + static_cast<ptrdiff_t>(y) * cols;
+        const int16_t* __restrict next = row + cols;
+        const int16_t* __restrict w = weights + static_cast<ptrdiff_t>(y + 1) * cols;
         for (int x = 0; x < cols; ++x) {
-            row[x] += w[x] * (next[x] - row[x]);
+            row[x] = Step(row[x], next[x], w[x]);
         }
     }
 }
 
-// dst (cols x rows) = transpose of src (rows x cols), in 4 x 4 blocks.
-void Transpose(const float* src, int rows, int cols, float* dst) {
-    const int rows4 = rows & ~3;
-    const int cols4 = cols & ~3;
-    for (int y = 0; y < rows4; y += 4) {
-        const float* s = src + static_cast<ptrdiff_t>(y) * cols;
-        for (int x = 0; x < cols4; x += 4) {
-            __m128 r0 = _mm_loadu_ps(s + x);
-            __m128 r1 = _mm_loadu_ps(s + cols + x);
-            __m128 r2 = _mm_loadu_ps(s + 2 * cols + x);
-            __m128 r3 = _mm_loadu_ps(s + 3 * cols + x);
-            _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-            float* d = dst + static_cast<ptrdiff_t>(x) * rows + y;
-            _mm_storeu_ps(d, r0);
-            _mm_storeu_ps(d + rows, r1);
-            _mm_storeu_ps(d + 2 * rows, r2);
-            _mm_storeu_ps(d + 3 * rows, r3);
-        }
-        for (int x = cols4; x < cols; ++x) {
-            for (int k = 0; k < 4; ++k) {
-                dst[static_cast<ptrdiff_t>(x) * rows + y + k] = s[k * cols + x];
+// dst (cols x rows) = transpose of src (rows x cols): 8 x 8 blocks in registers, walked in
+// 32 x 32 tiles so that the written lines stay in the first-level cache.
+void Transpose(const int16_t* src, int rows, int cols, int16_t* dst) {
+    constexpr int kTile = 32;
+    const int rows8 = rows & ~7;
+    const int cols8 = cols & ~7;
+    for (int ty = 0; ty < rows8; ty += kTile) {
+        const int yEnd = std::min(ty + kTile, rows8);
+        for (int tx = 0; tx < cols8; tx += kTile) {
+            const int xEnd = std::min(tx + kTile, cols8);
+            for (int y = ty; y < yEnd; y += 8) {
+                for (int x = tx; x < xEnd; x += 8) {
+                    __m128i r[8];
+                    for (int k = 0; k < 8; ++k) {
+                        r[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                            src + static_cast<ptrdiff_t>(y + k) * cols + x));
+                    }
+                    __m128i t[8], u[8];
+                    for (int k = 0; k < 4; ++k) {
+                        t[2 * k] = _mm_unpacklo_epi16(r[2 * k], r[2 * k + 1]);
+                        t[2 * k + 1] = _mm_unpackhi_epi16(r[2 * k], r[2 * k + 1]);
+                    }
+                    for (int k = 0; k < 2; ++k) {
+                        u[4 * k] = _mm_unpacklo_epi32(t[4 * k], t[4 * k + 2]);
+                        u[4 * k + 1] = _mm_unpackhi_epi32(t[4 * k], t[4 * k + 2]);
+                        u[4 * k + 2] = _mm_unpacklo_epi32(t[4 * k + 1], t[4 * k + 3]);
+                        u[4 * k + 3] = _mm_unpackhi_epi32(t[4 * k + 1], t[4 * k + 3]);
+                    }
+                    for (int k = 0; k < 4; ++k) {
+                        int16_t* d = dst + static_cast<ptrdiff_t>(x + 2 * k) * rows + y;
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
+                                         _mm_unpacklo_epi64(u[k], u[k + 4]));
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + rows),
+                                         _mm_unpackhi_epi64(u[k], u[k + 4]));
+                    }
+                }
             }
         }
     }
-    for (int y = rows4; y < rows; ++y) {
-        for (int x = 0; x < cols; ++x) {
+    // The last rows and columns that do not fill a block.
+    for (int y = 0; y < rows; ++y) {
+        for (int x = y < rows8 ? cols8 : 0; x < cols; ++x) {
             dst[static_cast<ptrdiff_t>(x) * rows + y] = src[static_cast<ptrdiff_t>(y) * cols + x];
         }
     }
 }
 
+__attribute__((target_clones("avx2", "default"))) void Square(int16_t* values, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        values[i] = static_cast<int16_t>((values[i] * values[i] + 16384) >> 15);
+    }
+}
+
 int Spread(const uint8_t* a, const uint8_t* b) {
     return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+}
+
+// SkinBlend's constants, one per 16-bit lane.
+struct BlendLanes {
+    __m128i none, slope, share;
+    explicit BlendLanes(const SkinBlend& blend)
+        : none(_mm_set1_epi16(static_cast<int16_t>(blend.None()))),
+          slope(_mm_set1_epi16(static_cast<int16_t>(blend.Slope()))),
+          share(_mm_set1_epi16(static_cast<int16_t>(blend.Blend()))) {}
+};
+
+// Full-size pixels [x, x + 4) of a row, x even: the enlarged base laid over them, 16-bit lanes.
+inline void BlendFour(const uint16_t* sums, int x, uint8_t* pixels, const BlendLanes& lanes) {
+    const __m128i eight = _mm_set1_epi16(8);
+    const uint16_t* v = sums + (x / 2) * 4;
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v - 4));
+    const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + 4));
+    const __m128i three = _mm_add_epi16(_mm_add_epi16(here, here), here);
+    const __m128i even = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, before), eight), 4);
+    const __m128i odd = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, after), eight), 4);
+    const __m128i base =
+        _mm_packus_epi16(_mm_unpacklo_epi64(even, odd), _mm_unpackhi_epi64(even, odd));
+    const __m128i skin = _mm_shuffle_epi8(
+        base, _mm_setr_epi8(3, 3, 3, 7, 7, 7, 11, 11, 11, 15, 15, 15, -1, -1, -1, -1));
+    if (_mm_testz_si128(skin, skin)) {
+        return;
+    }
+    const __m128i smooth = _mm_shuffle_epi8(
+        base, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const __m128i input = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
+    const __m128i none = lanes.none, slope = lanes.slope, share = lanes.share;
+    const __m128i full = _mm_set1_epi16(255);
+    const __m128i zero = _mm_setzero_si128();
+    auto half = [&](__m128i value, __m128i target, __m128i weight) {
+        const __m128i d = _mm_sub_epi16(target, value);
+        __m128i keep = _mm_mullo_epi16(_mm_sub_epi16(none, _mm_abs_epi16(d)), slope);
+        keep = _mm_min_epi16(_mm_max_epi16(keep, zero), full);
+        const __m128i part = _mm_srli_epi16(
+            _mm_mullo_epi16(_mm_srli_epi16(_mm_mullo_epi16(keep, share), 8), weight), 9);
+        const __m128i delta =
+            _mm_srai_epi16(_mm_add_epi16(_mm_mullo_epi16(d, part), _mm_set1_epi16(64)), 7);
+        return _mm_add_epi16(value, delta);
+    };
+    const __m128i low =
+        half(_mm_cvtepu8_epi16(input), _mm_cvtepu8_epi16(smooth), _mm_cvtepu8_epi16(skin));
+    const __m128i high = half(_mm_cvtepu8_epi16(_mm_srli_si128(input, 8)),
+                              _mm_cvtepu8_epi16(_mm_srli_si128(smooth, 8)),
+                              _mm_cvtepu8_epi16(_mm_srli_si128(skin, 8)));
+    // Bytes 12 to 15 belong to the next pixels; with no skin weight they come back unchanged.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), _mm_packus_epi16(low, high));
 }
 
 }  // namespace
@@ -78,12 +161,13 @@ void DomainTransformFilter::OnParamsChanged() {
     // At half size both the spatial sigma and the pixel spacing halve; the range sigma stays.
     const double sigmaSpace = strength.sigmaSpace / kFactor;
     const double ratio = sigmaSpace / strength.sigmaRange;
-    for (int i = 0; i < kDomainTransformIterations; ++i) {
-        const double logA = std::log(DomainTransformFeedback(sigmaSpace, i));
-        for (int spread = 0; spread <= kMaxSpread; ++spread) {
-            feedback_[i][spread] = static_cast<float>(std::exp(logA * (1.0 + ratio * spread)));
-        }
+    const double logA = std::log(DomainTransformFeedback(sigmaSpace, 0));
+    for (int spread = 0; spread <= kMaxSpread; ++spread) {
+        const double weight = std::exp(logA * (1.0 + ratio * spread));
+        feedback_[spread] = static_cast<int16_t>(std::min(std::lround(weight * 32768.0), 32767L));
     }
+    // Beyond three times the spatial sigma a pixel's pull on another has faded below 1 %.
+    reach_ = static_cast<int>(std::ceil(3.0 * sigmaSpace)) + 2;
 }
 
 void DomainTransformFilter::Prepare(int width, int height) {
@@ -93,94 +177,146 @@ void DomainTransformFilter::Prepare(int width, int height) {
     lowHeight_ = ReducedSize(height, kFactor);
     const size_t lowPixels = static_cast<size_t>(lowWidth_) * lowHeight_;
     low_.assign(lowPixels * 3, 0);
-    planes_.assign(lowPixels * 3, 0.0f);
-    transposed_.assign(lowPixels, 0.0f);
-    spreadAcross_.assign(lowPixels, 0);
-    spreadDown_.assign(lowPixels, 0);
-    weights_.assign(lowPixels * 2 * kDomainTransformIterations, 0.0f);
+    planes_.assign(lowPixels * 3, 0);
+    transposed_.assign(lowPixels, 0);
+    weights_.assign(lowPixels * 2, 0);
     base_.assign(lowPixels * 4, 0);
     skinSpans_.assign(lowHeight_, {0, 0});
-    baseRow_.assign(static_cast<size_t>(width) * 4, 0);
-    upsampler_.Configure(lowWidth_, lowHeight_, width, height, 4);
+    rowSums_.assign(static_cast<size_t>(lowWidth_ + 2) * 4, 0);
 }
 
-// Half-size planes, the spreads between neighbours and each iteration's weights.
-void DomainTransformFilter::LoadLowResolution() {
+// Skin weights of the half-size picture, where skin is per row, and the box around all of it
+// widened by the reach of the filter; false when there is no skin at all.
+bool DomainTransformFilter::FindSkin() {
     const int lw = lowWidth_, lh = lowHeight_;
-    const size_t pixels = static_cast<size_t>(lw) * lh;
-    float* blue = planes_.data();
-    float* green = blue + pixels;
-    float* red = green + pixels;
-    for (int y = 0; y < lh; ++y) {
-        const uint8_t* row = low_.data() + static_cast<size_t>(y) * lw * 3;
-        const uint8_t* above = y > 0 ? row - lw * 3 : row;
-        for (int x = 0; x < lw; ++x) {
-            const size_t i = static_cast<size_t>(y) * lw + x;
-            const uint8_t* p = row + x * 3;
-            blue[i] = p[0];
-            green[i] = p[1];
-            red[i] = p[2];
-            spreadAcross_[static_cast<size_t>(x) * lh + y] =
-                static_cast<uint16_t>(x > 0 ? Spread(p, p - 3) : 0);
-            spreadDown_[i] = static_cast<uint16_t>(Spread(p, above + x * 3));
-        }
-    }
-    for (int it = 0; it < kDomainTransformIterations; ++it) {
-        const float* table = feedback_[it].data();
-        float* across = weights_.data() + pixels * 2 * it;
-        float* down = across + pixels;
-        for (size_t i = 0; i < pixels; ++i) {
-            across[i] = table[spreadAcross_[i]];
-            down[i] = table[spreadDown_[i]];
-        }
-    }
-}
-
-// Three iterations, each along the rows (as columns of the transposed plane) then the columns.
-void DomainTransformFilter::SmoothPlane(float* plane) {
-    const int lw = lowWidth_, lh = lowHeight_;
-    const size_t pixels = static_cast<size_t>(lw) * lh;
-    for (int it = 0; it < kDomainTransformIterations; ++it) {
-        const float* across = weights_.data() + pixels * 2 * it;
-        const float* down = across + pixels;
-        Transpose(plane, lh, lw, transposed_.data());
-        RecursiveDown(transposed_.data(), across, lw, lh);
-        Transpose(transposed_.data(), lw, lh, plane);
-        RecursiveDown(plane, down, lh, lw);
-    }
-}
-
-// Packs the smooth base with the skin weight of the half-size picture and notes, per row,
-// where skin is at all, so the full-size pass can skip everything else.
-void DomainTransformFilter::StoreSmoothBase() {
-    const int lw = lowWidth_, lh = lowHeight_;
-    const size_t pixels = static_cast<size_t>(lw) * lh;
+    const uint8_t* __restrict low = low_.data();
+    uint8_t* __restrict base = base_.data();
     const SkinTone& skin = SkinTone::Get();
+    int left = lw, right = 0, top = lh, bottom = 0;
     for (int y = 0; y < lh; ++y) {
         int first = lw, last = 0;
         for (int x = 0; x < lw; ++x) {
             const size_t i = static_cast<size_t>(y) * lw + x;
-            uint8_t* out = base_.data() + i * 4;
-            for (int c = 0; c < 3; ++c) {
-                const float v = planes_[c * pixels + i];
-                out[c] = static_cast<uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
-            }
-            const uint8_t* p = low_.data() + i * 3;
-            out[3] = skin.Weight(p[0], p[1], p[2]);
-            if (out[3] != 0) {
+            const uint8_t weight = skin.Weight(low[i * 3], low[i * 3 + 1], low[i * 3 + 2]);
+            base[i * 4 + 3] = weight;
+            if (weight != 0) {
                 first = std::min(first, x);
                 last = x + 1;
             }
         }
         skinSpans_[y] = {first, last};
+        if (first < last) {
+            left = std::min(left, first);
+            right = std::max(right, last);
+            top = std::min(top, y);
+            bottom = y + 1;
+        }
+    }
+    if (left >= right) {
+        return false;
+    }
+    box_ = {std::max(left - reach_, 0), std::max(top - reach_, 0), std::min(right + reach_, lw),
+            std::min(bottom + reach_, lh)};
+    return true;
+}
+
+// Planes of the box and the first iteration's weights from the spreads between neighbours; the
+// box's sides act as the picture's edges.
+void DomainTransformFilter::LoadBox() {
+    const int lw = lowWidth_;
+    const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
+    const size_t pixels = static_cast<size_t>(bw) * bh;
+    int16_t* __restrict blue = planes_.data();
+    int16_t* __restrict green = blue + pixels;
+    int16_t* __restrict red = green + pixels;
+    int16_t* __restrict across = weights_.data();
+    int16_t* __restrict down = across + pixels;
+    const int16_t* __restrict table = feedback_.data();
+    for (int y = 0; y < bh; ++y) {
+        const uint8_t* row = low_.data() + (static_cast<size_t>(box_.top + y) * lw + box_.left) * 3;
+        const uint8_t* above = y > 0 ? row - lw * 3 : row;
+        const size_t start = static_cast<size_t>(y) * bw;
+        for (int x = 0; x < bw; ++x) {
+            blue[start + x] = static_cast<int16_t>(row[x * 3] << kLevelShift);
+            green[start + x] = static_cast<int16_t>(row[x * 3 + 1] << kLevelShift);
+            red[start + x] = static_cast<int16_t>(row[x * 3 + 2] << kLevelShift);
+        }
+        across[start] = table[0];
+        for (int x = 1; x < bw; ++x) {
+            across[start + x] = table[Spread(row + x * 3, row + x * 3 - 3)];
+        }
+        for (int x = 0; x < bw; ++x) {
+            down[start + x] = table[Spread(row + x * 3, above + x * 3)];
+        }
+    }
+    // Along the rows the filter runs on the transposed plane.
+    Transpose(across, bh, bw, transposed_.data());
+    std::copy(transposed_.begin(), transposed_.begin() + pixels, across);
+}
+
+// Three iterations, each along the rows (as columns of the transposed planes) then the columns.
+// Each iteration halves the kernel, which squares every weight.
+void DomainTransformFilter::Smooth() {
+    const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
+    const size_t pixels = static_cast<size_t>(bw) * bh;
+    int16_t* across = weights_.data();
+    int16_t* down = across + pixels;
+    for (int it = 0; it < kDomainTransformIterations; ++it) {
+        if (it > 0) {
+            Square(weights_.data(), pixels * 2);
+        }
+        for (int c = 0; c < 3; ++c) {
+            int16_t* plane = planes_.data() + c * pixels;
+            Transpose(plane, bh, bw, transposed_.data());
+            RecursiveDown(transposed_.data(), across, bw, bh);
+            Transpose(transposed_.data(), bw, bh, plane);
+            RecursiveDown(plane, down, bh, bw);
+        }
+    }
+}
+
+void DomainTransformFilter::StoreSmoothBase() {
+    const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
+    const size_t pixels = static_cast<size_t>(bw) * bh;
+    for (int c = 0; c < 3; ++c) {
+        for (int y = 0; y < bh; ++y) {
+            const int16_t* __restrict plane =
+                planes_.data() + c * pixels + static_cast<size_t>(y) * bw;
+            uint8_t* __restrict out =
+                base_.data() + (static_cast<size_t>(box_.top + y) * lowWidth_ + box_.left) * 4 + c;
+            for (int x = 0; x < bw; ++x) {
+                const int level = (plane[x] + (1 << (kLevelShift - 1))) >> kLevelShift;
+                out[x * 4] = static_cast<uint8_t>(std::clamp(level, 0, 255));
+            }
+        }
+    }
+}
+
+// Vertical half of the 2x enlargement for full-size row y: 3 x the nearer half-size row plus the
+// other one, with a repeated pixel at each end of `rowSums_`.
+void DomainTransformFilter::SumRows(int y) {
+    const int count = lowWidth_ * 4;
+    const int nearer = std::min(y / kFactor, lowHeight_ - 1);
+    const int other = std::clamp(y % 2 ? nearer + 1 : nearer - 1, 0, lowHeight_ - 1);
+    const uint8_t* __restrict a = base_.data() + static_cast<size_t>(nearer) * count;
+    const uint8_t* __restrict b = base_.data() + static_cast<size_t>(other) * count;
+    uint16_t* __restrict sums = rowSums_.data() + 4;
+    for (int i = 0; i < count; ++i) {
+        sums[i] = static_cast<uint16_t>(3 * a[i] + b[i]);
+    }
+    for (int c = 0; c < 4; ++c) {
+        sums[c - 4] = sums[c];
+        sums[count + c] = sums[count - 4 + c];
     }
 }
 
 void DomainTransformFilter::BlendBack(EffectImage& image) {
     const int lw = lowWidth_, lh = lowHeight_;
+    const uint16_t* sums = rowSums_.data() + 4;
+    const BlendLanes lanes(*blend_);
     for (int y = 0; y < image.height; ++y) {
-        // The enlarged row draws on half-size rows around y / 2 and columns one beyond.
-        const int ly = y / kFactor;
+        // The enlarged row draws on half-size rows next to y / 2 and on one column beyond.
+        const int ly = std::min(y / kFactor, lh - 1);
         int first = lw, last = 0;
         for (int r = std::max(ly - 1, 0); r <= std::min(ly + 1, lh - 1); ++r) {
             first = std::min(first, skinSpans_[r].first);
@@ -189,14 +325,21 @@ void DomainTransformFilter::BlendBack(EffectImage& image) {
         if (first >= last) {
             continue;
         }
-        const int xBegin = std::max((first - 1) * kFactor, 0);
-        const int xEnd = std::min((last + 1) * kFactor, image.width);
-        upsampler_.Row(base_.data(), lw * 4, y, baseRow_.data(), xBegin, xEnd);
+        SumRows(y);
         uint8_t* row = image.Row(y);
-        for (int x = xBegin; x < xEnd; ++x) {
-            const uint8_t* base = baseRow_.data() + x * 4;
-            if (base[3] != 0) {
-                blend_->Apply(row + x * 3, base, base[3]);
+        int x = std::max(first - 1, 0) * kFactor;
+        const int end = std::min((last + 1) * kFactor, image.width);
+        // Four pixels at a time while a 16-byte access stays inside the row.
+        for (; x + 4 <= end && x * 3 + 16 <= image.width * 3; x += 4) {
+            BlendFour(sums, x, row + x * 3, lanes);
+        }
+        for (; x < end; ++x) {
+            const uint16_t* v = sums + (x / 2) * 4;
+            const uint16_t* neighbour = x % 2 ? v + 4 : v - 4;
+            const int skin = (3 * v[3] + neighbour[3] + 8) >> 4;
+            for (int c = 0; c < 3; ++c) {
+                const int smooth = (3 * v[c] + neighbour[c] + 8) >> 4;
+                row[x * 3 + c] = blend_->Channel(row[x * 3 + c], smooth, skin);
             }
         }
     }
@@ -210,11 +353,11 @@ void DomainTransformFilter::Process(EffectImage& image) {
         Prepare(image.width, image.height);
     }
     downsampler_.Run(image, kFactor, low_.data(), lowWidth_ * 3);
-    LoadLowResolution();
-    const size_t pixels = static_cast<size_t>(lowWidth_) * lowHeight_;
-    for (int c = 0; c < 3; ++c) {
-        SmoothPlane(planes_.data() + c * pixels);
+    if (!FindSkin()) {
+        return;
     }
+    LoadBox();
+    Smooth();
     StoreSmoothBase();
     BlendBack(image);
 }

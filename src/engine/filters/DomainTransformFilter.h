@@ -23,28 +23,32 @@ private:
 
     void OnParamsChanged() override;
     void Prepare(int width, int height);
-    void LoadLowResolution();
-    void SmoothPlane(float* plane);
+    bool FindSkin();
+    void LoadBox();
+    void Smooth();
     void StoreSmoothBase();
+    void SumRows(int y);
     void BlendBack(EffectImage& image);
 
     int level_ = 0;
     std::optional<SkinBlend> blend_;
-    // Per iteration: weight a^(1 + sigmaSpace / sigmaRange * spread) by spread.
-    std::array<std::array<float, kMaxSpread + 1>, kDomainTransformIterations> feedback_{};
+    // First iteration's weight a^(1 + sigmaSpace / sigmaRange * spread) by spread.
+    std::array<int16_t, kMaxSpread + 1> feedback_{};  // in 1/32768
+
+    int reach_ = 0;  // half-size pixels around the skin that still shape its smooth base
 
     int width_ = 0, height_ = 0, lowWidth_ = 0, lowHeight_ = 0;
+    struct Box {
+        int left = 0, top = 0, right = 0, bottom = 0;
+    } box_;  // the part of the half-size picture that is smoothed
     BoxDownsampler downsampler_;
-    BilinearUpsampler upsampler_;
-    std::vector<uint8_t> low_;                    // half-size BGR
-    std::vector<float> planes_;                   // B, G, R planes of the half-size picture
-    std::vector<float> transposed_;               // one plane, columns as rows
-    std::vector<uint16_t> spreadAcross_;          // transposed: spread to the left neighbour
-    std::vector<uint16_t> spreadDown_;            // spread to the neighbour one row before
-    std::vector<float> weights_;                  // per iteration: across (transposed), down
-    std::vector<uint8_t> base_;                   // half-size smooth B, G, R and skin weight
+    std::vector<uint8_t> low_;         // half-size BGR
+    std::vector<int16_t> planes_;      // B, G, R of the box, levels times 128
+    std::vector<int16_t> transposed_;  // one plane, columns as rows
+    std::vector<int16_t> weights_;     // this iteration's, in 1/32768: across (transposed), down
+    std::vector<uint8_t> base_;        // half-size smooth B, G, R and skin weight
     std::vector<std::pair<int, int>> skinSpans_;  // per half-size row: skin columns [first, last)
-    std::vector<uint8_t> baseRow_;                // one full-size row of base_, enlarged
+    std::vector<uint16_t> rowSums_;               // one full-size row of base_, enlarged vertically
 };
 
 }  // namespace EM

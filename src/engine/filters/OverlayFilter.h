@@ -11,7 +11,8 @@ namespace EM {
 // An animated picture laid over the frame: "pictures" (comma-separated PNG paths with alpha;
 // unreadable ones are skipped), "fps", "loop" ("true" repeats, otherwise the last picture stays),
 // "delay" (milliseconds without the overlay between two runs), "pos_x", "pos_y" (per mille of the
-// free space, "pos_y" 0 at the top as seen; centred when absent). Pictures are decoded once;
+// free space, "pos_y" 0 at the top as seen; centred when absent). Pictures are decoded once, when
+// "pictures" changes, on the thread that configures the chain (under its lock);
 // timing follows the frames' arrival times from the first frame after they were loaded.
 class OverlayFilter : public FilterBase {
 public:

@@ -6,7 +6,7 @@ namespace EM {
 
 SmoothingStrength SmoothingForLevel(int level) {
     const double t = std::clamp(level, 0, 30) / 30.0;
-    return {3.0 + 17.0 * t, 8.0 + 32.0 * t, 0.35 + 0.55 * t};
+    return {3.0 + 13.0 * t, 100.0 + 155.0 * t, 0.30 + 0.50 * t};
 }
 
 double DomainTransformFeedback(double sigmaSpace, int iteration) {
@@ -30,7 +30,9 @@ SkinTone::SkinTone() {
             const double d = std::sqrt(u * u + v * v);
             // Full weight inside, a smooth fade to none at 1.7 radii.
             const double t = std::clamp((d - 0.9) / 0.8, 0.0, 1.0);
-            const double weight = 1.0 - t * t * (3.0 - 2.0 * t);
+            double weight = 1.0 - t * t * (3.0 - 2.0 * t);
+            // A faint tint is not skin; cutting it lets whole stretches of background be skipped.
+            weight = weight < 0.15 ? 0.0 : weight;
             chroma_[(cb << 8) | cr] = static_cast<uint8_t>(std::lround(weight * 255.0));
         }
     }
@@ -41,12 +43,12 @@ SkinTone::SkinTone() {
 }
 
 SkinBlend::SkinBlend(const SmoothingStrength& strength) {
-    const double full = 0.5 * strength.sigmaRange;
-    const double none = 1.1 * strength.sigmaRange;
-    for (int spread = 0; spread < 256; ++spread) {
-        const double keep = std::clamp((none - spread) / (none - full), 0.0, 1.0);
-        gain_[spread] = static_cast<uint16_t>(std::lround(strength.blend * keep * 256.0));
-    }
+    // Full share up to 6 % of the range sigma, none from 22 %.
+    none_ = std::clamp(static_cast<int>(std::lround(0.22 * strength.sigmaRange)), 0, 60);
+    const double fade = std::max(1.0, 0.16 * strength.sigmaRange);
+    // Bounded so that (none - difference) * slope fits a 16-bit lane.
+    slope_ = std::clamp(static_cast<int>(std::lround(255.0 / fade)), 1, 100);
+    blend_ = static_cast<int>(std::lround(std::clamp(strength.blend, 0.0, 1.0) * 256.0));
 }
 
 }  // namespace EM

@@ -42,24 +42,30 @@ private:
     std::array<uint8_t, 256> shadow_{};
 };
 
-// Lays the smooth base over a pixel in proportion to its skin weight, backing off where the base
-// strays far from the pixel: that is an edge (eye, brow, lip line) whose detail must stay.
+// Lays the smooth base over a pixel in proportion to its skin weight, backing off channel by
+// channel where the base strays far from the pixel: that is an edge (eye, brow, lip line) whose
+// detail must stay. Integer arithmetic that fits 16-bit lanes, so vector code can match it bit
+// for bit.
 class SkinBlend {
 public:
     explicit SkinBlend(const SmoothingStrength& strength);
-    void Apply(uint8_t* pixel, const uint8_t* smooth, int skin) const {
-        const int d0 = smooth[0] - pixel[0];
-        const int d1 = smooth[1] - pixel[1];
-        const int d2 = smooth[2] - pixel[2];
-        const int spread = std::max(std::max(std::abs(d0), std::abs(d1)), std::abs(d2));
-        const int gain = gain_[spread] * skin;  // 0..65280
-        pixel[0] = static_cast<uint8_t>(pixel[0] + ((d0 * gain + 32768) >> 16));
-        pixel[1] = static_cast<uint8_t>(pixel[1] + ((d1 * gain + 32768) >> 16));
-        pixel[2] = static_cast<uint8_t>(pixel[2] + ((d2 * gain + 32768) >> 16));
+    uint8_t Channel(int value, int smooth, int skin) const {
+        const int d = smooth - value;
+        const int keep = std::clamp((none_ - std::abs(d)) * slope_, 0, 255);
+        const int share = ((keep * blend_) >> 8) * skin >> 9;  // 0..127
+        return static_cast<uint8_t>(std::clamp(value + ((d * share + 64) >> 7), 0, 255));
     }
+    void Apply(uint8_t* pixel, const uint8_t* smooth, int skin) const {
+        for (int c = 0; c < 3; ++c) {
+            pixel[c] = Channel(pixel[c], smooth[c], skin);
+        }
+    }
+    int None() const { return none_; }    // differences from here on keep the pixel
+    int Slope() const { return slope_; }  // of the fade below None(), 255 = fully smoothed
+    int Blend() const { return blend_; }  // 0..256
 
 private:
-    std::array<uint16_t, 256> gain_{};  // blend share by spread, 0..256
+    int none_ = 0, slope_ = 1, blend_ = 0;
 };
 
 }  // namespace EM

@@ -64,12 +64,15 @@ void SunFilter::Process(EffectImage& image) {
     }
     for (int y = 0; y < image.height; ++y) {
         const auto [first, last] = spans_[y];
-        uint8_t* p = image.Row(y) + first * 3;
-        const uint8_t* l = light_.data() + (static_cast<size_t>(y) * image.width + first) * 3;
+        uint8_t* __restrict p = image.Row(y) + first * 3;
+        const uint8_t* __restrict l =
+            light_.data() + (static_cast<size_t>(y) * image.width + first) * 3;
         const int count = (last - first) * 3;
         for (int i = 0; i < count; ++i) {
-            // Screen: a + (1 - a) * light, with / 255 done as * 257 >> 16.
-            p[i] = static_cast<uint8_t>(p[i] + ((((255 - p[i]) * l[i] + 128) * 257) >> 16));
+            // Screen: a + (1 - a) * light. With t = x + 128, (t + t / 256) / 256 is x / 255
+            // rounded, and everything stays in 16 bits.
+            const uint16_t t = static_cast<uint16_t>((255 - p[i]) * l[i] + 128);
+            p[i] = static_cast<uint8_t>(p[i] + ((t + (t >> 8)) >> 8));
         }
     }
 }

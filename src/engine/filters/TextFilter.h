@@ -14,7 +14,8 @@ namespace EM {
 // "color" and "back_color" (hex BBGGRRAA), "showback" (a band in "back_color" across the whole
 // width), "pos_x" and "pos_y" (per mille of the free space, "pos_y" 0 at the top as seen),
 // "speed" (pixels per second, positive to the right), "scroll", "random_color".
-// The text is rendered into a coverage bitmap when parameters change; frames only blend it.
+// The text is rendered into a coverage bitmap when parameters change (on the thread that
+// configures the chain, under its lock); frames, on the capture thread, only blend it.
 class TextFilter : public FilterBase {
 public:
     TextFilter();

@@ -9,24 +9,62 @@ namespace {
 constexpr int kFactor = 4;
 constexpr int kBlurRadius = 3;  // in low-resolution pixels, twice over
 constexpr double kGlowOpacity = 0.30;
+constexpr int kMaxGlow = 77;  // 255 * kGlowOpacity
 
-// Running-sum box blur along one axis of a packed BGR image; `step` is the distance in bytes
-// between neighbours, `count` their number, `lines` and `lineStep` walk the other axis.
-void BoxBlurLines(const uint8_t* src, uint8_t* dst, int count, int step, int lines, int lineStep) {
-    constexpr int kWindow = 2 * kBlurRadius + 1;
-    for (int line = 0; line < lines; ++line) {
-        for (int c = 0; c < 3; ++c) {
-            const uint8_t* in = src + static_cast<ptrdiff_t>(line) * lineStep + c;
-            uint8_t* out = dst + static_cast<ptrdiff_t>(line) * lineStep + c;
-            auto at = [&](int i) { return in[std::clamp(i, 0, count - 1) * step]; };
-            int sum = 0;
-            for (int i = -kBlurRadius; i <= kBlurRadius; ++i) {
-                sum += at(i);
+double Whiten(double x) {
+    constexpr double kBase = 2.6;
+    return std::log1p((kBase - 1.0) * x) / std::log(kBase);
+}
+
+constexpr int kWindow = 2 * kBlurRadius + 1;
+constexpr uint32_t kInverseWindow = (65536 + kWindow / 2) / kWindow;
+
+// Running-sum box blur along each row of a packed BGR image; `line` holds a row with
+// kBlurRadius repeated edge pixels on both sides.
+void BlurRows(uint8_t* image, int width, int height, uint8_t* line) {
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = image + static_cast<size_t>(y) * width * 3;
+        for (int i = 0; i < width + 2 * kBlurRadius; ++i) {
+            const int x = std::clamp(i - kBlurRadius, 0, width - 1);
+            line[i * 3] = row[x * 3];
+            line[i * 3 + 1] = row[x * 3 + 1];
+            line[i * 3 + 2] = row[x * 3 + 2];
+        }
+        uint32_t sum[3] = {0, 0, 0};
+        for (int i = 0; i < kWindow; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                sum[c] += line[i * 3 + c];
             }
-            for (int i = 0; i < count; ++i) {
-                out[i * step] = static_cast<uint8_t>((sum + kWindow / 2) / kWindow);
-                sum += at(i + kBlurRadius + 1) - at(i - kBlurRadius);
+        }
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                row[x * 3 + c] = static_cast<uint8_t>((sum[c] * kInverseWindow + 32768) >> 16);
+                sum[c] += line[(x + kWindow) * 3 + c] - line[x * 3 + c];
             }
+        }
+    }
+}
+
+// The same down the columns, a whole row of sums at a time.
+void BlurColumns(const uint8_t* src, uint8_t* dst, int width, int height, uint16_t* sums) {
+    const int count = width * 3;
+    auto row = [&](int y) {
+        return src + static_cast<size_t>(std::clamp(y, 0, height - 1)) * count;
+    };
+    std::fill(sums, sums + count, 0);
+    for (int k = -kBlurRadius; k <= kBlurRadius; ++k) {
+        const uint8_t* r = row(k);
+        for (int i = 0; i < count; ++i) {
+            sums[i] = static_cast<uint16_t>(sums[i] + r[i]);
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        uint8_t* out = dst + static_cast<size_t>(y) * count;
+        const uint8_t* enter = row(y + kBlurRadius + 1);
+        const uint8_t* leave = row(y - kBlurRadius);
+        for (int i = 0; i < count; ++i) {
+            out[i] = static_cast<uint8_t>((sums[i] * kInverseWindow + 32768) >> 16);
+            sums[i] = static_cast<uint16_t>(sums[i] + enter[i] - leave[i]);
         }
     }
 }
@@ -34,11 +72,16 @@ void BoxBlurLines(const uint8_t* src, uint8_t* dst, int count, int step, int lin
 }  // namespace
 
 WhiterFilter::WhiterFilter() {
-    const double base = 2.6;
-    auto whiten = [base](double x) { return std::log1p((base - 1.0) * x) / std::log(base); };
-    whiten_ = ColorLut::FromCurves(whiten, whiten, whiten);
-    auto glow = [&](double x) { return whiten(x) * kGlowOpacity; };
+    auto glow = [](double x) { return Whiten(x) * kGlowOpacity; };
     glow_ = ColorLut::FromCurves(glow, glow, glow);
+    screen_.resize((kMaxGlow + 1) * 256);
+    for (int g = 0; g <= kMaxGlow; ++g) {
+        for (int v = 0; v < 256; ++v) {
+            const double a = Whiten(v / 255.0);
+            const double out = a + (1.0 - a) * g / 255.0;
+            screen_[g * 256 + v] = static_cast<uint8_t>(std::lround(std::min(out, 1.0) * 255.0));
+        }
+    }
 }
 
 void WhiterFilter::Prepare(int width, int height) {
@@ -48,15 +91,16 @@ void WhiterFilter::Prepare(int width, int height) {
     lowHeight_ = ReducedSize(height, kFactor);
     low_.assign(static_cast<size_t>(lowWidth_) * lowHeight_ * 3, 0);
     lowScratch_.assign(low_.size(), 0);
-    glowRow_.assign(static_cast<size_t>(width) * 3, 0);
-    upsampler_.Configure(lowWidth_, lowHeight_, width, height, 3);
+    glowRow_.assign(static_cast<size_t>(lowWidth_) * 3, 0);
+    line_.assign(static_cast<size_t>(lowWidth_ + 2 * kBlurRadius) * 3, 0);
+    columnSums_.assign(static_cast<size_t>(lowWidth_) * 3, 0);
 }
 
 void WhiterFilter::BlurLow() {
-    const int stride = lowWidth_ * 3;
     for (int pass = 0; pass < 2; ++pass) {
-        BoxBlurLines(low_.data(), lowScratch_.data(), lowWidth_, 3, lowHeight_, stride);
-        BoxBlurLines(lowScratch_.data(), low_.data(), lowHeight_, stride, lowWidth_, 3);
+        BlurRows(low_.data(), lowWidth_, lowHeight_, line_.data());
+        BlurColumns(low_.data(), lowScratch_.data(), lowWidth_, lowHeight_, columnSums_.data());
+        low_.swap(lowScratch_);
     }
     for (size_t i = 0; i < low_.size(); i += 3) {
         low_[i] = glow_.blue[low_[i]];
@@ -65,25 +109,42 @@ void WhiterFilter::BlurLow() {
     }
 }
 
+// The glow of full-size row y, one value per low column, interpolated between low rows.
+void WhiterFilter::GlowRow(int y) {
+    const double pos = std::clamp((y + 0.5) / kFactor - 0.5, 0.0, lowHeight_ - 1.0);
+    const int r0 = static_cast<int>(pos);
+    const int r1 = std::min(r0 + 1, lowHeight_ - 1);
+    const int w = static_cast<int>((pos - r0) * 256.0);
+    const uint8_t* __restrict a = low_.data() + static_cast<size_t>(r0) * lowWidth_ * 3;
+    const uint8_t* __restrict b = low_.data() + static_cast<size_t>(r1) * lowWidth_ * 3;
+    uint8_t* __restrict out = glowRow_.data();
+    const int count = lowWidth_ * 3;
+    for (int i = 0; i < count; ++i) {
+        out[i] = static_cast<uint8_t>((a[i] * (256 - w) + b[i] * w + 128) >> 8);
+    }
+}
+
 void WhiterFilter::Process(EffectImage& image) {
     if (image.width != width_ || image.height != height_) {
         Prepare(image.width, image.height);
     }
-    const int lowStride = lowWidth_ * 3;
-    downsampler_.Run(image, kFactor, low_.data(), lowStride);
+    downsampler_.Run(image, kFactor, low_.data(), lowWidth_ * 3);
     BlurLow();
+    const uint8_t* screen = screen_.data();
     for (int y = 0; y < image.height; ++y) {
-        upsampler_.Row(low_.data(), lowStride, y, glowRow_.data());
+        GlowRow(y);
         uint8_t* p = image.Row(y);
-        const uint8_t* glow = glowRow_.data();
-        for (int x = 0; x < image.width * 3; x += 3) {
-            const int b = whiten_.blue[p[x]];
-            const int g = whiten_.green[p[x + 1]];
-            const int r = whiten_.red[p[x + 2]];
-            // Screen blend: a + (1 - a) * glow, with / 255 done as * 257 >> 16.
-            p[x] = static_cast<uint8_t>(b + ((((255 - b) * glow[x] + 128) * 257) >> 16));
-            p[x + 1] = static_cast<uint8_t>(g + ((((255 - g) * glow[x + 1] + 128) * 257) >> 16));
-            p[x + 2] = static_cast<uint8_t>(r + ((((255 - r) * glow[x + 2] + 128) * 257) >> 16));
+        for (int x = 0; x < image.width; x += kFactor) {
+            const uint8_t* glow = glowRow_.data() + (x / kFactor) * 3;
+            const uint8_t* blue = screen + glow[0] * 256;
+            const uint8_t* green = screen + glow[1] * 256;
+            const uint8_t* red = screen + glow[2] * 256;
+            for (const uint8_t* end = p + std::min(kFactor, image.width - x) * 3; p != end;
+                 p += 3) {
+                p[0] = blue[p[0]];
+                p[1] = green[p[1]];
+                p[2] = red[p[2]];
+            }
         }
     }
 }

@@ -1,0 +1,482 @@
+// Behaviour of the individual filters on the bottom-up frame layout.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "EngineScenes.h"
+
+namespace {
+
+using scenes::Frame;
+
+Frame Apply(const Frame& input, const std::string& type, const EM::ParamMap& params,
+            uint32_t timeMs = 0) {
+    EM::EffectManager engine;
+    engine.AddFilter("f", type, params);
+    Frame out(input);
+    out.image.timeMs = timeMs;
+    engine.DoFilter(&out.image);
+    return out;
+}
+
+Frame Grey(int width, int height, uint8_t level) {
+    return Frame(width, height, level);
+}
+
+bool SamePixel(const uint8_t* p, uint8_t b, uint8_t g, uint8_t r) {
+    return p[0] == b && p[1] == g && p[2] == r;
+}
+
+// Rows (from the top as seen) where any pixel differs.
+std::vector<int> ChangedRows(const Frame& a, const Frame& b) {
+    std::vector<int> rows;
+    for (int y = 0; y < a.image.height; ++y) {
+        if (std::memcmp(a.At(0, y), b.At(0, y), a.image.width * 3) != 0) {
+            rows.push_back(y);
+        }
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(Filters, NeutralValuesLeaveTheFrameUnchanged) {
+    const Frame portrait = scenes::Portrait();
+    const std::vector<std::pair<std::string, EM::ParamMap>> neutral = {
+        {"BrightFilter", {{"brightness", "0"}}},
+        {"ScaleFilter", {{"scale", "0.00"}}},
+        {"ScaleFilter", {{"scale", "-0.00"}}},
+        {"DomainTransformFilter", {{"level", "0"}}},
+        {"MirrorFilter", {{"dside", "false"}, {"hflip", "false"}, {"vflip", "false"}}},
+        {"TextFilter", {{"text", ""}, {"showback", "false"}}},
+        {"TextFilter", {{"text", "hello"}, {"color", "FFFFFF00"}, {"back_color", "00000000"}}},
+        {"OverlayFilter", {{"pictures", ""}}},
+    };
+    for (const auto& [type, params] : neutral) {
+        EXPECT_EQ(Apply(portrait, type, params).bytes, portrait.bytes) << type;
+    }
+}
+
+TEST(Filters, BadValuesFallBackToTheDefaultOfTheKey) {
+    const Frame portrait = scenes::Portrait();
+    struct Case {
+        std::string type;
+        EM::ParamMap bad, fallback;
+    };
+    const std::vector<Case> cases = {
+        {"BrightFilter", {{"brightness", "abc"}}, {{"brightness", "40"}}},
+        {"BrightFilter", {{"brightness", "81"}}, {{"brightness", "40"}}},
+        {"DomainTransformFilter", {{"level", "-1"}}, {{"level", "15"}}},
+        {"DomainTransformFilter", {{"level", "1e9"}}, {{"level", "15"}}},
+        {"ScaleFilter", {{"scale", "-1.5"}}, {{"scale", "0.00"}}},
+        {"ScaleFilter", {{"scale", "nan"}}, {{"scale", "0.00"}}},
+        {"SunFilter", {{"type", "7"}}, {{"type", "0"}}},
+        {"SunFilter", {{"type", ""}}, {{"type", "0"}}},
+        {"TextFilter",
+         {{"text", "Ab"}, {"font_size", "-3"}, {"color", "GG0000FF"}, {"pos_y", "2000"}},
+         {{"text", "Ab"}, {"font_size", "36"}, {"color", "FFFFFFFF"}, {"pos_y", "1000"}}},
+        {"TextFilter",
+         {{"text", "Ab"}, {"back_color", "123"}, {"speed", "fast"}, {"showback", "maybe"}},
+         {{"text", "Ab"}, {"back_color", "8080807F"}, {"speed", "0"}, {"showback", "true"}}},
+        {"OverlayFilter",
+         {{"pictures", scenes::DataPath("overlay/frame0.png")}, {"fps", "0"}, {"pos_x", "x"}},
+         {{"pictures", scenes::DataPath("overlay/frame0.png")}, {"fps", "10"}, {"pos_x", "500"}}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Apply(portrait, c.type, c.bad).bytes, Apply(portrait, c.type, c.fallback).bytes)
+            << c.type << " " << c.bad.begin()->first;
+    }
+    // Files that are missing or not pictures leave nothing to draw.
+    EXPECT_EQ(Apply(portrait, "OverlayFilter",
+                    {{"pictures", "/no/such.png," + scenes::DataPath("README.md") + ",,"}})
+                  .bytes,
+              portrait.bytes);
+}
+
+TEST(Filters, WhiteningLiftsMidtonesAndKeepsBothEnds) {
+    Frame ramp(256, 1);
+    for (int x = 0; x < 256; ++x) {
+        std::memset(ramp.At(x, 0), x, 3);
+    }
+    const Frame mild = Apply(ramp, "BrightFilter", {{"brightness", "40"}});
+    const Frame strong = Apply(ramp, "BrightFilter", {{"brightness", "80"}});
+    EXPECT_EQ(strong.At(0, 0)[0], 0);
+    EXPECT_EQ(strong.At(255, 0)[0], 255);
+    EXPECT_GT(mild.At(128, 0)[0], 140);
+    EXPECT_GT(strong.At(128, 0)[1], mild.At(128, 0)[1]);
+    for (int x = 1; x < 256; ++x) {
+        ASSERT_GE(strong.At(x, 0)[2], strong.At(x - 1, 0)[2]) << "tone order kept at " << x;
+        // Highlights are compressed, not clipped: distinct inputs near white stay distinct.
+        if (x > 230) {
+            ASSERT_GT(strong.At(x, 0)[2], strong.At(x - 8, 0)[2]);
+        }
+    }
+}
+
+TEST(Filters, MovieBarsLeaveASixteenByNinePicture) {
+    const Frame grey = Grey(640, 480, 128);
+    const Frame out = Apply(grey, "MovieFilter", {});
+    for (int y = 0; y < 480; ++y) {
+        const bool bar = y < 60 || y >= 420;
+        for (int x = 0; x < 640; x += 64) {
+            ASSERT_EQ(SamePixel(out.At(x, y), 0, 0, 0), bar) << x << "," << y;
+        }
+    }
+    // Bars split evenly on other sizes; a picture already as wide gets none.
+    const Frame square = Apply(Grey(100, 100, 128), "MovieFilter", {});
+    EXPECT_TRUE(SamePixel(square.At(50, 21), 0, 0, 0));
+    EXPECT_FALSE(SamePixel(square.At(50, 22), 0, 0, 0));
+    EXPECT_FALSE(SamePixel(square.At(50, 77), 0, 0, 0));
+    EXPECT_TRUE(SamePixel(square.At(50, 78), 0, 0, 0));
+    const Frame wide = Apply(Grey(160, 90, 128), "MovieFilter", {});
+    EXPECT_TRUE(ChangedRows(wide, Apply(Grey(160, 90, 128), "SweetFilter", {})).size() > 0);
+    for (int y = 0; y < 90; ++y) {
+        ASSERT_FALSE(SamePixel(wide.At(80, y), 0, 0, 0));
+    }
+}
+
+TEST(Filters, SlimmingNarrowsOrWidensTheCentreAndKeepsTheEdges) {
+    // Two dark vertical lines a face's width apart, on white.
+    Frame lines = Grey(640, 480, 255);
+    for (int y = 0; y < 480; ++y) {
+        for (int x : {259, 260, 379, 380}) {
+            std::memset(lines.At(x, y), 0, 3);
+        }
+    }
+    auto gap = [](const Frame& f) {
+        double left = 0, right = 0, leftWeight = 0, rightWeight = 0;
+        for (int x = 0; x < 640; ++x) {
+            const double ink = 255 - f.At(x, 240)[1];
+            (x < 320 ? left : right) += ink * x;
+            (x < 320 ? leftWeight : rightWeight) += ink;
+        }
+        return right / rightWeight - left / leftWeight;
+    };
+    const double before = gap(lines);
+    const double narrow = gap(Apply(lines, "ScaleFilter", {{"scale", "-1.00"}}));
+    const double wide = gap(Apply(lines, "ScaleFilter", {{"scale", "1.00"}}));
+    EXPECT_NEAR(narrow / before, 0.88, 0.03);
+    EXPECT_GT(wide / before, 1.08);
+    EXPECT_LT(gap(Apply(lines, "ScaleFilter", {{"scale", "-0.50"}})), before);
+
+    // A smooth ramp stays smooth and in order (no seam), and its ends do not move.
+    Frame ramp(640, 4);
+    for (int x = 0; x < 640; ++x) {
+        for (int y = 0; y < 4; ++y) {
+            std::memset(ramp.At(x, y), x * 255 / 639, 3);
+        }
+    }
+    for (const char* scale : {"-1.00", "1.00"}) {
+        const Frame out = Apply(ramp, "ScaleFilter", {{"scale", scale}});
+        for (int x = 1; x < 640; ++x) {
+            ASSERT_GE(out.At(x, 2)[0], out.At(x - 1, 2)[0]) << scale << " at " << x;
+            ASSERT_LE(out.At(x, 2)[0] - out.At(x - 1, 2)[0], 2) << scale << " at " << x;
+        }
+        for (int x : {0, 1, 30, 609, 638, 639}) {
+            EXPECT_EQ(out.At(x, 1)[1], ramp.At(x, 1)[1]) << scale << " at " << x;
+        }
+    }
+}
+
+TEST(Filters, SunLightComesFromTheChosenUpperCorner) {
+    const Frame grey = Grey(640, 480, 100);
+    auto gain = [](const Frame& f, int x, int y) { return f.At(x, y)[2] - 100; };
+    const Frame left = Apply(grey, "SunFilter", {{"type", "0"}});
+    const Frame right = Apply(grey, "SunFilter", {{"type", "1"}});
+    const Frame both = Apply(grey, "SunFilter", {{"type", "2"}});
+    EXPECT_GT(gain(left, 10, 10), 60);
+    EXPECT_GT(gain(left, 10, 10), 4 * std::max(gain(left, 629, 10), 1));
+    EXPECT_GT(gain(right, 629, 10), 60);
+    EXPECT_GT(gain(right, 629, 10), 4 * std::max(gain(right, 10, 10), 1));
+    EXPECT_GT(gain(both, 10, 10), 60);
+    EXPECT_GT(gain(both, 629, 10), 60);
+    // Light, not shade, and fading towards the bottom; warm: red gains more than blue.
+    EXPECT_LT(gain(left, 10, 470), gain(left, 10, 10) / 2);
+    EXPECT_GT(left.At(10, 10)[2] - left.At(10, 10)[0], 20);
+}
+
+TEST(Filters, PresetsChangeTheColoursTheWayTheyPromise) {
+    const Frame portrait = scenes::Portrait();
+    auto mean = [](const Frame& f, int c) {
+        double sum = 0;
+        for (size_t i = c; i < f.bytes.size(); i += 3) {
+            sum += f.bytes[i];
+        }
+        return sum / (f.bytes.size() / 3);
+    };
+    const Frame whiter = Apply(portrait, "WhiterFilter", {});
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_GT(mean(whiter, c), mean(portrait, c) + 10) << c;
+    }
+    const Frame sweet = Apply(portrait, "SweetFilter", {});
+    EXPECT_GT(mean(sweet, 2) - mean(sweet, 1), mean(portrait, 2) - mean(portrait, 1) + 5);
+    // Faded: black is lifted, white is dimmed.
+    const Frame ends = Apply(Grey(2, 1, 0), "SweetFilter", {});
+    EXPECT_GT(ends.At(0, 0)[1], 10);
+    EXPECT_LT(Apply(Grey(2, 1, 255), "SweetFilter", {}).At(0, 0)[1], 250);
+}
+
+TEST(TextFilter, BandLandsAtTheChosenHeightAsSeen) {
+    const Frame black = Grey(320, 240, 0);
+    const EM::ParamMap base = {
+        {"text", "Zavreo 直播"}, {"font_size", "24"}, {"speed", "0"}, {"back_color", "FFFFFFFF"}};
+    for (const auto& [posY, expectTop] :
+         std::vector<std::pair<std::string, bool>>{{"0", true}, {"1000", false}}) {
+        EM::ParamMap params = base;
+        params["pos_y"] = posY;
+        const std::vector<int> rows = ChangedRows(black, Apply(black, "TextFilter", params));
+        ASSERT_FALSE(rows.empty());
+        if (expectTop) {
+            EXPECT_EQ(rows.front(), 0);
+            EXPECT_LT(rows.back(), 60);
+        } else {
+            EXPECT_EQ(rows.back(), 239);
+            EXPECT_GT(rows.front(), 180);
+        }
+    }
+    EM::ParamMap middle = base;
+    middle["pos_y"] = "500";
+    const std::vector<int> rows = ChangedRows(black, Apply(black, "TextFilter", middle));
+    ASSERT_FALSE(rows.empty());
+    EXPECT_NEAR((rows.front() + rows.back()) / 2.0, 119.5, 2.0);
+}
+
+TEST(TextFilter, ColoursReadBlueGreenRedAlpha) {
+    const Frame black = Grey(200, 100, 0);
+    // An opaque red band ("0000FFFF") with no text.
+    const Frame band =
+        Apply(black, "TextFilter", {{"text", ""}, {"back_color", "0000FFFF"}, {"pos_y", "0"}});
+    EXPECT_TRUE(SamePixel(band.At(100, 2), 0, 0, 255));
+    // Half-transparent grey over black is a darker grey.
+    const Frame grey =
+        Apply(black, "TextFilter", {{"text", ""}, {"back_color", "8080807F"}, {"pos_y", "0"}});
+    EXPECT_NEAR(grey.At(100, 2)[0], 64, 2);
+    // Opaque blue text ("FF0000FF") without a band: only blue appears.
+    const Frame text =
+        Apply(black, "TextFilter", {{"text", "HH"}, {"color", "FF0000FF"}, {"showback", "false"}});
+    int blue = 0;
+    for (size_t i = 0; i < text.bytes.size(); i += 3) {
+        EXPECT_EQ(text.bytes[i + 1], 0);
+        EXPECT_EQ(text.bytes[i + 2], 0);
+        blue += text.bytes[i] == 255;
+    }
+    EXPECT_GT(blue, 20);
+}
+
+namespace {
+
+// Leftmost column with text ink (green channel) in a frame.
+int TextLeft(const Frame& f) {
+    for (int x = 0; x < f.image.width; ++x) {
+        for (int y = 0; y < f.image.height; ++y) {
+            if (f.At(x, y)[1] > 128) {
+                return x;
+            }
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(TextFilter, ScrollsWithArrivalTimeAndReentersFromTheOtherSide) {
+    EM::EffectManager engine;
+    engine.AddFilter("t", "TextFilter",
+                     {{"text", "I"},
+                      {"font_size", "30"},
+                      {"color", "FFFFFFFF"},
+                      {"showback", "false"},
+                      {"pos_x", "500"},
+                      {"speed", "100"}});
+    const Frame black = Grey(300, 60, 0);
+    auto at = [&](uint32_t t) {
+        Frame f(black);
+        f.image.timeMs = t;
+        engine.DoFilter(&f.image);
+        return TextLeft(f);
+    };
+    const int start = at(1000);
+    EXPECT_NEAR(at(1500), start + 50, 1);  // 100 px/s for half a second
+    EXPECT_NEAR(at(1600), start + 60, 1);  // frame count does not matter, time does
+    // Past the right edge it comes back in from the left.
+    const int wrapped = at(1500 + 1000 * (300 - start) / 100);
+    EXPECT_GE(wrapped, 0);
+    EXPECT_LT(wrapped, start);
+    // Leftwards with a negative speed.
+    engine.Ref("t")->SetParam({{"speed", "-100"}});
+    const int before = at(10000);
+    EXPECT_NEAR(at(10200), before - 20, 1);
+    // Still without speed: back at its resting place.
+    engine.Ref("t")->SetParam({{"speed", "0"}});
+    EXPECT_EQ(at(20000), start);
+}
+
+TEST(TextFilter, ModifyKeepsTheKeysItDoesNotSend) {
+    EM::EffectManager engine;
+    engine.AddFilter(
+        "t", "TextFilter",
+        {{"text", "HH"}, {"color", "FF0000FF"}, {"showback", "false"}, {"font_size", "40"}});
+    engine.Ref("t")->SetParam({{"pos_y", "0"}});
+    Frame f = Grey(200, 200, 0);
+    engine.DoFilter(&f.image);
+    int blue = 0;
+    for (size_t i = 0; i < f.bytes.size(); i += 3) {
+        blue += f.bytes[i] == 255 && f.bytes[i + 2] == 0;
+    }
+    EXPECT_GT(blue, 40);  // still blue, still 40 px
+    EXPECT_EQ(engine.List()[0].params.at("font_size"), "40");
+    EXPECT_LT(ChangedRows(Grey(200, 200, 0), f).back(), 100);  // and now in the top half
+}
+
+TEST(TextFilter, RandomColourChangesOverTime) {
+    EM::EffectManager engine;
+    engine.AddFilter(
+        "t", "TextFilter",
+        {{"text", "HH"}, {"random_color", "true"}, {"showback", "false"}, {"font_size", "40"}});
+    auto inkAt = [&](uint32_t t) {
+        Frame f = Grey(200, 100, 0);
+        f.image.timeMs = t;
+        engine.DoFilter(&f.image);
+        std::array<int, 3> ink{};
+        for (size_t i = 0; i < f.bytes.size(); i += 3) {
+            for (int c = 0; c < 3; ++c) {
+                ink[c] = std::max<int>(ink[c], f.bytes[i + c]);
+            }
+        }
+        return ink;
+    };
+    EXPECT_NE(inkAt(0), inkAt(2500));
+    // Smoothly: 40 ms apart the colour barely moves.
+    const auto a = inkAt(1000), b = inkAt(1040);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_LE(std::abs(a[c] - b[c]), 12);
+    }
+}
+
+namespace {
+
+std::string Frames(std::initializer_list<const char*> names) {
+    std::string list;
+    for (const char* name : names) {
+        list += (list.empty() ? "" : ",") + scenes::DataPath(std::string("overlay/") + name);
+    }
+    return list;
+}
+
+// Colour at the centre of the small overlay placed at the top left, or "none".
+std::string OverlayAt(EM::EffectManager& engine, uint32_t t) {
+    Frame f = Grey(64, 48, 128);
+    f.image.timeMs = t;
+    engine.DoFilter(&f.image);
+    const uint8_t* p = f.At(12, 8);
+    if (SamePixel(p, 0, 0, 255)) {
+        return "red";
+    }
+    if (SamePixel(p, 0, 255, 0)) {
+        return "green";
+    }
+    if (SamePixel(p, 255, 0, 0)) {
+        return "blue";
+    }
+    return SamePixel(p, 128, 128, 128) ? "none" : "other";
+}
+
+}  // namespace
+
+TEST(OverlayFilter, StepsThroughItsPicturesByArrivalTime) {
+    EM::EffectManager engine;
+    engine.AddFilter("o", "OverlayFilter",
+                     {{"pictures", Frames({"frame0.png", "frame1.png", "frame2.png"})},
+                      {"fps", "10"},
+                      {"loop", "true"},
+                      {"delay", "500"},
+                      {"pos_x", "0"},
+                      {"pos_y", "0"}});
+    // The clock starts at the first frame; a run is 300 ms, then 500 ms without the overlay.
+    // The millisecond counter wraps round during the first run.
+    const uint32_t start = 0xFFFFFFFFu - 149;
+    EXPECT_EQ(OverlayAt(engine, start), "red");
+    EXPECT_EQ(OverlayAt(engine, start + 99), "red");
+    EXPECT_EQ(OverlayAt(engine, start + 100), "green");
+    EXPECT_EQ(OverlayAt(engine, start + 250), "blue");
+    EXPECT_EQ(OverlayAt(engine, start + 300), "none");
+    EXPECT_EQ(OverlayAt(engine, start + 799), "none");
+    EXPECT_EQ(OverlayAt(engine, start + 800), "red");
+    EXPECT_EQ(OverlayAt(engine, start + 950), "green");
+}
+
+TEST(OverlayFilter, StopsOnTheLastPictureWithoutLoop) {
+    EM::EffectManager engine;
+    engine.AddFilter("o", "OverlayFilter",
+                     {{"pictures", Frames({"frame0.png", "frame1.png", "frame2.png"})},
+                      {"fps", "20"},
+                      {"loop", "false"},
+                      {"delay", "500"},
+                      {"pos_x", "0"},
+                      {"pos_y", "0"}});
+    EXPECT_EQ(OverlayAt(engine, 0), "red");
+    EXPECT_EQ(OverlayAt(engine, 60), "green");
+    EXPECT_EQ(OverlayAt(engine, 140), "blue");
+    EXPECT_EQ(OverlayAt(engine, 900), "blue");
+    EXPECT_EQ(OverlayAt(engine, 100000), "blue");
+}
+
+TEST(OverlayFilter, SkipsUnreadablePicturesAndPlacesByPerMille) {
+    EM::EffectManager engine;
+    engine.AddFilter("o", "OverlayFilter",
+                     {{"pictures", "/no/such/frame.png," + Frames({"frame1.png"})},
+                      {"pos_x", "0"},
+                      {"pos_y", "0"}});
+    EXPECT_EQ(OverlayAt(engine, 0), "green");
+    // Centred without a position: the 24 x 16 picture sits in the middle of 64 x 48.
+    EM::EffectManager centred;
+    centred.AddFilter("o", "OverlayFilter", {{"pictures", Frames({"frame0.png"})}});
+    Frame f = Grey(64, 48, 128);
+    centred.DoFilter(&f.image);
+    EXPECT_TRUE(SamePixel(f.At(32, 24), 0, 0, 255));
+    EXPECT_TRUE(SamePixel(f.At(20, 16), 128, 128, 128));  // transparent border of the picture
+    EXPECT_TRUE(SamePixel(f.At(5, 5), 128, 128, 128));
+    // pos_y 1000 puts it at the bottom as seen.
+    EM::EffectManager bottom;
+    bottom.AddFilter("o", "OverlayFilter",
+                     {{"pictures", Frames({"frame0.png"})}, {"pos_x", "1000"}, {"pos_y", "1000"}});
+    Frame g = Grey(64, 48, 128);
+    bottom.DoFilter(&g.image);
+    EXPECT_TRUE(SamePixel(g.At(52, 40), 0, 0, 255));
+    EXPECT_TRUE(SamePixel(g.At(52, 8), 128, 128, 128));
+}
+
+TEST(Filters, EveryFilterCopesWithOddSizesAndLeavesRowPaddingAlone) {
+    for (auto [width, height] :
+         std::vector<std::pair<int, int>>{{1, 1}, {2, 3}, {17, 9}, {641, 481}}) {
+        const int stride = width * 3 + 5;
+        std::vector<uint8_t> bytes(static_cast<size_t>(stride) * height + 16, 0xA5);
+        EM::EffectImage image;
+        image.pixels = bytes.data();
+        image.width = width;
+        image.height = height;
+        image.stride = stride;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width * 3; ++x) {
+                image.Row(y)[x] = static_cast<uint8_t>(x * 7 + y * 13);
+            }
+        }
+        EM::EffectManager engine;
+        scenes::AddFullChain(engine);
+        engine.AddFilter("m", "MirrorFilter", {{"dside", "true"}, {"vflip", "true"}});
+        engine.AddFilter("s", "SunFilter", {{"type", "0"}});
+        for (uint32_t t = 0; t < 400; t += 40) {
+            image.timeMs = t;
+            ASSERT_TRUE(engine.DoFilter(&image));
+        }
+        for (int y = 0; y < height; ++y) {
+            for (int i = width * 3; i < stride; ++i) {
+                ASSERT_EQ(image.Row(y)[i], 0xA5) << width << "x" << height << " row " << y;
+            }
+        }
+        for (size_t i = static_cast<size_t>(stride) * height; i < bytes.size(); ++i) {
+            ASSERT_EQ(bytes[i], 0xA5) << width << "x" << height;
+        }
+    }
+}
