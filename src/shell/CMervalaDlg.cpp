@@ -165,7 +165,8 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
     tray_.setContextMenu(&trayMenu_);
     connect(&tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) {
+                // A double click starts with a click; both show the window.
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
                     OnCommand(ID_TRAY_OPEN);
                 } else if (reason == QSystemTrayIcon::Context) {
                     activateWindow();
