@@ -156,7 +156,7 @@ std::vector<Shot> Controls() {
         menu.setActiveAction(menu.actions()[1]);
         shots.push_back({"CSideBarMenu", Grab(menu)});
         CSideBarMenuZJ colours;
-        const char* names[] = {"深邃蓝", "魅力紫", "明亮黄", "淡雅灰", "清新绿"};
+        const char* names[] = {"深邃蓝", "高贵紫", "活力黄", "淡雅灰", "清新绿"};
         for (int i = 0; i < 5; ++i) {
             colours.AppendMenu(6601 + i, names[i]);
         }
