@@ -127,7 +127,9 @@ QImage Thumb(QColor fill, QColor ring) {
     // No antialiasing: edge pixels mixed with the key colour would stay as a pink fringe.
     p.setPen(QPen(ring, 2));
     p.setBrush(fill);
-    p.drawEllipse(QRect(2, 8, 12, 12));
+    // Every slider draws its thumb 2 px down (top margin 2): the knob sits 2 px higher than the
+    // groove's rows so that on screen it is centred on them.
+    p.drawEllipse(QRect(2, 6, 12, 12));
     return image;
 }
 
