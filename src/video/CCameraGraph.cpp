@@ -265,6 +265,7 @@ void CCameraGraph::ResetPipeline() {
         gst_element_set_state(pipeline_, GST_STATE_NULL);
         gst_object_unref(pipeline_);
         pipeline_ = nullptr;
+        builds_.fetch_add(1);
     }
     source_ = CameraDevice();
     failed_.store(false);
@@ -398,15 +399,16 @@ int CCameraGraph::BuildPreview(const std::string& device) {
 }
 
 int CCameraGraph::Run() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (pipeline_ == nullptr) {
         // The preview without a loopback device reads the shared frame; nothing to run.
         return preview_ ? 0 : -1;
     }
-    if (StartPlaying()) {
+    const unsigned build = builds_.load();
+    if (StartPlaying(lock)) {
         return 0;
     }
-    if (!preview_ && formatRequested_ && frames_.load() == 0) {
+    if (!preview_ && formatRequested_ && frames_.load() == 0 && builds_.load() == build) {
         // The device refused the size it listed: run with its own format instead.
         std::printf("Set Format Failed\n");
         std::fflush(stdout);
@@ -416,29 +418,36 @@ int CCameraGraph::Run() {
         gst_object_unref(filter);
         formatRequested_ = false;
         failed_.store(false);
-        if (StartPlaying()) {
+        if (StartPlaying(lock)) {
             return 0;
         }
     }
     return -1;
 }
 
-bool CCameraGraph::StartPlaying() {
-    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
-        gst_element_get_state(pipeline_, nullptr, nullptr, kStartTimeout) ==
-            GST_STATE_CHANGE_FAILURE) {
-        return false;
-    }
-    if (preview_) {
-        return !failed_.load();  // the interface thread must not wait on the loopback device
-    }
+// Waits for the start without the lock, so a teardown from the interface thread (a close while
+// the camera is still opening) neither waits for a slow device nor is undone by this wait.
+bool CCameraGraph::StartPlaying(std::unique_lock<std::mutex>& lock) {
+    GstElement* pipeline = GST_ELEMENT(gst_object_ref(pipeline_));
+    const unsigned build = builds_.load();
+    const bool preview = preview_;
+    bool started = gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+    lock.unlock();
+    started = started && gst_element_get_state(pipeline, nullptr, nullptr, kStartTimeout) !=
+                             GST_STATE_CHANGE_FAILURE;
     // Live sources start streaming only now; a device that fails (busy, a format it will not
-    // deliver) says so before its first frame.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!failed_.load() && frames_.load() == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // deliver) says so before its first frame. The preview is not waited for: the interface
+    // thread must not wait on the loopback device.
+    if (started && !preview) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!failed_.load() && frames_.load() == 0 && builds_.load() == build &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
-    return !failed_.load();
+    lock.lock();
+    gst_object_unref(pipeline);
+    return started && builds_.load() == build && !failed_.load();
 }
 
 int CCameraGraph::StartGraph(int height, int width, bool preview, const std::string& device,

@@ -95,7 +95,7 @@ private:
     int BuildPreview(const std::string& device);
     void AdoptPipeline(_GstElement* pipeline);
     void ResetPipeline();
-    bool StartPlaying();
+    bool StartPlaying(std::unique_lock<std::mutex>& lock);
 
     CSampleGrabberCB& grabber_;
     std::atomic<int> state_{0};
@@ -105,6 +105,7 @@ private:
     // so the streaming thread reads them without the lock.
     mutable std::mutex mutex_;
     _GstElement* pipeline_ = nullptr;
+    std::atomic<unsigned> builds_{0};  // bumped whenever a pipeline is dropped
     CameraDevice source_;
     bool preview_ = false;
     bool formatRequested_ = false;  // the caps filter holds a size the device listed
