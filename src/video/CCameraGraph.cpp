@@ -91,16 +91,6 @@ CapsPtr ChooseFormat(const std::string& offered, int width, int height) {
     return nullptr;
 }
 
-std::string CapsText(GstCaps* caps) {
-    if (caps == nullptr) {
-        return "";
-    }
-    gchar* text = gst_caps_to_string(caps);
-    std::string result = text;
-    g_free(text);
-    return result;
-}
-
 }  // namespace
 
 struct GraphCallbacks {
@@ -165,45 +155,19 @@ bool CCameraGraph::FindDeviceFilter(const std::string& name, CameraDevice* out) 
         out->device.reset();
         return true;
     }
-    if (!EnsureGstInitialised()) {
+    std::vector<VideoDeviceRecord> records;
+    if (!ListVideoDevices(&records)) {
         return false;
     }
-    GstDeviceMonitor* monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-    if (!gst_device_monitor_start(monitor)) {
-        gst_object_unref(monitor);
-        return false;
-    }
-    GList* devices = gst_device_monitor_get_devices(monitor);
-    for (GList* item = devices; item != nullptr; item = item->next) {
-        GstDevice* device = GST_DEVICE(item->data);
-        gchar* display = gst_device_get_display_name(device);
-        const bool match = display != nullptr && name == display;
-        g_free(display);
-        if (!match) {
-            continue;
-        }
+    const int index = PickVideoDevice(records, name);
+    if (index >= 0) {
+        VideoDeviceRecord& record = records[index];
         out->name = name;
+        out->path = record.devicePath;
+        out->caps = std::move(record.caps);
         out->testPattern = false;
-        GstCaps* caps = gst_device_get_caps(device);
-        out->caps = CapsText(caps);
-        if (caps != nullptr) {
-            gst_caps_unref(caps);
-        }
-        GstStructure* props = gst_device_get_properties(device);
-        const char* path =
-            props != nullptr ? gst_structure_get_string(props, "device.path") : nullptr;
-        out->path = path != nullptr ? path : "";
-        if (props != nullptr) {
-            gst_structure_free(props);
-        }
-        out->device.reset(GST_DEVICE(gst_object_ref(device)),
-                          [](_GstDevice* d) { gst_object_unref(d); });
-        break;
+        out->device = std::move(record.device);
     }
-    g_list_free_full(devices, gst_object_unref);
-    gst_device_monitor_stop(monitor);
-    gst_object_unref(monitor);
     return true;
 }
 
