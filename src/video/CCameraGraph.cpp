@@ -99,9 +99,18 @@ struct GraphCallbacks {
         return GST_FLOW_OK;
     }
     static GstBusSyncReply BusMessage(GstBus*, GstMessage* message, gpointer self) {
+        auto* graph = static_cast<CCameraGraph*>(self);
         const auto type = GST_MESSAGE_TYPE(message);
+        if (type == GST_MESSAGE_ERROR) {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            if (g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY)) {
+                graph->deviceBusy_.store(true);
+            }
+            g_clear_error(&error);
+        }
         if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
-            static_cast<CCameraGraph*>(self)->ReportFailure();
+            graph->ReportFailure();
         }
         return GST_BUS_PASS;
     }
@@ -233,6 +242,7 @@ void CCameraGraph::ResetPipeline() {
     }
     source_ = CameraDevice();
     failed_.store(false);
+    deviceBusy_.store(false);
     frames_.store(0);
     deliveredWidth_.store(0);
     deliveredHeight_.store(0);
@@ -372,8 +382,10 @@ int CCameraGraph::Run() {
     if (StartPlaying(lock)) {
         return 0;
     }
-    if (!preview_ && formatRequested_ && frames_.load() == 0 && builds_.load() == build) {
-        // The device refused the size it listed: run with its own format instead.
+    if (!preview_ && formatRequested_ && frames_.load() == 0 && !deviceBusy_.load() &&
+        builds_.load() == build) {
+        // The device refused the size it listed: run with its own format instead. A device in
+        // use elsewhere refuses every format, so it is not retried.
         std::printf("Set Format Failed\n");
         std::fflush(stdout);
         gst_element_set_state(pipeline_, GST_STATE_NULL);

@@ -113,6 +113,7 @@ private:
 
     std::function<void()> failureHandler_;  // set before any build
     std::atomic<bool> failed_{false};
+    std::atomic<bool> deviceBusy_{false};  // the device said it is in use elsewhere
 
     // Streaming thread only.
     std::vector<uint8_t> frame_;
