@@ -17,7 +17,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
+fs::path RuntimeFolder() {
+    return fs::temp_directory_path() / ("zavreo-rt-" + std::to_string(getpid()));
+}
+
+// Removes the test's runtime folder once everything that used it is gone.
+struct RuntimeFolderCleanup {
+    ~RuntimeFolderCleanup() {
+        std::error_code error;
+        fs::remove_all(RuntimeFolder(), error);
+    }
+};
+
 struct Window {
+    RuntimeFolderCleanup cleanup;
     ScopedEnv runtime;
     ScopedFrameName name;
     SharedFrame frame{name.Name()};
@@ -41,7 +54,7 @@ struct Window {
                          [this](bool running) { finished.push_back(running); });
     }
     static std::string RuntimeDir() {
-        const fs::path dir = fs::temp_directory_path() / ("zavreo-rt-" + std::to_string(getpid()));
+        const fs::path dir = RuntimeFolder();
         fs::create_directories(dir);
         return dir.string();
     }
