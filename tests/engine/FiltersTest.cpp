@@ -159,6 +159,9 @@ TEST(Filters, SlimmingNarrowsOrWidensTheCentreAndKeepsTheEdges) {
     EXPECT_NEAR(narrow / before, 0.88, 0.03);
     EXPECT_GT(wide / before, 1.08);
     EXPECT_LT(gap(Apply(lines, "ScaleFilter", {{"scale", "-0.50"}})), before);
+    // "%.2f" writes a decimal comma in some locales; either way the value is the same.
+    EXPECT_EQ(Apply(lines, "ScaleFilter", {{"scale", "-0,50"}}).bytes,
+              Apply(lines, "ScaleFilter", {{"scale", "-0.50"}}).bytes);
 
     // A smooth ramp stays smooth and in order (no seam), and its ends do not move.
     Frame ramp(640, 4);
