@@ -55,7 +55,7 @@ IFilter* EffectManager::Ref(const std::string& name) {
 
 bool EffectManager::DoFilter(EffectImage* image) {
     if (image == nullptr || image->pixels == nullptr || image->width <= 0 || image->height <= 0 ||
-        image->stride < image->width * 3) {
+        image->stride < int64_t{image->width} * 3) {
         return false;
     }
     for (auto& instance : chain_) {

@@ -191,11 +191,15 @@ std::optional<DecodedImage> DecodeImageBytes(const uint8_t* data, size_t size, i
 }
 
 std::optional<DecodedImage> DecodeImageFile(const std::string& path, int channels) {
+    // Only plain files: opening a pipe or a device named in a parameter could block for ever.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         return std::nullopt;
     }
-    std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (error || size > kMaxFileBytes) {
         return std::nullopt;
