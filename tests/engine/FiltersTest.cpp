@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <functional>
 
 #include "EngineScenes.h"
@@ -426,11 +430,19 @@ TEST(OverlayFilter, StopsOnTheLastPictureWithoutLoop) {
 }
 
 TEST(OverlayFilter, SkipsUnreadablePicturesAndPlacesByPerMille) {
+    // A pipe or a folder among the paths must neither block nor count as a picture.
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zavreo-overlay-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string pipe = (folder / "pipe.png").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     EM::EffectManager engine;
     engine.AddFilter("o", "OverlayFilter",
-                     {{"pictures", "/no/such/frame.png," + Frames({"frame1.png"})},
+                     {{"pictures", "/no/such/frame.png," + pipe + "," + folder.string() + "," +
+                                       Frames({"frame1.png"})},
                       {"pos_x", "0"},
                       {"pos_y", "0"}});
+    std::filesystem::remove_all(folder);
     EXPECT_EQ(OverlayAt(engine, 0), "green");
     // Centred without a position: the 24 x 16 picture sits in the middle of 64 x 48.
     EM::EffectManager centred;
@@ -448,6 +460,51 @@ TEST(OverlayFilter, SkipsUnreadablePicturesAndPlacesByPerMille) {
     bottom.DoFilter(&g.image);
     EXPECT_TRUE(SamePixel(g.At(52, 40), 0, 0, 255));
     EXPECT_TRUE(SamePixel(g.At(52, 8), 128, 128, 128));
+}
+
+// One of the decorations the build generates, configured the way the decorations page does.
+TEST(OverlayFilter, PlaysABuiltDecorationBlendedInPlaceWithItsPause) {
+    const std::string folder = std::string(ZAVREO_BIN_DIR) + "/guajian/求带我飞/";
+    auto path = [&](int i) { return folder + "求带我飞0" + std::to_string(i) + ".png"; };
+    std::string list;
+    for (int i = 0; i < 7; ++i) {
+        list += (i == 0 ? "" : ",") + path(i);
+    }
+    EM::EffectManager engine;
+    engine.AddFilter("QiuDaiWoFei", "OverlayFilter",
+                     {{"pictures", list}, {"fps", "10"}, {"loop", "true"}, {"delay", "5000"}});
+    const Frame portrait = scenes::Portrait();
+    auto frameAt = [&](uint32_t t) {
+        Frame f(portrait);
+        f.image.timeMs = t;
+        engine.DoFilter(&f.image);
+        return f;
+    };
+    // The clock starts at 1050; picture i shows from 1050 + 100 i, straight alpha over the frame.
+    for (int i : {0, 3, 6}) {
+        const auto picture = EM::DecodeImageFile(path(i), 4);
+        ASSERT_TRUE(picture);
+        ASSERT_EQ(picture->width, 640);
+        ASSERT_EQ(picture->height, 480);
+        const Frame out = frameAt(1050 + 100 * i);
+        EXPECT_NE(out.bytes, portrait.bytes) << i;
+        int worst = 0;
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                const uint8_t* p = picture->pixels.data() + (y * 640 + x) * 4;
+                for (int c = 0; c < 3; ++c) {
+                    const int want =
+                        (p[c] * p[3] + portrait.At(x, y)[c] * (255 - p[3]) + 127) / 255;
+                    worst = std::max(worst, std::abs(out.At(x, y)[c] - want));
+                }
+            }
+        }
+        EXPECT_LE(worst, 1) << i;
+    }
+    // A run lasts 700 ms, then five seconds without the decoration, then it starts again.
+    EXPECT_EQ(frameAt(1050 + 700).bytes, portrait.bytes);
+    EXPECT_EQ(frameAt(1050 + 5699).bytes, portrait.bytes);
+    EXPECT_EQ(frameAt(1050 + 5700).bytes, frameAt(1050).bytes);
 }
 
 TEST(Filters, EveryFilterCopesWithOddSizesAndLeavesRowPaddingAlone) {
