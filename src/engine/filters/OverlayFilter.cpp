@@ -12,6 +12,8 @@ constexpr size_t kMaxPictures = 1000;
 // Over ten seconds of full-frame animation at 10 frames a second. A longer list is cut short
 // rather than holding the chain's lock for seconds while it takes gigabytes.
 constexpr size_t kMaxStoredBytes = 160u << 20;
+// A few times a frame; a small file can claim a huge picture.
+constexpr size_t kMaxPicturePixels = size_t{4096} * 4096;
 
 }  // namespace
 
@@ -44,7 +46,7 @@ void OverlayFilter::Load(const std::string& list) {
         if (path.empty()) {
             continue;
         }
-        std::optional<DecodedImage> decoded = DecodeImageFile(path, 4);
+        std::optional<DecodedImage> decoded = DecodeImageFile(path, 4, kMaxPicturePixels);
         if (!decoded || decoded->width <= 0 || decoded->height <= 0) {
             continue;
         }
