@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "EngineScenes.h"
 
@@ -505,6 +506,32 @@ TEST(OverlayFilter, PlaysABuiltDecorationBlendedInPlaceWithItsPause) {
     EXPECT_EQ(frameAt(1050 + 700).bytes, portrait.bytes);
     EXPECT_EQ(frameAt(1050 + 5699).bytes, portrait.bytes);
     EXPECT_EQ(frameAt(1050 + 5700).bytes, frameAt(1050).bytes);
+}
+
+// A mirror switched on while the subtitle runs must not reverse it, nor the 16:9 bars hide it.
+TEST(Filters, SubtitleAndDecorationsLieOverTheFinishedPictureWhateverTheOrderOfAdding) {
+    const Frame portrait = scenes::Portrait();
+    const std::vector<std::tuple<std::string, std::string, EM::ParamMap>> filters = {
+        {"TestText", "TextFilter", scenes::Subtitle()},
+        {"Deco", "OverlayFilter", scenes::Sticker(0, "0", "1000")},
+        {"TestMirror", "MirrorFilter", {{"hflip", "true"}}},
+        {"Movie", "MovieFilter", {}},
+        {"TestScale", "ScaleFilter", {{"scale", "-1.00"}}},
+    };
+    auto render = [&](bool reversed) {
+        EM::EffectManager engine;
+        for (size_t i = 0; i < filters.size(); ++i) {
+            const auto& [name, type, params] = filters[reversed ? filters.size() - 1 - i : i];
+            engine.AddFilter(name, type, params);
+        }
+        Frame f(portrait);
+        engine.DoFilter(&f.image);
+        return f;
+    };
+    const Frame textFirst = render(false);
+    EXPECT_EQ(textFirst.bytes, render(true).bytes);
+    // The band behind the subtitle lies over the bottom bar, right of the text.
+    EXPECT_FALSE(SamePixel(textFirst.At(630, 478), 0, 0, 0));
 }
 
 TEST(Filters, EveryFilterCopesWithOddSizesAndLeavesRowPaddingAlone) {
