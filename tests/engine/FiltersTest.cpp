@@ -412,6 +412,16 @@ TEST(OverlayFilter, StepsThroughItsPicturesByArrivalTime) {
     EXPECT_EQ(OverlayAt(engine, start + 799), "none");
     EXPECT_EQ(OverlayAt(engine, start + 800), "red");
     EXPECT_EQ(OverlayAt(engine, start + 950), "green");
+
+    // A picture named twice is shown for two steps.
+    EM::EffectManager held;
+    held.AddFilter("o", "OverlayFilter",
+                   {{"pictures", Frames({"frame0.png", "frame0.png", "frame1.png"})},
+                    {"pos_x", "0"},
+                    {"pos_y", "0"}});
+    EXPECT_EQ(OverlayAt(held, 0), "red");
+    EXPECT_EQ(OverlayAt(held, 150), "red");
+    EXPECT_EQ(OverlayAt(held, 250), "green");
 }
 
 TEST(OverlayFilter, StopsOnTheLastPictureWithoutLoop) {

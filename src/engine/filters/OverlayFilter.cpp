@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "ImageCodec.h"
 
@@ -33,10 +34,13 @@ void OverlayFilter::Load(const std::string& list) {
     loaded_ = true;
     loadedList_ = list;
     pictures_.clear();
+    sequence_.clear();
     started_ = false;
+    // A path named again (a picture held for several steps) is decoded once.
+    std::map<std::string, std::optional<size_t>> decodedPaths;
     size_t storedBytes = 0;
     size_t begin = 0;
-    while (begin <= list.size() && pictures_.size() < kMaxPictures) {
+    while (begin <= list.size() && sequence_.size() < kMaxPictures) {
         size_t end = list.find(',', begin);
         if (end == std::string::npos) {
             end = list.size();
@@ -46,16 +50,23 @@ void OverlayFilter::Load(const std::string& list) {
         if (path.empty()) {
             continue;
         }
-        std::optional<DecodedImage> decoded = DecodeImageFile(path, 4, kMaxPicturePixels);
-        if (!decoded || decoded->width <= 0 || decoded->height <= 0) {
-            continue;
+        auto [known, added] = decodedPaths.try_emplace(path);
+        if (added) {
+            std::optional<DecodedImage> decoded = DecodeImageFile(path, 4, kMaxPicturePixels);
+            if (!decoded || decoded->width <= 0 || decoded->height <= 0) {
+                continue;
+            }
+            Picture picture = Premultiplied(*decoded);
+            storedBytes += picture.pixels.size();
+            if (storedBytes > kMaxStoredBytes) {
+                break;
+            }
+            known->second = pictures_.size();
+            pictures_.push_back(std::move(picture));
         }
-        Picture picture = Premultiplied(*decoded);
-        storedBytes += picture.pixels.size();
-        if (storedBytes > kMaxStoredBytes) {
-            break;
+        if (known->second) {
+            sequence_.push_back(*known->second);
         }
-        pictures_.push_back(std::move(picture));
     }
 }
 
@@ -109,7 +120,7 @@ OverlayFilter::Picture OverlayFilter::Premultiplied(const DecodedImage& decoded)
 }
 
 int OverlayFilter::PictureAt(uint32_t elapsedMs) const {
-    const int count = static_cast<int>(pictures_.size());
+    const int count = static_cast<int>(sequence_.size());
     if (count == 0) {
         return -1;
     }
@@ -155,7 +166,7 @@ void OverlayFilter::Draw(EffectImage& image, const Picture& picture) const {
 }
 
 void OverlayFilter::Process(EffectImage& image) {
-    if (pictures_.empty()) {
+    if (sequence_.empty()) {
         return;
     }
     if (!started_) {
@@ -168,7 +179,7 @@ void OverlayFilter::Process(EffectImage& image) {
     }
     const int index = PictureAt(elapsed < 0 ? 0u : static_cast<uint32_t>(elapsed));
     if (index >= 0) {
-        Draw(image, pictures_[index]);
+        Draw(image, pictures_[sequence_[index]]);
     }
 }
 

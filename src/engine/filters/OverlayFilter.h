@@ -36,11 +36,12 @@ private:
     void OnParamsChanged() override;
     void Load(const std::string& list);
     static Picture Premultiplied(const DecodedImage& decoded);
-    // Index of the picture to show `elapsedMs` after the start, or -1 for none.
+    // Index in sequence_ of the picture to show `elapsedMs` after the start, or -1 for none.
     int PictureAt(uint32_t elapsedMs) const;
     void Draw(EffectImage& image, const Picture& picture) const;
 
-    std::vector<Picture> pictures_;
+    std::vector<Picture> pictures_;  // each readable path once
+    std::vector<size_t> sequence_;   // the list's readable entries, as indexes into pictures_
     std::string loadedList_;
     bool loaded_ = false;
     int fps_ = 10;
