@@ -9,6 +9,7 @@ namespace EM {
 struct EffectManager::ChainEntry {
     std::string name;
     std::string type;
+    int layer;
     std::unique_ptr<IFilter> filter;
 };
 
@@ -30,7 +31,7 @@ bool EffectManager::AddFilter(const std::string& name, const std::string& type,
         return false;
     }
     filter->SetParam(params);
-    chain_.push_back({name, type, std::move(filter)});
+    chain_.push_back({name, type, ChainLayer(type), std::move(filter)});
     return true;
 }
 
@@ -55,11 +56,15 @@ IFilter* EffectManager::Ref(const std::string& name) {
 
 bool EffectManager::DoFilter(EffectImage* image) {
     if (image == nullptr || image->pixels == nullptr || image->width <= 0 || image->height <= 0 ||
-        image->stride < image->width * 3) {
+        image->stride < int64_t{image->width} * 3) {
         return false;
     }
-    for (auto& instance : chain_) {
-        instance.filter->Process(*image);
+    for (int layer = 0; layer < kChainLayers; ++layer) {
+        for (auto& instance : chain_) {
+            if (instance.layer == layer) {
+                instance.filter->Process(*image);
+            }
+        }
     }
     return true;
 }

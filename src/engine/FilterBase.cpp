@@ -1,8 +1,8 @@
 #include "FilterBase.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace EM {
 
@@ -39,10 +39,14 @@ double FilterBase::DoubleParam(const std::string& key, double fallback, double l
     if (it == params_.end() || it->second.empty()) {
         return fallback;
     }
-    const char* begin = it->second.c_str();
-    char* end = nullptr;
-    double value = std::strtod(begin, &end);
-    if (end != begin + it->second.size() || !std::isfinite(value) || value < lo || value > hi) {
+    // Read without the process locale (the GUI toolkit sets the user's), and take a decimal comma
+    // too: the sender prints its fractions with "%.2f", which follows that locale.
+    std::string text = it->second;
+    std::replace(text.begin(), text.end(), ',', '.');
+    double value = 0.0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        value < lo || value > hi) {
         return fallback;
     }
     return value;

@@ -14,7 +14,7 @@ namespace {
 
 bool Valid(const EffectImage* image) {
     return image != nullptr && image->pixels != nullptr && image->width > 0 && image->height > 0 &&
-           image->stride >= image->width * 3;
+           image->stride >= int64_t{image->width} * 3;
 }
 
 // Source position of each destination column or row as an index and a weight in 1/256,

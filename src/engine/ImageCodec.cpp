@@ -16,8 +16,9 @@ namespace {
 constexpr int kMaxSide = 16384;
 constexpr size_t kMaxFileBytes = 256u << 20;
 
-bool SaneSize(long width, long height) {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+bool SaneSize(long width, long height, size_t maxPixels = kMaxDecodedPixels) {
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+           static_cast<size_t>(width) * static_cast<size_t>(height) <= maxPixels;
 }
 
 std::optional<DecodedImage> Blank(int width, int height, int channels) {
@@ -29,14 +30,15 @@ std::optional<DecodedImage> Blank(int width, int height, int channels) {
     return image;
 }
 
-std::optional<DecodedImage> DecodePng(const uint8_t* data, size_t size, int channels) {
+std::optional<DecodedImage> DecodePng(const uint8_t* data, size_t size, int channels,
+                                      size_t maxPixels) {
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&png, data, size)) {
         return std::nullopt;
     }
-    if (!SaneSize(png.width, png.height)) {
+    if (!SaneSize(png.width, png.height, maxPixels)) {
         png_image_free(&png);
         return std::nullopt;
     }
@@ -50,7 +52,8 @@ std::optional<DecodedImage> DecodePng(const uint8_t* data, size_t size, int chan
     return image;
 }
 
-std::optional<DecodedImage> DecodeJpeg(const uint8_t* data, size_t size, int channels) {
+std::optional<DecodedImage> DecodeJpeg(const uint8_t* data, size_t size, int channels,
+                                       size_t maxPixels) {
     tjhandle handle = tjInitDecompress();
     if (handle == nullptr) {
         return std::nullopt;
@@ -58,7 +61,7 @@ std::optional<DecodedImage> DecodeJpeg(const uint8_t* data, size_t size, int cha
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     std::optional<DecodedImage> image;
     if (tjDecompressHeader3(handle, data, size, &width, &height, &subsampling, &colorspace) == 0 &&
-        SaneSize(width, height)) {
+        SaneSize(width, height, maxPixels)) {
         image = Blank(width, height, channels);
         const int format = channels == 4 ? TJPF_BGRA : TJPF_BGR;
         if (tjDecompress2(handle, data, size, image->pixels.data(), width, 0, height, format,
@@ -79,7 +82,8 @@ uint16_t Le16(const uint8_t* p) {
 }
 
 // Uncompressed BMP with 8 (palette), 24 or 32 bits a pixel, bottom-up or top-down.
-std::optional<DecodedImage> DecodeBmp(const uint8_t* data, size_t size, int channels) {
+std::optional<DecodedImage> DecodeBmp(const uint8_t* data, size_t size, int channels,
+                                      size_t maxPixels) {
     if (size < 54) {
         return std::nullopt;
     }
@@ -94,7 +98,7 @@ std::optional<DecodedImage> DecodeBmp(const uint8_t* data, size_t size, int chan
     const uint32_t compression = Le32(data + 30);
     const bool topDown = rawHeight < 0;
     const long height = topDown ? -static_cast<long>(rawHeight) : rawHeight;
-    if (!SaneSize(width, height) || (compression != 0 && compression != 3) ||
+    if (!SaneSize(width, height, maxPixels) || (compression != 0 && compression != 3) ||
         (bits != 8 && bits != 24 && bits != 32) || (compression == 3 && bits != 32)) {
         return std::nullopt;
     }
@@ -174,28 +178,34 @@ bool WritePng(const std::string& path, const uint8_t* bgr, int width, int height
 
 }  // namespace
 
-std::optional<DecodedImage> DecodeImageBytes(const uint8_t* data, size_t size, int channels) {
+std::optional<DecodedImage> DecodeImageBytes(const uint8_t* data, size_t size, int channels,
+                                             size_t maxPixels) {
     if (data == nullptr || (channels != 3 && channels != 4)) {
         return std::nullopt;
     }
     if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) {
-        return DecodePng(data, size, channels);
+        return DecodePng(data, size, channels, maxPixels);
     }
     if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
-        return DecodeJpeg(data, size, channels);
+        return DecodeJpeg(data, size, channels, maxPixels);
     }
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
-        return DecodeBmp(data, size, channels);
+        return DecodeBmp(data, size, channels, maxPixels);
     }
     return std::nullopt;
 }
 
-std::optional<DecodedImage> DecodeImageFile(const std::string& path, int channels) {
+std::optional<DecodedImage> DecodeImageFile(const std::string& path, int channels,
+                                            size_t maxPixels) {
+    // Only plain files: opening a pipe or a device named in a parameter could block for ever.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         return std::nullopt;
     }
-    std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (error || size > kMaxFileBytes) {
         return std::nullopt;
@@ -204,7 +214,7 @@ std::optional<DecodedImage> DecodeImageFile(const std::string& path, int channel
     if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
         return std::nullopt;
     }
-    return DecodeImageBytes(bytes.data(), bytes.size(), channels);
+    return DecodeImageBytes(bytes.data(), bytes.size(), channels, maxPixels);
 }
 
 bool EncodeImageFile(const std::string& path, const uint8_t* bgr, int width, int height,

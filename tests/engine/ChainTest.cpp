@@ -65,4 +65,14 @@ TEST(EffectChain, RejectsImagesWithoutPixels) {
     EM::EffectImage empty;
     EXPECT_FALSE(engine.DoFilter(&empty));
     EXPECT_FALSE(engine.DoFilter(nullptr));
+    // A width whose row size overflows 32 bits is not a valid match for a short stride.
+    std::vector<uint8_t> row(64);
+    EM::EffectImage huge;
+    huge.pixels = row.data();
+    huge.width = 0x40000000;
+    huge.height = 1;
+    huge.stride = 60;
+    engine.AddFilter("t", "TextFilter", {{"text", "x"}});
+    EXPECT_FALSE(engine.DoFilter(&huge));
+    EXPECT_FALSE(EM::Helper::Hflip(&huge));
 }

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "EngineScenes.h"
 
@@ -159,6 +164,9 @@ TEST(Filters, SlimmingNarrowsOrWidensTheCentreAndKeepsTheEdges) {
     EXPECT_NEAR(narrow / before, 0.88, 0.03);
     EXPECT_GT(wide / before, 1.08);
     EXPECT_LT(gap(Apply(lines, "ScaleFilter", {{"scale", "-0.50"}})), before);
+    // "%.2f" writes a decimal comma in some locales; either way the value is the same.
+    EXPECT_EQ(Apply(lines, "ScaleFilter", {{"scale", "-0,50"}}).bytes,
+              Apply(lines, "ScaleFilter", {{"scale", "-0.50"}}).bytes);
 
     // A smooth ramp stays smooth and in order (no seam), and its ends do not move.
     Frame ramp(640, 4);
@@ -404,6 +412,16 @@ TEST(OverlayFilter, StepsThroughItsPicturesByArrivalTime) {
     EXPECT_EQ(OverlayAt(engine, start + 799), "none");
     EXPECT_EQ(OverlayAt(engine, start + 800), "red");
     EXPECT_EQ(OverlayAt(engine, start + 950), "green");
+
+    // A picture named twice is shown for two steps.
+    EM::EffectManager held;
+    held.AddFilter("o", "OverlayFilter",
+                   {{"pictures", Frames({"frame0.png", "frame0.png", "frame1.png"})},
+                    {"pos_x", "0"},
+                    {"pos_y", "0"}});
+    EXPECT_EQ(OverlayAt(held, 0), "red");
+    EXPECT_EQ(OverlayAt(held, 150), "red");
+    EXPECT_EQ(OverlayAt(held, 250), "green");
 }
 
 TEST(OverlayFilter, StopsOnTheLastPictureWithoutLoop) {
@@ -423,11 +441,19 @@ TEST(OverlayFilter, StopsOnTheLastPictureWithoutLoop) {
 }
 
 TEST(OverlayFilter, SkipsUnreadablePicturesAndPlacesByPerMille) {
+    // A pipe or a folder among the paths must neither block nor count as a picture.
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zavreo-overlay-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string pipe = (folder / "pipe.png").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     EM::EffectManager engine;
     engine.AddFilter("o", "OverlayFilter",
-                     {{"pictures", "/no/such/frame.png," + Frames({"frame1.png"})},
+                     {{"pictures", "/no/such/frame.png," + pipe + "," + folder.string() + "," +
+                                       Frames({"frame1.png"})},
                       {"pos_x", "0"},
                       {"pos_y", "0"}});
+    std::filesystem::remove_all(folder);
     EXPECT_EQ(OverlayAt(engine, 0), "green");
     // Centred without a position: the 24 x 16 picture sits in the middle of 64 x 48.
     EM::EffectManager centred;
@@ -445,6 +471,77 @@ TEST(OverlayFilter, SkipsUnreadablePicturesAndPlacesByPerMille) {
     bottom.DoFilter(&g.image);
     EXPECT_TRUE(SamePixel(g.At(52, 40), 0, 0, 255));
     EXPECT_TRUE(SamePixel(g.At(52, 8), 128, 128, 128));
+}
+
+// One of the decorations the build generates, configured the way the decorations page does.
+TEST(OverlayFilter, PlaysABuiltDecorationBlendedInPlaceWithItsPause) {
+    const std::string folder = std::string(ZAVREO_BIN_DIR) + "/guajian/求带我飞/";
+    auto path = [&](int i) { return folder + "求带我飞0" + std::to_string(i) + ".png"; };
+    std::string list;
+    for (int i = 0; i < 7; ++i) {
+        list += (i == 0 ? "" : ",") + path(i);
+    }
+    EM::EffectManager engine;
+    engine.AddFilter("QiuDaiWoFei", "OverlayFilter",
+                     {{"pictures", list}, {"fps", "10"}, {"loop", "true"}, {"delay", "5000"}});
+    const Frame portrait = scenes::Portrait();
+    auto frameAt = [&](uint32_t t) {
+        Frame f(portrait);
+        f.image.timeMs = t;
+        engine.DoFilter(&f.image);
+        return f;
+    };
+    // The clock starts at 1050; picture i shows from 1050 + 100 i, straight alpha over the frame.
+    for (int i : {0, 3, 6}) {
+        const auto picture = EM::DecodeImageFile(path(i), 4);
+        ASSERT_TRUE(picture);
+        ASSERT_EQ(picture->width, 640);
+        ASSERT_EQ(picture->height, 480);
+        const Frame out = frameAt(1050 + 100 * i);
+        EXPECT_NE(out.bytes, portrait.bytes) << i;
+        int worst = 0;
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                const uint8_t* p = picture->pixels.data() + (y * 640 + x) * 4;
+                for (int c = 0; c < 3; ++c) {
+                    const int want =
+                        (p[c] * p[3] + portrait.At(x, y)[c] * (255 - p[3]) + 127) / 255;
+                    worst = std::max(worst, std::abs(out.At(x, y)[c] - want));
+                }
+            }
+        }
+        EXPECT_LE(worst, 1) << i;
+    }
+    // A run lasts 700 ms, then five seconds without the decoration, then it starts again.
+    EXPECT_EQ(frameAt(1050 + 700).bytes, portrait.bytes);
+    EXPECT_EQ(frameAt(1050 + 5699).bytes, portrait.bytes);
+    EXPECT_EQ(frameAt(1050 + 5700).bytes, frameAt(1050).bytes);
+}
+
+// A mirror switched on while the subtitle runs must not reverse it, nor the 16:9 bars hide it.
+TEST(Filters, SubtitleAndDecorationsLieOverTheFinishedPictureWhateverTheOrderOfAdding) {
+    const Frame portrait = scenes::Portrait();
+    const std::vector<std::tuple<std::string, std::string, EM::ParamMap>> filters = {
+        {"TestText", "TextFilter", scenes::Subtitle()},
+        {"Deco", "OverlayFilter", scenes::Sticker(0, "0", "1000")},
+        {"TestMirror", "MirrorFilter", {{"hflip", "true"}}},
+        {"Movie", "MovieFilter", {}},
+        {"TestScale", "ScaleFilter", {{"scale", "-1.00"}}},
+    };
+    auto render = [&](bool reversed) {
+        EM::EffectManager engine;
+        for (size_t i = 0; i < filters.size(); ++i) {
+            const auto& [name, type, params] = filters[reversed ? filters.size() - 1 - i : i];
+            engine.AddFilter(name, type, params);
+        }
+        Frame f(portrait);
+        engine.DoFilter(&f.image);
+        return f;
+    };
+    const Frame textFirst = render(false);
+    EXPECT_EQ(textFirst.bytes, render(true).bytes);
+    // The band behind the subtitle lies over the bottom bar, right of the text.
+    EXPECT_FALSE(SamePixel(textFirst.At(630, 478), 0, 0, 0));
 }
 
 TEST(Filters, EveryFilterCopesWithOddSizesAndLeavesRowPaddingAlone) {

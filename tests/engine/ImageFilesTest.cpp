@@ -161,6 +161,9 @@ TEST(ImageFiles, BrokenFilesGiveNoImage) {
     std::mt19937 random(42);
     for (const char* name : {"good.png", "good.jpg", "good.bmp"}) {
         const auto bytes = ReadBytes(dir.File(name));
+        // Over the caller's pixel limit: refused.
+        EXPECT_FALSE(EM::DecodeImageBytes(bytes.data(), bytes.size(), 3, 40 * 30 - 1)) << name;
+        EXPECT_TRUE(EM::DecodeImageBytes(bytes.data(), bytes.size(), 3, 40 * 30)) << name;
         for (size_t length = 0; length < bytes.size(); length += 7) {
             auto part = EM::DecodeImageBytes(bytes.data(), length, 3);
             if (part) {

@@ -8,6 +8,8 @@
 
 namespace EM {
 
+struct DecodedImage;
+
 // An animated picture laid over the frame: "pictures" (comma-separated PNG paths with alpha;
 // unreadable ones are skipped), "fps", "loop" ("true" repeats, otherwise the last picture stays),
 // "delay" (milliseconds without the overlay between two runs), "pos_x", "pos_y" (per mille of the
@@ -21,19 +23,25 @@ public:
 
 private:
     struct Picture {
-        int width = 0, height = 0;
-        // Per pixel: premultiplied blue, green, red, then 255 - alpha; rows bottom first.
+        int width = 0, height = 0;  // of the file, which is what gets placed
+        // Only the box round the visible pixels is kept: decorations are mostly transparent
+        // full-frame pictures. Its first column and its first row counted from the bottom.
+        int boxLeft = 0, boxBottom = 0, boxWidth = 0, boxHeight = 0;
+        // Per pixel of the box: premultiplied blue, green, red, then 255 - alpha; rows bottom
+        // first.
         std::vector<uint8_t> pixels;
-        std::vector<std::pair<int, int>> spans;  // per row: visible columns [first, last)
+        std::vector<std::pair<int, int>> spans;  // per box row: visible box columns [first, last)
     };
 
     void OnParamsChanged() override;
     void Load(const std::string& list);
-    // Index of the picture to show `elapsedMs` after the start, or -1 for none.
+    static Picture Premultiplied(const DecodedImage& decoded);
+    // Index in sequence_ of the picture to show `elapsedMs` after the start, or -1 for none.
     int PictureAt(uint32_t elapsedMs) const;
     void Draw(EffectImage& image, const Picture& picture) const;
 
-    std::vector<Picture> pictures_;
+    std::vector<Picture> pictures_;  // each readable path once
+    std::vector<size_t> sequence_;   // the list's readable entries, as indexes into pictures_
     std::string loadedList_;
     bool loaded_ = false;
     int fps_ = 10;

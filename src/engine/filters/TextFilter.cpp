@@ -96,6 +96,41 @@ const std::string& CjkFontFile() {
     return path;
 }
 
+bool IsSimplifiedChinese(FT_Face face) {
+    const std::string family = face->family_name ? face->family_name : "";
+    for (const std::string tag : {" SC", " CN", " GB"}) {
+        if (family.size() > tag.size() &&
+            family.compare(family.size() - tag.size(), tag.size(), tag) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Collections hold one face per region, and the first is often the Japanese one, which draws
+// characters such as 直 differently from what a Chinese audience reads: take the simplified
+// Chinese face when there is one.
+FT_Face OpenChineseFace(FT_Library library, const std::string& path) {
+    FT_Face face = nullptr;
+    if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
+        return nullptr;
+    }
+    const FT_Long count = std::min<FT_Long>(face->num_faces, 32);
+    for (FT_Long i = 1; i < count && !IsSimplifiedChinese(face); ++i) {
+        FT_Face other = nullptr;
+        if (FT_New_Face(library, path.c_str(), i, &other) != 0) {
+            continue;
+        }
+        if (IsSimplifiedChinese(other)) {
+            FT_Done_Face(face);
+            face = other;
+        } else {
+            FT_Done_Face(other);
+        }
+    }
+    return face;
+}
+
 // Blends `value` towards `target` by alpha/255.
 inline uint8_t Mix(uint8_t value, uint8_t target, int alpha) {
     return static_cast<uint8_t>(value + (((target - value) * alpha * 257 + 32768) >> 16));
@@ -129,9 +164,8 @@ struct TextFilter::Fonts {
         if (!library) {
             return;
         }
-        if (!fallback && !CjkFontFile().empty() &&
-            FT_New_Face(library, CjkFontFile().c_str(), 0, &fallback) != 0) {
-            fallback = nullptr;
+        if (!fallback && !CjkFontFile().empty()) {
+            fallback = OpenChineseFace(library, CjkFontFile());
         }
         if (path == chosenPath) {
             return;
@@ -142,9 +176,8 @@ struct TextFilter::Fonts {
         }
         chosenPath = path;
         std::error_code error;
-        if (!path.empty() && std::filesystem::is_regular_file(path, error) &&
-            FT_New_Face(library, path.c_str(), 0, &chosen) != 0) {
-            chosen = nullptr;
+        if (!path.empty() && std::filesystem::is_regular_file(path, error)) {
+            chosen = OpenChineseFace(library, path);
         }
     }
     // The face that has a glyph for `cp`, and the glyph.

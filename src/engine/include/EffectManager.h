@@ -64,10 +64,13 @@ public:
     bool DelFilter(const std::string& name);
     // The live instance, or nullptr.
     IFilter* Ref(const std::string& name);
-    // Runs the chain over the image in insertion order.
+    // Runs the chain over the image in place: the picture's own corrections first, then the
+    // decorations, then the subtitle, whatever the order of adding; filters of one kind run in
+    // the order they were added.
     bool DoFilter(EffectImage* image);
 
-    // Instances in chain order with their current parameters (diagnostics and tests).
+    // Instances in the order they were added, with their current parameters (diagnostics and
+    // tests).
     std::vector<FilterInfo> List() const;
     // Every type name AddFilter accepts.
     static std::vector<std::string> FilterTypes();
