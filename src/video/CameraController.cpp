@@ -4,6 +4,7 @@
 
 #include "CSampleGrabberCB.h"
 #include "CameraDiscovery.h"
+#include "TipTexts.h"
 
 namespace zavreo {
 namespace {
@@ -63,10 +64,10 @@ void CameraController::InitCameras() {
     int best = -1;
     std::vector<std::string> sizes;
     if (camera_.ListFormats(chosenCamera_, &sizes, &best) <= 0) {
-        Say(kInvalidFormatText);
+        Say(TipText::kFirstCameraFormatInvalid);
     }
     if (best == -1) {
-        Say(kNoBestFormatText);
+        Say(TipText::kFirstCameraMayLackBestFormat);
     }
     emit SizesListed(ToList(sizes), best);
 }
@@ -88,7 +89,7 @@ void CameraController::OpenCamera() {
         return;
     }
     if (cameraCount_ < 1) {
-        Say(kNoCameraText);
+        Say(TipText::kNoCamera);
         return;
     }
     emit PictureSourceStopRequested();
@@ -137,7 +138,7 @@ void CameraController::FinishOpen(bool running, unsigned generation) {
             OnCameraFailed();  // failed before the state said running, so nobody was told
         }
     } else {
-        Say(kCameraInUseText);
+        Say(TipText::kCameraInUse);
         preview_.Teardown();
     }
     emit CameraOpenFinished(running);
@@ -180,7 +181,7 @@ void CameraController::OnCameraFailed() {
     }
     // Unplugged or failing camera: as if closed, and the user hears why.
     CloseCamera();
-    Say(kCameraInUseText);
+    Say(TipText::kCameraInUse);
 }
 
 void CameraController::OnPreviewFailed() {

@@ -27,11 +27,6 @@ class CSampleGrabberCB;
 class CameraController : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kNoCameraText = "    亲：没有可用的摄像头哦";
-    static constexpr const char* kInvalidFormatText = "    亲：摄像头采集格式是无效";
-    static constexpr const char* kNoBestFormatText = "    亲：摄像头可能无法采集最佳格式哦";
-    static constexpr const char* kCameraInUseText = "    亲：摄像头在别处被使用啦";
-
     // `vcamProgram` is the virtual camera program to start when the camera opens.
     explicit CameraController(CSampleGrabberCB& grabber,
                               std::string vcamProgram = DefaultVcamProgram(),

@@ -11,6 +11,7 @@
 #include "CameraController.h"
 #include "CameraDiscovery.h"
 #include "TestFrames.h"
+#include "TipTexts.h"
 
 using namespace zavreo;
 namespace fs = std::filesystem;
@@ -99,7 +100,7 @@ TEST(CameraController, WithoutCamerasOpeningSaysSo) {
     }
     EXPECT_EQ(w.Published(), w.Placeholder());
     w.controller.OpenCamera();
-    EXPECT_EQ(w.messages, QStringList{Text(CameraController::kNoCameraText)});
+    EXPECT_EQ(w.messages, QStringList{Text(TipText::kNoCamera)});
     EXPECT_FALSE(w.controller.Busy());
     EXPECT_NE(w.controller.PreviewGraph().State(), GraphRunning);
 }
@@ -172,7 +173,7 @@ TEST(CameraController, ACameraThatVanishesIsClosedAndTheUserTold) {
         QCoreApplication::processEvents();
         return !w.messages.isEmpty();
     }));
-    EXPECT_EQ(w.messages, QStringList{Text(CameraController::kCameraInUseText)});
+    EXPECT_EQ(w.messages, QStringList{Text(TipText::kCameraInUse)});
     EXPECT_EQ(w.controller.CameraGraph().State(), GraphReady);
     EXPECT_EQ(w.controller.PreviewGraph().State(), GraphReady);
     EXPECT_FALSE(w.buttons.back());
