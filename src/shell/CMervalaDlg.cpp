@@ -1,5 +1,6 @@
 #include "CMervalaDlg.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -49,6 +50,16 @@ void SetBottomIcon(CPngButton& button, const std::string& number) {
     const std::string folder = "images/left/wodezhibo/4icon_";
     button.SetImages(folder + number + ".png", folder + "over_" + number + ".png",
                      folder + "press_" + number + ".png");
+}
+
+// Qt's own button texts are English; the program speaks Chinese.
+void NameButtons(QMessageBox& box) {
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok)) {
+        ok->setText(QStringLiteral("确定"));
+    }
+    if (QAbstractButton* cancel = box.button(QMessageBox::Cancel)) {
+        cancel->setText(QStringLiteral("取消"));
+    }
 }
 
 // A small program icon in the skin's colours.
@@ -211,13 +222,16 @@ bool CMervalaDlg::RunUpdateCheck() {
     zavreo::UpdatePrompts prompts;
     prompts.closeSplash = [this] { DismissSplash(); };
     prompts.askUpgrade = [this] {
-        return QMessageBox::warning(this, QString::fromUtf8(zavreo::kUpgradeCaption),
-                                    QString::fromUtf8(zavreo::kUpgradeQuestion),
-                                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+        QMessageBox question(QMessageBox::Warning, QString::fromUtf8(zavreo::kUpgradeCaption),
+                             QString::fromUtf8(zavreo::kUpgradeQuestion),
+                             QMessageBox::Ok | QMessageBox::Cancel, this);
+        NameButtons(question);
+        return question.exec() == QMessageBox::Ok;
     };
     prompts.tellMustUpgrade = [this] {
         QMessageBox notice(QMessageBox::NoIcon, QString::fromUtf8(kAppName),
                            QString::fromUtf8(zavreo::kMustUpgradeText), QMessageBox::Ok, this);
+        NameButtons(notice);
         notice.exec();
     };
     prompts.startUpdater = [this] {

@@ -237,6 +237,11 @@ TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) 
             return;
         }
         shown.push_back(box->windowTitle() + "|" + box->text());
+        for (const auto which : {QMessageBox::Ok, QMessageBox::Cancel}) {
+            if (const QAbstractButton* button = box->button(which)) {
+                shown.back() += "|" + button->text();
+            }
+        }
         QAbstractButton* cancel = box->button(QMessageBox::Cancel);
         (cancel != nullptr ? cancel : box->button(QMessageBox::Ok))->click();
     });
@@ -245,8 +250,8 @@ TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) 
     EXPECT_FALSE(dialog.OnInitDialog());
     answerer.stop();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0], "Zavreo直播助手更新提示|发现Zavreo直播助手新版本，是否升级");
-    EXPECT_EQ(shown[1].section('|', 1), "Zavreo直播助手必须升级后方可使用");
+    EXPECT_EQ(shown[0], "Zavreo直播助手更新提示|发现Zavreo直播助手新版本，是否升级|确定|取消");
+    EXPECT_EQ(shown[1].section('|', 1), "Zavreo直播助手必须升级后方可使用|确定");
     EXPECT_FALSE(dialog.Codec().Loaded());
     EXPECT_FALSE(std::filesystem::exists(Config() / "config.lst"));
 }
