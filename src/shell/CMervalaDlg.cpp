@@ -221,16 +221,18 @@ bool CMervalaDlg::RunUpdateCheck() {
 
     zavreo::UpdatePrompts prompts;
     prompts.closeSplash = [this] { DismissSplash(); };
-    prompts.askUpgrade = [this] {
+    // The window is not up yet: a box centred on its unplaced frame would sit in a corner of the
+    // screen, so the boxes stand on their own and centre on the screen.
+    prompts.askUpgrade = [] {
         QMessageBox question(QMessageBox::Warning, QString::fromUtf8(zavreo::kUpgradeCaption),
                              QString::fromUtf8(zavreo::kUpgradeQuestion),
-                             QMessageBox::Ok | QMessageBox::Cancel, this);
+                             QMessageBox::Ok | QMessageBox::Cancel);
         NameButtons(question);
         return question.exec() == QMessageBox::Ok;
     };
-    prompts.tellMustUpgrade = [this] {
+    prompts.tellMustUpgrade = [] {
         QMessageBox notice(QMessageBox::NoIcon, QString::fromUtf8(kAppName),
-                           QString::fromUtf8(zavreo::kMustUpgradeText), QMessageBox::Ok, this);
+                           QString::fromUtf8(zavreo::kMustUpgradeText), QMessageBox::Ok);
         NameButtons(notice);
         notice.exec();
     };

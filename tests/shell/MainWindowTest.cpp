@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fstream>
@@ -237,6 +238,9 @@ TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) 
             return;
         }
         shown.push_back(box->windowTitle() + "|" + box->text());
+        const QPoint offCentre =
+            box->geometry().center() - box->screen()->availableGeometry().center();
+        EXPECT_LE(offCentre.manhattanLength(), 2);
         for (const auto which : {QMessageBox::Ok, QMessageBox::Cancel}) {
             if (const QAbstractButton* button = box->button(which)) {
                 shown.back() += "|" + button->text();
