@@ -442,7 +442,8 @@ void CMervalaDlg::OnCommand(int id) {
             SelectRightTab(id);
             break;
         case ID_TRAY_OPEN:
-            showNormal();
+            // Also when it is shown but covered by other windows.
+            ShowAndRaise();
             break;
         case ID_TRAY_EXIT:
             OnExitCommand();
