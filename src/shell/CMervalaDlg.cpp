@@ -131,9 +131,10 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
     }
     progress_.setGeometry(DialogUnits::Rect(8, 44, 256, 17));
     volume_.setGeometry(DialogUnits::Rect(138, 63, 40, 16));
-    previous_.move(20, 114);
-    play_.move(60, 110);
-    next_.move(108, 114);
+    // Centred on one line that keeps the round play button clear of the tabs below.
+    previous_.move(20, 112);
+    play_.move(60, 108);
+    next_.move(108, 112);
     mute_.move(214, 121);
     lyrics_.move(430, 121);
     vocal_.move(380, 121);

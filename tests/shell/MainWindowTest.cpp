@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -54,6 +55,17 @@ public:
     }
     int chosen = -1;
 };
+
+std::string Where(const QWidget* widget) {
+    const QRect box = widget->geometry();
+    return QString("%1 at %2,%3 %4x%5")
+        .arg(widget->metaObject()->className())
+        .arg(box.x())
+        .arg(box.y())
+        .arg(box.width())
+        .arg(box.height())
+        .toStdString();
+}
 
 void SendKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
@@ -115,6 +127,29 @@ TEST_F(MainWindowTest, StartsWithTheBroadcastViewTheDisplayPanelAndTheVolumeInTh
     EXPECT_EQ(dialog.Timer(CMervalaDlg::kLyricTimer).interval(), 100);
     EXPECT_EQ(dialog.Timer(CMervalaDlg::kSlideshowTimer).interval(), 3000);
     EXPECT_FALSE(dialog.SoundPad()->isVisible());
+}
+
+TEST_F(MainWindowTest, NoVisibleControlCoversAnother) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    std::vector<QWidget*> controls;
+    for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        // Sliders are left out: their boxes are taller than the channel they draw.
+        const bool control =
+            qobject_cast<CPngButton*>(child) != nullptr || qobject_cast<QLabel*>(child) != nullptr;
+        if (control && child->isVisible()) {
+            controls.push_back(child);
+        }
+    }
+    ASSERT_GE(controls.size(), 13u);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_TRUE(dialog.rect().contains(controls[i]->geometry())) << Where(controls[i]);
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << Where(controls[i]) << " / " << Where(controls[j]);
+        }
+    }
 }
 
 TEST_F(MainWindowTest, ViewsAndTabsShowTheirPartsOnly) {
