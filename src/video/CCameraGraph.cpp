@@ -91,16 +91,6 @@ CapsPtr ChooseFormat(const std::string& offered, int width, int height) {
     return nullptr;
 }
 
-std::string CapsText(GstCaps* caps) {
-    if (caps == nullptr) {
-        return "";
-    }
-    gchar* text = gst_caps_to_string(caps);
-    std::string result = text;
-    g_free(text);
-    return result;
-}
-
 }  // namespace
 
 struct GraphCallbacks {
@@ -109,9 +99,18 @@ struct GraphCallbacks {
         return GST_FLOW_OK;
     }
     static GstBusSyncReply BusMessage(GstBus*, GstMessage* message, gpointer self) {
+        auto* graph = static_cast<CCameraGraph*>(self);
         const auto type = GST_MESSAGE_TYPE(message);
+        if (type == GST_MESSAGE_ERROR) {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            if (g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY)) {
+                graph->deviceBusy_.store(true);
+            }
+            g_clear_error(&error);
+        }
         if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
-            static_cast<CCameraGraph*>(self)->ReportFailure();
+            graph->ReportFailure();
         }
         return GST_BUS_PASS;
     }
@@ -165,45 +164,19 @@ bool CCameraGraph::FindDeviceFilter(const std::string& name, CameraDevice* out) 
         out->device.reset();
         return true;
     }
-    if (!EnsureGstInitialised()) {
+    std::vector<VideoDeviceRecord> records;
+    if (!ListVideoDevices(&records)) {
         return false;
     }
-    GstDeviceMonitor* monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-    if (!gst_device_monitor_start(monitor)) {
-        gst_object_unref(monitor);
-        return false;
-    }
-    GList* devices = gst_device_monitor_get_devices(monitor);
-    for (GList* item = devices; item != nullptr; item = item->next) {
-        GstDevice* device = GST_DEVICE(item->data);
-        gchar* display = gst_device_get_display_name(device);
-        const bool match = display != nullptr && name == display;
-        g_free(display);
-        if (!match) {
-            continue;
-        }
+    const int index = PickVideoDevice(records, name);
+    if (index >= 0) {
+        VideoDeviceRecord& record = records[index];
         out->name = name;
+        out->path = record.devicePath;
+        out->caps = std::move(record.caps);
         out->testPattern = false;
-        GstCaps* caps = gst_device_get_caps(device);
-        out->caps = CapsText(caps);
-        if (caps != nullptr) {
-            gst_caps_unref(caps);
-        }
-        GstStructure* props = gst_device_get_properties(device);
-        const char* path =
-            props != nullptr ? gst_structure_get_string(props, "device.path") : nullptr;
-        out->path = path != nullptr ? path : "";
-        if (props != nullptr) {
-            gst_structure_free(props);
-        }
-        out->device.reset(GST_DEVICE(gst_object_ref(device)),
-                          [](_GstDevice* d) { gst_object_unref(d); });
-        break;
+        out->device = std::move(record.device);
     }
-    g_list_free_full(devices, gst_object_unref);
-    gst_device_monitor_stop(monitor);
-    gst_object_unref(monitor);
     return true;
 }
 
@@ -265,9 +238,11 @@ void CCameraGraph::ResetPipeline() {
         gst_element_set_state(pipeline_, GST_STATE_NULL);
         gst_object_unref(pipeline_);
         pipeline_ = nullptr;
+        builds_.fetch_add(1);
     }
     source_ = CameraDevice();
     failed_.store(false);
+    deviceBusy_.store(false);
     frames_.store(0);
     deliveredWidth_.store(0);
     deliveredHeight_.store(0);
@@ -398,16 +373,19 @@ int CCameraGraph::BuildPreview(const std::string& device) {
 }
 
 int CCameraGraph::Run() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (pipeline_ == nullptr) {
         // The preview without a loopback device reads the shared frame; nothing to run.
         return preview_ ? 0 : -1;
     }
-    if (StartPlaying()) {
+    const unsigned build = builds_.load();
+    if (StartPlaying(lock)) {
         return 0;
     }
-    if (!preview_ && formatRequested_ && frames_.load() == 0) {
-        // The device refused the size it listed: run with its own format instead.
+    if (!preview_ && formatRequested_ && frames_.load() == 0 && !deviceBusy_.load() &&
+        builds_.load() == build) {
+        // The device refused the size it listed: run with its own format instead. A device in
+        // use elsewhere refuses every format, so it is not retried.
         std::printf("Set Format Failed\n");
         std::fflush(stdout);
         gst_element_set_state(pipeline_, GST_STATE_NULL);
@@ -416,29 +394,36 @@ int CCameraGraph::Run() {
         gst_object_unref(filter);
         formatRequested_ = false;
         failed_.store(false);
-        if (StartPlaying()) {
+        if (StartPlaying(lock)) {
             return 0;
         }
     }
     return -1;
 }
 
-bool CCameraGraph::StartPlaying() {
-    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
-        gst_element_get_state(pipeline_, nullptr, nullptr, kStartTimeout) ==
-            GST_STATE_CHANGE_FAILURE) {
-        return false;
-    }
-    if (preview_) {
-        return !failed_.load();  // the interface thread must not wait on the loopback device
-    }
+// Waits for the start without the lock, so a teardown from the interface thread (a close while
+// the camera is still opening) neither waits for a slow device nor is undone by this wait.
+bool CCameraGraph::StartPlaying(std::unique_lock<std::mutex>& lock) {
+    GstElement* pipeline = GST_ELEMENT(gst_object_ref(pipeline_));
+    const unsigned build = builds_.load();
+    const bool preview = preview_;
+    bool started = gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+    lock.unlock();
+    started = started && gst_element_get_state(pipeline, nullptr, nullptr, kStartTimeout) !=
+                             GST_STATE_CHANGE_FAILURE;
     // Live sources start streaming only now; a device that fails (busy, a format it will not
-    // deliver) says so before its first frame.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!failed_.load() && frames_.load() == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // deliver) says so before its first frame. The preview is not waited for: the interface
+    // thread must not wait on the loopback device.
+    if (started && !preview) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!failed_.load() && frames_.load() == 0 && builds_.load() == build &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
-    return !failed_.load();
+    lock.lock();
+    gst_object_unref(pipeline);
+    return started && builds_.load() == build && !failed_.load();
 }
 
 int CCameraGraph::StartGraph(int height, int width, bool preview, const std::string& device,

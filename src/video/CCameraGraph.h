@@ -95,7 +95,7 @@ private:
     int BuildPreview(const std::string& device);
     void AdoptPipeline(_GstElement* pipeline);
     void ResetPipeline();
-    bool StartPlaying();
+    bool StartPlaying(std::unique_lock<std::mutex>& lock);
 
     CSampleGrabberCB& grabber_;
     std::atomic<int> state_{0};
@@ -105,6 +105,7 @@ private:
     // so the streaming thread reads them without the lock.
     mutable std::mutex mutex_;
     _GstElement* pipeline_ = nullptr;
+    std::atomic<unsigned> builds_{0};  // bumped whenever a pipeline is dropped
     CameraDevice source_;
     bool preview_ = false;
     bool formatRequested_ = false;  // the caps filter holds a size the device listed
@@ -112,6 +113,7 @@ private:
 
     std::function<void()> failureHandler_;  // set before any build
     std::atomic<bool> failed_{false};
+    std::atomic<bool> deviceBusy_{false};  // the device said it is in use elsewhere
 
     // Streaming thread only.
     std::vector<uint8_t> frame_;

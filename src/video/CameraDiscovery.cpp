@@ -38,12 +38,13 @@ std::string StringProperty(const GstStructure* props, const char* key) {
 
 // Runs a device monitor over `classes` and hands each device to `visit` in monitor order.
 template <typename Visit>
-bool WalkDevices(const char* classes, Visit visit) {
+bool WalkDevices(const char* classes, bool showAll, Visit visit) {
     if (!EnsureGstInitialised()) {
         return false;
     }
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, classes, nullptr);
+    gst_device_monitor_set_show_all_devices(monitor, showAll);
     if (!gst_device_monitor_start(monitor)) {
         gst_object_unref(monitor);
         return false;
@@ -122,7 +123,9 @@ std::vector<std::string> MatchPnpNames(const std::vector<std::string>& found,
 }
 
 bool ListVideoDevices(std::vector<VideoDeviceRecord>* records) {
-    return WalkDevices("Video/Source", [&](GstDevice* device) {
+    // A PipeWire provider hides the V4L2 one and its devices carry no node path, which would
+    // leave no hardware camera to match.
+    return WalkDevices("Video/Source", true, [&](GstDevice* device) {
         VideoDeviceRecord record;
         gchar* name = gst_device_get_display_name(device);
         record.displayName = name != nullptr ? name : "";
@@ -137,6 +140,14 @@ bool ListVideoDevices(std::vector<VideoDeviceRecord>* records) {
         if (props != nullptr) {
             gst_structure_free(props);
         }
+        if (GstCaps* caps = gst_device_get_caps(device)) {
+            gchar* text = gst_caps_to_string(caps);
+            record.caps = text;
+            g_free(text);
+            gst_caps_unref(caps);
+        }
+        record.device.reset(GST_DEVICE(gst_object_ref(device)),
+                            [](_GstDevice* d) { gst_object_unref(d); });
         if (!record.devicePath.empty()) {
             const std::string node = std::filesystem::path(record.devicePath).filename();
             std::error_code error;
@@ -145,6 +156,22 @@ bool ListVideoDevices(std::vector<VideoDeviceRecord>* records) {
         }
         records->push_back(std::move(record));
     });
+}
+
+int PickVideoDevice(const std::vector<VideoDeviceRecord>& records, const std::string& name) {
+    int first = -1;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (records[i].displayName != name) {
+            continue;
+        }
+        if (!records[i].devicePath.empty()) {
+            return static_cast<int>(i);
+        }
+        if (first < 0) {
+            first = static_cast<int>(i);
+        }
+    }
+    return first;
 }
 
 int DiscoverCameras(std::vector<std::string>* listed) {
@@ -174,7 +201,7 @@ int DiscoverCameras(std::vector<std::string>* listed) {
 
 bool FirstAudioSourceName(std::string* name) {
     bool found = false;
-    const bool started = WalkDevices("Audio/Source", [&](GstDevice* device) {
+    const bool started = WalkDevices("Audio/Source", false, [&](GstDevice* device) {
         if (found) {
             return;
         }

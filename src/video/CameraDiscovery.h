@@ -3,8 +3,11 @@
 // capture node on a hardware bus, so software-only sources (the program's own virtual camera
 // among them) never appear. Plain C++ over GStreamer's device monitor; interface thread only.
 
+#include <memory>
 #include <string>
 #include <vector>
+
+struct _GstDevice;
 
 namespace zavreo {
 
@@ -30,6 +33,8 @@ struct VideoDeviceRecord {
     std::string sysfsPath;     // "sysfs.path" (udev)
     std::string productName;   // "device.product.name" (udev)
     bool sysfsParent = false;  // /sys/class/video4linux/<node>/device exists
+    std::string caps;          // what the device offers, as GStreamer caps text
+    std::shared_ptr<_GstDevice> device;
 };
 
 // True for a V4L2 node backed by hardware: loopback and other virtual nodes are not.
@@ -44,8 +49,13 @@ std::vector<std::string> PresentDeviceNames(const std::vector<VideoDeviceRecord>
 std::vector<std::string> MatchPnpNames(const std::vector<std::string>& found,
                                        const std::vector<std::string>& devices, bool prefix);
 
-// The video sources in monitor order; false when the monitor cannot start.
+// The video sources in monitor order, those of providers that hide others (a media server
+// re-publishing the V4L2 nodes) included; false when the monitor cannot start.
 bool ListVideoDevices(std::vector<VideoDeviceRecord>* records);
+
+// The record to open for the camera `name`: its V4L2 node where one carries that name (direct
+// capture, and its controls), else the first source of that name; -1 when none has it.
+int PickVideoDevice(const std::vector<VideoDeviceRecord>& records, const std::string& name);
 
 // The cameras to offer, the stand-in last when enabled; -1 when the monitor cannot start (and no
 // stand-in is enabled), else the listed count.

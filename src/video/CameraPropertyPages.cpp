@@ -1,6 +1,7 @@
 #include "CameraPropertyPages.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QMessageBox>
 #include <QSlider>
@@ -22,6 +23,18 @@ CameraPropertyPages::CameraPropertyPages(const std::string& devicePath, QWidget*
             connect(box, &QCheckBox::toggled, this,
                     [this, id](bool on) { controls_->Set(id, on ? 1 : 0); });
             layout->addRow(label, box);
+        } else if (!control.choices.empty()) {
+            auto* list = new QComboBox(this);
+            for (const auto& [value, name] : control.choices) {
+                list->addItem(QString::fromStdString(name), value);
+                if (value == control.value) {
+                    list->setCurrentIndex(list->count() - 1);
+                }
+            }
+            connect(list, &QComboBox::currentIndexChanged, this, [this, id, list](int index) {
+                controls_->Set(id, list->itemData(index).toInt());
+            });
+            layout->addRow(label, list);
         } else {
             auto* slider = new QSlider(Qt::Horizontal, this);
             slider->setRange(control.minimum, control.maximum);

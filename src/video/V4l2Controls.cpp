@@ -27,14 +27,28 @@ std::vector<CameraControl> V4l2Controls::List() const {
     v4l2_queryctrl query{};
     query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
     while (ioctl(fd_, VIDIOC_QUERYCTRL, &query) == 0) {
+        const bool menu =
+            query.type == V4L2_CTRL_TYPE_MENU || query.type == V4L2_CTRL_TYPE_INTEGER_MENU;
         const bool usable =
             !(query.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY)) &&
-            (query.type == V4L2_CTRL_TYPE_INTEGER || query.type == V4L2_CTRL_TYPE_BOOLEAN);
-        if (usable) {
+            (query.type == V4L2_CTRL_TYPE_INTEGER || query.type == V4L2_CTRL_TYPE_BOOLEAN || menu);
+        std::vector<std::pair<int, std::string>> choices;
+        for (int index = query.minimum; menu && index <= query.maximum; ++index) {
+            v4l2_querymenu item{};
+            item.id = query.id;
+            item.index = static_cast<uint32_t>(index);
+            if (ioctl(fd_, VIDIOC_QUERYMENU, &item) == 0) {
+                choices.emplace_back(index, query.type == V4L2_CTRL_TYPE_MENU
+                                                ? reinterpret_cast<const char*>(item.name)
+                                                : std::to_string(item.value));
+            }
+        }
+        if (usable && (!menu || !choices.empty())) {
             CameraControl control;
             control.id = query.id;
             control.name = reinterpret_cast<const char*>(query.name);
             control.boolean = query.type == V4L2_CTRL_TYPE_BOOLEAN;
+            control.choices = std::move(choices);
             control.minimum = query.minimum;
             control.maximum = query.maximum;
             control.step = query.step > 0 ? query.step : 1;

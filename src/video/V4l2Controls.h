@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zavreo {
@@ -13,7 +14,8 @@ namespace zavreo {
 struct CameraControl {
     uint32_t id = 0;
     std::string name;
-    bool boolean = false;  // a check box; otherwise a slider
+    bool boolean = false;  // a check box; otherwise a slider, or a list with `choices`
+    std::vector<std::pair<int, std::string>> choices;  // a menu's values and their names
     int minimum = 0;
     int maximum = 0;
     int step = 1;
@@ -28,7 +30,8 @@ public:
     V4l2Controls(const V4l2Controls&) = delete;
     V4l2Controls& operator=(const V4l2Controls&) = delete;
 
-    // Integer and boolean controls the device offers and does not disable; empty without a device.
+    // Integer, boolean and menu controls the device offers and does not disable (the menus hold
+    // the automatic modes, without which manual exposure cannot be set); empty without a device.
     std::vector<CameraControl> List() const;
     bool Set(uint32_t id, int value);
 

@@ -77,6 +77,32 @@ TEST(ResourceFiles, PicturesHaveTheSizesAndFormatsTheWindowsRelyOn) {
     EXPECT_EQ(int(header[25]), 2);
 }
 
+// Mean row of the pixels in column x that differ from the colour at (x, 0).
+double MeanMarkedRow(const QImage& image, int x) {
+    const QRgb ground = image.pixel(x, 0);
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        if (image.pixel(x, y) != ground) {
+            sum += y;
+            ++count;
+        }
+    }
+    return count ? sum / count : -1;
+}
+
+TEST(ResourceFiles, SliderKnobsSitOnTheGrooveAtTheSlidersTopMargin) {
+    constexpr int kTopMargin = 2;  // every slider of the program
+    for (int channel : {178, 174, 181, 179, 199, 200}) {
+        const double groove = MeanMarkedRow(QImage(InBin(Resources::BitmapPath(channel))), 5);
+        for (int thumb : {175, 176, 177}) {
+            SCOPED_TRACE(std::to_string(channel) + " " + std::to_string(thumb));
+            const double knob = MeanMarkedRow(QImage(InBin(Resources::BitmapPath(thumb))), 8);
+            EXPECT_NEAR(knob + kTopMargin, groove, 1.0);
+        }
+    }
+}
+
 TEST(ResourceFiles, DecorationFramesHaveRealAlphaAndMove) {
     for (const Resources::Decoration& decoration : Resources::Decorations()) {
         SCOPED_TRACE(decoration.name);

@@ -82,6 +82,17 @@ TEST(PresentDevices, AMachineWithOnlyTheVirtualCameraListsNone) {
     EXPECT_TRUE(MatchPnpNames({kVirtualCameraName}, present, true).empty());
 }
 
+TEST(PickVideoDevice, TheV4l2NodeOfANameWinsOverAMediaServersCopy) {
+    VideoDeviceRecord served = Node("USB Camera");
+    served.devicePath.clear();  // how a media server's provider reports the same camera
+    VideoDeviceRecord node = Node("USB Camera");
+    node.devicePath = "/dev/video2";
+    VideoDeviceRecord other = Node("HD Webcam");
+    EXPECT_EQ(PickVideoDevice({other, served, node}, "USB Camera"), 2);
+    EXPECT_EQ(PickVideoDevice({other, served}, "USB Camera"), 1);
+    EXPECT_EQ(PickVideoDevice({other, served, node}, "USB"), -1);
+}
+
 TEST(DiscoverCameras, TheStandInIsListedOnlyWhenAskedFor) {
     std::vector<std::string> listed;
     {

@@ -35,7 +35,8 @@ void DrawContent(QPainter& painter, QRect area, QChar glyph, const QString& labe
                  const QColor& colour) {
     const int iconSize = label.isEmpty() ? std::min(area.width(), area.height()) * 11 / 20
                                          : std::min(area.height() * 9 / 20, 22);
-    const int textSize = std::max(9, std::min(area.height() * 2 / 5, 15));
+    // Low buttons (the tip's OK, 26 px) still need a label that reads at a glance.
+    const int textSize = std::max(9, std::min(area.height() * 11 / 20, 15));
     painter.setPen(colour);
     if (label.isEmpty()) {
         if (!glyph.isNull()) {
@@ -49,7 +50,21 @@ void DrawContent(QPainter& painter, QRect area, QChar glyph, const QString& labe
     while (text.pixelSize() > 8 && QFontMetrics(text).horizontalAdvance(label) > area.width()) {
         text.setPixelSize(text.pixelSize() - 1);
     }
-    const int textWidth = QFontMetrics(text).horizontalAdvance(label);
+    int textWidth = QFontMetrics(text).horizontalAdvance(label);
+    if (!glyph.isNull()) {
+        // Icon and label side by side want a margin at both ends; a slightly smaller label with
+        // room around it reads better than one pressed against the border.
+        const int margin = 12;
+        QFont smaller = text;
+        auto width = [&] { return QFontMetrics(smaller).horizontalAdvance(label); };
+        while (smaller.pixelSize() > 11 && width() + iconSize + 6 + margin > area.width()) {
+            smaller.setPixelSize(smaller.pixelSize() - 1);
+        }
+        if (width() + iconSize + 6 + margin <= area.width()) {
+            text = smaller;
+            textWidth = width();
+        }
+    }
     if (glyph.isNull() || area.width() < textWidth + iconSize + 8) {
         if (!glyph.isNull() && area.height() >= 40) {
             // Tall buttons: icon above the label.

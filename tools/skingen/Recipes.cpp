@@ -127,7 +127,9 @@ QImage Thumb(QColor fill, QColor ring) {
     // No antialiasing: edge pixels mixed with the key colour would stay as a pink fringe.
     p.setPen(QPen(ring, 2));
     p.setBrush(fill);
-    p.drawEllipse(QRect(2, 8, 12, 12));
+    // Every slider draws its thumb 2 px down (top margin 2): the knob sits 2 px higher than the
+    // groove's rows so that on screen it is centred on them.
+    p.drawEllipse(QRect(2, 6, 12, 12));
     return image;
 }
 
@@ -283,6 +285,37 @@ void AddMainWindow(Builder& b) {
     b.Add("skin/vocal_remove.png", [] { return SixFrameSwitch(48, 24); });
 }
 
+// The pad's close button sits in a 33 x 41 slot at the top right corner: a small square at the
+// slot's top, level with the title, instead of a tall box over the panel's edge.
+constexpr int kPadCloseLeft = 5, kPadCloseTop = 1, kPadCloseSize = 22;
+
+QImage SoundPadClose(State state) {
+    QImage image = Canvas::Blank(33, 41);
+    QPainter p(&image);
+    p.drawImage(kPadCloseLeft, kPadCloseTop,
+                Canvas::Button(kPadCloseSize, kPadCloseSize, state, G(Glyph::Close)));
+    return image;
+}
+
+QImage SoundPadBackground() {
+    QImage image = Canvas::Panel(254, 343);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    // Title and rule lowered to the close button (placed at y 15): the rule passes under it.
+    const int closeTop = 15 + kPadCloseTop;
+    QFont font(Canvas::CjkFamily());
+    font.setPixelSize(16);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Canvas::kText);
+    p.drawText(QRect(12, closeTop, 180, kPadCloseSize), Qt::AlignLeft | Qt::AlignVCenter,
+               T("音效"));
+    p.setPen(Canvas::kHighlight);
+    const int rule = closeTop + kPadCloseSize + 5;
+    p.drawLine(8, rule, image.width() - 8, rule);
+    return image;
+}
+
 void AddDialogs(Builder& b) {
     b.Add("images/xiaoxitishi_background_76.png",
           [] { return Canvas::Panel(273, 206, T("提示")); });
@@ -292,8 +325,7 @@ void AddDialogs(Builder& b) {
           [] { return Canvas::Panel(360, 300, T("拍照")); });
     b.Add("images/paizhao/luzhishipin_background_74.png",
           [] { return Canvas::Panel(360, 300, T("录制视频")); });
-    b.Add("images/yinxiao/yinxiao_background_82.png",
-          [] { return Canvas::Panel(254, 343, T("音效")); });
+    b.Add("images/yinxiao/yinxiao_background_82.png", SoundPadBackground);
     const struct {
         const char* number;
         char16_t glyph;
@@ -315,11 +347,11 @@ void AddDialogs(Builder& b) {
               [=] { return Canvas::Button(46, 51, State::Press, G(glyph), label); });
     }
     b.Add("images/yinxiao/lyriccontrol_close_normal_162.png",
-          [] { return Canvas::Button(33, 41, State::Normal, G(Glyph::Close)); });
+          [] { return SoundPadClose(State::Normal); });
     b.Add("images/yinxiao/lyriccontrol_close_over_162.png",
-          [] { return Canvas::Button(33, 41, State::Over, G(Glyph::Close)); });
+          [] { return SoundPadClose(State::Over); });
     b.Add("images/yinixao/lyriccontrol_close_press_162.png",
-          [] { return Canvas::Button(33, 41, State::Press, G(Glyph::Close)); });
+          [] { return SoundPadClose(State::Press); });
 }
 
 void AddDisplayPanel(Builder& b) {

@@ -156,7 +156,7 @@ std::vector<Shot> Controls() {
         menu.setActiveAction(menu.actions()[1]);
         shots.push_back({"CSideBarMenu", Grab(menu)});
         CSideBarMenuZJ colours;
-        const char* names[] = {"深邃蓝", "魅力紫", "明亮黄", "淡雅灰", "清新绿"};
+        const char* names[] = {"深邃蓝", "高贵紫", "活力黄", "淡雅灰", "清新绿"};
         for (int i = 0; i < 5; ++i) {
             colours.AppendMenu(6601 + i, names[i]);
         }
@@ -204,10 +204,14 @@ int main(int argc, char** argv) {
     }
 
     // Controls flow left to right at their own size; pictures go into fixed cells.
-    int x = 10, y = 40, rowHeight = 0;
+    QFont small(QStringLiteral("Noto Sans CJK SC"));
+    small.setPixelSize(10);
+    const QFontMetrics captionMetrics(small);
+    int x = 10, y = 56, rowHeight = 0;
     std::vector<QPoint> controlPlaces;
     for (const Shot& shot : controls) {
-        const int w = std::max(shot.picture.width(), 90);
+        const int w = std::max(
+            {shot.picture.width(), 90, captionMetrics.horizontalAdvance(shot.caption) + 4});
         if (x + w > kSheetWidth - 10) {
             x = 10;
             y += rowHeight + 24;
@@ -227,8 +231,6 @@ int main(int argc, char** argv) {
     QFont title(QStringLiteral("Noto Sans CJK SC"));
     title.setPixelSize(18);
     title.setBold(true);
-    QFont small(QStringLiteral("Noto Sans CJK SC"));
-    small.setPixelSize(10);
     p.setFont(title);
     p.setPen(Qt::white);
     p.drawText(10, 26, QStringLiteral("Controls"));

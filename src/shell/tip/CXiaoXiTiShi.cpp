@@ -48,6 +48,10 @@ void CXiaoXiTiShi::ShowTip(const QString& text) {
     text_->setPlainText(text);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
+    // A tip already up may lie under another window (the sound pad); a new message comes to the
+    // front like a freshly shown one.
+    raise();
+    activateWindow();
 }
 
 QString CXiaoXiTiShi::Text() const {

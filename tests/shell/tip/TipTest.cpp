@@ -51,6 +51,18 @@ TEST_F(TipTest, SecondTipReplacesTheTextOfTheOneWindow) {
     EXPECT_EQ(tips, 1);
 }
 
+TEST_F(TipTest, ANewMessageBringsATipThatIsUpToTheFront) {
+    tip_->ShowTip(TipText::kOpenCameraFirst);
+    QWidget pad;
+    pad.show();
+    pad.activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &pad);
+    tip_->ShowTip(TipText::kNoCamera);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), tip_);
+}
+
 TEST_F(TipTest, OnlyTheOkButtonClosesItAndItComesBack) {
     tip_->ShowTip(TipText::kSongNotFound);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
