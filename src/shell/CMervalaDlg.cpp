@@ -1,5 +1,6 @@
 #include "CMervalaDlg.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -49,6 +50,16 @@ void SetBottomIcon(CPngButton& button, const std::string& number) {
     const std::string folder = "images/left/wodezhibo/4icon_";
     button.SetImages(folder + number + ".png", folder + "over_" + number + ".png",
                      folder + "press_" + number + ".png");
+}
+
+// Qt's own button texts are English; the program speaks Chinese.
+void NameButtons(QMessageBox& box) {
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok)) {
+        ok->setText(QStringLiteral("确定"));
+    }
+    if (QAbstractButton* cancel = box.button(QMessageBox::Cancel)) {
+        cancel->setText(QStringLiteral("取消"));
+    }
 }
 
 // A small program icon in the skin's colours.
@@ -120,9 +131,10 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
     }
     progress_.setGeometry(DialogUnits::Rect(8, 44, 256, 17));
     volume_.setGeometry(DialogUnits::Rect(138, 63, 40, 16));
-    previous_.move(20, 114);
-    play_.move(60, 110);
-    next_.move(108, 114);
+    // Centred on one line that keeps the round play button clear of the tabs below.
+    previous_.move(20, 112);
+    play_.move(60, 108);
+    next_.move(108, 112);
     mute_.move(214, 121);
     lyrics_.move(430, 121);
     vocal_.move(380, 121);
@@ -210,14 +222,19 @@ bool CMervalaDlg::RunUpdateCheck() {
 
     zavreo::UpdatePrompts prompts;
     prompts.closeSplash = [this] { DismissSplash(); };
-    prompts.askUpgrade = [this] {
-        return QMessageBox::warning(this, QString::fromUtf8(zavreo::kUpgradeCaption),
-                                    QString::fromUtf8(zavreo::kUpgradeQuestion),
-                                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    // The window is not up yet: a box centred on its unplaced frame would sit in a corner of the
+    // screen, so the boxes stand on their own and centre on the screen.
+    prompts.askUpgrade = [] {
+        QMessageBox question(QMessageBox::Warning, QString::fromUtf8(zavreo::kUpgradeCaption),
+                             QString::fromUtf8(zavreo::kUpgradeQuestion),
+                             QMessageBox::Ok | QMessageBox::Cancel);
+        NameButtons(question);
+        return question.exec() == QMessageBox::Ok;
     };
-    prompts.tellMustUpgrade = [this] {
+    prompts.tellMustUpgrade = [] {
         QMessageBox notice(QMessageBox::NoIcon, QString::fromUtf8(kAppName),
-                           QString::fromUtf8(zavreo::kMustUpgradeText), QMessageBox::Ok, this);
+                           QString::fromUtf8(zavreo::kMustUpgradeText), QMessageBox::Ok);
+        NameButtons(notice);
         notice.exec();
     };
     prompts.startUpdater = [this] {
@@ -426,7 +443,8 @@ void CMervalaDlg::OnCommand(int id) {
             SelectRightTab(id);
             break;
         case ID_TRAY_OPEN:
-            showNormal();
+            // Also when it is shown but covered by other windows.
+            ShowAndRaise();
             break;
         case ID_TRAY_EXIT:
             OnExitCommand();

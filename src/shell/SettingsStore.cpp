@@ -66,6 +66,9 @@ std::string SettingsStore::Text() const {
 }
 
 bool SettingsStore::Save() const {
+    // The folder may have been removed since the start.
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
     return WriteFileAtomically(file_, Text());
 }
 

@@ -38,8 +38,9 @@ public:
     // file touches no panel. Returns whether the panels were applied.
     bool Load();
 
-    // Asks every panel for its group and replaces the file in one step. A group whose panel is
-    // not attached is written as it was loaded. Returns false when the file could not be written.
+    // Asks every panel for its group and replaces the file in one step, making its folder first. A
+    // group whose panel is not attached is written as it was loaded. Returns false when the file
+    // could not be written.
     bool Save() const;
 
     // Builds the text Save writes.

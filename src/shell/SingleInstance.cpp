@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QLocalSocket>
+#include <cstdlib>
 
 namespace {
 constexpr char kInstanceName[] = "ZavreoZhuShou";
@@ -40,12 +41,29 @@ QString SingleInstance::DefaultFolder() {
     if (!runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists()) {
         return QString::fromLocal8Bit(runtime);
     }
-    const QString fallback = QStringLiteral("/tmp/zavreo-%1").arg(getuid());
-    mkdir(fallback.toLocal8Bit().constData(), 0700);
-    return fallback;
+    return PrivateFolder(QStringLiteral("/tmp/zavreo-%1").arg(getuid()));
+}
+
+QString SingleInstance::PrivateFolder(const QString& wanted) {
+    const QByteArray path = wanted.toLocal8Bit();
+    mkdir(path.constData(), 0700);
+    struct stat info {};
+    // A folder someone else made (or a link to one) in the shared /tmp must not hold the lock and
+    // the socket: they could be taken over or pointed elsewhere.
+    if (lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+        (info.st_mode & 077) == 0) {
+        return wanted;
+    }
+    // A folder of this run's own: safe, though a later start then cannot find this copy.
+    QByteArray fresh = path + "-XXXXXX";
+    return mkdtemp(fresh.data()) != nullptr ? QString::fromLocal8Bit(fresh) : QString();
 }
 
 bool SingleInstance::Acquire() {
+    if (folder_.isEmpty()) {
+        // Nowhere safe to keep a lock: go on as the first copy.
+        return true;
+    }
     const QString lockPath = folder_ + "/" + kInstanceName + ".lock";
     lockFd_ = open(lockPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lockFd_ < 0) {

@@ -21,6 +21,9 @@ public:
     bool AskRunningToShow(int timeoutMs = 2000);
 
     static QString DefaultFolder();
+    // `wanted`, made when missing, if it is a folder of this user's only; else a fresh private
+    // folder beside it (empty when none can be made).
+    static QString PrivateFolder(const QString& wanted);
 
 signals:
     // A later start asked for the main window (interface thread).

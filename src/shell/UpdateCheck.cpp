@@ -21,14 +21,24 @@ constexpr char kDefaultUpdateHost[] = "update.zavreo.com";
 constexpr long kConnectTimeoutSeconds = 4;
 // A transfer that moves less than one byte a second for this long is given up.
 constexpr long kStallSeconds = 10;
+// The description is a line of JSON: a server that trickles or streams without end must neither
+// hold the start nor fill the disk.
+constexpr long kTransferSeconds = 30;
+constexpr size_t kMaxBodyBytes = 1 << 20;
 
 struct Sink {
     int fd;
+    size_t written = 0;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
-    const int fd = static_cast<Sink*>(user)->fd;
+    Sink& sink = *static_cast<Sink*>(user);
+    const int fd = sink.fd;
     std::string_view rest(data, size * count);
+    sink.written += rest.size();
+    if (sink.written > kMaxBodyBytes) {
+        return 0;  // aborts the transfer
+    }
     while (!rest.empty()) {
         const ssize_t written = write(fd, rest.data(), rest.size());
         if (written < 0) {
@@ -61,6 +71,7 @@ bool Fetch(const std::string& url, int fd) {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, kTransferSeconds);
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
     const CURLcode result = curl_easy_perform(curl);
     curl_slist_free_all(headers);

@@ -25,9 +25,10 @@ std::string UpdateHost();
 std::string UpdateUrl(const std::string& host, int32_t now);
 
 // Fetches `url` into `file`. Returns 0 when the whole body arrived and replaced the file, -1
-// otherwise (no connection within a few seconds, a stalled or broken-off transfer, a folder that
-// cannot be written); the old file then stays as it was. The HTTP status is not examined: an
-// error page becomes the file's content. Blocks the calling thread; safe on any thread.
+// otherwise (no connection within a few seconds, a stalled, broken-off, endless or oversized
+// transfer, a folder that cannot be written); the old file then stays as it was. The HTTP status is
+// not examined: an error page becomes the file's content. Blocks the calling thread; safe on any
+// thread.
 int DownloadToFile(const std::string& url, const std::filesystem::path& file);
 
 struct UpdateDescription {

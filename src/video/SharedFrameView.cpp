@@ -6,8 +6,18 @@ SharedFrameView::SharedFrameView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     timer_.setInterval(1000 / 15);
     connect(&timer_, &QTimer::timeout, this, &SharedFrameView::Refresh);
-    timer_.start();
     Refresh();
+}
+
+// Reading runs only while the area is on screen: a hidden preview (camera closed, songs view)
+// would otherwise copy and flip a whole frame 15 times a second for nobody.
+void SharedFrameView::showEvent(QShowEvent*) {
+    Refresh();
+    timer_.start();
+}
+
+void SharedFrameView::hideEvent(QHideEvent*) {
+    timer_.stop();
 }
 
 void SharedFrameView::SetSource(zavreo::PreviewFrames* source) {

@@ -1,6 +1,6 @@
 #pragma once
-// The preview area: shows the preview's picture, refreshed 15 times a second, keeping the
-// picture's aspect. Without a source of its own choosing it shows the shared frame.
+// The preview area: shows the preview's picture, refreshed 15 times a second while shown, keeping
+// the picture's aspect. Without a source of its own choosing it shows the shared frame.
 
 #include <QImage>
 #include <QTimer>
@@ -24,6 +24,8 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     zavreo::PreviewFrames own_;

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fstream>
@@ -53,6 +55,17 @@ public:
     }
     int chosen = -1;
 };
+
+std::string Where(const QWidget* widget) {
+    const QRect box = widget->geometry();
+    return QString("%1 at %2,%3 %4x%5")
+        .arg(widget->metaObject()->className())
+        .arg(box.x())
+        .arg(box.y())
+        .arg(box.width())
+        .arg(box.height())
+        .toStdString();
+}
 
 void SendKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
@@ -114,6 +127,29 @@ TEST_F(MainWindowTest, StartsWithTheBroadcastViewTheDisplayPanelAndTheVolumeInTh
     EXPECT_EQ(dialog.Timer(CMervalaDlg::kLyricTimer).interval(), 100);
     EXPECT_EQ(dialog.Timer(CMervalaDlg::kSlideshowTimer).interval(), 3000);
     EXPECT_FALSE(dialog.SoundPad()->isVisible());
+}
+
+TEST_F(MainWindowTest, NoVisibleControlCoversAnother) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    std::vector<QWidget*> controls;
+    for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        // Sliders are left out: their boxes are taller than the channel they draw.
+        const bool control =
+            qobject_cast<CPngButton*>(child) != nullptr || qobject_cast<QLabel*>(child) != nullptr;
+        if (control && child->isVisible()) {
+            controls.push_back(child);
+        }
+    }
+    ASSERT_GE(controls.size(), 13u);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_TRUE(dialog.rect().contains(controls[i]->geometry())) << Where(controls[i]);
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << Where(controls[i]) << " / " << Where(controls[j]);
+        }
+    }
 }
 
 TEST_F(MainWindowTest, ViewsAndTabsShowTheirPartsOnly) {
@@ -237,6 +273,14 @@ TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) 
             return;
         }
         shown.push_back(box->windowTitle() + "|" + box->text());
+        const QPoint offCentre =
+            box->geometry().center() - box->screen()->availableGeometry().center();
+        EXPECT_LE(offCentre.manhattanLength(), 2);
+        for (const auto which : {QMessageBox::Ok, QMessageBox::Cancel}) {
+            if (const QAbstractButton* button = box->button(which)) {
+                shown.back() += "|" + button->text();
+            }
+        }
         QAbstractButton* cancel = box->button(QMessageBox::Cancel);
         (cancel != nullptr ? cancel : box->button(QMessageBox::Ok))->click();
     });
@@ -245,8 +289,8 @@ TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) 
     EXPECT_FALSE(dialog.OnInitDialog());
     answerer.stop();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0], "Zavreo直播助手更新提示|发现Zavreo直播助手新版本，是否升级");
-    EXPECT_EQ(shown[1].section('|', 1), "Zavreo直播助手必须升级后方可使用");
+    EXPECT_EQ(shown[0], "Zavreo直播助手更新提示|发现Zavreo直播助手新版本，是否升级|确定|取消");
+    EXPECT_EQ(shown[1].section('|', 1), "Zavreo直播助手必须升级后方可使用|确定");
     EXPECT_FALSE(dialog.Codec().Loaded());
     EXPECT_FALSE(std::filesystem::exists(Config() / "config.lst"));
 }

@@ -230,10 +230,18 @@ TEST_F(SettingsStoreTest, AGroupWithoutItsPanelIsWrittenBackAsLoaded) {
               "\n");
 }
 
-TEST_F(SettingsStoreTest, AFailedWriteKeepsTheOldFile) {
-    SettingsStore store(std::filesystem::path(dir_.path().toStdString()) / "gone" / "config.lst");
-    EXPECT_FALSE(store.Save());
+TEST_F(SettingsStoreTest, SavingMakesAFolderRemovedDuringTheRunAgain) {
+    const std::filesystem::path folder = std::filesystem::path(dir_.path().toStdString()) / "gone";
+    SettingsStore store(folder / "Config" / "config.lst");
+    EXPECT_TRUE(store.Save());
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "Config" / "config.lst"));
 
+    WriteRaw(folder / "plain", "x");
+    SettingsStore impossible(folder / "plain" / "config.lst");
+    EXPECT_FALSE(impossible.Save());
+}
+
+TEST_F(SettingsStoreTest, AFailedWriteKeepsTheOldFile) {
     // A folder in the file's place cannot be replaced; it stays as it was.
     std::filesystem::create_directory(File());
     WriteRaw(File() / "inside", "old\n");

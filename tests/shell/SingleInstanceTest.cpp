@@ -98,3 +98,23 @@ TEST(SingleInstance, StaleFilesOfACrashedRunDoNotBlockTheNextStart) {
     EXPECT_EQ(next.Process().state(), QProcess::Running);
     EXPECT_FALSE(probe.Acquire());
 }
+
+TEST(SingleInstance, AFolderOthersCanReachIsNotUsed) {
+    QTemporaryDir root;
+    const QString mine = root.path() + "/mine";
+    EXPECT_EQ(SingleInstance::PrivateFolder(mine), mine);
+    EXPECT_EQ(QFile::permissions(mine) & (QFile::ReadGroup | QFile::WriteOther), 0);
+    EXPECT_EQ(SingleInstance::PrivateFolder(mine), mine);
+
+    const QString open = root.path() + "/open";
+    ASSERT_TRUE(QDir().mkdir(open));
+    QFile::setPermissions(open, QFile::Permissions(0x7777));
+    const QString instead = SingleInstance::PrivateFolder(open);
+    EXPECT_NE(instead, open);
+    EXPECT_TRUE(instead.startsWith(open + "-"));
+    EXPECT_EQ(QFile::permissions(instead) & (QFile::ReadGroup | QFile::WriteOther), 0);
+
+    const QString link = root.path() + "/link";
+    ASSERT_TRUE(QFile::link(mine, link));
+    EXPECT_NE(SingleInstance::PrivateFolder(link), link);
+}

@@ -36,7 +36,8 @@ void WriteTone(const std::filesystem::path& file) {
 }
 
 bool BecomesPlaying(const zavreo::SoundEffectPlayer& player, int number) {
-    for (int i = 0; i < 200; ++i) {
+    // Generous: a loaded machine may take seconds to preroll a pipeline.
+    for (int i = 0; i < 1000; ++i) {
         if (player.IsPlaying(number)) {
             return true;
         }

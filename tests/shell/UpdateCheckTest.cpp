@@ -134,6 +134,17 @@ TEST_F(UpdateCheckTest, AHalfSentBodyDoesNotReplaceTheLastGoodFile) {
     EXPECT_TRUE(dialogue.events.empty());
 }
 
+TEST_F(UpdateCheckTest, AnEndlessBodyIsCutOffAndKeepsTheLastGoodFile) {
+    const std::string good = R"({"isMustUpdate":0,"updatetime":17})";
+    server_.SetReply(TestHttpServer::Reply(good));
+    ASSERT_EQ(Download(), 0);
+
+    server_.SetReply(TestHttpServer::Reply(std::string(3 << 20, ' ') + good));
+    EXPECT_EQ(Download(), -1);
+    EXPECT_EQ(ReadAll(File()), good);
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
 TEST_F(UpdateCheckTest, AnErrorPageOrNoFileGoesOnWithoutAsking) {
     Dialogue nothing;
     EXPECT_EQ(zavreo::DecideUpdate(File(), nothing.Prompts()), UpdateOutcome::kGoOn);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 
 #include "PreviewFrames.h"
@@ -77,4 +79,29 @@ TEST(SharedFrameView, KeepsThePicturesAspectInASquareArea) {
     EXPECT_EQ(shot.pixelColor(240, 449), QColor(Qt::black));
     EXPECT_EQ(shot.pixelColor(240, 61), QColor(Qt::white));
     EXPECT_EQ(shot.pixelColor(0, 240), QColor(Qt::white));
+}
+
+TEST(SharedFrameView, ReadsOnlyWhileShown) {
+    ScopedFrameName name;
+    PreviewFrames preview(name.Name());
+    SharedFrameView view;
+    view.SetSource(&preview);
+    const uint8_t blue[3] = {255, 0, 0};
+    preview.Deliver(blue, 1, 1, 3);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 300) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_TRUE(view.CurrentImage().isNull());
+
+    view.show();
+    ASSERT_FALSE(view.CurrentImage().isNull());
+    const uint8_t red[3] = {0, 0, 255};
+    preview.Deliver(red, 1, 1, 3);
+    clock.restart();
+    while (qRed(view.CurrentImage().pixel(0, 0)) != 255 && clock.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(qRed(view.CurrentImage().pixel(0, 0)), 255);
 }
