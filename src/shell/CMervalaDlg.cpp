@@ -432,7 +432,7 @@ void CMervalaDlg::OnCommand(int id) {
             OnPlaylistModeMenu();
             break;
         case IDC_CLOSE:
-            hide();
+            HideToTray();
             break;
         case IDC_MINIMISE:
             QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
@@ -597,6 +597,15 @@ void CMervalaDlg::paintEvent(QPaintEvent*) {
     painter.drawPixmap(rect(), QPixmap(QString::fromUtf8(kMainBackground)));
     if (!m_bCameraOpen) {
         painter.drawPixmap(kPreviewArea, QPixmap(QString::fromUtf8(kPreviewBackground)));
+    }
+}
+
+void CMervalaDlg::HideToTray() {
+    // Without a tray host a hidden window could never be brought back: minimise instead.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        hide();
+    } else {
+        QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
     }
 }
 

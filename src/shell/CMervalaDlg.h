@@ -167,6 +167,7 @@ private:
     void SelectRightTab(int id);
     void ToggleLyrics();
     void ToggleSoundPad();
+    void HideToTray();
     void OpenCamera();
     void CloseCamera();
     void ToggleRecording();
