@@ -31,9 +31,15 @@ void RunFrames(benchmark::State& state, int width, int height, bool mirror) {
     shm_unlink(name.c_str());
 }
 
-void BM_BufferCB_640x480_EmptyChain(benchmark::State& s) { RunFrames(s, 640, 480, false); }
-void BM_BufferCB_640x480_Mirror(benchmark::State& s) { RunFrames(s, 640, 480, true); }
-void BM_BufferCB_1280x720_EmptyChain(benchmark::State& s) { RunFrames(s, 1280, 720, false); }
+void BM_BufferCB_640x480_EmptyChain(benchmark::State& s) {
+    RunFrames(s, 640, 480, false);
+}
+void BM_BufferCB_640x480_Mirror(benchmark::State& s) {
+    RunFrames(s, 640, 480, true);
+}
+void BM_BufferCB_1280x720_EmptyChain(benchmark::State& s) {
+    RunFrames(s, 1280, 720, false);
+}
 
 }  // namespace
 
