@@ -1,6 +1,7 @@
 #include "SharedFrameView.h"
 
 #include <QPainter>
+#include <cstring>
 
 SharedFrameView::SharedFrameView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -34,10 +35,16 @@ void SharedFrameView::Refresh() {
         }
         return;
     }
-    const QImage frame(picture_.pixels.data(), picture_.width, picture_.height, picture_.width * 3,
-                       QImage::Format_BGR888);
-    // The shared frame is bottom row first; QImage wants the top row first.
-    image_ = picture_.bottomUp ? frame.mirrored(false, true) : frame.copy();
+    const QSize size(picture_.width, picture_.height);
+    if (image_.size() != size) {
+        image_ = QImage(size, QImage::Format_BGR888);
+    }
+    // One copy into the kept image, turning a bottom-up frame the right way up on the way.
+    const size_t rowBytes = static_cast<size_t>(picture_.width) * 3;
+    for (int y = 0; y < picture_.height; ++y) {
+        const int row = picture_.bottomUp ? picture_.height - 1 - y : y;
+        std::memcpy(image_.scanLine(y), picture_.pixels.data() + rowBytes * row, rowBytes);
+    }
     update();
 }
 
