@@ -480,11 +480,6 @@ std::string CCameraGraph::SourcePath() const {
     return pipeline_ != nullptr ? source_.path : "";
 }
 
-bool CCameraGraph::SourceIsTestPattern() const {
-    std::lock_guard lock(mutex_);
-    return pipeline_ != nullptr && source_.testPattern;
-}
-
 void CCameraGraph::SetFailureHandler(std::function<void()> handler) {
     failureHandler_ = std::move(handler);
 }

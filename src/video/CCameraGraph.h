@@ -74,7 +74,6 @@ public:
     void SetState(int state) { state_.store(state); }
     // The V4L2 node of the running source, empty for the stand-in or the shared-frame preview.
     std::string SourcePath() const;
-    bool SourceIsTestPattern() const;
 
     // Called once when the running pipeline fails (camera unplugged, stream error), on the
     // thread that reports it; the handler must not tear the graph down there.

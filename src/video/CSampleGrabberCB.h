@@ -50,8 +50,6 @@ public:
 
     // The size the camera was asked for; frames of this size are scaled to 640 x 480.
     void SetCameraSize(int width, int height);
-    int CameraWidth() const { return cameraWidth_.load(); }
-    int CameraHeight() const { return cameraHeight_.load(); }
 
     // Copies the last processed frame (bottom-up, kFrameBytes) into `out`; false before the
     // first frame.

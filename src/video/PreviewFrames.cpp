@@ -26,11 +26,6 @@ void PreviewFrames::ShowSharedFrame() {
     delivered_.width = delivered_.height = 0;
 }
 
-bool PreviewFrames::ShowingDeviceFrames() const {
-    std::lock_guard lock(mutex_);
-    return deviceFrames_;
-}
-
 bool PreviewFrames::Copy(PreviewPicture* picture) {
     {
         std::lock_guard lock(mutex_);

@@ -30,7 +30,6 @@ public:
     void Deliver(const uint8_t* pixels, int width, int height, int stride);
     // Back to the shared frame; nothing delivered earlier is shown again.
     void ShowSharedFrame();
-    bool ShowingDeviceFrames() const;
 
     // The picture to show now; false when there is none.
     bool Copy(PreviewPicture* picture);
