@@ -5,17 +5,15 @@
 #include <benchmark/benchmark.h>
 #include <gst/gst.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BenchPipeline.h"
 #include "CCameraGraph.h"
-#include "CSampleGrabberCB.h"
 #include "CameraDiscovery.h"
 #include "GstSupport.h"
 
@@ -23,30 +21,19 @@ using namespace zavreo;
 
 namespace {
 
-std::string BenchFrameName() {
-    return "/zavreo-bench-capture-" + std::to_string(getpid());
-}
-
 // Row copy into the callback's layout, then the callback itself (scaling at other sizes).
 void BM_CopyAndCallback(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
-    const std::string name = BenchFrameName();
-    {
-        SharedFrame frame(name);
-        EM::EffectManager engine;
-        CSampleGrabberCB callback(frame, engine);
-        callback.SetCameraSize(width, height);
-        const int stride = width * 3 + 64;  // a padded top-down frame as a pipeline hands it over
-        std::vector<uint8_t> sample(static_cast<size_t>(stride) * height, 77);
-        std::vector<uint8_t> packed(static_cast<size_t>(width) * height * 3);
-        for (auto _ : state) {
-            CopyBottomUp(sample.data(), stride, width, height, packed.data());
-            callback.BufferCB(0, packed.data(), static_cast<long>(packed.size()));
-            benchmark::ClobberMemory();
-        }
+    BenchPipeline pipeline(width, height);
+    const int stride = width * 3 + 64;  // a padded top-down frame as a pipeline hands it over
+    std::vector<uint8_t> sample(static_cast<size_t>(stride) * height, 77);
+    std::vector<uint8_t> packed(static_cast<size_t>(width) * height * 3);
+    for (auto _ : state) {
+        CopyBottomUp(sample.data(), stride, width, height, packed.data());
+        pipeline.callback.BufferCB(0, packed.data(), static_cast<long>(packed.size()));
+        benchmark::ClobberMemory();
     }
-    shm_unlink(name.c_str());
 }
 
 // Seconds of wall time per frame for `frames` frames through `description`.
@@ -97,29 +84,22 @@ void BM_RunningCameraPipeline(benchmark::State& state) {
     setenv("ZAVREO_TEST_CAMERA", "1", 1);
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
-    const std::string name = BenchFrameName();
-    {
-        SharedFrame frame(name);
-        EM::EffectManager engine;
-        CSampleGrabberCB callback(frame, engine);
-        callback.SetCameraSize(width, height);
-        CCameraGraph graph(callback);
-        graph.CreateObjects();
-        for (auto _ : state) {
-            graph.StartGraph(height, width, false, kTestCameraName, nullptr);
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            const double cpu = CpuSeconds();
-            const uint64_t frames = graph.FramesDelivered();
-            const auto start = std::chrono::steady_clock::now();
-            std::this_thread::sleep_for(std::chrono::seconds(3));
-            const double wall =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            state.counters["cpu_percent"] = 100.0 * (CpuSeconds() - cpu) / wall;
-            state.counters["fps"] = static_cast<double>(graph.FramesDelivered() - frames) / wall;
-            graph.Teardown();
-        }
+    BenchPipeline pipeline(width, height);
+    CCameraGraph graph(pipeline.callback);
+    graph.CreateObjects();
+    for (auto _ : state) {
+        graph.StartGraph(height, width, false, kTestCameraName, nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const double cpu = CpuSeconds();
+        const uint64_t frames = graph.FramesDelivered();
+        const auto start = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.counters["cpu_percent"] = 100.0 * (CpuSeconds() - cpu) / wall;
+        state.counters["fps"] = static_cast<double>(graph.FramesDelivered() - frames) / wall;
+        graph.Teardown();
     }
-    shm_unlink(name.c_str());
 }
 
 }  // namespace

@@ -1,34 +1,25 @@
 // Cost of one camera frame through the callback: effects, last-frame copy, shared-frame write.
 
 #include <benchmark/benchmark.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <vector>
 
-#include "CSampleGrabberCB.h"
+#include "BenchPipeline.h"
 
 using namespace zavreo;
 
 namespace {
 
 void RunFrames(benchmark::State& state, int width, int height, bool mirror) {
-    const std::string name = "/zavreo-bench-" + std::to_string(getpid());
-    {
-        SharedFrame frame(name);
-        EM::EffectManager engine;
-        CSampleGrabberCB callback(frame, engine);
-        callback.SetCameraSize(width, height);
-        if (mirror) {
-            callback.ConfigureEffect(kEffectAdd, kEffectMirror, {{"hflip", "true"}});
-        }
-        std::vector<uint8_t> buffer(static_cast<size_t>(width) * height * 3, 128);
-        for (auto _ : state) {
-            callback.BufferCB(0, buffer.data(), static_cast<long>(buffer.size()));
-            benchmark::ClobberMemory();
-        }
+    BenchPipeline pipeline(width, height);
+    if (mirror) {
+        pipeline.callback.ConfigureEffect(kEffectAdd, kEffectMirror, {{"hflip", "true"}});
     }
-    shm_unlink(name.c_str());
+    std::vector<uint8_t> buffer(static_cast<size_t>(width) * height * 3, 128);
+    for (auto _ : state) {
+        pipeline.callback.BufferCB(0, buffer.data(), static_cast<long>(buffer.size()));
+        benchmark::ClobberMemory();
+    }
 }
 
 void BM_BufferCB_640x480_EmptyChain(benchmark::State& s) {
