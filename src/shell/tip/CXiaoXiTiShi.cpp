@@ -80,21 +80,11 @@ void CXiaoXiTiShi::paintEvent(QPaintEvent*) {
 }
 
 void CXiaoXiTiShi::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        dragging_ = true;
-        grab_ = event->globalPosition().toPoint() - pos();
-    }
+    drag_.Press(*this, *event);
     QDialog::mousePressEvent(event);
 }
 
 void CXiaoXiTiShi::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) {
-        move(event->globalPosition().toPoint() - grab_);
-    }
+    drag_.Move(*this, *event);
     QDialog::mouseMoveEvent(event);
-}
-
-void CXiaoXiTiShi::mouseReleaseEvent(QMouseEvent* event) {
-    dragging_ = false;
-    QDialog::mouseReleaseEvent(event);
 }

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QPixmap>
 
+#include "BodyDrag.h"
 #include "TipTexts.h"
 
 class CPngButton;
@@ -31,13 +32,11 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QPixmap background_;
     QPlainTextEdit* text_;
     CPngButton* ok_;
     bool centred_ = false;
-    bool dragging_ = false;
-    QPoint grab_;
+    BodyDrag drag_;
 };
