@@ -1,9 +1,10 @@
 #include "JsonLine.h"
 
+#include "UserFileReader.h"
+
 #include <json/reader.h>
 #include <json/writer.h>
 
-#include <fstream>
 #include <memory>
 
 namespace zavreo {
@@ -33,13 +34,8 @@ bool ParseJsonLine(const std::string& line, Json::Value& out) {
 }
 
 bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::string line;
-    std::getline(in, line);
-    return ParseJsonLine(line, out);
+    const std::optional<std::string> line = ReadFirstLine(file);
+    return line && ParseJsonLine(*line, out);
 }
 
 int JsonInt(const Json::Value& object, const char* member) {

@@ -1,0 +1,72 @@
+#include "UserFileReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace zavreo {
+
+namespace {
+
+// Reads until `maxBytes`, end of file, or (with `stopAtNewline`) the first line feed.
+std::optional<std::string> ReadBounded(const std::filesystem::path& path, std::size_t maxBytes,
+                                       bool stopAtNewline) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string text;
+    text.reserve(
+        static_cast<std::size_t>(std::min<off_t>(info.st_size, static_cast<off_t>(maxBytes))));
+    char chunk[16384];
+    bool failed = false;
+    while (text.size() < maxBytes) {
+        const std::size_t want = std::min(sizeof chunk, maxBytes - text.size());
+        const ssize_t got = ::read(fd, chunk, want);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            failed = true;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        const std::size_t start = text.size();
+        text.append(chunk, static_cast<std::size_t>(got));
+        if (stopAtNewline) {
+            const std::size_t newline = text.find('\n', start);
+            if (newline != std::string::npos) {
+                text.resize(newline);
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    if (failed) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
+                                           std::size_t maxBytes) {
+    return ReadBounded(path, maxBytes, false);
+}
+
+std::optional<std::string> ReadFirstLine(const std::filesystem::path& path) {
+    return ReadBounded(path, kMaxUserLineBytes, true);
+}
+
+}  // namespace zavreo
