@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace EM {
 namespace {
@@ -97,8 +98,25 @@ __attribute__((target_clones("avx2", "default"))) void Square(int16_t* values, s
     }
 }
 
-int Spread(const uint8_t* a, const uint8_t* b) {
-    return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+// Sum of the absolute differences of B, G and R between each pixel of a row and its neighbour:
+// `left` compares x with x - 1 (and pixel 0 with itself), otherwise with the row `above`.
+__attribute__((target_clones("avx2", "default"))) void Spreads(const uint8_t* __restrict blue,
+                                                               const uint8_t* __restrict green,
+                                                               const uint8_t* __restrict red,
+                                                               ptrdiff_t offset, int count,
+                                                               int16_t* __restrict out) {
+    for (int x = 0; x < count; ++x) {
+        out[x] = static_cast<int16_t>(std::abs(blue[x] - blue[x - offset]) +
+                                      std::abs(green[x] - green[x - offset]) +
+                                      std::abs(red[x] - red[x - offset]));
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void Widen(const uint8_t* __restrict in,
+                                                             int count, int16_t* __restrict out) {
+    for (int x = 0; x < count; ++x) {
+        out[x] = static_cast<int16_t>(in[x] << kLevelShift);
+    }
 }
 
 // SkinBlend's constants, one per 16-bit lane.
@@ -148,8 +166,11 @@ inline void BlendFour(const uint16_t* sums, int x, uint8_t* pixels, const BlendL
     const __m128i high = half(_mm_cvtepu8_epi16(_mm_srli_si128(input, 8)),
                               _mm_cvtepu8_epi16(_mm_srli_si128(smooth, 8)),
                               _mm_cvtepu8_epi16(_mm_srli_si128(skin, 8)));
-    // Bytes 12 to 15 belong to the next pixels; with no skin weight they come back unchanged.
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), _mm_packus_epi16(low, high));
+    // Exactly the 12 bytes of the four pixels: a wider store would overlap the next load.
+    const __m128i out = _mm_packus_epi16(low, high);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(pixels), out);
+    const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(out, 8));
+    std::memcpy(pixels + 8, &last, 4);
 }
 
 }  // namespace
@@ -181,6 +202,7 @@ void DomainTransformFilter::Prepare(int width, int height) {
     transposed_.assign(lowPixels, 0);
     weights_.assign(lowPixels * 2, 0);
     base_.assign(lowPixels * 4, 0);
+    spreads_.assign(static_cast<size_t>(lowWidth_) * 2, 0);
     skinSpans_.assign(lowHeight_, {0, 0});
     rowSums_.assign(static_cast<size_t>(lowWidth_ + 2) * 4, 0);
 }
@@ -189,20 +211,16 @@ void DomainTransformFilter::Prepare(int width, int height) {
 // widened by the reach of the filter; false when there is no skin at all.
 bool DomainTransformFilter::FindSkin() {
     const int lw = lowWidth_, lh = lowHeight_;
-    const uint8_t* __restrict low = low_.data();
-    uint8_t* __restrict base = base_.data();
-    const SkinTone& skin = SkinTone::Get();
+    skin_.Compute(low_.data(), lw, lh);
     int left = lw, right = 0, top = lh, bottom = 0;
     for (int y = 0; y < lh; ++y) {
-        int first = lw, last = 0;
-        for (int x = 0; x < lw; ++x) {
-            const size_t i = static_cast<size_t>(y) * lw + x;
-            const uint8_t weight = skin.Weight(low[i * 3], low[i * 3 + 1], low[i * 3 + 2]);
-            base[i * 4 + 3] = weight;
-            if (weight != 0) {
-                first = std::min(first, x);
-                last = x + 1;
-            }
+        const uint8_t* row = skin_.Weights() + static_cast<size_t>(y) * lw;
+        int first = 0, last = lw;
+        while (first < lw && row[first] == 0) {
+            ++first;
+        }
+        while (last > first && row[last - 1] == 0) {
+            --last;
         }
         skinSpans_[y] = {first, last};
         if (first < last) {
@@ -226,27 +244,27 @@ void DomainTransformFilter::LoadBox() {
     const int lw = lowWidth_;
     const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
     const size_t pixels = static_cast<size_t>(bw) * bh;
-    int16_t* __restrict blue = planes_.data();
-    int16_t* __restrict green = blue + pixels;
-    int16_t* __restrict red = green + pixels;
     int16_t* __restrict across = weights_.data();
     int16_t* __restrict down = across + pixels;
     const int16_t* __restrict table = feedback_.data();
+    int16_t* __restrict spreads = spreads_.data();
     for (int y = 0; y < bh; ++y) {
-        const uint8_t* row = low_.data() + (static_cast<size_t>(box_.top + y) * lw + box_.left) * 3;
-        const uint8_t* above = y > 0 ? row - lw * 3 : row;
+        const size_t at = static_cast<size_t>(box_.top + y) * lw + box_.left;
+        const uint8_t* blue = skin_.Plane(0) + at;
+        const uint8_t* green = skin_.Plane(1) + at;
+        const uint8_t* red = skin_.Plane(2) + at;
         const size_t start = static_cast<size_t>(y) * bw;
-        for (int x = 0; x < bw; ++x) {
-            blue[start + x] = static_cast<int16_t>(row[x * 3] << kLevelShift);
-            green[start + x] = static_cast<int16_t>(row[x * 3 + 1] << kLevelShift);
-            red[start + x] = static_cast<int16_t>(row[x * 3 + 2] << kLevelShift);
+        for (int c = 0; c < 3; ++c) {
+            Widen(skin_.Plane(c) + at, bw, planes_.data() + c * pixels + start);
         }
-        across[start] = table[0];
-        for (int x = 1; x < bw; ++x) {
-            across[start + x] = table[Spread(row + x * 3, row + x * 3 - 3)];
+        spreads[0] = 0;
+        Spreads(blue + 1, green + 1, red + 1, 1, bw - 1, spreads + 1);
+        Spreads(blue, green, red, y > 0 ? lw : 0, bw, spreads + bw);
+        for (int x = 0; x < bw; ++x) {
+            across[start + x] = table[spreads[x]];
         }
         for (int x = 0; x < bw; ++x) {
-            down[start + x] = table[Spread(row + x * 3, above + x * 3)];
+            down[start + x] = table[spreads[bw + x]];
         }
     }
     // Along the rows the filter runs on the transposed plane.
@@ -288,6 +306,14 @@ void DomainTransformFilter::StoreSmoothBase() {
                 const int level = (plane[x] + (1 << (kLevelShift - 1))) >> kLevelShift;
                 out[x * 4] = static_cast<uint8_t>(std::clamp(level, 0, 255));
             }
+        }
+    }
+    for (int y = 0; y < bh; ++y) {
+        const size_t at = static_cast<size_t>(box_.top + y) * lowWidth_ + box_.left;
+        const uint8_t* __restrict weights = skin_.Weights() + at;
+        uint8_t* __restrict out = base_.data() + at * 4 + 3;
+        for (int x = 0; x < bw; ++x) {
+            out[x * 4] = weights[x];
         }
     }
 }
