@@ -293,27 +293,44 @@ void DomainTransformFilter::Smooth() {
     }
 }
 
+// The smoothed planes back to bytes, interleaved with the skin weights as B, G, R, weight.
 void DomainTransformFilter::StoreSmoothBase() {
     const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
     const size_t pixels = static_cast<size_t>(bw) * bh;
-    for (int c = 0; c < 3; ++c) {
-        for (int y = 0; y < bh; ++y) {
-            const int16_t* __restrict plane =
-                planes_.data() + c * pixels + static_cast<size_t>(y) * bw;
-            uint8_t* __restrict out =
-                base_.data() + (static_cast<size_t>(box_.top + y) * lowWidth_ + box_.left) * 4 + c;
-            for (int x = 0; x < bw; ++x) {
-                const int level = (plane[x] + (1 << (kLevelShift - 1))) >> kLevelShift;
-                out[x * 4] = static_cast<uint8_t>(std::clamp(level, 0, 255));
-            }
-        }
-    }
+    const __m128i half = _mm_set1_epi16(1 << (kLevelShift - 1));
+    auto level = [&](const int16_t* p) {
+        return _mm_srai_epi16(
+            _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), half), kLevelShift);
+    };
     for (int y = 0; y < bh; ++y) {
+        const size_t start = static_cast<size_t>(y) * bw;
+        const int16_t* blue = planes_.data() + start;
+        const int16_t* green = blue + pixels;
+        const int16_t* red = green + pixels;
         const size_t at = static_cast<size_t>(box_.top + y) * lowWidth_ + box_.left;
-        const uint8_t* __restrict weights = skin_.Weights() + at;
-        uint8_t* __restrict out = base_.data() + at * 4 + 3;
-        for (int x = 0; x < bw; ++x) {
-            out[x * 4] = weights[x];
+        const uint8_t* weights = skin_.Weights() + at;
+        uint8_t* out = base_.data() + at * 4;
+        int x = 0;
+        for (; x + 16 <= bw; x += 16) {
+            const __m128i b = _mm_packus_epi16(level(blue + x), level(blue + x + 8));
+            const __m128i g = _mm_packus_epi16(level(green + x), level(green + x + 8));
+            const __m128i r = _mm_packus_epi16(level(red + x), level(red + x + 8));
+            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x));
+            const __m128i bgLow = _mm_unpacklo_epi8(b, g), rwLow = _mm_unpacklo_epi8(r, w);
+            const __m128i bgHigh = _mm_unpackhi_epi8(b, g), rwHigh = _mm_unpackhi_epi8(r, w);
+            __m128i* o = reinterpret_cast<__m128i*>(out + x * 4);
+            _mm_storeu_si128(o, _mm_unpacklo_epi16(bgLow, rwLow));
+            _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(bgLow, rwLow));
+            _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(bgHigh, rwHigh));
+            _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(bgHigh, rwHigh));
+        }
+        for (; x < bw; ++x) {
+            const int16_t values[3] = {blue[x], green[x], red[x]};
+            for (int c = 0; c < 3; ++c) {
+                const int rounded = (values[c] + (1 << (kLevelShift - 1))) >> kLevelShift;
+                out[x * 4 + c] = static_cast<uint8_t>(std::clamp(rounded, 0, 255));
+            }
+            out[x * 4 + 3] = weights[x];
         }
     }
 }
