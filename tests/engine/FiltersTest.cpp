@@ -612,3 +612,22 @@ TEST(Filters, SlimmingSamplesItsWarpAtEveryColumnAndChannel) {
         }
     }
 }
+
+// The colour looks' tone curves run first, folded into one pass in the order of adding, then the
+// glow: the same bytes as applying each on its own in that order.
+TEST(Filters, ToneCurvesFoldIntoOnePassInTheOrderOfAdding) {
+    const Frame portrait = scenes::Portrait();
+    EM::EffectManager chain;
+    chain.AddFilter("b", "BrightFilter", {{"brightness", "80"}});
+    chain.AddFilter("w", "WhiterFilter", {});
+    chain.AddFilter("s", "SweetFilter", {});
+    Frame folded(portrait);
+    chain.DoFilter(&folded.image);
+    const Frame brightened = Apply(portrait, "BrightFilter", {{"brightness", "80"}});
+    const Frame stepwise = Apply(Apply(brightened, "SweetFilter", {}), "WhiterFilter", {});
+    EXPECT_EQ(folded.bytes, stepwise.bytes);
+    const Frame otherWay =
+        Apply(Apply(Apply(portrait, "SweetFilter", {}), "BrightFilter", {{"brightness", "80"}}),
+              "WhiterFilter", {});
+    EXPECT_NE(folded.bytes, otherWay.bytes);
+}
