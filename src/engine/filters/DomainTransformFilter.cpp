@@ -272,8 +272,8 @@ void DomainTransformFilter::LoadBox() {
     std::copy(transposed_.begin(), transposed_.begin() + pixels, across);
 }
 
-// Three iterations, each along the rows (as columns of the transposed planes) then the columns.
-// Each iteration halves the kernel, which squares every weight.
+// Each iteration runs along the rows (as columns of the transposed planes), then down the columns,
+// and halves the kernel of the one before, which squares every weight.
 void DomainTransformFilter::Smooth() {
     const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
     const size_t pixels = static_cast<size_t>(bw) * bh;

@@ -24,7 +24,7 @@ constexpr int kCalmSlope = (255 * 65536 + (kBusy - kCalm) / 2) / (kBusy - kCalm)
 
 // The cues combined are blurred over 3 x 3 and raised by 1.6, so that the middle of a face, where
 // the colour blur has thinned the weight next to eyes, brows and nostrils, is fully skin again.
-constexpr unsigned kRaiseOverNine = 11651;  // 1.6 / 9 in 1/65536
+constexpr int kRaiseOverNine = 11651;  // 1.6 / 9 in 1/65536
 
 // Weights below this are dropped, so that faint traces across the picture do not widen the part
 // that has to be smoothed.
@@ -112,7 +112,7 @@ __attribute__((target_clones("avx2", "default"))) void FinalWeights(const uint16
                                                                     size_t count,
                                                                     uint8_t* __restrict out) {
     for (size_t i = 0; i < count; ++i) {
-        const unsigned raised = std::min((sums[i] * kRaiseOverNine + 32768u) >> 16, 255u);
+        const int raised = std::min((sums[i] * kRaiseOverNine + 32768) >> 16, 255);
         out[i] = static_cast<uint8_t>(raised < kFaintest ? 0 : raised);
     }
 }
