@@ -11,9 +11,8 @@
 namespace EM {
 
 // Skin smoothing, "level" 0..30: the edge-preserving domain-transform recursive filter computed
-// at half size on the picture's smooth base, then blended back at full size
-// in proportion to the skin weights of the half-size picture (SkinWeights, SkinBlend). 0 is
-// neutral.
+// at half size on the picture's smooth base, then blended back at full size in proportion to the
+// skin weights of the half-size picture (SkinWeights, SkinBlend). 0 is neutral.
 class DomainTransformFilter : public FilterBase {
 public:
     DomainTransformFilter() { OnParamsChanged(); }

@@ -14,6 +14,8 @@ namespace {
 constexpr int kCbMiddle = 103 - 128, kCrMiddle = 158 - 128;
 constexpr int kFullInside = 164;  // 0.8^2 in 1/256
 constexpr int kNoneFrom = 502;    // 1.4^2 in 1/256
+constexpr int kColourSlope =
+    (255 * 256 + (kNoneFrom - kFullInside) / 2) / (kNoneFrom - kFullInside);
 
 // Texture cue: the mean over 7 x 7 of each pixel's deviation from its 3 x 3 mean, the deviation
 // counted in ninths of a level and capped at 255, so the sum of 225 of them fits 16 bits. Full
@@ -164,7 +166,7 @@ int SkinWeights::ColourWeight(int blue, int green, int red) {
     const int across = (223 * cb + 125 * cr) >> 8;
     // (along / 20)^2 + (across / 7)^2 in 1/256.
     const int distance = ((along * along * 41) >> 6) + ((across * across * 1337) >> 8);
-    const int colour = std::clamp((kNoneFrom - distance) * 193 >> 8, 0, 255);  // 255 / 338
+    const int colour = std::clamp((kNoneFrom - distance) * kColourSlope >> 8, 0, 255);
     // Deep shadow carries no reliable colour: none below luma 30, full from 70.
     const int shadow = std::clamp((luma - 30) * 51 >> 3, 0, 255);
     return Div255(colour * shadow);
