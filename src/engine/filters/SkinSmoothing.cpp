@@ -18,10 +18,11 @@ constexpr int kColourSlope =
     (255 * 256 + (kNoneFrom - kFullInside) / 2) / (kNoneFrom - kFullInside);
 
 // Texture cue: the mean over 7 x 7 of each pixel's deviation from its 3 x 3 mean, the deviation
-// counted in ninths of a level and capped at 255, so the sum of 225 of them fits 16 bits. Full
-// weight up to a mean of 5 levels, none from 9.
-constexpr int kMostDeviation = 255;
-constexpr int kCalm = 5 * 9 * 225, kBusy = 9 * 9 * 225;
+// counted in ninths of a level and capped at 150 (about 17 levels): single strong edges such as
+// the side of a nose or a smile line then count little beside the dense texture of hair. Full
+// weight up to a mean of 5 levels, none from 8.
+constexpr int kMostDeviation = 150;
+constexpr int kCalm = 5 * 9 * 225, kBusy = 8 * 9 * 225;
 constexpr int kCalmSlope = (255 * 65536 + (kBusy - kCalm) / 2) / (kBusy - kCalm);  // in 1/65536
 
 // The cues combined are blurred over 3 x 3 and raised by 1.6, so that the middle of a face, where
