@@ -351,8 +351,7 @@ void CCatListBox::PlaceNameEdit(int viewRow) {
     }
     const int top = viewRow * kRowHeight;
     const QRect client = viewport()->rect();
-    nameEdit_->setGeometry(
-        QRect(QPoint(client.left() + 45, top + 5), QPoint(client.right() + 1 - 150, top + 25 - 1)));
+    nameEdit_->setGeometry(client.left() + 45, top + 5, client.width() - 45 - 150, 20);
     nameEdit_->clear();
     nameEdit_->show();
     nameEdit_->setFocus(Qt::OtherFocusReason);

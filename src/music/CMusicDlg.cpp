@@ -45,7 +45,7 @@ CMusicDlg::CMusicDlg(QWidget* parent)
 
     promotion_->setObjectName(QStringLiteral("static1081"));
     promotion_->setGeometry(PanelUnits::Rect(80, 321, 129, 8).adjusted(0, -3, 0, 3));
-    promotion_->setText(QStringLiteral("Zavreo直播助手：边唱边播，好歌不停"));
+    promotion_->setText(QStringLiteral("边唱边播，好歌不停"));
     promotion_->setFont(SkinFont::Make(12, 400));
     promotion_->setStyleSheet(
         QStringLiteral("color: rgb(206, 203, 204); background: transparent;"));
