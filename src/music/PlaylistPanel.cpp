@@ -51,38 +51,48 @@ PlaylistPanel::PlaylistPanel(CCatListBox& list, PlaylistModel& model, ListMenuId
     connect(&list_, &CCatListBox::SongDoubleClicked, &player_, &MusicController::SongDoubleClicked);
 }
 
-std::unique_ptr<CSideBarMenu> PlaylistPanel::ModeMenu(QWidget* parent) {
+namespace {
+
+struct MenuItem {
+    int id;
+    const char* text;
+};
+
+std::unique_ptr<CSideBarMenu> MenuOf(QWidget* parent, std::initializer_list<MenuItem> items) {
     auto menu = std::make_unique<CSideBarMenu>(parent);
-    menu->AppendMenu(ID_MODE_SINGLE_ONCE, "单曲播放");
-    menu->AppendMenu(ID_MODE_SINGLE_LOOP, "单曲循环");
-    menu->AppendMenu(ID_MODE_LIST_LOOP, "列表循环");
-    menu->AppendMenu(ID_MODE_RANDOM, "随机播放");
+    for (const MenuItem& item : items) {
+        menu->AppendMenu(item.id, item.text);
+    }
     return menu;
+}
+
+}  // namespace
+
+std::unique_ptr<CSideBarMenu> PlaylistPanel::ModeMenu(QWidget* parent) {
+    return MenuOf(parent, {{ID_MODE_SINGLE_ONCE, "单曲播放"},
+                           {ID_MODE_SINGLE_LOOP, "单曲循环"},
+                           {ID_MODE_LIST_LOOP, "列表循环"},
+                           {ID_MODE_RANDOM, "随机播放"}});
 }
 
 std::unique_ptr<CSideBarMenu> PlaylistPanel::AddMenu(QWidget* parent) {
-    auto menu = std::make_unique<CSideBarMenu>(parent);
-    menu->AppendMenu(ID_ADD_NEW_LIST, "新建列表");
-    menu->AppendMenu(ID_ADD_SONGS, "添加本地歌曲");
-    menu->AppendMenu(ID_ADD_FOLDER, "添加本地歌曲文件夹");
-    return menu;
+    return MenuOf(parent, {{ID_ADD_NEW_LIST, "新建列表"},
+                           {ID_ADD_SONGS, "添加本地歌曲"},
+                           {ID_ADD_FOLDER, "添加本地歌曲文件夹"}});
 }
 
 std::unique_ptr<CSideBarMenu> PlaylistPanel::ListMenu(QWidget* parent) {
-    auto menu = std::make_unique<CSideBarMenu>(parent);
-    menu->AppendMenu(ID_LIST_NEW_LIST, "新建列表");
-    menu->AppendMenu(ID_LIST_ADD_SONGS, "添加本地歌曲");
-    menu->AppendMenu(ID_LIST_CLEAR, "清空");
-    menu->AppendMenu(ID_LIST_DELETE, "删除列表");
-    menu->AppendMenu(ID_LIST_RENAME, "重命名");
-    return menu;
+    return MenuOf(parent, {{ID_LIST_NEW_LIST, "新建列表"},
+                           {ID_LIST_ADD_SONGS, "添加本地歌曲"},
+                           {ID_LIST_CLEAR, "清空"},
+                           {ID_LIST_DELETE, "删除列表"},
+                           {ID_LIST_RENAME, "重命名"}});
 }
 
 std::unique_ptr<CSideBarMenu> PlaylistPanel::SongMenu(QWidget* parent, const ListMenuIds& ids) {
-    auto menu = std::make_unique<CSideBarMenu>(parent);
-    menu->AppendMenu(ID_SONG_PLAY, "播放");
-    menu->AppendMenu(ID_SONG_REMOVE, "删除");
-    menu->AppendMenu(ID_SONG_OPEN_FOLDER, "打开所在文件夹");
+    auto menu = MenuOf(parent, {{ID_SONG_PLAY, "播放"},
+                                {ID_SONG_REMOVE, "删除"},
+                                {ID_SONG_OPEN_FOLDER, "打开所在文件夹"}});
     auto* addTo = new CSideBarMenu(menu.get());
     addTo->setTitle(QStringLiteral("添加到"));
     for (const auto& [id, name] : ids.Ids()) {

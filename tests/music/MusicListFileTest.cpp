@@ -4,22 +4,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "FileText.h"
 #include "MusicListFile.h"
 
 using namespace zavreo;
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteAll(const std::filesystem::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 class MusicListFileTest : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "FileText.h"
 #include "MusicListFile.h"
 #include "PlaylistCommands.h"
 #include "TipTexts.h"
@@ -11,13 +12,6 @@
 using namespace zavreo;
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class PlaylistCommandsTest : public ::testing::Test {
 protected:
