@@ -28,10 +28,10 @@ MusicController::MusicController(PlaylistModel& model, PlayerControls controls,
       player_(std::move(audioSink)) {
     progressTimer_.setInterval(1000);
     connect(&progressTimer_, &QTimer::timeout, this, &MusicController::OnProgressTimer);
-    // A song that plays out, or one that cannot be played, ends at once rather than at the next
-    // tick.
+    // A song that plays out ends at once rather than up to a second later. One that cannot be
+    // played has closed the player, and the next tick ends it: a list of broken files is tried
+    // one a second, not in a busy loop.
     connect(&player_, &AudioPlayer::EndOfStream, this, &MusicController::EndOfSong);
-    connect(&player_, &AudioPlayer::Failed, this, &MusicController::EndOfSong);
 }
 
 void MusicController::ShowPlaying(bool playing) {

@@ -311,3 +311,16 @@ TEST_F(ControllerTest, MuteKeepsTheVolumeAndTheSliderMakesItAudibleAgain) {
     music_.SetVolume(-20);
     EXPECT_EQ(music_.Volume(), 0);
 }
+
+TEST_F(ControllerTest, ASongThatCannotBePlayedEndsAtTheNextTick) {
+    const std::string broken = dir_->path().toStdString() + "/undecodable.mp3";
+    std::ofstream(broken) << "not a song at all";
+    model_.AddItem("l", broken);
+    model_.MarkPlaying(3, broken, "l");
+    music_.PlayerCommand(broken, PlayerPlay);
+    ASSERT_TRUE(SpinUntil([&] { return !music_.Player().IsOpen(); }));
+    // Still the broken song until the timer looks.
+    EXPECT_EQ(opened_.size(), 1u);
+    ASSERT_TRUE(SpinUntil([&] { return opened_.size() == 2; }, 3000));
+    EXPECT_EQ(opened_[1], Song("s0.mp3"));
+}
