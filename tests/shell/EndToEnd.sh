@@ -35,7 +35,7 @@ for _ in $(seq 100); do
 done
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_UPDATE_HOST=127.0.0.1:$port
-export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK=fakesink ZAVREO_TEST_CAMERA=1
+export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
 unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
@@ -46,6 +46,15 @@ for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 display=:$(head -1 "$work/display")
 [[ $display != : ]] || fail "Xvfb did not start"
 export DISPLAY=$display
+
+# Playlists from an earlier run: an open default list with two songs and a closed second list.
+mkdir -p "$config" "$work/songs"
+for name in 夜曲 晴天; do
+  ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=30 -c:a libmp3lame \
+    "$work/songs/$name.mp3" </dev/null || fail "ffmpeg could not make a song"
+done
+music='{"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":"'$work'/songs/夜曲.mp3"},{"path":"'$work'/songs/晴天.mp3"}],"musicnum":2},{"isopen":false,"listname":"翻唱","musicnum":0}],"num":2}'
+printf '%s\n' "$music" >"$config/music.lst"
 
 launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
@@ -83,6 +92,13 @@ geometry=$(xdotool getwindowgeometry "$window")
 grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
 
+# The songs tab shows the playlists; a double click on the second song plays it.
+xdotool mousemove --sync 360 169 click 1
+sleep 0.5
+xdotool mousemove --sync 120 265 click --repeat 2 --delay 80 1
+sleep 2.5
+import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screenshot"
+
 # The close button (top right) hides the window (to the tray, or minimised where there is no tray,
 # as here); a second start ends at once and brings the first forward.
 xdotool mousemove --sync 848 26 click 1
@@ -118,6 +134,8 @@ for name, groups in root.items():
 same = json.dumps(root, sort_keys=True, separators=(",", ":"), ensure_ascii=False) + "\n"
 assert same.encode("utf-8") == raw, "members sorted, no spaces, raw UTF-8"
 PY
+
+printf '%s\n' "$music" | cmp -s - "$config/music.lst" || fail "music.lst not written back as it was read"
 
 # Without the recorder library the program tells so on standard output and ends with 0.
 mkdir -p "$work/bare"
