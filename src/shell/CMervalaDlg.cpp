@@ -375,6 +375,8 @@ void CMervalaDlg::SavePlaylists() {}
 void CMervalaDlg::SavePictureList() {}
 void CMervalaDlg::StopAllSources() {
     camera_.Shutdown();
+    // The last camera picture must not stay readable in /dev/shm once the program has ended.
+    zavreo::CSampleGrabberCB::Instance().Output().Remove();
 }
 void CMervalaDlg::StopMusic() {}
 
@@ -601,11 +603,12 @@ void CMervalaDlg::paintEvent(QPaintEvent*) {
 }
 
 void CMervalaDlg::HideToTray() {
-    // Without a tray host a hidden window could never be brought back: minimise instead.
+    // Without a tray host a hidden window could never be brought back, nor "退出" be chosen:
+    // closing then is the way to end the program, and it saves like "退出".
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         hide();
     } else {
-        QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
+        OnExitCommand();
     }
 }
 
@@ -623,7 +626,13 @@ void CMervalaDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMervalaDlg::closeEvent(QCloseEvent* event) {
-    // Also when hidden in the tray: the dialog ends, and with it the program.
+    // Alt+F4, the window manager's close or a session ending: the program ends, so it first runs
+    // "退出" (which closes the window again once everything is saved).
+    if (!m_bExiting) {
+        event->ignore();
+        OnExitCommand();
+        return;
+    }
     event->accept();
     done(QDialog::Rejected);
 }

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
                      "Create the virtual camera (as root), then start zavreo-vcam again:\n"
                      "  modprobe v4l2loopback card_label=\"%s\" exclusive_caps=1\n",
                      error.c_str(), zavreo::kVirtualCameraName);
-        return 1;
+        return zavreo::kVcamExitNoDevice;
     }
 
     // One copy serves the device; the lock tells the main program one is running.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -50,11 +51,18 @@ bool VcamProcess::ChildAlive() {
     if (child_ <= 0) {
         return false;
     }
-    if (waitpid(child_, nullptr, WNOHANG) == 0) {
+    int status = 0;
+    if (waitpid(child_, &status, WNOHANG) == 0) {
         return true;
     }
+    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     child_ = -1;
     return false;
+}
+
+std::optional<int> VcamProcess::TakeExitStatus() {
+    ChildAlive();
+    return std::exchange(exitStatus_, std::nullopt);
 }
 
 bool VcamProcess::IsRunning() {
@@ -71,6 +79,7 @@ bool VcamProcess::Start() {
         return false;
     }
     child_ = pid;
+    exitStatus_.reset();
     return true;
 }
 

@@ -208,14 +208,14 @@ TEST_F(MainWindowTest, EnterAndEscapeNeverCloseItTheCloseButtonHidesIt) {
     QApplication::processEvents();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         EXPECT_FALSE(dialog.isVisible());
+        EXPECT_FALSE(ended);
+        dialog.TrayMenu().actions()[0]->trigger();
+        EXPECT_TRUE(dialog.isVisible());
     } else {
-        // No tray to come back from: the window is only minimised.
-        EXPECT_TRUE(dialog.isMinimized());
+        // No tray to come back from nor to choose "退出" in: closing ends the program, saved.
+        EXPECT_TRUE(SpinUntil([&] { return ended; }));
+        EXPECT_TRUE(std::filesystem::exists(Config() / "config.lst"));
     }
-    EXPECT_FALSE(ended);
-    dialog.TrayMenu().actions()[0]->trigger();
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_FALSE(dialog.isMinimized());
 }
 
 TEST_F(MainWindowTest, DraggingTheBodyMovesTheWindow) {
@@ -233,20 +233,26 @@ TEST_F(MainWindowTest, DraggingTheBodyMovesTheWindow) {
     EXPECT_EQ(dialog.pos(), QPoint(50, 40));
 }
 
-TEST_F(MainWindowTest, SettingsLoadAtStartAndOnlyTheExitCommandWritesThem) {
+TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     std::filesystem::create_directories(Config());
     std::ofstream(Config() / "config.lst") << R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
                                            << "\n";
     {
+        // Alt+F4 or the window manager's close: the program ends, so it saves as "退出" does.
         FilterPanel filter;
         CMervalaDlg dialog(ZAVREO_BIN_DIR);
         dialog.Settings().Attach(zavreo::SettingsGroup::kFilter, &filter);
         ASSERT_TRUE(dialog.OnInitDialog());
         EXPECT_EQ(filter.chosen, 4);
-        filter.chosen = 2;
+        bool ended = false;
+        QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
+        filter.chosen = 3;
+        dialog.show();
         dialog.close();
+        EXPECT_TRUE(SpinUntil([&] { return ended; }));
         EXPECT_EQ(ReadAll(Config() / "config.lst"),
-                  R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
+                  R"({"Deco":[{}],"Filter":[{"1":0,"2":0,"3":1,"4":0,"5":0}],"Text":[{}],)"
+                  R"("White":[{}],"m_Lyric":[{"isShow":1}]})"
                   "\n");
     }
     FilterPanel filter;
