@@ -38,8 +38,7 @@ void SyncFolder(const std::filesystem::path& folder) {
 // renamed: remove those of this file that are old enough not to belong to a save under way.
 void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::string& filename) {
     const std::string prefix = "." + filename + ".";
-    const auto staleBefore =
-        std::filesystem::file_time_type::clock::now() - kStaleTemporaryAge;
+    const auto staleBefore = std::filesystem::file_time_type::clock::now() - kStaleTemporaryAge;
     std::error_code error;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
          it.increment(error)) {

@@ -170,6 +170,12 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
     connect(&lyricTimer_, &QTimer::timeout, this, &CMervalaDlg::OnLyricTimer);
     connect(&slideshowTimer_, &QTimer::timeout, this, &CMervalaDlg::OnSlideshowTimer);
 
+    // In the skin's colours, not the desktop's light default beside the dark window.
+    trayMenu_.setStyleSheet(
+        QStringLiteral("QMenu { background: %1; color: %2; border: 1px solid %3; }"
+                       "QMenu::item { padding: 5px 22px; }"
+                       "QMenu::item:selected { background: %3; color: white; }")
+            .arg(Skin::Background().name(), Skin::Text().name(), Skin::Highlight().name()));
     trayMenu_.addAction(QStringLiteral("打开主界面"), this, [this] { OnCommand(ID_TRAY_OPEN); });
     trayMenu_.addAction(QStringLiteral("退出"), this, [this] { OnCommand(ID_TRAY_EXIT); });
     tray_.setIcon(windowIcon());
@@ -645,4 +651,9 @@ void CMervalaDlg::mousePressEvent(QMouseEvent* event) {
 void CMervalaDlg::mouseMoveEvent(QMouseEvent* event) {
     drag_.Move(*this, *event);
     QDialog::mouseMoveEvent(event);
+}
+
+void CMervalaDlg::mouseReleaseEvent(QMouseEvent* event) {
+    drag_.Release();
+    QDialog::mouseReleaseEvent(event);
 }

@@ -35,7 +35,8 @@ CameraController::CameraController(CSampleGrabberCB& grabber, std::string vcamPr
     preview_.SetFailureHandler([this] {
         QMetaObject::invokeMethod(
             this, [this] { OnPreviewFailed(); }, Qt::QueuedConnection);
-    });    vcamWatch_.setInterval(500);
+    });
+    vcamWatch_.setInterval(500);
     connect(&vcamWatch_, &QTimer::timeout, this, &CameraController::CheckVcam);
 }
 

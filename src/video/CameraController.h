@@ -89,7 +89,7 @@ private:
     CCameraGraph camera_;
     CCameraGraph preview_;
     VcamProcess vcam_;
-    QTimer vcamWatch_;  // reaps the virtual camera program and reports why it ended
+    QTimer vcamWatch_;              // reaps the virtual camera program and reports why it ended
     bool vcamMissingTold_ = false;  // once a run
     int width_ = 640;
     int height_ = 480;

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -231,6 +232,41 @@ TEST_F(MainWindowTest, DraggingTheBodyMovesTheWindow) {
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &move);
     EXPECT_EQ(dialog.pos(), QPoint(50, 40));
+
+    // Released, the window stays where it is, whatever the pointer does next.
+    QMouseEvent release(QEvent::MouseButtonRelease, start + QPointF(50, 40),
+                        global + QPointF(50, 40), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &release);
+    QMouseEvent wander(QEvent::MouseMove, start + QPointF(200, 100), global + QPointF(200, 100),
+                       Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &wander);
+    EXPECT_EQ(dialog.pos(), QPoint(50, 40));
+}
+
+TEST_F(MainWindowTest, PadKeysPlayWhileAnotherWindowOfTheProgramHasTheFocus) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    auto* field = new QLineEdit(&dialog);
+    field->show();
+    SendKey(dialog, Qt::Key_2);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 0);  // pad not shown
+
+    dialog.OnCommand(CMervalaDlg::IDC_PAD);
+    ASSERT_TRUE(dialog.SoundPad()->isVisible());
+    SendKey(dialog, Qt::Key_2);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 2);
+    SendKey(*dialog.Button(CMervalaDlg::IDC_RECORD), Qt::Key_6, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
+    // In a text field a digit is typed, not played.
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_8, Qt::NoModifier, QStringLiteral("8"));
+    QApplication::sendEvent(field, &typed);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
+    EXPECT_EQ(field->text(), "8");
+
+    dialog.SoundPad()->ToggleShortcuts();
+    SendKey(dialog, Qt::Key_3);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
 }
 
 TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {

@@ -51,7 +51,8 @@ struct Window {
         EXPECT_EQ(chdir(ZAVREO_BIN_DIR), 0);
         // No loopback device here: the virtual camera's own message is kept apart.
         QObject::connect(&controller, &CameraController::Message, [this](const QString& text) {
-            (text == QString::fromUtf8(TipText::kVirtualCameraMissing) ? vcamMessages : messages) << text;
+            (text == QString::fromUtf8(TipText::kVirtualCameraMissing) ? vcamMessages : messages)
+                << text;
         });
         QObject::connect(&controller, &CameraController::CameraButtonsChanged,
                          [this](bool running) { buttons.push_back(running); });

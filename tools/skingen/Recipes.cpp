@@ -254,16 +254,19 @@ void AddMainWindow(Builder& b) {
     } bottom[] = {{"159", Glyph::Camera, "开启摄像头"}, {"149", Glyph::Camera, "关闭摄像头"},
                   {"161", Glyph::Video, "录像"},        {"151", Glyph::Retweet, "播放模式"},
                   {"162", Glyph::Picture, "拍照"},      {"160", Glyph::Headphones, "音效"}};
+    // One label size for the whole row: the one at which "开启摄像头" fits beside its icon.
+    constexpr int kBottomLabelSize = 13;
     for (const auto& button : bottom) {
         const std::string n = button.number;
         const QString label = T(button.label);
         const char16_t glyph = button.glyph;
-        b.Add("images/left/wodezhibo/4icon_" + n + ".png",
-              [=] { return Canvas::Button(110, 56, State::Normal, G(glyph), label); });
-        b.Add("images/left/wodezhibo/4icon_over_" + n + ".png",
-              [=] { return Canvas::Button(110, 56, State::Over, G(glyph), label); });
+        auto face = [=](State state) {
+            return Canvas::Button(110, 56, state, G(glyph), label, false, kBottomLabelSize);
+        };
+        b.Add("images/left/wodezhibo/4icon_" + n + ".png", [=] { return face(State::Normal); });
+        b.Add("images/left/wodezhibo/4icon_over_" + n + ".png", [=] { return face(State::Over); });
         b.Add("images/left/wodezhibo/4icon_press_" + n + ".png",
-              [=] { return Canvas::Button(110, 56, State::Press, G(glyph), label); });
+              [=] { return face(State::Press); });
     }
     b.Triple("images/left_opencamera_", "62.png", 170, 44, Glyph::Camera, "打开摄像头");
     b.TabTriple("images/left/wodezhibo/wodezhibo_normal_65.png",
