@@ -65,6 +65,16 @@ CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSi
     const QRect switchBox = shortcutSwitch_.geometry();
     caption->move(switchBox.right() + 6, switchBox.center().y() - caption->height() / 2);
 
+    // The grid's unit positions leave 6 units on the left, 17 on the right and a third of the
+    // height empty below: it keeps its spacing, centred in the space under the switch.
+    const QRect grid = sounds_.front().geometry().united(sounds_.back().geometry());
+    const int top = switchBox.bottom() + 1;
+    const QPoint shift((width() - grid.width()) / 2 - grid.left(),
+                       top + (height() - top - grid.height()) / 2 - grid.top());
+    for (CPngButton& button : sounds_) {
+        button.move(button.pos() + shift);
+    }
+
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->geometry().center() - rect().center());
     }

@@ -369,6 +369,10 @@ TEST(SoundPad, NumberKeysPlayOnlyWhileShownAndSwitchedOn) {
 
     SendKey(pad, Qt::Key_Escape);
     EXPECT_TRUE(pad.isVisible());
+
+    // The grid sits with even margins left and right.
+    const QRect grid = pad.SoundButton(1).geometry().united(pad.SoundButton(9).geometry());
+    EXPECT_LE(std::abs(grid.left() - (pad.width() - 1 - grid.right())), 1);
 }
 
 TEST_F(MainWindowTest, TheCameraButtonsFollowTheCamera) {
