@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -114,6 +115,15 @@ TEST(SingleInstance, AFolderOthersCanReachIsNotUsed) {
     const QString link = root.path() + "/link";
     ASSERT_TRUE(QFile::link(mine, link));
     EXPECT_TRUE(SingleInstance::PrivateFolder(link).isEmpty());
+
+    // Planted by another user, private to them.
+    if (getuid() == 0) {
+        const QString theirs = root.path() + "/theirs";
+        ASSERT_TRUE(QDir().mkdir(theirs));
+        QFile::setPermissions(theirs, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_EQ(chown(theirs.toLocal8Bit().constData(), 65534, 65534), 0);
+        EXPECT_TRUE(SingleInstance::PrivateFolder(theirs).isEmpty());
+    }
 }
 
 // A lock file someone planted as a link must neither be followed nor make every start a first
