@@ -301,6 +301,11 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     filter.chosen = 2;
     const QList<QAction*> items = dialog.TrayMenu().actions();
     ASSERT_EQ(items.size(), 2);
+    // Dark like the window, not the desktop's light default.
+    dialog.TrayMenu().ensurePolished();
+    dialog.TrayMenu().adjustSize();
+    const QImage menu = dialog.TrayMenu().grab().toImage();
+    EXPECT_LT(menu.pixelColor(menu.width() / 2, 2).lightness(), 80);
     EXPECT_EQ(items[0]->text(), "打开主界面");
     EXPECT_EQ(items[1]->text(), "退出");
     items[1]->trigger();
