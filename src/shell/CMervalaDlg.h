@@ -22,6 +22,8 @@
 #include "SettingsStore.h"
 #include "UpdateCheck.h"
 
+class CDisplaySetDlg;
+class CPaiZhao;
 class CSplashDlg;
 class CXiaoXiTiShi;
 class CYinxiaoDlg;
@@ -158,7 +160,7 @@ private:
     // Steps of the exit command that belong to other subsystems.
     void SavePlaylists();
     void SavePictureList();
-    void StopAllSources();
+    void ShutdownCamera();
     void StopMusic();
 
     void OnCameraButtonsChanged(bool cameraRunning);
@@ -193,7 +195,8 @@ private:
     QLabel* title_;
     SharedFrameView* preview_;
     QWidget* songList_;
-    SkinnedPanel* displayPanel_ = nullptr;
+    CDisplaySetDlg* displayPanel_ = nullptr;
+    CPaiZhao* photoDialog_ = nullptr;
     SkinnedPanel* effectsPanel_ = nullptr;
     SkinnedPanel* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
@@ -212,6 +215,7 @@ private:
     bool m_bRecording = false;
     bool m_bRecordBusy = false;
     bool m_bCameraOpen = false;
+    bool m_bSlideshow = false;
     bool m_bPadVisible = false;
     bool m_bSongsView = false;
     bool m_bExiting = false;
