@@ -8,6 +8,12 @@
 
 using zavreo::ThumbnailGrid;
 
+namespace {
+
+constexpr int kScrollBarWidth = 12;
+
+}  // namespace
+
 CThumbnailBox::CThumbnailBox(QWidget* parent)
     : QWidget(parent),
       scrollBar_(Qt::Vertical, this),
@@ -15,6 +21,12 @@ CThumbnailBox::CThumbnailBox(QWidget* parent)
       selectMark_(QStringLiteral("images/picture&video_select_73.png")) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     scrollBar_.setSingleStep(10);
+    scrollBar_.setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { background: rgb(44,44,53); width: 12px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgb(96,96,107); min-height: 24px;"
+        " border-radius: 4px; margin: 2px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
     connect(&scrollBar_, &QScrollBar::valueChanged, this, [this] { update(); });
     connect(&list_, &zavreo::ThumbnailList::Changed, this, [this] {
         UpdateScrollRange();
@@ -23,7 +35,7 @@ CThumbnailBox::CThumbnailBox(QWidget* parent)
 }
 
 ThumbnailGrid CThumbnailBox::Grid() const {
-    return ThumbnailGrid(width() - scrollBar_.width());
+    return ThumbnailGrid(width() - kScrollBarWidth);
 }
 
 void CThumbnailBox::LoadList(const std::filesystem::path& file) {
@@ -43,14 +55,13 @@ void CThumbnailBox::UpdateScrollRange() {
 }
 
 void CThumbnailBox::resizeEvent(QResizeEvent*) {
-    const int barWidth = scrollBar_.sizeHint().width();
-    scrollBar_.setGeometry(width() - barWidth, 0, barWidth, height());
+    scrollBar_.setGeometry(width() - kScrollBarWidth, 0, kScrollBarWidth, height());
     UpdateScrollRange();
 }
 
 void CThumbnailBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QRect area(0, 0, width() - scrollBar_.width(), height());
+    const QRect area(0, 0, width() - kScrollBarWidth, height());
     painter.fillRect(area, QColor(44, 44, 53));
     painter.drawPixmap(area, background_);
     const ThumbnailGrid grid = Grid();

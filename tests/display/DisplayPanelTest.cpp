@@ -6,26 +6,15 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTemporaryDir>
-#include <fstream>
-#include <sstream>
 
+#include "../video/ControllerRig.h"
 #include "../video/PictureFiles.h"
-#include "../video/TestFrames.h"
 #include "CDisplaySetDlg.h"
-#include "CSampleGrabberCB.h"
-#include "CameraController.h"
 #include "TipTexts.h"
 
 using namespace zavreo;
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Runs the event loop until `done`, for at most 10 s.
 template <typename Done>
@@ -38,20 +27,7 @@ bool SpinUntil(Done done) {
         10.0);
 }
 
-// The program runs in its own folder, where test.png is.
-struct ProgramFolder {
-    ProgramFolder() { EXPECT_EQ(chdir(ZAVREO_BIN_DIR), 0); }
-};
-
-struct Panel {
-    ProgramFolder programFolder;
-    QTemporaryDir runtimeDir;
-    ScopedEnv runtime{"XDG_RUNTIME_DIR", runtimeDir.path().toUtf8().constData()};
-    ScopedFrameName name;
-    SharedFrame frame{name.Name()};
-    EM::EffectManager engine;
-    CSampleGrabberCB callback{frame, engine};
-    CameraController controller{callback, std::string(ZAVREO_BIN_DIR) + "/zavreo-vcam"};
+struct Panel : ControllerRig {
     QTimer timer;
     PictureFolder folder;
     std::filesystem::path listFile = folder.Path("PicPath.lst");
@@ -66,11 +42,6 @@ struct Panel {
     }
     ~Panel() { delete dialog; }
     CDisplayPic& Pictures() { return dialog->PicturePanel(); }
-    std::vector<uint8_t> Published() {
-        std::vector<uint8_t> copy(kFrameBytes);
-        SharedFrameReader(name.Name()).CopyFrame(copy.data());
-        return copy;
-    }
     QColor Centre() {
         const auto shown = Published();
         const uint8_t* p = shown.data() + (240 * kFrameWidth + 320) * 3;

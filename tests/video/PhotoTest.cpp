@@ -1,39 +1,26 @@
 // Photos and the camera panel's choices on the stand-in camera, through the real controller.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QImage>
 #include <QTemporaryDir>
 #include <filesystem>
 
-#include "CSampleGrabberCB.h"
-#include "CameraController.h"
-#include "CameraDiscovery.h"
+#include "ControllerRig.h"
 #include "Photo.h"
-#include "TestFrames.h"
 
 using namespace zavreo;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Camera {
-    QTemporaryDir runtimeDir;
+struct Camera : ControllerRig {
     ScopedEnv standIn{"ZAVREO_TEST_CAMERA", "1"};
-    ScopedEnv runtime{"XDG_RUNTIME_DIR", runtimeDir.path().toUtf8().constData()};
-    ScopedFrameName name;
-    SharedFrame frame{name.Name()};
-    EM::EffectManager engine;
-    CSampleGrabberCB callback{frame, engine};
-    CameraController controller{callback, std::string(ZAVREO_BIN_DIR) + "/zavreo-vcam"};
-    SharedFrameReader reader{name.Name()};
     std::vector<bool> finished;
     QTemporaryDir photos;
 
     Camera() {
-        EXPECT_EQ(chdir(ZAVREO_BIN_DIR), 0);
         QObject::connect(&controller, &CameraController::CameraOpenFinished,
                          [this](bool running) { finished.push_back(running); });
         controller.InitCameras();
@@ -44,11 +31,6 @@ struct Camera {
             QCoreApplication::processEvents();
             return finished.size() >= results;
         });
-    }
-    std::vector<uint8_t> Published() {
-        std::vector<uint8_t> copy(kFrameBytes);
-        EXPECT_TRUE(reader.CopyFrame(copy.data()));
-        return copy;
     }
     fs::path Folder() const { return fs::path(photos.path().toStdString()) / "Pic"; }
     std::vector<fs::path> Files() const {

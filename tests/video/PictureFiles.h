@@ -9,7 +9,15 @@
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+
+inline std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 class PictureFolder {
 public:

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <fstream>
-#include <sstream>
 
 #include "PictureFile.h"
 #include "PictureFiles.h"
@@ -20,13 +19,6 @@
 using namespace zavreo;
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 bool Near(QColor actual, QColor expected, int tolerance = 12) {
     return std::abs(actual.red() - expected.red()) <= tolerance &&
