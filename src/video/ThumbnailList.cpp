@@ -1,5 +1,8 @@
 #include "ThumbnailList.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QMetaObject>
 #include <algorithm>
 #include <utility>
@@ -75,6 +78,8 @@ int ThumbnailList::SelectedIndex() const {
 }
 
 void ThumbnailList::Work() {
+    // Decoding yields to the interface and streaming threads (Linux nices threads one by one).
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
     for (;;) {
         Request request;
         {
