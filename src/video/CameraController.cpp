@@ -91,7 +91,7 @@ void CameraController::ChooseCamera(int index) {
         cameraNames_[index] == chosenCamera_) {
         return;
     }
-    chosenCamera_ = cameraNames_[index];
+    SelectCamera(index);
     int best = -1;
     std::vector<std::string> sizes;
     if (camera_.ListFormats(chosenCamera_, &sizes, &best) <= 0) {
@@ -116,12 +116,14 @@ void CameraController::ChooseSize(const std::string& size) {
     if (separator == std::string::npos) {
         return;
     }
-    width_ = std::atoi(size.c_str());
-    height_ = std::atoi(size.c_str() + separator + 3);
+    const int width = std::atoi(size.c_str());
+    const int height = std::atoi(size.c_str() + separator + 3);
     if (camera_.State() == GraphRunning || busy_.load()) {
+        width_ = width;
+        height_ = height;
         Reopen();
     } else {
-        grabber_.SetCameraSize(width_, height_);
+        SetRequestedSize(width, height);
     }
 }
 
