@@ -35,7 +35,7 @@ for _ in $(seq 100); do
 done
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_UPDATE_HOST=127.0.0.1:$port
-export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK=fakesink ZAVREO_TEST_CAMERA=1
+export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
 unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
@@ -47,9 +47,17 @@ display=:$(head -1 "$work/display")
 [[ $display != : ]] || fail "Xvfb did not start"
 export DISPLAY=$display
 
+# Playlists from an earlier run: an open default list with two songs and a closed second list.
+mkdir -p "$config" "$work/songs"
+for name in 夜曲 晴天; do
+  ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=30 -c:a libmp3lame \
+    "$work/songs/$name.mp3" </dev/null || fail "ffmpeg could not make a song"
+done
+music='{"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":"'$work'/songs/夜曲.mp3"},{"path":"'$work'/songs/晴天.mp3"}],"musicnum":2},{"isopen":false,"listname":"翻唱","musicnum":0}],"num":2}'
+printf '%s\n' "$music" >"$config/music.lst"
 # Real photographs in the picture list, one of them gone since it was saved.
 pics=$work/图片
-mkdir -p "$pics" "$config"
+mkdir -p "$pics"
 cp "$(dirname "$0")/../engine/data/astronaut_640x480.png" "$pics/"
 for photo in chelsea.png coffee.png rocket.jpg hubble_deep_field.jpg motorcycle_left.png; do
   cp "/usr/lib/python3/dist-packages/skimage/data/$photo" "$pics/" 2>/dev/null
@@ -124,6 +132,13 @@ geometry=$(xdotool getwindowgeometry "$window")
 grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
 
+# The songs tab shows the playlists; a double click on the second song plays it.
+xdotool mousemove --sync 360 169 click 1
+sleep 0.5
+xdotool mousemove --sync 120 265 click --repeat 2 --delay 80 1
+sleep 2.5
+import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screenshot"
+
 # The close button (top right) hides the window (to the tray, or minimised where there is no tray,
 # as here); a second start ends at once and brings the first forward.
 xdotool mousemove --sync 848 26 click 1
@@ -166,6 +181,8 @@ paths = sorted(os.path.join(sys.argv[1], name) for name in os.listdir(sys.argv[1
 expected = '{"list":' + json.dumps(paths, separators=(",", ":"), ensure_ascii=False) + ',"num":%d}\n' % len(paths)
 assert open(sys.argv[2], "rb").read() == expected.encode("utf-8"), open(sys.argv[2], "rb").read()
 PY
+
+printf '%s\n' "$music" | cmp -s - "$config/music.lst" || fail "music.lst not written back as it was read"
 
 # Without the recorder library the program tells so on standard output and ends with 0.
 mkdir -p "$work/bare"
