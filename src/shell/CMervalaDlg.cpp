@@ -13,17 +13,22 @@
 #include <ctime>
 
 #include "CCatListBox.h"
+#include "CDisplaySetDlg.h"
 #include "CMusicDlg.h"
+#include "CPaiZhao.h"
 #include "CSampleGrabberCB.h"
 #include "CSplashDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "DialogUnits.h"
 #include "MusicListFile.h"
+#include "Photo.h"
+#include "PictureListFile.h"
 #include "SharedFrameView.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 #include "SkinnedPanel.h"
+#include "TipTexts.h"
 #include "UserFolders.h"
 
 namespace {
@@ -282,7 +287,17 @@ void CMervalaDlg::StartCodecLibrary() {
 
 void CMervalaDlg::CreateChildDialogs() {
     displayPanel_ =
-        new SkinnedPanel(this, QStringLiteral("images/right/display/background_21.png"));
+        new CDisplaySetDlg(camera_, zavreo::CSampleGrabberCB::Instance(), slideshowTimer_,
+                           zavreo::ConfigFolder() / zavreo::kPictureListFileName, this);
+    connect(displayPanel_, &CDisplaySetDlg::Tip, this, &CMervalaDlg::ShowTip);
+    CDisplayPic& pictures = displayPanel_->PicturePanel();
+    connect(&pictures, &CDisplayPic::VideoViewRequested, this, &CMervalaDlg::ShowBroadcastView);
+    connect(&pictures, &CDisplayPic::SlideshowChanged, this, [this](bool showing) {
+        m_bSlideshow = showing;
+        OnCameraButtonsChanged(m_bCameraOpen);
+    });
+    photoDialog_ = new CPaiZhao(this);
+    photoDialog_->SetFolder(zavreo::PicFolder());
     musicPanel_ = new CMusicDlg(this);
     connect(musicPanel_, &CMusicDlg::SearchNotFound, this, &CMervalaDlg::ShowTip);
     connect(musicPanel_, &CMusicDlg::AddLocalSongs, this, [this] {
@@ -370,8 +385,9 @@ void CMervalaDlg::InitCameras() {
 // The decorations arrive with the effects pages.
 void CMervalaDlg::LoadDecorations() {}
 
-// The picture list arrives with the picture thumbnails.
-void CMervalaDlg::LoadPictureList() {}
+void CMervalaDlg::LoadPictureList() {
+    displayPanel_->PicturePanel().LoadList();
+}
 
 // The desktop lyrics window arrives with the lyrics.
 void CMervalaDlg::CreateLyricsWindow() {}
@@ -403,8 +419,10 @@ void CMervalaDlg::SavePlaylists() {
     }
     playlistCommands_->Save();
 }
-void CMervalaDlg::SavePictureList() {}
-void CMervalaDlg::StopAllSources() {
+void CMervalaDlg::SavePictureList() {
+    displayPanel_->PicturePanel().SaveList();
+}
+void CMervalaDlg::ShutdownCamera() {
     camera_.Shutdown();
     // The last camera picture must not stay readable in /dev/shm once the program has ended.
     zavreo::CSampleGrabberCB::Instance().Output().Remove();
@@ -427,7 +445,7 @@ void CMervalaDlg::OnExitCommand() {
     }
     codec_.Unload();
     // Also ends the virtual camera program when this run started it.
-    StopAllSources();
+    ShutdownCamera();
     StopMusic();
     tray_.hide();
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -507,7 +525,7 @@ void CMervalaDlg::ShowBroadcastView() {
     m_bSongsView = false;
     const bool graphsClosed = camera_.CameraGraph().State() != zavreo::GraphRunning &&
                               camera_.PreviewGraph().State() != zavreo::GraphRunning;
-    preview_->setVisible(m_bCameraOpen);
+    preview_->setVisible(m_bCameraOpen || m_bSlideshow);
     cameraOn_.setVisible(!m_bCameraOpen);
     cameraOff_.setVisible(m_bCameraOpen);
     openCamera_.setVisible(!m_bCameraOpen && graphsClosed);
@@ -576,9 +594,20 @@ void CMervalaDlg::OnCameraButtonsChanged(bool cameraRunning) {
     update(kPreviewArea);
 }
 
-// Recording comes with the recorder, photos with the photo dialog.
+// Recording comes with the recorder.
 void CMervalaDlg::ToggleRecording() {}
-void CMervalaDlg::TakePhoto() {}
+
+void CMervalaDlg::TakePhoto() {
+    std::filesystem::path photo;
+    const zavreo::PhotoOutcome outcome = zavreo::TakePhoto(
+        camera_.CameraGraph(), zavreo::CSampleGrabberCB::Instance(), zavreo::PicFolder(), &photo);
+    if (outcome == zavreo::PhotoOutcome::kCameraClosed) {
+        ShowTip(QString::fromUtf8(TipText::kPhotoNeedsCamera));
+        return;
+    }
+    photoDialog_->SetPhoto(photo);
+    photoDialog_->Toggle();
+}
 
 void CMervalaDlg::ShowTip(const QString& text) {
     tip_->ShowTip(text);
@@ -617,7 +646,9 @@ void CMervalaDlg::OnLyricWndMoved(int, int) {}
 void CMervalaDlg::OnLyricResync() {}
 void CMervalaDlg::OnLyricBarMoved(int, int) {}
 void CMervalaDlg::OnLyricTimer() {}
-void CMervalaDlg::OnSlideshowTimer() {}
+void CMervalaDlg::OnSlideshowTimer() {
+    displayPanel_->PicturePanel().ShowNextPicture();
+}
 
 CPngButton* CMervalaDlg::Button(int id) {
     const auto found = buttons_.find(id);

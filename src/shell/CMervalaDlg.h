@@ -27,7 +27,9 @@
 #include "UpdateCheck.h"
 
 class CCatListBox;
+class CDisplaySetDlg;
 class CMusicDlg;
+class CPaiZhao;
 class CSplashDlg;
 class CXiaoXiTiShi;
 class CYinxiaoDlg;
@@ -172,7 +174,7 @@ private:
     // Steps of the exit command that belong to other subsystems.
     void SavePlaylists();
     void SavePictureList();
-    void StopAllSources();
+    void ShutdownCamera();
     void StopMusic();
 
     void OnCameraButtonsChanged(bool cameraRunning);
@@ -208,7 +210,8 @@ private:
     QLabel* title_;
     SharedFrameView* preview_;
     CCatListBox* songList_;
-    SkinnedPanel* displayPanel_ = nullptr;
+    CDisplaySetDlg* displayPanel_ = nullptr;
+    CPaiZhao* photoDialog_ = nullptr;
     SkinnedPanel* effectsPanel_ = nullptr;
     CMusicDlg* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
@@ -230,6 +233,7 @@ private:
     bool m_bRecording = false;
     bool m_bRecordBusy = false;
     bool m_bCameraOpen = false;
+    bool m_bSlideshow = false;
     bool m_bPadVisible = false;
     bool m_bSongsView = false;
     bool m_bExiting = false;
