@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "CLyricDlg.h"
 #include "CSampleGrabberCB.h"
 #include "CSplashDlg.h"
 #include "CXiaoXiTiShi.h"
@@ -348,8 +349,18 @@ void CMervalaDlg::LoadDecorations() {}
 // The picture list arrives with the picture thumbnails.
 void CMervalaDlg::LoadPictureList() {}
 
-// The desktop lyrics window arrives with the lyrics.
-void CMervalaDlg::CreateLyricsWindow() {}
+void CMervalaDlg::CreateLyricsWindow() {
+    lyricsController_ = std::make_unique<zavreo::LyricsController>(lyricTimer_);
+    lyricsController_->Create();
+    settings_.Attach(zavreo::SettingsGroup::kLyric, &lyricsController_->Bar());
+    connect(lyricsController_.get(), &zavreo::LyricsController::ShownChanged, this,
+            [this](bool shown) { lyrics_.SetSelected(shown); });
+    zavreo::LyricsPlayerHooks player;
+    player.previous = [this] { OnCommand(IDC_PREVIOUS); };
+    player.playPause = [this] { OnCommand(IDC_PLAY); };
+    player.next = [this] { OnCommand(IDC_NEXT); };
+    lyricsController_->SetPlayer(std::move(player));
+}
 
 void CMervalaDlg::LoadSettings() {
     settings_.Load();
@@ -496,8 +507,9 @@ void CMervalaDlg::SelectRightTab(int id) {
 }
 
 void CMervalaDlg::ToggleLyrics() {
-    // The lyrics bar and the desktop lyrics window join in when they exist.
-    lyrics_.SetSelected(!lyrics_.IsSelected());
+    if (lyricsController_ != nullptr) {
+        lyricsController_->SetShown(!lyrics_.IsSelected());
+    }
 }
 
 void CMervalaDlg::ToggleSoundPad() {
@@ -549,11 +561,21 @@ void CMervalaDlg::OnSliderMoved(int controlId, int position) {
 }
 
 void CMervalaDlg::OnPlayerCommand(const QString&, int) {}
-void CMervalaDlg::OnLyricWndMoved(int, int) {}
-void CMervalaDlg::OnLyricResync() {}
-void CMervalaDlg::OnLyricBarMoved(int, int) {}
+void CMervalaDlg::OnLyricWndMoved(int x, int y) {
+    lyricsController_->OnLyricWndMoved({x, y});
+}
+void CMervalaDlg::OnLyricResync() {
+    lyricsController_->OnLyricResync();
+}
+void CMervalaDlg::OnLyricBarMoved(int x, int y) {
+    lyricsController_->OnLyricBarMoved({x, y});
+}
 void CMervalaDlg::OnProgressTimer() {}
-void CMervalaDlg::OnLyricTimer() {}
+void CMervalaDlg::OnLyricTimer() {
+    if (lyricsController_ != nullptr) {
+        lyricsController_->LyricTick();
+    }
+}
 void CMervalaDlg::OnSlideshowTimer() {}
 
 CPngButton* CMervalaDlg::Button(int id) {

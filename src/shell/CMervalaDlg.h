@@ -19,6 +19,7 @@
 #include "CPngButton.h"
 #include "CameraController.h"
 #include "CodecLibrary.h"
+#include "LyricsController.h"
 #include "SettingsStore.h"
 #include "UpdateCheck.h"
 
@@ -114,6 +115,7 @@ public:
     int PlayMode() const { return m_nPlayMode; }
     bool CameraOpen() const { return m_bCameraOpen; }
     zavreo::CameraController& Camera() { return camera_; }
+    zavreo::LyricsController& Lyrics() { return *lyricsController_; }
 
     // Engine parameter maps the effects pages fill.
     std::map<std::string, std::string> m_textParams;
@@ -203,6 +205,7 @@ private:
     QTimer progressTimer_;
     QTimer lyricTimer_;
     QTimer slideshowTimer_;
+    std::unique_ptr<zavreo::LyricsController> lyricsController_;
 
     QMenu trayMenu_;
     QSystemTrayIcon tray_;

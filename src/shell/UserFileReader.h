@@ -20,4 +20,8 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, st
 // The first line (without its line feed) of at most kMaxUserLineBytes; nullopt as above.
 std::optional<std::string> ReadFirstLine(const std::filesystem::path& path);
 
+// The last `bytes` bytes of a regular file (a song's ID3v1 tag); nullopt as above or when the file
+// is shorter.
+std::optional<std::string> ReadFileTail(const std::filesystem::path& path, std::size_t bytes);
+
 }  // namespace zavreo
