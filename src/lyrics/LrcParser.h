@@ -19,6 +19,8 @@ namespace zavreo {
 struct LrcLine {
     int startMs = 0;
     std::string text;  // UTF-8, as the file has it after the tags (leading spaces kept)
+
+    bool operator==(const LrcLine&) const = default;
 };
 
 // One entry per time tag, in file order (the order the tags appear), offset applied, never below 0.
