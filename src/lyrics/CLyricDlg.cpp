@@ -221,7 +221,6 @@ void CLyricDlg::FillSettings(Json::Value& group) const {
 }
 
 void CLyricDlg::ApplySettings(const Json::Value& group) {
-    m_jsonLyric = group;
     const int scheme = zavreo::JsonInt(group, "colorNum");
     if (scheme >= 1 && scheme <= 5) {
         ApplyColorScheme(zavreo::kFirstSchemeCommand + scheme - 1);

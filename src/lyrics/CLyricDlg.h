@@ -46,7 +46,6 @@ public:
 
     bool m_bDoubleLine = false;
     int m_nColorScheme = 3;
-    Json::Value m_jsonLyric{Json::objectValue};
 
     void FillSettings(Json::Value& group) const override;
     void ApplySettings(const Json::Value& group) override;

@@ -71,6 +71,10 @@ void CLyricsWindow::RenderLyrics() {
 
 void CLyricsWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The picture replaces what the window showed, it is not laid over it.
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillRect(rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(kConstantAlpha);
     painter.drawImage(0, 0, renderer_.Frame(m_nShownProgress));
 }

@@ -327,6 +327,19 @@ TEST_F(LyricsWindows, BarKeepsItsSettingsGroup) {
     EXPECT_TRUE(window.m_bLocked);
 }
 
+TEST_F(LyricsWindows, TheWindowIsDrawnAtTheConstantAlpha) {
+    CLyricsWindow& window = controller_->Window();
+    window.SetLyricText(std::string("测试"), 1000);
+    const QImage picture = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    int strongest = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            strongest = std::max(strongest, qAlpha(picture.pixel(x, y)));
+        }
+    }
+    EXPECT_NEAR(strongest, 100, 1);
+}
+
 TEST_F(LyricsWindows, WindowAndBarMoveTogether) {
     CLyricDlg& bar = controller_->Bar();
     CLyricsWindow& window = controller_->Window();

@@ -83,6 +83,22 @@ geometry=$(xdotool getwindowgeometry "$window")
 grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
 
+# The lyrics button shows the desktop lyrics and their control bar; a second click hides them.
+xdotool mousemove --sync 445 133 click 1
+lyrics=
+for _ in $(seq 100); do
+  lyrics=$(xdotool search --onlyvisible --name '^Zavreo歌词$' 2>/dev/null | head -1)
+  [[ -n $lyrics ]] && break
+  sleep 0.1
+done
+[[ -n $lyrics ]] || fail "the desktop lyrics did not show"
+xdotool search --onlyvisible --name '^歌词控制$' >/dev/null || fail "the lyrics bar did not show"
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
+xdotool mousemove --sync 445 133 click 1
+sleep 0.5
+xdotool search --onlyvisible --name '^Zavreo歌词$' >/dev/null && fail "the desktop lyrics did not hide"
+
 # The close button (top right) hides the window (to the tray, or minimised where there is no tray,
 # as here); a second start ends at once and brings the first forward.
 xdotool mousemove --sync 848 26 click 1
@@ -115,6 +131,7 @@ root = json.loads(text)
 assert list(root) == ["Deco", "Filter", "Text", "White", "m_Lyric"], list(root)
 for name, groups in root.items():
     assert isinstance(groups, list) and len(groups) == 1 and isinstance(groups[0], dict), name
+assert root["m_Lyric"][0] == {"FontSize": 50, "colorNum": 3, "isDouble": 0, "isShow": 0}, root
 same = json.dumps(root, sort_keys=True, separators=(",", ":"), ensure_ascii=False) + "\n"
 assert same.encode("utf-8") == raw, "members sorted, no spaces, raw UTF-8"
 PY
