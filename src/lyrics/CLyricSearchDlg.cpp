@@ -11,6 +11,7 @@
 #include "CListCtrlCl.h"
 #include "DialogUnits.h"
 #include "LyricClient.h"
+#include "SkinPalette.h"
 
 namespace {
 
@@ -150,6 +151,7 @@ void CLyricSearchDlg::ShowReply(const Json::Value& reply) {
             break;
         }
         list_->InsertItem(i, QString());
+        list_->SetRowTextColor(i, Skin::DimText());
         list_->SetItemText(i, 1, Text(row, "title"));
         list_->SetItemText(i, 2, Text(row, "artist"));
         list_->SetItemText(i, 3, Text(row, "length_format"));
