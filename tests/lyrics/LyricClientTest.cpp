@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <fstream>
@@ -143,15 +141,7 @@ TEST(LyricClientReplies, BadRepliesAreFailures) {
 }
 
 TEST(LyricClientReplies, ASilentServerIsGivenUpOnCancel) {
-    // Accepts connections (the kernel does) and never answers.
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    listen(listener, 4);
+    SilentServer server;
     std::atomic<bool> cancel{false};
     std::thread canceller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -159,11 +149,10 @@ TEST(LyricClientReplies, ASilentServerIsGivenUpOnCancel) {
     });
     LyricClient client(&cancel);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(client.Get("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x"));
+    EXPECT_FALSE(client.Get("http://" + server.Host() + "/x"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_TRUE(client.ReplyText().empty());
     canceller.join();
-    close(listener);
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -216,16 +213,7 @@ TEST_F(LyricsWindows, MissingLyricsAreDownloadedWithoutBlocking) {
 }
 
 TEST_F(LyricsWindows, ASilentServerKeepsTheWindowResponsive) {
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    listen(listener, 4);
-    setenv("ZAVREO_LYRICS_HOST", ("127.0.0.1:" + std::to_string(ntohs(address.sin_port))).c_str(),
-           1);
+    SilentServer server;
     QElapsedTimer clock;
     clock.start();
     controller_->SongStarted(Song("慢.mp3", "slow"));
@@ -243,8 +231,6 @@ TEST_F(LyricsWindows, ASilentServerKeepsTheWindowResponsive) {
     clock.restart();
     controller_.reset();
     EXPECT_LT(clock.elapsed(), 3000) << "a pending download holds the exit";
-    unsetenv("ZAVREO_LYRICS_HOST");
-    close(listener);
 }
 
 TEST_F(LyricsWindows, SearchListsSevenResultsAndUsesTheChosenOnes) {

@@ -1,9 +1,12 @@
 #pragma once
-// tools/lyricsd on 127.0.0.1 with a free port, serving a folder of LRC files the test writes.
-// ZAVREO_LYRICS_HOST points at it while it runs.
+// Lyrics servers for tests, on 127.0.0.1 with a free port: tools/lyricsd serving a folder of LRC
+// files the test writes, and a server that takes connections and never answers.
+// ZAVREO_LYRICS_HOST points at the server while it runs.
 
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,4 +57,30 @@ private:
     std::filesystem::path folder_;
     pid_t pid_ = -1;
     std::string port_;
+};
+
+class SilentServer {
+public:
+    SilentServer() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        // The kernel completes the connections; nobody accepts or answers them.
+        listen(listener_, 4);
+        host_ = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+        setenv("ZAVREO_LYRICS_HOST", host_.c_str(), 1);
+    }
+    ~SilentServer() {
+        unsetenv("ZAVREO_LYRICS_HOST");
+        close(listener_);
+    }
+    const std::string& Host() const { return host_; }
+
+private:
+    int listener_ = -1;
+    std::string host_;
 };
