@@ -78,39 +78,6 @@ CLyricDlg::CLyricDlg(CLyricsWindow& lyrics, CLyricSearchDlg& search)
     SetTriple(close_, "lyriccontrol_close_", "162.png");
 }
 
-CPngButton* CLyricDlg::Button(int id) {
-    switch (id) {
-        case IDC_LOGO:
-            return &logo_;
-        case IDC_PREVIOUS:
-            return &previous_;
-        case IDC_PLAY:
-            return &play_;
-        case IDC_NEXT:
-            return &next_;
-        case IDC_FONT_UP:
-            return &fontUp_;
-        case IDC_FONT_DOWN:
-            return &fontDown_;
-        case IDC_COLOR:
-            return &color_;
-        case IDC_LINES:
-            return &lines_;
-        case IDC_LATER:
-            return &later_;
-        case IDC_EARLIER:
-            return &earlier_;
-        case IDC_SEARCH:
-            return &searchButton_;
-        case IDC_LOCK:
-            return &lock_;
-        case IDC_CLOSE:
-            return &close_;
-        default:
-            return nullptr;
-    }
-}
-
 void CLyricDlg::SetPlaying(bool playing) {
     if (playing) {
         play_.SetImages("images/images/stop_normal_25.png", "images/images/stop_over_25.png",

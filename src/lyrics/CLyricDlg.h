@@ -40,7 +40,6 @@ public:
     void OnCommand(int id);
     // 6601..6605.
     void ApplyColorScheme(int command);
-    CPngButton* Button(int id);
     // The play button's pictures while a song plays, else the idle ones.
     void SetPlaying(bool playing);
 

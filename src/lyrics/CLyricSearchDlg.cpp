@@ -99,19 +99,6 @@ CLyricSearchDlg::CLyricSearchDlg(QWidget* parent)
             [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
 }
 
-CPngButton& CLyricSearchDlg::Button(int id) {
-    switch (id) {
-        case IDC_SEARCH:
-            return search_;
-        case IDC_USE:
-            return use_;
-        case IDC_CANCEL:
-            return cancel_;
-        default:
-            return close_;
-    }
-}
-
 void CLyricSearchDlg::ShowEmpty() {
     show();
     list_->setRowCount(0);

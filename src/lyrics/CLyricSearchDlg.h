@@ -21,15 +21,6 @@ class QLineEdit;
 class CLyricSearchDlg : public QDialog {
     Q_OBJECT
 public:
-    enum Id {
-        IDC_TITLE_EDIT = 1126,
-        IDC_ARTIST_EDIT = 1128,
-        IDC_SEARCH = 1143,
-        IDC_RESULTS = 1019,
-        IDC_USE = 1129,
-        IDC_CANCEL = 1130,
-        IDC_CLOSE = 1132,
-    };
     static constexpr int kMaxRows = 7;
 
     explicit CLyricSearchDlg(QWidget* parent = nullptr);
@@ -44,7 +35,6 @@ public:
     QLineEdit& TitleEdit() const { return *title_; }
     QLineEdit& ArtistEdit() const { return *artist_; }
     CListCtrlCl& Results() const { return *list_; }
-    CPngButton& Button(int id);
 
     // Whether a song is loaded in the player.
     std::function<bool()> songLoaded;

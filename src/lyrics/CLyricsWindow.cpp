@@ -23,7 +23,6 @@ void CLyricsWindow::Create() {
     const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
     setGeometry(work.left(), work.bottom() + 1 - kHeight, work.width(), kHeight);
     renderer_.SetSize(size());
-    created_ = true;
 }
 
 void CLyricsWindow::SetLyricText(const std::optional<std::string>& text, int progress) {
@@ -56,12 +55,6 @@ void CLyricsWindow::SetOutline(const QColor& colour, double width) {
 void CLyricsWindow::SetHighlightOutline(const QColor& colour, double width) {
     style_.highOutline = colour;
     style_.highOutlineWidth = width;
-    renderer_.SetStyle(style_);
-}
-
-void CLyricsWindow::SetShadow(const QColor& colour) {
-    style_.shadow = colour;
-    style_.shadowOffset = colour.alpha() == 0 ? 0 : 2;
     renderer_.SetStyle(style_);
 }
 

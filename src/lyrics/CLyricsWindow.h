@@ -23,7 +23,6 @@ public:
 
     // Places the window at the bottom of the work area, as wide as it (still hidden).
     void Create();
-    bool IsCreated() const { return created_; }
 
     // None clears the text; progress is clamped to 0..1000. Redraws.
     void SetLyricText(const std::optional<std::string>& text, int progress);
@@ -35,11 +34,8 @@ public:
                    const QColor& highBottom, int brushKind);
     void SetOutline(const QColor& colour, double width);
     void SetHighlightOutline(const QColor& colour, double width);
-    // Alpha 0 removes the shadow.
-    void SetShadow(const QColor& colour);
     void RenderLyrics();
 
-    int ShownProgress() const { return m_nShownProgress; }
     const zavreo::LyricsRenderer& Renderer() const { return renderer_; }
 
     bool m_bSelfMoving = true;
@@ -63,5 +59,4 @@ private:
     BodyDrag drag_;
     int m_nFontSize = kDefaultFontSize;
     int m_nShownProgress = 0;
-    bool created_ = false;
 };

@@ -58,7 +58,6 @@ public:
     const std::vector<LyricLine>& PairLines() const { return pairs_; }
     int Line() const { return line_; }
     int Pair() const { return pair_; }
-    int Progress() const { return progress_; }
     int EarlierShifts() const { return earlierShifts_; }
 
 private:

@@ -227,10 +227,6 @@ void LyricsController::SetShown(bool shown) {
     emit ShownChanged(shown);
 }
 
-bool LyricsController::IsShown() const {
-    return window_->isVisible();
-}
-
 void LyricsController::ShowBarOnTop() {
     bar_->show();
     bar_->update();

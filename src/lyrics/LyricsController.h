@@ -58,7 +58,6 @@ public:
 
     // From the main window.
     void SetShown(bool shown);
-    bool IsShown() const;
     void LyricTick();
     void OnLyricWndMoved(QPoint point);
     void OnLyricBarMoved(QPoint point);
@@ -77,7 +76,6 @@ public:
     CLyricSearchDlg& Search() { return *search_; }
     const LyricTimeline& Timeline() const { return timeline_; }
     bool HasLyrics() const { return m_bHasLyrics; }
-    const std::filesystem::path& LrcPath() const { return m_strLrcPath; }
 
 signals:
     // The lyrics were shown or hidden (the main window marks its lyrics button).
