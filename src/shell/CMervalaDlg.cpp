@@ -14,6 +14,7 @@
 
 #include "CCatListBox.h"
 #include "CDisplaySetDlg.h"
+#include "CLyricDlg.h"
 #include "CMusicDlg.h"
 #include "CPaiZhao.h"
 #include "CSampleGrabberCB.h"
@@ -389,8 +390,34 @@ void CMervalaDlg::LoadPictureList() {
     displayPanel_->PicturePanel().LoadList();
 }
 
-// The desktop lyrics window arrives with the lyrics.
-void CMervalaDlg::CreateLyricsWindow() {}
+void CMervalaDlg::CreateLyricsWindow() {
+    lyricsController_ = std::make_unique<zavreo::LyricsController>(lyricTimer_);
+    lyricsController_->Create();
+    settings_.Attach(zavreo::SettingsGroup::kLyric, &lyricsController_->Bar());
+    connect(lyricsController_.get(), &zavreo::LyricsController::ShownChanged, this,
+            [this](bool shown) { lyrics_.SetSelected(shown); });
+    // The player drives the lyrics: a new song looks up its lyrics, a seek re-synchronises them.
+    // SongOpened carries a std::string, so it is taken directly on this thread.
+    connect(
+        music_.get(), &zavreo::MusicController::SongOpened, lyricsController_.get(),
+        [this](const std::string& path) { lyricsController_->SongStarted(path); },
+        Qt::DirectConnection);
+    connect(music_.get(), &zavreo::MusicController::PlayingChanged, lyricsController_.get(),
+            &zavreo::LyricsController::SetPlaying);
+    connect(music_.get(), &zavreo::MusicController::Seeked, lyricsController_.get(),
+            [this] { lyricsController_->Seeked(); });
+    zavreo::LyricsPlayerHooks player;
+    player.positionMs = [this]() -> std::optional<int> {
+        if (!music_->Player().IsOpen()) {
+            return std::nullopt;
+        }
+        return static_cast<int>(music_->PositionMs());
+    };
+    player.previous = [this] { OnCommand(IDC_PREVIOUS); };
+    player.playPause = [this] { OnCommand(IDC_PLAY); };
+    player.next = [this] { OnCommand(IDC_NEXT); };
+    lyricsController_->SetPlayer(std::move(player));
+}
 
 void CMervalaDlg::LoadSettings() {
     settings_.Load();
@@ -562,8 +589,9 @@ void CMervalaDlg::SelectRightTab(int id) {
 }
 
 void CMervalaDlg::ToggleLyrics() {
-    // The lyrics bar and the desktop lyrics window join in when they exist.
-    lyrics_.SetSelected(!lyrics_.IsSelected());
+    if (lyricsController_ != nullptr) {
+        lyricsController_->SetShown(!lyrics_.IsSelected());
+    }
 }
 
 void CMervalaDlg::ToggleSoundPad() {
@@ -642,12 +670,22 @@ void CMervalaDlg::OnPlayerCommand(const QString& path, int action) {
     music_->PlayerCommand(
         path.isNull() ? std::nullopt : std::optional<std::string>(path.toStdString()), action);
 }
-void CMervalaDlg::OnLyricWndMoved(int, int) {}
-void CMervalaDlg::OnLyricResync() {}
-void CMervalaDlg::OnLyricBarMoved(int, int) {}
-void CMervalaDlg::OnLyricTimer() {}
 void CMervalaDlg::OnSlideshowTimer() {
     displayPanel_->PicturePanel().ShowNextPicture();
+}
+void CMervalaDlg::OnLyricWndMoved(int x, int y) {
+    lyricsController_->OnLyricWndMoved({x, y});
+}
+void CMervalaDlg::OnLyricResync() {
+    lyricsController_->OnLyricResync();
+}
+void CMervalaDlg::OnLyricBarMoved(int x, int y) {
+    lyricsController_->OnLyricBarMoved({x, y});
+}
+void CMervalaDlg::OnLyricTimer() {
+    if (lyricsController_ != nullptr) {
+        lyricsController_->LyricTick();
+    }
 }
 
 CPngButton* CMervalaDlg::Button(int id) {

@@ -19,6 +19,7 @@
 #include "CPngButton.h"
 #include "CameraController.h"
 #include "CodecLibrary.h"
+#include "LyricsController.h"
 #include "MusicController.h"
 #include "PlaylistCommands.h"
 #include "PlaylistModel.h"
@@ -129,6 +130,7 @@ public:
     CCatListBox* SongListBox() const { return songList_; }
     bool CameraOpen() const { return m_bCameraOpen; }
     zavreo::CameraController& Camera() { return camera_; }
+    zavreo::LyricsController& Lyrics() { return *lyricsController_; }
 
     // Engine parameter maps the effects pages fill.
     std::map<std::string, std::string> m_textParams;
@@ -224,6 +226,7 @@ private:
     std::unique_ptr<zavreo::MusicController> music_;
     std::unique_ptr<zavreo::PlaylistCommands> playlistCommands_;
     zavreo::PlaylistPanel* playlistPanel_ = nullptr;
+    std::unique_ptr<zavreo::LyricsController> lyricsController_;
 
     QMenu trayMenu_;
     QSystemTrayIcon tray_;

@@ -140,6 +140,22 @@ xdotool mousemove --sync 120 265 click --repeat 2 --delay 80 1
 sleep 2.5
 import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screenshot"
 
+# The lyrics button shows the desktop lyrics and their control bar; a second click hides them.
+xdotool mousemove --sync 445 133 click 1
+lyrics=
+for _ in $(seq 100); do
+  lyrics=$(xdotool search --onlyvisible --name '^Zavreo歌词$' 2>/dev/null | head -1)
+  [[ -n $lyrics ]] && break
+  sleep 0.1
+done
+[[ -n $lyrics ]] || fail "the desktop lyrics did not show"
+xdotool search --onlyvisible --name '^歌词控制$' >/dev/null || fail "the lyrics bar did not show"
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
+xdotool mousemove --sync 445 133 click 1
+sleep 0.5
+xdotool search --onlyvisible --name '^Zavreo歌词$' >/dev/null && fail "the desktop lyrics did not hide"
+
 # Minimised, the window comes forward again when a second start ends at once.
 xdotool mousemove --sync 812 26 click 1
 sleep 0.5
@@ -172,6 +188,7 @@ root = json.loads(text)
 assert list(root) == ["Deco", "Filter", "Text", "White", "m_Lyric"], list(root)
 for name, groups in root.items():
     assert isinstance(groups, list) and len(groups) == 1 and isinstance(groups[0], dict), name
+assert root["m_Lyric"][0] == {"FontSize": 50, "colorNum": 3, "isDouble": 0, "isShow": 0}, root
 same = json.dumps(root, sort_keys=True, separators=(",", ":"), ensure_ascii=False) + "\n"
 assert same.encode("utf-8") == raw, "members sorted, no spaces, raw UTF-8"
 PY

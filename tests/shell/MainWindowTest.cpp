@@ -314,9 +314,10 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     items[1]->trigger();
     EXPECT_FALSE(dialog.Codec().Loaded());
     EXPECT_TRUE(SpinUntil([&] { return ended; }));
+    // The saved "isShow" brought the desktop lyrics up, and the lyrics bar writes its whole group.
     EXPECT_EQ(ReadAll(Config() / "config.lst"),
               R"({"Deco":[{}],"Filter":[{"1":0,"2":1,"3":0,"4":0,"5":0}],"Text":[{}],)"
-              R"("White":[{}],"m_Lyric":[{"isShow":1}]})"
+              R"("White":[{}],"m_Lyric":[{"FontSize":50,"colorNum":3,"isDouble":0,"isShow":1}]})"
               "\n");
 }
 
