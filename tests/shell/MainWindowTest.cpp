@@ -289,10 +289,11 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
         dialog.show();
         dialog.close();
         EXPECT_TRUE(SpinUntil([&] { return ended; }));
-        EXPECT_EQ(ReadAll(Config() / "config.lst"),
-                  R"({"Deco":[{}],"Filter":[{"1":0,"2":0,"3":1,"4":0,"5":0}],"Text":[{}],)"
-                  R"("White":[{}],"m_Lyric":[{"isShow":1}]})"
-                  "\n");
+        EXPECT_EQ(
+            ReadAll(Config() / "config.lst"),
+            R"({"Deco":[{}],"Filter":[{"1":0,"2":0,"3":1,"4":0,"5":0}],"Text":[{}],)"
+            R"("White":[{}],"m_Lyric":[{"FontSize":50,"colorNum":3,"isDouble":0,"isShow":1}]})"
+            "\n");
     }
     FilterPanel filter;
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
