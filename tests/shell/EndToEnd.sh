@@ -47,6 +47,13 @@ for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 display=:$(head -1 "$work/display")
 [[ $display != : ]] || fail "Xvfb did not start"
 export DISPLAY=$display
+# A window manager, so that minimising, raising and closing behave as on a desktop.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
 
 # Playlists from an earlier run: an open default list with two songs and a closed second list.
 mkdir -p "$config" "$work/songs"
@@ -103,6 +110,27 @@ xdotool mousemove --sync 419 585 click 1
 xdotool mousemove --sync 65 585 click 1
 sleep 6
 import -display "$DISPLAY" -window root "$out/camera.png" || fail "no screenshot"
+# The preview shows the stand-in's colour bars upright: its left part (the tip may cover the right)
+# has vertical bars over the upper two thirds, and another pattern below them.
+convert "$out/camera.png" -crop 280x360+0+190 +repage -depth 8 rgb:"$work/preview.rgb" ||
+  fail "no preview pixels"
+python3 - "$work/preview.rgb" <<'PY' || fail "the preview does not show the camera's bars upright"
+import sys
+data = open(sys.argv[1], "rb").read()
+width, height = 280, 360
+def at(x, y):
+    i = (y * width + x) * 3
+    return data[i:i + 3]
+def near(a, b):
+    return all(abs(p - q) <= 24 for p, q in zip(a, b))
+columns = range(4, width - 4, 8)
+vertical = sum(near(at(x, 15), at(x, 220)) for x in columns)
+below = sum(not near(at(x, 15), at(x, 330)) for x in columns)
+colours = {tuple(c // 64 for c in at(x, 120)) for x in columns}
+assert vertical >= len(columns) - 2, f"bars not vertical: {vertical} of {len(columns)}"
+assert below >= len(columns) // 3, f"nothing else below the bars: {below}"
+assert len(colours) >= 3, f"not the bars: {colours}"
+PY
 # 拍照 saves the running camera's picture in the photo folder and shows it in the photo dialog.
 xdotool mousemove --sync 301 585 click 1
 photoDialog=
@@ -159,6 +187,7 @@ xdotool search --onlyvisible --name '^Zavreo歌词$' >/dev/null && fail "the des
 # Minimised, the window comes forward again when a second start ends at once.
 xdotool mousemove --sync 812 26 click 1
 sleep 0.5
+xwininfo -id "$window" | grep -q 'Map State: IsUnMapped' || fail "the minimise button left the window shown"
 timeout 20 "$bin/zavreo" >"$work/second.log" 2>&1
 code=$?
 [[ $code == 0 ]] || fail "second instance ended with $code"
@@ -170,6 +199,7 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 [[ -n $shown ]] || fail "the first instance did not come forward"
+xwininfo -id "$window" | grep -q 'Map State: IsViewable' || fail "the first window is not shown again"
 
 # The session's quit request runs the tray's exit command.
 kill -TERM $first
