@@ -19,9 +19,11 @@
 #include "CPngButton.h"
 #include "CameraController.h"
 #include "CodecLibrary.h"
+#include "RecordingController.h"
 #include "SettingsStore.h"
 #include "UpdateCheck.h"
 
+class CLuXiang;
 class CSplashDlg;
 class CXiaoXiTiShi;
 class CYinxiaoDlg;
@@ -114,6 +116,8 @@ public:
     int PlayMode() const { return m_nPlayMode; }
     bool CameraOpen() const { return m_bCameraOpen; }
     zavreo::CameraController& Camera() { return camera_; }
+    zavreo::RecordingController& Recorder() { return recorder_; }
+    CLuXiang* RecordingDialog() const { return luXiang_; }
 
     // Engine parameter maps the effects pages fill.
     std::map<std::string, std::string> m_textParams;
@@ -180,6 +184,7 @@ private:
     zavreo::CodecLibrary codec_;
     zavreo::SettingsStore settings_;
     zavreo::CameraController camera_;
+    zavreo::RecordingController recorder_;
 
     std::map<int, CPngButton*> buttons_;
     CPngButton play_, previous_, next_, mute_, lyrics_, vocal_;
@@ -198,6 +203,7 @@ private:
     SkinnedPanel* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
     CXiaoXiTiShi* tip_ = nullptr;
+    CLuXiang* luXiang_ = nullptr;
     CSplashDlg* splash_ = nullptr;
 
     QTimer progressTimer_;
@@ -208,9 +214,6 @@ private:
     QSystemTrayIcon tray_;
     BodyDrag drag_;
 
-    int32_t m_nCodec = 0;
-    bool m_bRecording = false;
-    bool m_bRecordBusy = false;
     bool m_bCameraOpen = false;
     bool m_bPadVisible = false;
     bool m_bSongsView = false;
