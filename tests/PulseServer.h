@@ -18,8 +18,10 @@ class PulseServer {
 public:
     // What GStreamer's device monitor and the recorder see as the source's description.
     static constexpr const char* kMonitorDescription = "Monitor of ZavreoTestSink";
+    // With `withInput`, also a null source: a real input (not a monitor), "ZavreoTestMic".
+    static constexpr const char* kInputDescription = "ZavreoTestMic";
 
-    PulseServer() {
+    explicit PulseServer(bool withInput = false) {
         char pattern[] = "/tmp/zavreo-pulse-XXXXXX";
         if (mkdtemp(pattern) == nullptr) {
             return;
@@ -37,9 +39,13 @@ public:
                 "sink_properties=device.description=ZavreoTestSink";
             const std::string native =
                 "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket;
+            const std::string input = withInput
+                                          ? "--load=module-null-source source_name=zavreo_mic "
+                                            "description=ZavreoTestMic"
+                                          : "--log-meta=no";
             execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
                    "--use-pid-file=no", "--disallow-exit", "--log-target=stderr",
-                   "--log-level=error", sink.c_str(), native.c_str(), nullptr);
+                   "--log-level=error", sink.c_str(), input.c_str(), native.c_str(), nullptr);
             _exit(127);
         }
         for (int i = 0; i < 100 && pid_ > 0; ++i) {
