@@ -26,6 +26,9 @@ struct Mp4Probe {
     int64_t audioSamples = 0;
     double audioSeconds = 0;
     int decodeErrors = 0;
+    // When each stream's first decoded output is due and when its last one ends, in seconds.
+    double videoStart = 0, audioStart = 0;
+    double videoEnd = 0, audioEnd = 0;
     bool fragmented = false;  // a movie fragment box is present
     std::vector<uint8_t> firstPicture;
 };
@@ -93,7 +96,14 @@ inline Mp4Probe ProbeMp4(const std::string& path) {
                     sws_freeContext(scale);
                 }
             } else {
+                if (probe.audioSamples == 0) {
+                    probe.audioStart =
+                        frame->best_effort_timestamp * av_q2d(input->streams[index]->time_base);
+                }
                 probe.audioSamples += frame->nb_samples;
+                probe.audioEnd =
+                    frame->best_effort_timestamp * av_q2d(input->streams[index]->time_base) +
+                    static_cast<double>(frame->nb_samples) / frame->sample_rate;
             }
             av_frame_unref(frame);
         }
@@ -121,6 +131,8 @@ inline Mp4Probe ProbeMp4(const std::string& path) {
     if (probe.videoFrames > 0 && probe.frameRate.num > 0) {
         probe.videoSeconds =
             (lastPts - firstPts) * av_q2d(videoBase) + av_q2d(av_inv_q(probe.frameRate));
+        probe.videoStart = firstPts * av_q2d(videoBase);
+        probe.videoEnd = probe.videoStart + probe.videoSeconds;
     }
     if (probe.sampleRate > 0) {
         probe.audioSeconds = static_cast<double>(probe.audioSamples) / probe.sampleRate;

@@ -92,21 +92,28 @@ bool Mp4Writer::Write(AVPacket* packet, AVRational from, AVStream* stream) {
         return false;
     }
     av_packet_rescale_ts(packet, from, stream->time_base);
+    const int64_t shift = av_rescale_q(shift_, AV_TIME_BASE_Q, stream->time_base);
+    if (packet->pts != AV_NOPTS_VALUE) {
+        packet->pts += shift;
+    }
+    if (packet->dts != AV_NOPTS_VALUE) {
+        packet->dts += shift;
+    }
     packet->stream_index = stream->index;
-    const int result = av_write_frame(format_, packet);
+    const int result = av_interleaved_write_frame(format_, packet);
     if (result < 0 && !failed_) {
         Fail("cannot write a packet: " + AvError(result));
     }
     return !failed_;
 }
 
-bool Mp4Writer::CutFragment() {
+bool Mp4Writer::CutFragment(bool sync) {
     if (failed_) {
         return false;
     }
     av_write_frame(format_, nullptr);
     avio_flush(io_);
-    if (!failed_ && fdatasync(fd_) != 0) {
+    if (!failed_ && sync && fdatasync(fd_) != 0) {
         Fail(std::string("cannot sync the file: ") + std::strerror(errno));
     }
     if (!failed_) {

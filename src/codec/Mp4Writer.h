@@ -1,9 +1,9 @@
 #pragma once
 // Writes a fragmented MP4 under its final name, so the file plays at every moment: each
-// CutFragment() completes a fragment and forces it to disk. A failed write (disk full, folder
-// gone) cuts the file back to the last complete fragment. Finish() closes the file with its
-// index and then replaces it, in one rename, by an ordinary MP4 of the same streams; when that
-// copy cannot be made the complete fragmented file stays.
+// CutFragment() completes a fragment. Packets go in interleaved by time, as the fragments need. A
+// failed write (disk full, folder gone) cuts the file back to the last complete fragment. Finish()
+// completes the last fragment and then replaces the file, in one rename, by an ordinary MP4 of the
+// same streams; when that copy cannot be made the complete fragmented file stays.
 //
 // One thread uses a writer.
 
@@ -28,12 +28,15 @@ public:
     bool Open(const std::string& path, bool overwrite, std::string* error);
     // A stream with the encoder's parameters; call before Start.
     AVStream* AddStream(const AVCodecContext* encoder);
+    // Added to every time stamp (microseconds), so none is negative.
+    void SetTimeShift(int64_t microseconds) { shift_ = microseconds; }
     // Writes the header (the empty movie box with the codec set-up) to disk.
     bool Start(std::string* error);
     // `packet` in the encoder's time base `from`; false once writing has failed.
     bool Write(AVPacket* packet, AVRational from, AVStream* stream);
-    // Completes the fragment of the packets written so far and syncs it to disk.
-    bool CutFragment();
+    // Completes the fragment of the packets written so far (a process that dies keeps it) and,
+    // with `sync`, forces the file to disk (so does a machine that dies).
+    bool CutFragment(bool sync);
     // The trailer, then the ordinary copy. After a failure: the file cut back, nothing more.
     void Finish();
 
@@ -50,6 +53,7 @@ private:
     int fd_ = -1;
     AVFormatContext* format_ = nullptr;
     AVIOContext* io_ = nullptr;
+    int64_t shift_ = 0;
     int64_t position_ = 0;
     int64_t end_ = 0;
     // The file's size after the last complete fragment.

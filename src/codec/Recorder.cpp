@@ -38,9 +38,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A fragment is cut every this many seconds' worth of pictures, so a crash loses at most about
-// a second (the cut interval plus the encoder's few frames of delay).
-constexpr double kFragmentSeconds = 0.4;
+// A fragment is cut every this many seconds' worth of pictures and the file forced to disk every
+// kSyncSeconds, so a crash loses the encoder's few frames of delay and the cut interval, a power
+// cut at most the sync interval more.
+constexpr double kFragmentSeconds = 0.2;
+constexpr double kSyncSeconds = 0.6;
 // How long the end of a recording waits for the microphone's last samples.
 constexpr auto kAudioTailWait = std::chrono::milliseconds(300);
 
@@ -143,6 +145,7 @@ private:
     bool OpenVideoEncoder(std::string* error);
     void OpenAudio();
     bool OpenAudioEncoder(std::string* error);
+    bool StartWriter(std::string* error);
     void DrainVideo(AVFrame* frame);
     void PumpAudio(int64_t endSample, bool final);
     void PushSamples(const int16_t* samples, int count);
@@ -197,6 +200,11 @@ bool Session::OpenVideoEncoder(std::string* error) {
     }
     if (!options_.x264Options.empty()) {
         av_dict_set(&settings, "x264opts", options_.x264Options.c_str(), 0);
+    }
+    if (options_.videoCodec == "libx264") {
+        // Frame threads hold several pictures back, which a crash would lose; slice threads
+        // keep the delay to the B-frames.
+        av_dict_set(&settings, "x264-params", "sliced-threads=1", 0);
     }
     const int result = avcodec_open2(c, codec, &settings);
     av_dict_free(&settings);
@@ -263,6 +271,21 @@ bool Session::OpenAudioEncoder(std::string* error) {
     return true;
 }
 
+// Both encoders stamp their first packets before zero (B-frame reordering, the AAC priming);
+// every stamp moves by the larger of the two, so none is negative and the streams stay in step.
+bool Session::StartWriter(std::string* error) {
+    int64_t lead = 0;
+    if (videoCodec_->has_b_frames > 0) {
+        lead = int64_t{videoCodec_->has_b_frames} * 1000000 / options_.frameRate;
+    }
+    if (audioCodec_ && audioCodec_->initial_padding > 0) {
+        lead = std::max(lead,
+                        int64_t{audioCodec_->initial_padding} * 1000000 / audioCodec_->sample_rate);
+    }
+    writer_.SetTimeShift(lead);
+    return writer_.Start(error);
+}
+
 int Session::Run(const std::function<void()>& started) {
     started_ = started;
     std::string error;
@@ -279,7 +302,7 @@ int Session::Run(const std::function<void()>& started) {
     if (!writer_.Open(options_.output, options_.overwrite, &error) ||
         (videoStream_ = writer_.AddStream(videoCodec_.get())) == nullptr ||
         (audio_ && (audioStream_ = writer_.AddStream(audioCodec_.get())) == nullptr) ||
-        !writer_.Start(&error)) {
+        !StartWriter(&error)) {
         Warn(error.empty() ? "cannot set up the output file" : error);
         writer_.Finish();
         return -1;
@@ -290,6 +313,8 @@ int Session::Run(const std::function<void()>& started) {
         std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / options_.frameRate;
     const int64_t ticksPerFragment =
         std::max<int64_t>(1, static_cast<int64_t>(kFragmentSeconds * options_.frameRate));
+    const int64_t ticksPerSync =
+        std::max<int64_t>(1, static_cast<int64_t>(kSyncSeconds * options_.frameRate));
     t0_ = Clock::now();
     int64_t tick = 0;
     while (!writer_.Failed() && !stop_.WaitUntil(t0_ + tick * period)) {
@@ -314,7 +339,7 @@ int Session::Run(const std::function<void()>& started) {
         ++tick;
         PumpAudio(-1, false);
         if (tick % ticksPerFragment == 0) {
-            writer_.CutFragment();
+            writer_.CutFragment(tick % ticksPerSync < ticksPerFragment);
         }
     }
     if (writer_.Failed()) {
@@ -339,6 +364,10 @@ void Session::DrainVideo(AVFrame* frame) {
     }
     AVPacket* packet = av_packet_alloc();
     while (avcodec_receive_packet(videoCodec_.get(), packet) >= 0) {
+        // Each picture lasts one tick; the file's fragments need the last one's length.
+        if (packet->duration <= 0) {
+            packet->duration = 1;
+        }
         const bool written = writer_.Write(packet, videoCodec_->time_base, videoStream_);
         av_packet_unref(packet);
         if (written && !reportedStart_) {
@@ -366,18 +395,19 @@ void Session::PumpAudio(int64_t endSample, bool final) {
         int64_t count = static_cast<int64_t>(chunk.samples.size()) / channels;
         if (!audioAligned_) {
             audioAligned_ = true;
+            int64_t offset = 0;
             if (options_.async > 0) {
-                const int64_t offset =
+                offset =
                     std::chrono::duration_cast<std::chrono::microseconds>(chunk.capturedAt - t0_)
                         .count() *
                     options_.sampleRate / 1000000;
-                if (offset > 0) {
-                    PushSilence(offset);
-                } else {
-                    const int64_t drop = std::min(count, -offset);
-                    samples += drop * channels;
-                    count -= drop;
-                }
+            }
+            if (offset > 0) {
+                PushSilence(offset);
+            } else {
+                const int64_t drop = std::min(count, -offset);
+                samples += drop * channels;
+                count -= drop;
             }
         }
         if (endSample >= 0) {
