@@ -21,6 +21,7 @@ CLuXiang::CLuXiang(QWidget* parent, std::function<std::filesystem::path()> video
       openFolder_(new CPngButton(this)),
       close_(new CPngButton(this)) {
     setFixedSize(kWidth, kHeight);
+    setWindowTitle(QStringLiteral("录制视频"));
     openFolder_->SetImages("images/paizhao/_button_normal_144.png",
                            "images/paizhao/_button_over_144.png",
                            "images/paizhao/_button_press_144.png");
