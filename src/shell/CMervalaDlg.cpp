@@ -12,12 +12,15 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "CCatListBox.h"
 #include "CLuXiang.h"
+#include "CMusicDlg.h"
 #include "CSampleGrabberCB.h"
 #include "CSplashDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "DialogUnits.h"
+#include "MusicListFile.h"
 #include "SharedFrameView.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -95,12 +98,13 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
           camera_.CameraGraph().FindAudioDeviceName();
           return camera_.CameraGraph().AudioDeviceName();
       }),
+      playlists_([this] { OnPlayerCommand(QString(), zavreo::PlayerStop); }),
       progress_(this, IDC_PROGRESS),
       volume_(this, IDC_VOLUME),
       time_(new QLabel(QStringLiteral("00:00 / 00:00"), this)),
       title_(new QLabel(QStringLiteral("最酷的自媒体视频直播平台"), this)),
       preview_(new SharedFrameView(this)),
-      songList_(new SkinnedPanel(this, {})) {
+      songList_(new CCatListBox(playlists_, this)) {
     setWindowTitle(QStringLiteral("Zavreo"));
     setWindowIcon(ProgramIcon());
     buttons_ = {{IDC_PLAY, &play_},
@@ -174,10 +178,23 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
     progressTimer_.setInterval(1000);
     lyricTimer_.setInterval(100);
     slideshowTimer_.setInterval(3000);
-    connect(&progressTimer_, &QTimer::timeout, this, &CMervalaDlg::OnProgressTimer);
+    music_ = std::make_unique<zavreo::MusicController>(
+        playlists_, zavreo::PlayerControls{&play_, &mute_, &progress_, &volume_, time_, title_},
+        progressTimer_, lyricTimer_);
+    playlistCommands_ = std::make_unique<zavreo::PlaylistCommands>(
+        playlists_, listMenuIds_, zavreo::MusicListPath(),
+        [this](const char* text) { ShowTip(QString::fromUtf8(text)); });
+    playlistPanel_ = new zavreo::PlaylistPanel(*songList_, playlists_, listMenuIds_,
+                                               *playlistCommands_, *music_, this);
     connect(&lyricTimer_, &QTimer::timeout, this, &CMervalaDlg::OnLyricTimer);
     connect(&slideshowTimer_, &QTimer::timeout, this, &CMervalaDlg::OnSlideshowTimer);
 
+    // In the skin's colours, not the desktop's light default beside the dark window.
+    trayMenu_.setStyleSheet(
+        QStringLiteral("QMenu { background: %1; color: %2; border: 1px solid %3; }"
+                       "QMenu::item { padding: 5px 22px; }"
+                       "QMenu::item:selected { background: %3; color: white; }")
+            .arg(Skin::Background().name(), Skin::Text().name(), Skin::Highlight().name()));
     trayMenu_.addAction(QStringLiteral("打开主界面"), this, [this] { OnCommand(ID_TRAY_OPEN); });
     trayMenu_.addAction(QStringLiteral("退出"), this, [this] { OnCommand(ID_TRAY_EXIT); });
     tray_.setIcon(windowIcon());
@@ -209,7 +226,7 @@ bool CMervalaDlg::OnInitDialog() {
     SetButtonImages();
     SetupSliders();
     LoadPlaylists();
-    m_nPlayMode = 2;
+    music_->SetPlayMode(zavreo::ModeListLoop);
     InitCameras();
     LoadDecorations();
     LoadPictureList();
@@ -281,7 +298,13 @@ void CMervalaDlg::StartCodecLibrary() {
 void CMervalaDlg::CreateChildDialogs() {
     displayPanel_ =
         new SkinnedPanel(this, QStringLiteral("images/right/display/background_21.png"));
-    musicPanel_ = new SkinnedPanel(this, {});
+    musicPanel_ = new CMusicDlg(this);
+    connect(musicPanel_, &CMusicDlg::SearchNotFound, this, &CMervalaDlg::ShowTip);
+    connect(musicPanel_, &CMusicDlg::AddLocalSongs, this, [this] {
+        playlistCommands_->SetAddToDefault(true);
+        OnCommand(IDC_TAB_SONGS);
+        playlistPanel_->OnCommand(zavreo::ID_ADD_SONGS);
+    });
     effectsPanel_ = new SkinnedPanel(this, {});
     pad_ = std::make_unique<CYinxiaoDlg>();
     luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
@@ -291,7 +314,8 @@ void CMervalaDlg::CreateChildDialogs() {
 }
 
 void CMervalaDlg::PlacePanels() {
-    for (SkinnedPanel* panel : {displayPanel_, musicPanel_, effectsPanel_}) {
+    for (QWidget* panel : {static_cast<QWidget*>(displayPanel_), static_cast<QWidget*>(musicPanel_),
+                           static_cast<QWidget*>(effectsPanel_)}) {
         panel->setGeometry(kPanelFrame);
         panel->hide();
     }
@@ -349,12 +373,13 @@ void CMervalaDlg::SetupSliders() {
     volume_.SetBitmapThumb(175, 177, 176);
     volume_.SetMargin(0, 2, 0, 2);
     volume_.SetRange(0, 1000);
-    m_nVolume = 500;
-    volume_.SetPos(m_nVolume);
+    volume_.SetPos(music_->Volume());
 }
 
-// The playlists arrive with the playlist model; nothing to load yet.
-void CMervalaDlg::LoadPlaylists() {}
+void CMervalaDlg::LoadPlaylists() {
+    zavreo::LoadMusicListFile(zavreo::MusicListPath(), playlists_, listMenuIds_);
+    songList_->viewport()->update();
+}
 
 void CMervalaDlg::InitCameras() {
     camera_.InitCameras();
@@ -389,12 +414,22 @@ void CMervalaDlg::ClipToRoundedRect() {
     setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
-void CMervalaDlg::SavePlaylists() {}
+void CMervalaDlg::SavePlaylists() {
+    // A name being typed is dropped with its stand-in row.
+    if (songList_->NameEdit() != nullptr) {
+        songList_->EndNameEdit();
+    }
+    playlistCommands_->Save();
+}
 void CMervalaDlg::SavePictureList() {}
 void CMervalaDlg::StopAllSources() {
     camera_.Shutdown();
+    // The last camera picture must not stay readable in /dev/shm once the program has ended.
+    zavreo::CSampleGrabberCB::Instance().Output().Remove();
 }
-void CMervalaDlg::StopMusic() {}
+void CMervalaDlg::StopMusic() {
+    music_->StopForExit();
+}
 
 void CMervalaDlg::OnExitCommand() {
     // A second quit signal while the window closes must not save twice.
@@ -450,6 +485,18 @@ void CMervalaDlg::OnCommand(int id) {
         case IDC_PLAY_MODE:
             OnPlaylistModeMenu();
             break;
+        case IDC_PLAY:
+            music_->TogglePlay();
+            break;
+        case IDC_PREVIOUS:
+            music_->PreviousButton();
+            break;
+        case IDC_NEXT:
+            music_->NextButton();
+            break;
+        case IDC_MUTE:
+            music_->ToggleMute();
+            break;
         case IDC_CLOSE:
             HideToTray();
             break;
@@ -469,7 +516,8 @@ void CMervalaDlg::OnCommand(int id) {
             OnExitCommand();
             break;
         default:
-            // Play, previous, next and mute belong to the player, which comes later.
+            // The songs view's menu commands.
+            playlistPanel_->OnCommand(id);
             break;
     }
 }
@@ -559,23 +607,38 @@ void CMervalaDlg::ShowTip(const QString& text) {
     tip_->ShowTip(text);
 }
 
-void CMervalaDlg::OnPlaylistModeMenu() {}
-void CMervalaDlg::OnPlaylistAddMenu() {}
-void CMervalaDlg::OnPlaylistListMenu() {}
-void CMervalaDlg::OnPlaylistCommitName() {}
-void CMervalaDlg::OnPlaylistSongMenu() {}
+void CMervalaDlg::OnPlaylistModeMenu() {
+    playlistPanel_->OnModeMenu();
+}
+void CMervalaDlg::OnPlaylistAddMenu() {
+    playlistPanel_->OnAddMenu();
+}
+void CMervalaDlg::OnPlaylistListMenu() {
+    playlistPanel_->OnListMenu();
+}
+void CMervalaDlg::OnPlaylistCommitName() {
+    playlistPanel_->OnCommitName(false);
+}
+void CMervalaDlg::OnPlaylistSongMenu() {
+    playlistPanel_->OnSongMenu();
+}
 
 void CMervalaDlg::OnSliderMoved(int controlId, int position) {
     if (controlId == IDC_VOLUME) {
-        m_nVolume = std::clamp(position, 0, 1000);
+        music_->SetVolume(position);
+    } else if (controlId == IDC_PROGRESS) {
+        music_->Seek(position);
     }
 }
 
-void CMervalaDlg::OnPlayerCommand(const QString&, int) {}
+// A null path keeps the song the player holds.
+void CMervalaDlg::OnPlayerCommand(const QString& path, int action) {
+    music_->PlayerCommand(
+        path.isNull() ? std::nullopt : std::optional<std::string>(path.toStdString()), action);
+}
 void CMervalaDlg::OnLyricWndMoved(int, int) {}
 void CMervalaDlg::OnLyricResync() {}
 void CMervalaDlg::OnLyricBarMoved(int, int) {}
-void CMervalaDlg::OnProgressTimer() {}
 void CMervalaDlg::OnLyricTimer() {}
 void CMervalaDlg::OnSlideshowTimer() {}
 
@@ -624,11 +687,12 @@ void CMervalaDlg::paintEvent(QPaintEvent*) {
 }
 
 void CMervalaDlg::HideToTray() {
-    // Without a tray host a hidden window could never be brought back: minimise instead.
+    // Without a tray host a hidden window could never be brought back, nor "退出" be chosen:
+    // closing then is the way to end the program, and it saves like "退出".
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         hide();
     } else {
-        QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
+        OnExitCommand();
     }
 }
 
@@ -646,7 +710,13 @@ void CMervalaDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMervalaDlg::closeEvent(QCloseEvent* event) {
-    // Also when hidden in the tray: the dialog ends, and with it the program.
+    // Alt+F4, the window manager's close or a session ending: the program ends, so it first runs
+    // "退出" (which closes the window again once everything is saved).
+    if (!m_bExiting) {
+        event->ignore();
+        OnExitCommand();
+        return;
+    }
     event->accept();
     done(QDialog::Rejected);
 }
@@ -659,4 +729,9 @@ void CMervalaDlg::mousePressEvent(QMouseEvent* event) {
 void CMervalaDlg::mouseMoveEvent(QMouseEvent* event) {
     drag_.Move(*this, *event);
     QDialog::mouseMoveEvent(event);
+}
+
+void CMervalaDlg::mouseReleaseEvent(QMouseEvent* event) {
+    drag_.Release();
+    QDialog::mouseReleaseEvent(event);
 }

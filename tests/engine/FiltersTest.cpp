@@ -1,15 +1,18 @@
 // Behaviour of the individual filters on the bottom-up frame layout.
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <tuple>
 
 #include "EngineScenes.h"
+#include "ImageCodec.h"
 
 namespace {
 
@@ -576,4 +579,112 @@ TEST(Filters, EveryFilterCopesWithOddSizesAndLeavesRowPaddingAlone) {
             ASSERT_EQ(bytes[i], 0xA5) << width << "x" << height;
         }
     }
+}
+
+// Every column of the band, on noise where any mixed-up byte shows: the bilinear sample of the
+// warp source x = c + (x - c)(1 + k (1 - u^2)^2), k = -0.16 scale, u = (x - c) / (0.36 width).
+TEST(Filters, SlimmingSamplesItsWarpAtEveryColumnAndChannel) {
+    std::mt19937 random(5);
+    for (int width : {640, 333}) {
+        Frame noise(width, 3);
+        for (uint8_t& byte : noise.bytes) {
+            byte = static_cast<uint8_t>(random());
+        }
+        for (const char* scale : {"-1.00", "-0.37", "1.00"}) {
+            const Frame out = Apply(noise, "ScaleFilter", {{"scale", scale}});
+            const double k = -0.16 * std::stod(scale);
+            const double centre = (width - 1) / 2.0, half = 0.36 * width;
+            for (int x = 0; x < width; ++x) {
+                const double u = (x - centre) / half;
+                const double falloff = std::max(0.0, 1.0 - u * u);
+                const double source = std::clamp(
+                    centre + (x - centre) * (1.0 + k * falloff * falloff), 0.0, width - 1.0);
+                const int left = static_cast<int>(source);
+                const int right = std::min(left + 1, width - 1);
+                const double t = source - left;
+                for (int y = 0; y < 3; ++y) {
+                    for (int c = 0; c < 3; ++c) {
+                        const double expected =
+                            noise.At(left, y)[c] * (1.0 - t) + noise.At(right, y)[c] * t;
+                        ASSERT_NEAR(out.At(x, y)[c], expected, 1.01)
+                            << "scale " << scale << " width " << width << " at " << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The colour looks' tone curves run first, folded into one pass in the order of adding, then the
+// glow: the same bytes as applying each on its own in that order.
+TEST(Filters, ToneCurvesFoldIntoOnePassInTheOrderOfAdding) {
+    const Frame portrait = scenes::Portrait();
+    EM::EffectManager chain;
+    chain.AddFilter("b", "BrightFilter", {{"brightness", "80"}});
+    chain.AddFilter("w", "WhiterFilter", {});
+    chain.AddFilter("s", "SweetFilter", {});
+    Frame folded(portrait);
+    chain.DoFilter(&folded.image);
+    const Frame brightened = Apply(portrait, "BrightFilter", {{"brightness", "80"}});
+    const Frame stepwise = Apply(Apply(brightened, "SweetFilter", {}), "WhiterFilter", {});
+    EXPECT_EQ(folded.bytes, stepwise.bytes);
+    const Frame otherWay =
+        Apply(Apply(Apply(portrait, "SweetFilter", {}), "BrightFilter", {{"brightness", "80"}}),
+              "WhiterFilter", {});
+    EXPECT_NE(folded.bytes, otherWay.bytes);
+}
+
+// Many large pictures in one decoration must not take tens of seconds to decode: beyond a
+// budget of decoded pixels the rest of the list is refused. Mostly transparent pictures keep
+// little after decoding, so only the decoded size can stop them.
+TEST(OverlayFilter, RefusesPicturesBeyondItsDecodingBudget) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zavreo-budget-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    constexpr int kSide = 2048;
+    std::vector<uint8_t> bgra(size_t{kSide} * kSide * 4, 0);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            uint8_t* p = bgra.data() + (static_cast<size_t>(y) * kSide + x) * 4;
+            p[2] = p[3] = 255;  // opaque red in the top-left corner
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = image.height = kSide;
+    image.format = PNG_FORMAT_BGRA;
+    const std::string big = (folder / "big.png").string();
+    ASSERT_TRUE(png_image_write_to_file(&image, big.c_str(), 0, bgra.data(), 0, nullptr));
+    std::string list;
+    for (int i = 0; i < 12; ++i) {
+        const std::filesystem::path link = folder / ("big" + std::to_string(i) + ".png");
+        std::filesystem::create_hard_link(big, link);
+        list += link.string() + ",";
+    }
+    EM::EffectManager engine;
+    engine.AddFilter("o", "OverlayFilter",
+                     {{"pictures", list + Frames({"frame1.png"})},
+                      {"fps", "10"},
+                      {"pos_x", "0"},
+                      {"pos_y", "0"}});
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(OverlayAt(engine, 0), "red");
+    // Eight pictures fit the budget; the green one at the end is never reached.
+    EXPECT_EQ(OverlayAt(engine, 650), "red");
+    EXPECT_EQ(OverlayAt(engine, 100000), "red");
+}
+
+TEST(OverlayFilter, RefusesAPictureOfMoreThanFourMegapixels) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zavreo-huge-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    std::vector<uint8_t> bgr(size_t{2049} * 2048 * 3, 0);
+    const std::string huge = (folder / "huge.png").string();
+    ASSERT_TRUE(EM::EncodeImageFile(huge, bgr.data(), 2049, 2048, 2049 * 3));
+    EM::EffectManager engine;
+    engine.AddFilter(
+        "o", "OverlayFilter",
+        {{"pictures", huge + "," + Frames({"frame1.png"})}, {"pos_x", "0"}, {"pos_y", "0"}});
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(OverlayAt(engine, 0), "green");
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The program as a user meets it, under Xvfb with a fresh home: the window titled "Zavreo" comes
 # up, a second start exits and brings the first forward, the quit signal runs the exit command and
-# config.lst is written in its one-line format, the record button makes a playable recording.
-# Also: without libFlashX.so the program says so and ends with code 0.
+# config.lst is written in its one-line format and the shared frame removed. An update server that
+# never answers holds the window back a few seconds at most, and without a tray the close button
+# ends the program, saving. The record button makes a playable recording. Also: without
+# libFlashX.so the program says so and ends with code 0.
 # Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshots go to OUT_DIR).
 set -uo pipefail
 bin=$1
@@ -36,7 +38,7 @@ for _ in $(seq 100); do
 done
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_UPDATE_HOST=127.0.0.1:$port
-export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK=fakesink ZAVREO_TEST_CAMERA=1
+export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
 unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
@@ -47,6 +49,15 @@ for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 display=:$(head -1 "$work/display")
 [[ $display != : ]] || fail "Xvfb did not start"
 export DISPLAY=$display
+
+# Playlists from an earlier run: an open default list with two songs and a closed second list.
+mkdir -p "$config" "$work/songs"
+for name in 夜曲 晴天; do
+  ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=30 -c:a libmp3lame \
+    "$work/songs/$name.mp3" </dev/null || fail "ffmpeg could not make a song"
+done
+music='{"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":"'$work'/songs/夜曲.mp3"},{"path":"'$work'/songs/晴天.mp3"}],"musicnum":2},{"isopen":false,"listname":"翻唱","musicnum":0}],"num":2}'
+printf '%s\n' "$music" >"$config/music.lst"
 
 launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
@@ -107,9 +118,15 @@ probe=$(ffprobe -v error -select_streams v -count_frames \
 [[ $probe =~ ^h264,640,480,([0-9]+)$ ]] && ((BASH_REMATCH[1] >= 20)) ||
   fail "the recording is not 640 x 480 H.264 of some seconds: $probe"
 
-# The close button (top right) hides the window (to the tray, or minimised where there is no tray,
-# as here); a second start ends at once and brings the first forward.
-xdotool mousemove --sync 848 26 click 1
+# The songs tab shows the playlists; a double click on the second song plays it.
+xdotool mousemove --sync 360 169 click 1
+sleep 0.5
+xdotool mousemove --sync 120 265 click --repeat 2 --delay 80 1
+sleep 2.5
+import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screenshot"
+
+# Minimised, the window comes forward again when a second start ends at once.
+xdotool mousemove --sync 812 26 click 1
 sleep 0.5
 timeout 20 "$bin/zavreo" >"$work/second.log" 2>&1
 code=$?
@@ -130,6 +147,7 @@ kill -0 $first 2>/dev/null && fail "the program did not end on SIGTERM"
 wait $first
 code=$?
 [[ $code == 0 ]] || fail "the program ended with $code"
+[[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived the program"
 python3 - "$config/config.lst" <<'PY' || fail "config.lst is not in its one-line format"
 import json, sys
 raw = open(sys.argv[1], "rb").read()
@@ -142,6 +160,37 @@ for name, groups in root.items():
 same = json.dumps(root, sort_keys=True, separators=(",", ":"), ensure_ascii=False) + "\n"
 assert same.encode("utf-8") == raw, "members sorted, no spaces, raw UTF-8"
 PY
+
+printf '%s\n' "$music" | cmp -s - "$config/music.lst" || fail "music.lst not written back as it was read"
+
+# An update server that accepts and never answers holds the window back a few seconds at most;
+# without a tray (as here) the close button ends the program, saving like the tray's "退出".
+python3 -c 'import socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True); time.sleep(120)' >"$work/silent.port" &
+pids+=($!)
+for _ in $(seq 100); do [[ -s $work/silent.port ]] && break; sleep 0.1; done
+rm -f "$config/config.lst"
+launched=$(date +%s%N)
+ZAVREO_UPDATE_HOST=127.0.0.1:$(head -1 "$work/silent.port") "$bin/zavreo" >"$work/silent.log" 2>&1 &
+silent=$!
+pids+=($silent)
+window=
+for _ in $(seq 150); do
+  window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
+  [[ -n $window ]] && break
+  sleep 0.1
+done
+waited=$((($(date +%s%N) - launched) / 1000000))
+[[ -n $window ]] || fail "no window with a silent update server"
+((waited < 6000)) || fail "a silent update server held the window back ${waited} ms"
+echo "window up $waited ms after the start with a silent update server"
+sleep 1
+xdotool mousemove --sync 848 26 click 1
+for _ in $(seq 100); do kill -0 $silent 2>/dev/null || break; sleep 0.1; done
+kill -0 $silent 2>/dev/null && fail "the close button did not end the program without a tray"
+wait $silent
+[[ -s $config/config.lst ]] || fail "closing without a tray saved nothing"
 
 # Without the recorder library the program tells so on standard output and ends with 0.
 mkdir -p "$work/bare"

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -14,11 +15,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "CCatListBox.h"
 #include "CMervalaDlg.h"
+#include "CMusicDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "JsonLine.h"
 #include "TestHttpServer.h"
+#include "music/SongFiles.h"
 
 namespace {
 
@@ -208,14 +212,14 @@ TEST_F(MainWindowTest, EnterAndEscapeNeverCloseItTheCloseButtonHidesIt) {
     QApplication::processEvents();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         EXPECT_FALSE(dialog.isVisible());
+        EXPECT_FALSE(ended);
+        dialog.TrayMenu().actions()[0]->trigger();
+        EXPECT_TRUE(dialog.isVisible());
     } else {
-        // No tray to come back from: the window is only minimised.
-        EXPECT_TRUE(dialog.isMinimized());
+        // No tray to come back from nor to choose "退出" in: closing ends the program, saved.
+        EXPECT_TRUE(SpinUntil([&] { return ended; }));
+        EXPECT_TRUE(std::filesystem::exists(Config() / "config.lst"));
     }
-    EXPECT_FALSE(ended);
-    dialog.TrayMenu().actions()[0]->trigger();
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_FALSE(dialog.isMinimized());
 }
 
 TEST_F(MainWindowTest, DraggingTheBodyMovesTheWindow) {
@@ -231,22 +235,63 @@ TEST_F(MainWindowTest, DraggingTheBodyMovesTheWindow) {
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &move);
     EXPECT_EQ(dialog.pos(), QPoint(50, 40));
+
+    // Released, the window stays where it is, whatever the pointer does next.
+    QMouseEvent release(QEvent::MouseButtonRelease, start + QPointF(50, 40),
+                        global + QPointF(50, 40), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &release);
+    QMouseEvent wander(QEvent::MouseMove, start + QPointF(200, 100), global + QPointF(200, 100),
+                       Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &wander);
+    EXPECT_EQ(dialog.pos(), QPoint(50, 40));
 }
 
-TEST_F(MainWindowTest, SettingsLoadAtStartAndOnlyTheExitCommandWritesThem) {
+TEST_F(MainWindowTest, PadKeysPlayWhileAnotherWindowOfTheProgramHasTheFocus) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    auto* field = new QLineEdit(&dialog);
+    field->show();
+    SendKey(dialog, Qt::Key_2);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 0);  // pad not shown
+
+    dialog.OnCommand(CMervalaDlg::IDC_PAD);
+    ASSERT_TRUE(dialog.SoundPad()->isVisible());
+    SendKey(dialog, Qt::Key_2);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 2);
+    SendKey(*dialog.Button(CMervalaDlg::IDC_RECORD), Qt::Key_6, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
+    // In a text field a digit is typed, not played.
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_8, Qt::NoModifier, QStringLiteral("8"));
+    QApplication::sendEvent(field, &typed);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
+    EXPECT_EQ(field->text(), "8");
+
+    dialog.SoundPad()->ToggleShortcuts();
+    SendKey(dialog, Qt::Key_3);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
+}
+
+TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     std::filesystem::create_directories(Config());
     std::ofstream(Config() / "config.lst") << R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
                                            << "\n";
     {
+        // Alt+F4 or the window manager's close: the program ends, so it saves as "退出" does.
         FilterPanel filter;
         CMervalaDlg dialog(ZAVREO_BIN_DIR);
         dialog.Settings().Attach(zavreo::SettingsGroup::kFilter, &filter);
         ASSERT_TRUE(dialog.OnInitDialog());
         EXPECT_EQ(filter.chosen, 4);
-        filter.chosen = 2;
+        bool ended = false;
+        QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
+        filter.chosen = 3;
+        dialog.show();
         dialog.close();
+        EXPECT_TRUE(SpinUntil([&] { return ended; }));
         EXPECT_EQ(ReadAll(Config() / "config.lst"),
-                  R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
+                  R"({"Deco":[{}],"Filter":[{"1":0,"2":0,"3":1,"4":0,"5":0}],"Text":[{}],)"
+                  R"("White":[{}],"m_Lyric":[{"isShow":1}]})"
                   "\n");
     }
     FilterPanel filter;
@@ -259,6 +304,11 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndOnlyTheExitCommandWritesThem) {
     filter.chosen = 2;
     const QList<QAction*> items = dialog.TrayMenu().actions();
     ASSERT_EQ(items.size(), 2);
+    // Dark like the window, not the desktop's light default.
+    dialog.TrayMenu().ensurePolished();
+    dialog.TrayMenu().adjustSize();
+    const QImage menu = dialog.TrayMenu().grab().toImage();
+    EXPECT_LT(menu.pixelColor(menu.width() / 2, 2).lightness(), 80);
     EXPECT_EQ(items[0]->text(), "打开主界面");
     EXPECT_EQ(items[1]->text(), "退出");
     items[1]->trigger();
@@ -327,6 +377,10 @@ TEST(SoundPad, NumberKeysPlayOnlyWhileShownAndSwitchedOn) {
 
     SendKey(pad, Qt::Key_Escape);
     EXPECT_TRUE(pad.isVisible());
+
+    // The grid sits with even margins left and right.
+    const QRect grid = pad.SoundButton(1).geometry().united(pad.SoundButton(9).geometry());
+    EXPECT_LE(std::abs(grid.left() - (pad.width() - 1 - grid.right())), 1);
 }
 
 TEST_F(MainWindowTest, TheCameraButtonsFollowTheCamera) {
@@ -377,4 +431,59 @@ TEST_F(MainWindowTest, OpeningWithoutACameraSaysSoInTheTip) {
     dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->click();
     EXPECT_TRUE(dialog.Tip()->isVisible());
     EXPECT_EQ(dialog.Tip()->Text(), "    亲：没有可用的摄像头哦");
+}
+
+TEST_F(MainWindowTest, PlaylistsLoadPlayFromTheWindowAndAreWrittenBackAtExit) {
+    // Played in real time, so that the song lasts its four seconds.
+    qputenv("ZAVREO_AUDIO_SINK", "fakesink sync=true");
+    const std::filesystem::path songs = home_.path().toStdString() + "/songs";
+    std::filesystem::create_directories(songs);
+    ASSERT_TRUE(testsongs::MakeSong(songs / "夜曲.mp3", 4, "libmp3lame"));
+    const std::string song = (songs / "夜曲.mp3").string();
+    std::filesystem::create_directories(Config());
+    const std::string saved =
+        R"({"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":")" + song +
+        R"("}],"musicnum":1},{"isopen":false,"listname":"a","musicnum":0}],"num":2})"
+        "\n";
+    std::ofstream(Config() / "music.lst") << saved;
+
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_SONGS);
+    EXPECT_EQ(dialog.SongList(), dialog.SongListBox());
+    EXPECT_EQ(dialog.Playlists().RowCount(), 3);
+    EXPECT_EQ(dialog.MenuIds().NameOf(11005), "a");
+    EXPECT_EQ(dialog.Playlists().m_nModeMark, 2);
+
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    EXPECT_TRUE(dialog.Music().IsPlaying());
+    EXPECT_TRUE(dialog.Timer(CMervalaDlg::kProgressTimer).isActive());
+    ASSERT_TRUE(SpinUntil([&] { return dialog.Music().PositionMs() > 1100; }, 8000));
+    // Timer 1 moved the progress slider over the song's length.
+    ASSERT_TRUE(SpinUntil([&] { return dialog.ProgressSlider().GetPos() > 0; }, 3000));
+    EXPECT_NEAR(dialog.ProgressSlider().GetRangeMax(), 4000, 100);
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    EXPECT_EQ(dialog.Music().PlayStateValue(), zavreo::PlayPaused);
+
+    // The music panel's add button adds to the default list through the songs view.
+    dialog.PlaylistMenus().chooseFiles = [&] {
+        return std::vector<std::string>{song, "/x/新.mp3"};
+    };
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_MUSIC);
+    dialog.Playlists().m_nClickedRow = 2;
+    auto* panel = qobject_cast<CMusicDlg*>(dialog.MusicPanel());
+    ASSERT_NE(panel, nullptr);
+    panel->AddButton().click();
+    EXPECT_EQ(dialog.Tip()->Text().toStdString(), TipText::kSongInCurrentList);
+    EXPECT_EQ(dialog.Playlists().SongCount(zavreo::kDefaultListName), 2);
+    EXPECT_EQ(dialog.Playlists().SongCount("a"), 0);
+    EXPECT_TRUE(dialog.SongList()->isVisible());
+
+    dialog.OnExitCommand();
+    EXPECT_EQ(ReadAll(Config() / "music.lst"),
+              R"({"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":")" + song +
+                  R"("},{"path":"/x/新.mp3"}],"musicnum":2},{"isopen":false,"listname":"a",)"
+                  R"("musicnum":0}],"num":2})"
+                  "\n");
 }
