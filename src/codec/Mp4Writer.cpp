@@ -138,6 +138,11 @@ void Mp4Writer::Finish() {
     }
     const bool complete = started_ && !failed_;
     CloseFile();
+    if (!started_) {
+        // Without its header the file holds nothing a player could open.
+        std::remove(path_.c_str());
+        return;
+    }
     if (!complete) {
         return;
     }
