@@ -3,7 +3,9 @@
 # up, a second start exits and brings the first forward, the quit signal runs the exit command and
 # config.lst is written in its one-line format and the shared frame removed. An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
-# ends the program, saving. Also: without libFlashX.so the program says so and ends with code 0. Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshot goes to OUT_DIR).
+# ends the program, saving. The record button makes a playable recording. Also: without
+# libFlashX.so the program says so and ends with code 0.
+# Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshots go to OUT_DIR).
 set -uo pipefail
 bin=$1
 out=$2
@@ -160,6 +162,29 @@ xdotool mousemove --sync 550 133 click 1
 geometry=$(xdotool getwindowgeometry "$window")
 grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
+
+# The record button records the camera's picture into the video folder; the second click stops it
+# and brings up the recording dialog.
+videos=$HOME/Documents/ZavreoZhuShou/Video
+xdotool mousemove --sync 183 585 click 1
+sleep 4
+import -display "$DISPLAY" -window root "$out/recording.png" || fail "no screenshot"
+xdotool mousemove --sync 183 585 click 1
+dialog=
+for _ in $(seq 100); do
+  dialog=$(xdotool search --onlyvisible --name '^录制视频$' 2>/dev/null | head -1)
+  [[ -n $dialog ]] && break
+  sleep 0.1
+done
+[[ -n $dialog ]] || fail "no recording dialog after the stop click"
+sleep 2
+import -display "$DISPLAY" -window root "$out/recording-dialog.png" || fail "no screenshot"
+recording=$(ls "$videos"/*.mp4 2>/dev/null | head -1)
+[[ -n $recording ]] || fail "no recording in $videos"
+probe=$(ffprobe -v error -select_streams v -count_frames \
+  -show_entries stream=codec_name,width,height,nb_read_frames -of csv=p=0 "$recording")
+[[ $probe =~ ^h264,640,480,([0-9]+)$ ]] && ((BASH_REMATCH[1] >= 20)) ||
+  fail "the recording is not 640 x 480 H.264 of some seconds: $probe"
 
 # The songs tab shows the playlists; a double click on the second song plays it.
 xdotool mousemove --sync 360 169 click 1
