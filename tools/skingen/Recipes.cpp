@@ -254,7 +254,7 @@ void AddMainWindow(Builder& b) {
         char16_t glyph;
         const char* label;
     } bottom[] = {{"159", Glyph::Camera, "开启摄像头"}, {"149", Glyph::Camera, "关闭摄像头"},
-                  {"161", Glyph::Video, "录像"},        {"151", Glyph::Retweet, "播放模式"},
+                  {"161", Glyph::Video, "录像"},        {"151", Glyph::Stop, "停止录像"},
                   {"162", Glyph::Picture, "拍照"},      {"160", Glyph::Headphones, "音效"}};
     // One label size for the whole row: the one at which "开启摄像头" fits beside its icon.
     constexpr int kBottomLabelSize = 13;
