@@ -6,6 +6,7 @@
 #include "CLyricsWindow.h"
 #include "LrcParser.h"
 #include "LyricClient.h"
+#include "PlaylistModel.h"
 #include "UserFileReader.h"
 #include "UserFolders.h"
 
@@ -15,23 +16,6 @@ namespace {
 
 constexpr std::size_t kMaxLyricFileBytes = 1u << 20;
 constexpr int kTickMs = 100;
-
-// The file name less its last four characters (".mp3"); empty when it is shorter.
-std::string DisplayName(const std::string& songPath) {
-    std::string name = std::filesystem::path(songPath).filename().string();
-    for (int dropped = 0; dropped < 4; ++dropped) {
-        if (name.empty()) {
-            return name;
-        }
-        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) {
-            name.pop_back();
-        }
-        if (!name.empty()) {
-            name.pop_back();
-        }
-    }
-    return name;
-}
 
 }  // namespace
 
@@ -93,7 +77,7 @@ void LyricsController::Display(const std::optional<LyricDisplay>& display) {
 }
 
 std::filesystem::path LyricsController::LyricFileFor(const std::string& songPath) {
-    return LyricsFolder() / (DisplayName(songPath) + ".lrc");
+    return LyricsFolder() / (PlaylistModel::DisplayName(songPath) + ".lrc");
 }
 
 void LyricsController::SongStarted(const std::string& songPath) {

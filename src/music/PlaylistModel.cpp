@@ -332,8 +332,20 @@ int PlaylistModel::RandomIndex() {
 
 std::string PlaylistModel::DisplayName(const std::string& path) {
     const size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return name.size() < 4 ? std::string() : name.substr(0, name.size() - 4);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // Four characters, not bytes: a name ending in Chinese text is never cut inside a character.
+    for (int dropped = 0; dropped < 4; ++dropped) {
+        if (name.empty()) {
+            return name;
+        }
+        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) {
+            name.pop_back();
+        }
+        if (!name.empty()) {
+            name.pop_back();
+        }
+    }
+    return name;
 }
 
 std::string PlaylistModel::FolderOf(const std::string& path) {

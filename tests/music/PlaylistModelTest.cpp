@@ -237,6 +237,8 @@ TEST(PlaylistModel, DisplayNamesAndFolders) {
     EXPECT_EQ(PlaylistModel::DisplayName("/music/歌曲 一.wma"), "歌曲 一");
     EXPECT_EQ(PlaylistModel::DisplayName("/music/b.m"), "");
     EXPECT_EQ(PlaylistModel::DisplayName("abcd.mp3"), "abcd");
+    // Four characters even where they are Chinese, never part of one.
+    EXPECT_EQ(PlaylistModel::DisplayName("/music/晴天歌曲名字"), "晴天");
     EXPECT_EQ(PlaylistModel::FolderOf("/music/sub/b.mp3"), "/music/sub/");
     EXPECT_EQ(PlaylistModel::FolderOf("b.mp3"), "");
 }
