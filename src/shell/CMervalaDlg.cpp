@@ -13,9 +13,11 @@
 #include <ctime>
 
 #include "CSampleGrabberCB.h"
+#include "CSpecialDlg.h"
 #include "CSplashDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
+#include "DecorationDefinitions.h"
 #include "DialogUnits.h"
 #include "SharedFrameView.h"
 #include "SkinFont.h"
@@ -267,13 +269,17 @@ void CMervalaDlg::CreateChildDialogs() {
     displayPanel_ =
         new SkinnedPanel(this, QStringLiteral("images/right/display/background_21.png"));
     musicPanel_ = new SkinnedPanel(this, {});
-    effectsPanel_ = new SkinnedPanel(this, {});
+    effectsPanel_ =
+        new CSpecialDlg(this, {zavreo::CSampleGrabberCB::Instance(), m_textParams, m_scaleParams,
+                               m_brightnessParams, m_levelParams, m_sunParams, m_decoParams});
+    effectsPanel_->AttachSettings(settings_);
     pad_ = std::make_unique<CYinxiaoDlg>();
     tip_ = new CXiaoXiTiShi(this);
 }
 
 void CMervalaDlg::PlacePanels() {
-    for (SkinnedPanel* panel : {displayPanel_, musicPanel_, effectsPanel_}) {
+    for (QWidget* panel :
+         std::initializer_list<QWidget*>{displayPanel_, musicPanel_, effectsPanel_}) {
         panel->setGeometry(kPanelFrame);
         panel->hide();
     }
@@ -342,8 +348,9 @@ void CMervalaDlg::InitCameras() {
     camera_.InitCameras();
 }
 
-// The decorations arrive with the effects pages.
-void CMervalaDlg::LoadDecorations() {}
+void CMervalaDlg::LoadDecorations() {
+    m_decoParams = zavreo::effects::BuildDecorationDefinitions();
+}
 
 // The picture list arrives with the picture thumbnails.
 void CMervalaDlg::LoadPictureList() {}

@@ -22,6 +22,7 @@
 #include "SettingsStore.h"
 #include "UpdateCheck.h"
 
+class CSpecialDlg;
 class CSplashDlg;
 class CXiaoXiTiShi;
 class CYinxiaoDlg;
@@ -194,7 +195,7 @@ private:
     SharedFrameView* preview_;
     QWidget* songList_;
     SkinnedPanel* displayPanel_ = nullptr;
-    SkinnedPanel* effectsPanel_ = nullptr;
+    CSpecialDlg* effectsPanel_ = nullptr;
     SkinnedPanel* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
     CXiaoXiTiShi* tip_ = nullptr;

@@ -47,6 +47,11 @@ display=:$(head -1 "$work/display")
 [[ $display != : ]] || fail "Xvfb did not start"
 export DISPLAY=$display
 
+# Saved effects: an opaque subtitle band at the bottom, whitening (its position out of range),
+# the 16:9 preset and two decorations, all restored at the start.
+mkdir -p "$config"
+printf '%s\n' '{"Deco":[{"1":0,"2":1,"3":0,"4":1,"5":0}],"Filter":[{"1":0,"2":0,"3":0,"4":0,"5":1}],"Text":[{"bkcolor":8421504,"bkdegree":2,"color":16777215,"direction":0,"font":1,"isChose":1,"pos":2,"size":2,"text":"E2E字幕"}],"White":[{"MeiBai":60,"MoPi":50,"ShouShen":150,"isMeiBai":1,"isMoPi":0,"isShouShen":0}]}' >"$config/config.lst"
+
 launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
 first=$!
@@ -83,6 +88,53 @@ geometry=$(xdotool getwindowgeometry "$window")
 grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
 
+# The restored effects are in the shared frame: the subtitle's grey band along the bottom, and
+# decorations over the colour bars, whose columns are otherwise one colour from top to bottom.
+frame_check() {
+  python3 - "/dev/shm$ZAVREO_SHARED_FRAME" "$1" <<'PY'
+import sys, time
+path, want = sys.argv[1], sys.argv[2]
+def grab():
+    return open(path, "rb").read()
+def pixel(frame, x, y):  # y as seen; rows are stored bottom first
+    at = (479 - y) * 1920 + x * 3
+    return frame[at:at + 3]
+band_rows, broken = [], []
+for _ in range(40):  # 8 s: longer than a decoration's pause between two runs
+    frame = grab()
+    band_rows.append(sum(all(abs(c - 128) <= 2 for c in pixel(frame, x, 477)) for x in range(640)))
+    count = 0
+    for x in range(0, 640, 2):
+        top = pixel(frame, x, 70)
+        if any(max(abs(a - b) for a, b in zip(top, pixel(frame, x, y))) > 40 for y in range(80, 311, 10)):
+            count += 1
+    broken.append(count)
+    time.sleep(0.2)
+print(f"band pixels per row {min(band_rows)}..{max(band_rows)}; columns broken {min(broken)}..{max(broken)}")
+assert min(band_rows) > 400, "no subtitle band"
+if want == "decorated":
+    assert max(broken) > 40, "no decoration over the picture"
+else:
+    assert max(broken) < 8, "the picture still carries a decoration"
+PY
+}
+frame_check decorated || fail "the restored effects are not in the shared frame"
+# The effects tab and each of its pages.
+xdotool mousemove --sync 675 85 click 1
+sleep 0.3
+for page in 1:130 2:166 3:200 4:235; do
+  xdotool mousemove --sync 520 "${page#*:}" click 1
+  sleep 0.3
+  import -display "$DISPLAY" -window root "$out/effects-page-${page%%:*}.png" || fail "no screenshot"
+done
+# Closing both decoration tags (the right quarter of the first tag, twice) takes them off.
+xdotool mousemove --sync 650 407 click 1
+sleep 0.3
+xdotool mousemove --sync 650 407 click 1
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/effects-closed.png" || fail "no screenshot"
+frame_check plain || fail "closing the decoration tags left them on"
+
 # The close button (top right) hides the window (to the tray, or minimised where there is no tray,
 # as here); a second start ends at once and brings the first forward.
 xdotool mousemove --sync 848 26 click 1
@@ -117,6 +169,17 @@ for name, groups in root.items():
     assert isinstance(groups, list) and len(groups) == 1 and isinstance(groups[0], dict), name
 same = json.dumps(root, sort_keys=True, separators=(",", ":"), ensure_ascii=False) + "\n"
 assert same.encode("utf-8") == raw, "members sorted, no spaces, raw UTF-8"
+PY
+
+python3 - "$config/config.lst" <<'PY' || fail "the effects pages did not save their state"
+import json, sys
+root = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert root["Deco"] == [{"1": 0, "2": 0, "3": 0, "4": 0, "5": 0}], root["Deco"]
+assert root["Filter"] == [{"1": 0, "2": 0, "3": 0, "4": 0, "5": 1}], root["Filter"]
+assert root["White"] == [{"MeiBai": 60, "MoPi": 50, "ShouShen": 100, "isMeiBai": 1, "isMoPi": 0,
+                          "isShouShen": 0}], root["White"]
+assert root["Text"] == [{"bkcolor": 8421504, "bkdegree": 2, "color": 16777215, "direction": 0,
+                         "font": 1, "isChose": 1, "pos": 2, "size": 2, "text": "E2E字幕"}], root["Text"]
 PY
 
 # Without the recorder library the program tells so on standard output and ends with 0.

@@ -15,9 +15,9 @@
 #include <sstream>
 
 #include "CMervalaDlg.h"
+#include "CSpecialDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
-#include "JsonLine.h"
 #include "TestHttpServer.h"
 
 namespace {
@@ -38,24 +38,6 @@ std::string ReadAll(const std::filesystem::path& file) {
     text << in.rdbuf();
     return text.str();
 }
-
-class FilterPanel : public zavreo::ISettingsGroup {
-public:
-    void FillSettings(Json::Value& group) const override {
-        for (int i = 1; i <= 5; ++i) {
-            group[std::to_string(i)] = chosen == i ? 1 : 0;
-        }
-    }
-    void ApplySettings(const Json::Value& group) override {
-        chosen = 0;
-        for (int i = 1; i <= 5; ++i) {
-            if (zavreo::JsonInt(group, std::to_string(i).c_str()) == 1) {
-                chosen = i;
-            }
-        }
-    }
-    int chosen = -1;
-};
 
 std::string Where(const QWidget* widget) {
     const QRect box = widget->geometry();
@@ -237,26 +219,25 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndOnlyTheExitCommandWritesThem) {
     std::filesystem::create_directories(Config());
     std::ofstream(Config() / "config.lst") << R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
                                            << "\n";
+    auto filterOf = [](CMervalaDlg& dialog) -> CSpecialFilter& {
+        return static_cast<CSpecialDlg*>(dialog.EffectsPanel())->Filter();
+    };
     {
-        FilterPanel filter;
         CMervalaDlg dialog(ZAVREO_BIN_DIR);
-        dialog.Settings().Attach(zavreo::SettingsGroup::kFilter, &filter);
         ASSERT_TRUE(dialog.OnInitDialog());
-        EXPECT_EQ(filter.chosen, 4);
-        filter.chosen = 2;
+        EXPECT_EQ(filterOf(dialog).Active().Entries(), std::vector<int>{4});
+        filterOf(dialog).Thumbnail(2).click();
         dialog.close();
         EXPECT_EQ(ReadAll(Config() / "config.lst"),
                   R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
                   "\n");
     }
-    FilterPanel filter;
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
-    dialog.Settings().Attach(zavreo::SettingsGroup::kFilter, &filter);
     ASSERT_TRUE(dialog.OnInitDialog());
     bool ended = false;
     QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
     dialog.hide();  // in the tray
-    filter.chosen = 2;
+    filterOf(dialog).Thumbnail(2).click();
     const QList<QAction*> items = dialog.TrayMenu().actions();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0]->text(), "打开主界面");
@@ -264,10 +245,15 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndOnlyTheExitCommandWritesThem) {
     items[1]->trigger();
     EXPECT_FALSE(dialog.Codec().Loaded());
     EXPECT_TRUE(SpinUntil([&] { return ended; }));
-    EXPECT_EQ(ReadAll(Config() / "config.lst"),
-              R"({"Deco":[{}],"Filter":[{"1":0,"2":1,"3":0,"4":0,"5":0}],"Text":[{}],)"
-              R"("White":[{}],"m_Lyric":[{"isShow":1}]})"
-              "\n");
+    // Groups missing from the file load as zeros and are written whole.
+    EXPECT_EQ(
+        ReadAll(Config() / "config.lst"),
+        R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],"Filter":[{"1":0,"2":1,"3":0,"4":1,"5":0}],)"
+        R"("Text":[{"bkcolor":0,"bkdegree":0,"color":0,"direction":0,"font":0,"isChose":0,)"
+        R"("pos":0,"size":0,"text":""}],)"
+        R"("White":[{"MeiBai":0,"MoPi":0,"ShouShen":0,"isMeiBai":0,"isMoPi":0,"isShouShen":0}],)"
+        R"("m_Lyric":[{"isShow":1}]})"
+        "\n");
 }
 
 TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) {
