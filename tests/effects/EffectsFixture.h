@@ -30,19 +30,14 @@ protected:
         }
         return names;
     }
-    // The parameters of an instance, empty when there is none.
-    zavreo::effects::ParamMap Params(const std::string& name) const {
-        for (const auto& info : engine_.List()) {
+    // The parameters and type of an instance, empty when there is none.
+    zavreo::effects::ParamMap Params(const std::string& name) const { return Find(name).params; }
+    std::string TypeOf(const std::string& name) const { return Find(name).type; }
+
+    EM::FilterInfo Find(const std::string& name) const {
+        for (auto& info : engine_.List()) {
             if (info.name == name) {
-                return info.params;
-            }
-        }
-        return {};
-    }
-    std::string TypeOf(const std::string& name) const {
-        for (const auto& info : engine_.List()) {
-            if (info.name == name) {
-                return info.type;
+                return info;
             }
         }
         return {};

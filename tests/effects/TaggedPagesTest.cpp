@@ -1,5 +1,8 @@
 #include <json/value.h>
 
+#include <atomic>
+#include <thread>
+
 #include "CSpecialDeco.h"
 #include "CSpecialFilter.h"
 #include "EffectsFixture.h"
@@ -162,4 +165,27 @@ TEST_F(DecorationPage, AllFiveSavedRestoreInNumberOrder) {
               (Names{"QiuShouHu", "LiWuShuaQi", "QiuGuanZhu", "ShanGuang", "QiuDaiWoFei"}));
     EXPECT_EQ(Captions(page_), (QStringList{"求守护", "礼物刷起", "求关注", "闪光", "求带我飞"}));
     EXPECT_EQ(page_.Highlighted(), 5);
+}
+
+TEST_F(DecorationPage, FramesKeepFlowingWhileADecorationIsChosen) {
+    // Decoding the 53 pictures takes far longer than a frame; it must not hold the pipeline.
+    std::atomic<bool> stop{false};
+    std::atomic<int> frames{0};
+    std::thread camera([&] {
+        std::vector<uint8_t> frame(zavreo::kFrameBytes, 90);
+        while (!stop) {
+            callback_.BufferCB(0, frame.data(), static_cast<long>(frame.size()));
+            ++frames;
+        }
+    });
+    while (frames < 2) {
+        std::this_thread::yield();
+    }
+    const int before = frames;
+    page_.Thumbnail(4).click();
+    const int during = frames - before;
+    stop = true;
+    camera.join();
+    EXPECT_EQ(Instances(), Names{"ShanGuang"});
+    EXPECT_GE(during, 5);
 }
