@@ -5,13 +5,13 @@
 #include <benchmark/benchmark.h>
 #include <gst/gst.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../ProcessCpu.h"
 #include "BenchPipeline.h"
 #include "CCameraGraph.h"
 #include "CameraDiscovery.h"
@@ -71,13 +71,6 @@ void BM_Yuy2ToBgrConversion(benchmark::State& state) {
     }
 }
 
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // The camera graph on the stand-in camera for three seconds: share of one core it uses, and the
 // frames per second it delivers.
 void BM_RunningCameraPipeline(benchmark::State& state) {
@@ -90,13 +83,13 @@ void BM_RunningCameraPipeline(benchmark::State& state) {
     for (auto _ : state) {
         graph.StartGraph(height, width, false, kTestCameraName, nullptr);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        const double cpu = CpuSeconds();
+        const double cpu = ProcessCpuSeconds();
         const uint64_t frames = graph.FramesDelivered();
         const auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(3));
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        state.counters["cpu_percent"] = 100.0 * (CpuSeconds() - cpu) / wall;
+        state.counters["cpu_percent"] = 100.0 * (ProcessCpuSeconds() - cpu) / wall;
         state.counters["fps"] = static_cast<double>(graph.FramesDelivered() - frames) / wall;
         graph.Teardown();
     }

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "CCatListBox.h"
+#include "CMusicDlg.h"
 #include "CSampleGrabberCB.h"
 #include "CSpecialDlg.h"
 #include "CSplashDlg.h"
@@ -19,6 +21,7 @@
 #include "CYinxiaoDlg.h"
 #include "DecorationDefinitions.h"
 #include "DialogUnits.h"
+#include "MusicListFile.h"
 #include "SharedFrameView.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -89,12 +92,13 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
       programFolder_(std::move(programFolder)),
       settings_(zavreo::ConfigFolder() / "config.lst"),
       camera_(zavreo::CSampleGrabberCB::Instance()),
+      playlists_([this] { OnPlayerCommand(QString(), zavreo::PlayerStop); }),
       progress_(this, IDC_PROGRESS),
       volume_(this, IDC_VOLUME),
       time_(new QLabel(QStringLiteral("00:00 / 00:00"), this)),
       title_(new QLabel(QStringLiteral("最酷的自媒体视频直播平台"), this)),
       preview_(new SharedFrameView(this)),
-      songList_(new SkinnedPanel(this, {})) {
+      songList_(new CCatListBox(playlists_, this)) {
     setWindowTitle(QStringLiteral("Zavreo"));
     setWindowIcon(ProgramIcon());
     buttons_ = {{IDC_PLAY, &play_},
@@ -168,7 +172,14 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
     progressTimer_.setInterval(1000);
     lyricTimer_.setInterval(100);
     slideshowTimer_.setInterval(3000);
-    connect(&progressTimer_, &QTimer::timeout, this, &CMervalaDlg::OnProgressTimer);
+    music_ = std::make_unique<zavreo::MusicController>(
+        playlists_, zavreo::PlayerControls{&play_, &mute_, &progress_, &volume_, time_, title_},
+        progressTimer_, lyricTimer_);
+    playlistCommands_ = std::make_unique<zavreo::PlaylistCommands>(
+        playlists_, listMenuIds_, zavreo::MusicListPath(),
+        [this](const char* text) { ShowTip(QString::fromUtf8(text)); });
+    playlistPanel_ = new zavreo::PlaylistPanel(*songList_, playlists_, listMenuIds_,
+                                               *playlistCommands_, *music_, this);
     connect(&lyricTimer_, &QTimer::timeout, this, &CMervalaDlg::OnLyricTimer);
     connect(&slideshowTimer_, &QTimer::timeout, this, &CMervalaDlg::OnSlideshowTimer);
 
@@ -203,7 +214,7 @@ bool CMervalaDlg::OnInitDialog() {
     SetButtonImages();
     SetupSliders();
     LoadPlaylists();
-    m_nPlayMode = 2;
+    music_->SetPlayMode(zavreo::ModeListLoop);
     InitCameras();
     LoadDecorations();
     LoadPictureList();
@@ -268,7 +279,13 @@ void CMervalaDlg::StartCodecLibrary() {
 void CMervalaDlg::CreateChildDialogs() {
     displayPanel_ =
         new SkinnedPanel(this, QStringLiteral("images/right/display/background_21.png"));
-    musicPanel_ = new SkinnedPanel(this, {});
+    musicPanel_ = new CMusicDlg(this);
+    connect(musicPanel_, &CMusicDlg::SearchNotFound, this, &CMervalaDlg::ShowTip);
+    connect(musicPanel_, &CMusicDlg::AddLocalSongs, this, [this] {
+        playlistCommands_->SetAddToDefault(true);
+        OnCommand(IDC_TAB_SONGS);
+        playlistPanel_->OnCommand(zavreo::ID_ADD_SONGS);
+    });
     effectsPanel_ =
         new CSpecialDlg(this, {zavreo::CSampleGrabberCB::Instance(), m_textParams, m_scaleParams,
                                m_brightnessParams, m_levelParams, m_sunParams, m_decoParams});
@@ -278,8 +295,8 @@ void CMervalaDlg::CreateChildDialogs() {
 }
 
 void CMervalaDlg::PlacePanels() {
-    for (QWidget* panel :
-         std::initializer_list<QWidget*>{displayPanel_, musicPanel_, effectsPanel_}) {
+    for (QWidget* panel : {static_cast<QWidget*>(displayPanel_), static_cast<QWidget*>(musicPanel_),
+                           static_cast<QWidget*>(effectsPanel_)}) {
         panel->setGeometry(kPanelFrame);
         panel->hide();
     }
@@ -337,12 +354,13 @@ void CMervalaDlg::SetupSliders() {
     volume_.SetBitmapThumb(175, 177, 176);
     volume_.SetMargin(0, 2, 0, 2);
     volume_.SetRange(0, 1000);
-    m_nVolume = 500;
-    volume_.SetPos(m_nVolume);
+    volume_.SetPos(music_->Volume());
 }
 
-// The playlists arrive with the playlist model; nothing to load yet.
-void CMervalaDlg::LoadPlaylists() {}
+void CMervalaDlg::LoadPlaylists() {
+    zavreo::LoadMusicListFile(zavreo::MusicListPath(), playlists_, listMenuIds_);
+    songList_->viewport()->update();
+}
 
 void CMervalaDlg::InitCameras() {
     camera_.InitCameras();
@@ -378,12 +396,20 @@ void CMervalaDlg::ClipToRoundedRect() {
     setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
-void CMervalaDlg::SavePlaylists() {}
+void CMervalaDlg::SavePlaylists() {
+    // A name being typed is dropped with its stand-in row.
+    if (songList_->NameEdit() != nullptr) {
+        songList_->EndNameEdit();
+    }
+    playlistCommands_->Save();
+}
 void CMervalaDlg::SavePictureList() {}
 void CMervalaDlg::StopAllSources() {
     camera_.Shutdown();
 }
-void CMervalaDlg::StopMusic() {}
+void CMervalaDlg::StopMusic() {
+    music_->StopForExit();
+}
 
 void CMervalaDlg::OnExitCommand() {
     // A second quit signal while the window closes must not save twice.
@@ -438,6 +464,18 @@ void CMervalaDlg::OnCommand(int id) {
         case IDC_PLAY_MODE:
             OnPlaylistModeMenu();
             break;
+        case IDC_PLAY:
+            music_->TogglePlay();
+            break;
+        case IDC_PREVIOUS:
+            music_->PreviousButton();
+            break;
+        case IDC_NEXT:
+            music_->NextButton();
+            break;
+        case IDC_MUTE:
+            music_->ToggleMute();
+            break;
         case IDC_CLOSE:
             HideToTray();
             break;
@@ -457,7 +495,8 @@ void CMervalaDlg::OnCommand(int id) {
             OnExitCommand();
             break;
         default:
-            // Play, previous, next and mute belong to the player, which comes later.
+            // The songs view's menu commands.
+            playlistPanel_->OnCommand(id);
             break;
     }
 }
@@ -543,23 +582,38 @@ void CMervalaDlg::ShowTip(const QString& text) {
     tip_->ShowTip(text);
 }
 
-void CMervalaDlg::OnPlaylistModeMenu() {}
-void CMervalaDlg::OnPlaylistAddMenu() {}
-void CMervalaDlg::OnPlaylistListMenu() {}
-void CMervalaDlg::OnPlaylistCommitName() {}
-void CMervalaDlg::OnPlaylistSongMenu() {}
+void CMervalaDlg::OnPlaylistModeMenu() {
+    playlistPanel_->OnModeMenu();
+}
+void CMervalaDlg::OnPlaylistAddMenu() {
+    playlistPanel_->OnAddMenu();
+}
+void CMervalaDlg::OnPlaylistListMenu() {
+    playlistPanel_->OnListMenu();
+}
+void CMervalaDlg::OnPlaylistCommitName() {
+    playlistPanel_->OnCommitName(false);
+}
+void CMervalaDlg::OnPlaylistSongMenu() {
+    playlistPanel_->OnSongMenu();
+}
 
 void CMervalaDlg::OnSliderMoved(int controlId, int position) {
     if (controlId == IDC_VOLUME) {
-        m_nVolume = std::clamp(position, 0, 1000);
+        music_->SetVolume(position);
+    } else if (controlId == IDC_PROGRESS) {
+        music_->Seek(position);
     }
 }
 
-void CMervalaDlg::OnPlayerCommand(const QString&, int) {}
+// A null path keeps the song the player holds.
+void CMervalaDlg::OnPlayerCommand(const QString& path, int action) {
+    music_->PlayerCommand(
+        path.isNull() ? std::nullopt : std::optional<std::string>(path.toStdString()), action);
+}
 void CMervalaDlg::OnLyricWndMoved(int, int) {}
 void CMervalaDlg::OnLyricResync() {}
 void CMervalaDlg::OnLyricBarMoved(int, int) {}
-void CMervalaDlg::OnProgressTimer() {}
 void CMervalaDlg::OnLyricTimer() {}
 void CMervalaDlg::OnSlideshowTimer() {}
 

@@ -19,9 +19,15 @@
 #include "CPngButton.h"
 #include "CameraController.h"
 #include "CodecLibrary.h"
+#include "MusicController.h"
+#include "PlaylistCommands.h"
+#include "PlaylistModel.h"
+#include "PlaylistPanel.h"
 #include "SettingsStore.h"
 #include "UpdateCheck.h"
 
+class CCatListBox;
+class CMusicDlg;
 class CSpecialDlg;
 class CSplashDlg;
 class CXiaoXiTiShi;
@@ -111,8 +117,15 @@ public:
     CYinxiaoDlg* SoundPad() const { return pad_.get(); }
     QTimer& Timer(TimerId id);
     QMenu& TrayMenu() { return trayMenu_; }
-    int Volume() const { return m_nVolume; }
-    int PlayMode() const { return m_nPlayMode; }
+    int Volume() const { return music_->Volume(); }
+    int PlayMode() const { return music_->Mode(); }
+    // The music player, its playlists and the songs view's menus.
+    zavreo::MusicController& Music() { return *music_; }
+    zavreo::PlaylistModel& Playlists() { return playlists_; }
+    zavreo::ListMenuIds& MenuIds() { return listMenuIds_; }
+    zavreo::PlaylistPanel& PlaylistMenus() { return *playlistPanel_; }
+    zavreo::PlaylistCommands& PlaylistActions() { return *playlistCommands_; }
+    CCatListBox* SongListBox() const { return songList_; }
     bool CameraOpen() const { return m_bCameraOpen; }
     zavreo::CameraController& Camera() { return camera_; }
 
@@ -173,7 +186,6 @@ private:
     void CloseCamera();
     void ToggleRecording();
     void TakePhoto();
-    void OnProgressTimer();
     void OnLyricTimer();
     void OnSlideshowTimer();
 
@@ -181,6 +193,8 @@ private:
     zavreo::CodecLibrary codec_;
     zavreo::SettingsStore settings_;
     zavreo::CameraController camera_;
+    zavreo::PlaylistModel playlists_;
+    zavreo::ListMenuIds listMenuIds_;
 
     std::map<int, CPngButton*> buttons_;
     CPngButton play_, previous_, next_, mute_, lyrics_, vocal_;
@@ -193,10 +207,10 @@ private:
     QLabel* time_;
     QLabel* title_;
     SharedFrameView* preview_;
-    QWidget* songList_;
+    CCatListBox* songList_;
     SkinnedPanel* displayPanel_ = nullptr;
     CSpecialDlg* effectsPanel_ = nullptr;
-    SkinnedPanel* musicPanel_ = nullptr;
+    CMusicDlg* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
     CXiaoXiTiShi* tip_ = nullptr;
     CSplashDlg* splash_ = nullptr;
@@ -204,6 +218,9 @@ private:
     QTimer progressTimer_;
     QTimer lyricTimer_;
     QTimer slideshowTimer_;
+    std::unique_ptr<zavreo::MusicController> music_;
+    std::unique_ptr<zavreo::PlaylistCommands> playlistCommands_;
+    zavreo::PlaylistPanel* playlistPanel_ = nullptr;
 
     QMenu trayMenu_;
     QSystemTrayIcon tray_;
@@ -216,6 +233,4 @@ private:
     bool m_bPadVisible = false;
     bool m_bSongsView = false;
     bool m_bExiting = false;
-    int m_nPlayMode = 0;
-    int m_nVolume = 500;
 };

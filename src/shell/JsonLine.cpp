@@ -33,8 +33,8 @@ bool ParseJsonLine(const std::string& line, Json::Value& out) {
     return true;
 }
 
-bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out) {
-    const std::optional<std::string> line = ReadFirstLine(file);
+bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std::size_t maxBytes) {
+    const std::optional<std::string> line = ReadFirstLine(file, maxBytes);
     return line && ParseJsonLine(*line, out);
 }
 

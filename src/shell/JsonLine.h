@@ -8,13 +8,16 @@
 #include <filesystem>
 #include <string>
 
+#include "UserFileReader.h"
+
 namespace zavreo {
 
 std::string JsonLine(const Json::Value& value);
 
-// Parses the first line of `file` into `out`; false when the file cannot be read or the line is
-// not JSON (`out` is then left as it was).
-bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out);
+// Parses the first line of `file` (at most `maxBytes` of it) into `out`; false when the file
+// cannot be read or the line is not JSON (`out` is then left as it was).
+bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out,
+                       std::size_t maxBytes = kMaxUserLineBytes);
 
 // Parses one line of text; false when it is not JSON.
 bool ParseJsonLine(const std::string& line, Json::Value& out);

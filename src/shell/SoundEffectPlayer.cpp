@@ -1,6 +1,6 @@
 #include "SoundEffectPlayer.h"
 
-#include <cstdlib>
+#include "AudioSink.h"
 
 namespace zavreo {
 
@@ -10,14 +10,6 @@ constexpr std::array<const char*, kSoundEffectCount> kFileNames = {
     "1笑声.mp3", "2欢呼.mp3", "3起哄.mp3", "4耳光.mp3", "5搞怪.mp3",
     "6汗颜.mp3", "7亲嘴.mp3", "8前奏.mp3", "9欢快.mp3"};
 
-std::string ChosenSink(std::string sink) {
-    if (!sink.empty()) {
-        return sink;
-    }
-    const char* fromEnv = std::getenv("ZAVREO_AUDIO_SINK");
-    return fromEnv != nullptr && fromEnv[0] != '\0' ? fromEnv : "autoaudiosink";
-}
-
 }  // namespace
 
 const char* SoundEffectPlayer::FileName(int number) {
@@ -25,7 +17,7 @@ const char* SoundEffectPlayer::FileName(int number) {
 }
 
 SoundEffectPlayer::SoundEffectPlayer(std::filesystem::path folder, std::string audioSink)
-    : folder_(std::move(folder)), audioSink_(ChosenSink(std::move(audioSink))) {
+    : folder_(std::move(folder)), audioSink_(AudioSinkDescription(std::move(audioSink))) {
     gst_init(nullptr, nullptr);
 }
 
@@ -55,12 +47,9 @@ bool SoundEffectPlayer::Play(int number) {
         if (player == nullptr) {
             return false;
         }
-        GError* error = nullptr;
-        GstElement* sink = gst_parse_bin_from_description(audioSink_.c_str(), TRUE, &error);
-        if (sink != nullptr) {
+        if (GstElement* sink = MakeAudioSink(audioSink_)) {
             g_object_set(player, "audio-sink", sink, nullptr);
         }
-        g_clear_error(&error);
         // Nobody reads the player's messages; a flushing bus drops them instead of piling up.
         GstBus* bus = gst_element_get_bus(player);
         gst_bus_set_flushing(bus, TRUE);

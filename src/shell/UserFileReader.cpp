@@ -65,8 +65,8 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
     return ReadBounded(path, maxBytes, false);
 }
 
-std::optional<std::string> ReadFirstLine(const std::filesystem::path& path) {
-    return ReadBounded(path, kMaxUserLineBytes, true);
+std::optional<std::string> ReadFirstLine(const std::filesystem::path& path, std::size_t maxBytes) {
+    return ReadBounded(path, maxBytes, true);
 }
 
 }  // namespace zavreo

@@ -17,7 +17,11 @@ inline constexpr std::size_t kMaxUserLineBytes = 1u << 20;
 // The file's bytes, at most `maxBytes` of them; nullopt when it is not a readable regular file.
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes);
 
-// The first line (without its line feed) of at most kMaxUserLineBytes; nullopt as above.
-std::optional<std::string> ReadFirstLine(const std::filesystem::path& path);
+// Playlists grow with the user's songs: about 80 bytes each, so this holds hundreds of thousands.
+inline constexpr std::size_t kMaxPlaylistLineBytes = 64u << 20;
+
+// The first line (without its line feed) of at most `maxBytes`; nullopt as above.
+std::optional<std::string> ReadFirstLine(const std::filesystem::path& path,
+                                         std::size_t maxBytes = kMaxUserLineBytes);
 
 }  // namespace zavreo

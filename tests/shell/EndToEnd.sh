@@ -35,7 +35,7 @@ for _ in $(seq 100); do
 done
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_UPDATE_HOST=127.0.0.1:$port
-export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK=fakesink ZAVREO_TEST_CAMERA=1
+export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
 unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
@@ -51,6 +51,15 @@ export DISPLAY=$display
 # the 16:9 preset and two decorations, all restored at the start.
 mkdir -p "$config"
 printf '%s\n' '{"Deco":[{"1":0,"2":1,"3":0,"4":1,"5":0}],"Filter":[{"1":0,"2":0,"3":0,"4":0,"5":1}],"Text":[{"bkcolor":8421504,"bkdegree":2,"color":16777215,"direction":0,"font":1,"isChose":1,"pos":2,"size":2,"text":"E2E字幕"}],"White":[{"MeiBai":60,"MoPi":50,"ShouShen":150,"isMeiBai":1,"isMoPi":0,"isShouShen":0}]}' >"$config/config.lst"
+
+# Playlists from an earlier run: an open default list with two songs and a closed second list.
+mkdir -p "$config" "$work/songs"
+for name in 夜曲 晴天; do
+  ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=30 -c:a libmp3lame \
+    "$work/songs/$name.mp3" </dev/null || fail "ffmpeg could not make a song"
+done
+music='{"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":"'$work'/songs/夜曲.mp3"},{"path":"'$work'/songs/晴天.mp3"}],"musicnum":2},{"isopen":false,"listname":"翻唱","musicnum":0}],"num":2}'
+printf '%s\n' "$music" >"$config/music.lst"
 
 launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
@@ -135,6 +144,13 @@ sleep 0.5
 import -display "$DISPLAY" -window root "$out/effects-closed.png" || fail "no screenshot"
 frame_check plain || fail "closing the decoration tags left them on"
 
+# The songs tab shows the playlists; a double click on the second song plays it.
+xdotool mousemove --sync 360 169 click 1
+sleep 0.5
+xdotool mousemove --sync 120 265 click --repeat 2 --delay 80 1
+sleep 2.5
+import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screenshot"
+
 # The close button (top right) hides the window (to the tray, or minimised where there is no tray,
 # as here); a second start ends at once and brings the first forward.
 xdotool mousemove --sync 848 26 click 1
@@ -181,6 +197,8 @@ assert root["White"] == [{"MeiBai": 60, "MoPi": 50, "ShouShen": 100, "isMeiBai":
 assert root["Text"] == [{"bkcolor": 8421504, "bkdegree": 2, "color": 16777215, "direction": 0,
                          "font": 1, "isChose": 1, "pos": 2, "size": 2, "text": "E2E字幕"}], root["Text"]
 PY
+
+printf '%s\n' "$music" | cmp -s - "$config/music.lst" || fail "music.lst not written back as it was read"
 
 # Without the recorder library the program tells so on standard output and ends with 0.
 mkdir -p "$work/bare"

@@ -14,11 +14,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "CCatListBox.h"
 #include "CMervalaDlg.h"
+#include "CMusicDlg.h"
 #include "CSpecialDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "TestHttpServer.h"
+#include "music/SongFiles.h"
 
 namespace {
 
@@ -363,4 +366,59 @@ TEST_F(MainWindowTest, OpeningWithoutACameraSaysSoInTheTip) {
     dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->click();
     EXPECT_TRUE(dialog.Tip()->isVisible());
     EXPECT_EQ(dialog.Tip()->Text(), "    亲：没有可用的摄像头哦");
+}
+
+TEST_F(MainWindowTest, PlaylistsLoadPlayFromTheWindowAndAreWrittenBackAtExit) {
+    // Played in real time, so that the song lasts its four seconds.
+    qputenv("ZAVREO_AUDIO_SINK", "fakesink sync=true");
+    const std::filesystem::path songs = home_.path().toStdString() + "/songs";
+    std::filesystem::create_directories(songs);
+    ASSERT_TRUE(testsongs::MakeSong(songs / "夜曲.mp3", 4, "libmp3lame"));
+    const std::string song = (songs / "夜曲.mp3").string();
+    std::filesystem::create_directories(Config());
+    const std::string saved =
+        R"({"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":")" + song +
+        R"("}],"musicnum":1},{"isopen":false,"listname":"a","musicnum":0}],"num":2})"
+        "\n";
+    std::ofstream(Config() / "music.lst") << saved;
+
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_SONGS);
+    EXPECT_EQ(dialog.SongList(), dialog.SongListBox());
+    EXPECT_EQ(dialog.Playlists().RowCount(), 3);
+    EXPECT_EQ(dialog.MenuIds().NameOf(11005), "a");
+    EXPECT_EQ(dialog.Playlists().m_nModeMark, 2);
+
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    EXPECT_TRUE(dialog.Music().IsPlaying());
+    EXPECT_TRUE(dialog.Timer(CMervalaDlg::kProgressTimer).isActive());
+    ASSERT_TRUE(SpinUntil([&] { return dialog.Music().PositionMs() > 1100; }, 8000));
+    // Timer 1 moved the progress slider over the song's length.
+    ASSERT_TRUE(SpinUntil([&] { return dialog.ProgressSlider().GetPos() > 0; }, 3000));
+    EXPECT_NEAR(dialog.ProgressSlider().GetRangeMax(), 4000, 100);
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    EXPECT_EQ(dialog.Music().PlayStateValue(), zavreo::PlayPaused);
+
+    // The music panel's add button adds to the default list through the songs view.
+    dialog.PlaylistMenus().chooseFiles = [&] {
+        return std::vector<std::string>{song, "/x/新.mp3"};
+    };
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_MUSIC);
+    dialog.Playlists().m_nClickedRow = 2;
+    auto* panel = qobject_cast<CMusicDlg*>(dialog.MusicPanel());
+    ASSERT_NE(panel, nullptr);
+    panel->AddButton().click();
+    EXPECT_EQ(dialog.Tip()->Text().toStdString(), TipText::kSongInCurrentList);
+    EXPECT_EQ(dialog.Playlists().SongCount(zavreo::kDefaultListName), 2);
+    EXPECT_EQ(dialog.Playlists().SongCount("a"), 0);
+    EXPECT_TRUE(dialog.SongList()->isVisible());
+
+    dialog.OnExitCommand();
+    EXPECT_EQ(ReadAll(Config() / "music.lst"),
+              R"({"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":")" + song +
+                  R"("},{"path":"/x/新.mp3"}],"musicnum":2},{"isopen":false,"listname":"a",)"
+                  R"("musicnum":0}],"num":2})"
+                  "\n");
 }

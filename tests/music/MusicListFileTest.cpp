@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
+
+#include "FileText.h"
+#include "MusicListFile.h"
+
+using namespace zavreo;
+
+namespace {
+
+class MusicListFileTest : public ::testing::Test {
+protected:
+    std::filesystem::path File() const { return dir_.path().toStdString() + "/music.lst"; }
+    // Loads `text` as music.lst into a fresh model, then writes the model back and returns it.
+    std::string RoundTrip(const std::string& text) {
+        WriteAll(File(), text);
+        LoadMusicListFile(File(), model_, ids_);
+        EXPECT_TRUE(SaveMusicListFile(File(), model_));
+        return ReadAll(File());
+    }
+
+    QTemporaryDir dir_;
+    PlaylistModel model_;
+    ListMenuIds ids_;
+};
+
+constexpr char kDefaultOnly[] =
+    "{\"list\":[{\"isopen\":false,\"listname\":\"默认列表\",\"musicnum\":0}],\"num\":1}\n";
+
+}  // namespace
+
+TEST_F(MusicListFileTest, OneListWithOneSongIsWrittenByteForByte) {
+    model_.AddCategory(kDefaultListName);
+    model_.AddItem(kDefaultListName, "D:\\music\\a.mp3");
+    model_.SetCategoryOpen(kDefaultListName, true);
+    ASSERT_TRUE(SaveMusicListFile(File(), model_));
+    EXPECT_EQ(ReadAll(File()),
+              "{\"list\":[{\"isopen\":true,\"listname\":\"默认列表\",\"musiclist\":[{\"path\":"
+              "\"D:\\\\music\\\\a.mp3\"}],\"musicnum\":1}],\"num\":1}\n");
+
+    // And reads back as it was.
+    PlaylistModel again;
+    ListMenuIds ids;
+    LoadMusicListFile(File(), again, ids);
+    EXPECT_TRUE(again.m_bPlaylistMode);
+    EXPECT_EQ(again.GetItemText(kDefaultListName, 0), "D:\\music\\a.mp3");
+    EXPECT_TRUE(again.Find(kDefaultListName)->isOpen);
+    EXPECT_EQ(again.RowCount(), 2);
+}
+
+TEST_F(MusicListFileTest, TheDefaultListComesFirstAndTheOthersInByteOrder) {
+    model_.AddCategory("b");
+    model_.AddCategory(kDefaultListName);
+    model_.AddCategory("A");
+    model_.AddItem("b", "/m/x.mp3");
+    model_.AddItem("b", "/m/\"q\"\t.mp3");
+    ASSERT_TRUE(SaveMusicListFile(File(), model_));
+    EXPECT_EQ(ReadAll(File()),
+              "{\"list\":[{\"isopen\":false,\"listname\":\"默认列表\",\"musicnum\":0},"
+              "{\"isopen\":false,\"listname\":\"A\",\"musicnum\":0},"
+              "{\"isopen\":false,\"listname\":\"b\",\"musiclist\":[{\"path\":\"/m/x.mp3\"},"
+              "{\"path\":\"/m/\\\"q\\\"\\t.mp3\"}],\"musicnum\":2}],\"num\":3}\n");
+
+    // After a restart the headers stand in the file's order, each with a menu id.
+    PlaylistModel again;
+    ListMenuIds ids;
+    LoadMusicListFile(File(), again, ids);
+    ASSERT_EQ(again.RowCount(), 3);
+    EXPECT_EQ(again.CategoryAtRow(0), kDefaultListName);
+    EXPECT_EQ(again.CategoryAtRow(1), "A");
+    EXPECT_EQ(again.CategoryAtRow(2), "b");
+    EXPECT_EQ(again.GetItemText("b", 1), "/m/\"q\"\t.mp3");
+    EXPECT_EQ(ids.NameOf(11004), kDefaultListName);
+    EXPECT_EQ(ids.NameOf(11006), "b");
+}
+
+TEST_F(MusicListFileTest, AMissingUnreadableOrBrokenFileGivesTheDefaultListAlone) {
+    LoadMusicListFile(File(), model_, ids_);
+    EXPECT_TRUE(model_.m_bPlaylistMode);
+    ASSERT_TRUE(SaveMusicListFile(File(), model_));
+    EXPECT_EQ(ReadAll(File()), kDefaultOnly);
+
+    for (const std::string text : {"{\"list\":[", "", "\n{\"num\":1}", "[1,2]", "{\"num\":0}"}) {
+        PlaylistModel model;
+        ListMenuIds ids;
+        WriteAll(File(), text);
+        LoadMusicListFile(File(), model, ids);
+        ASSERT_TRUE(SaveMusicListFile(File(), model));
+        EXPECT_EQ(ReadAll(File()), kDefaultOnly) << text;
+        EXPECT_EQ(ids.Ids().size(), 1u);
+    }
+    // A folder in the file's place.
+    std::filesystem::remove(File());
+    std::filesystem::create_directory(File());
+    PlaylistModel model;
+    ListMenuIds ids;
+    LoadMusicListFile(File(), model, ids);
+    EXPECT_EQ(model.RowCount(), 1);
+}
+
+TEST_F(MusicListFileTest, CountsAreBoundedByTheArraysAndOnlyTheFirstLineCounts) {
+    const std::string saved = RoundTrip(
+        "{\"list\":[{\"isopen\":true,\"listname\":\"默认列表\",\"musiclist\":[{\"path\":\"/"
+        "a.mp3\"},"
+        "{\"path\":7},{}],\"musicnum\":2147483647},{\"isopen\":1,\"listname\":\"x\",\"musiclist\":"
+        "[{\"path\":\"/b.mp3\"}],\"musicnum\":1}],\"num\":2147483647}\n"
+        "{\"list\":[{\"listname\":\"later line\"}],\"num\":1}\n");
+    // Songs without a path are dropped; "isopen" may also be written as 1.
+    EXPECT_EQ(saved,
+              "{\"list\":[{\"isopen\":true,\"listname\":\"默认列表\",\"musiclist\":[{\"path\":"
+              "\"/a.mp3\"}],\"musicnum\":1},{\"isopen\":true,\"listname\":\"x\",\"musiclist\":[{"
+              "\"path\":\"/b.mp3\"}],\"musicnum\":1}],\"num\":2}\n");
+    EXPECT_EQ(model_.Find("later line"), nullptr);
+}
+
+TEST_F(MusicListFileTest, WithoutTheDefaultListItIsAddedFirstAndRepeatedNamesMerge) {
+    const std::string saved = RoundTrip(
+        "{\"list\":[{\"isopen\":false,\"listname\":\"b\",\"musiclist\":[{\"path\":\"/1.mp3\"}],"
+        "\"musicnum\":1},\"junk\",{\"isopen\":true,\"listname\":\"b\",\"musiclist\":[{\"path\":"
+        "\"/2.mp3\"}],\"musicnum\":1},{\"listname\":\"\",\"musicnum\":0}],\"num\":4}\n");
+    EXPECT_EQ(model_.CategoryAtRow(0), kDefaultListName);
+    EXPECT_EQ(model_.CategoryAtRow(1), "b");
+    EXPECT_EQ(saved,
+              "{\"list\":[{\"isopen\":false,\"listname\":\"默认列表\",\"musicnum\":0},{\"isopen\":"
+              "true,\"listname\":\"b\",\"musiclist\":[{\"path\":\"/1.mp3\"},{\"path\":\"/2.mp3\"}],"
+              "\"musicnum\":2}],\"num\":2}\n");
+    // The repeated name took a menu id of its own, as the file named it twice.
+    EXPECT_EQ(ids_.Ids().size(), 3u);
+}
