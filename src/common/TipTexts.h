@@ -15,6 +15,13 @@ inline constexpr const char* kCameraInUse = "    亲：摄像头在别处被使�
 inline constexpr const char* kFirstCameraFormatInvalid = "    亲：摄像头采集格式是无效";
 inline constexpr const char* kFirstCameraMayLackBestFormat = "    亲：摄像头可能无法采集最佳格式哦";
 inline constexpr const char* kNoCamera = "    亲：没有可用的摄像头哦";
+inline constexpr const char* kCameraDisconnected = "    亲：摄像头已断开连接，请检查后重新打开";
+// Virtual camera and the shared frame.
+inline constexpr const char* kVirtualCameraMissing =
+    "    亲：虚拟摄像头设备不存在，请以管理员身份运行：modprobe v4l2loopback "
+    "card_label=\"Zavreo直播助手\" exclusive_caps=1";
+inline constexpr const char* kSharedFrameRefused =
+    "    亲：共享画面 /dev/shm 中的同名块属于其他用户或可被他人读取，已停止输出画面";
 // Photo.
 inline constexpr const char* kPhotoNeedsCamera = "    亲：需要先打开摄像头哦";
 // Playlist panel. The name-taken texts differ in their comma: ASCII from the menu, full-width

@@ -1,13 +1,16 @@
 #include "ImageCodec.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 namespace EM {
@@ -197,21 +200,32 @@ std::optional<DecodedImage> DecodeImageBytes(const uint8_t* data, size_t size, i
 
 std::optional<DecodedImage> DecodeImageFile(const std::string& path, int channels,
                                             size_t maxPixels) {
-    // Only plain files: opening a pipe or a device named in a parameter could block for ever.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
+    // Only plain files, checked on the opened file itself: a pipe or a device named in a
+    // parameter (or put in a picture's place after a check by name) could block for ever.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         return std::nullopt;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
+        static_cast<size_t>(info.st_size) > kMaxFileBytes) {
+        close(fd);
         return std::nullopt;
     }
-    const auto size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxFileBytes) {
-        return std::nullopt;
+    std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(got);
     }
-    std::vector<uint8_t> bytes(size);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
+    close(fd);
+    if (done != bytes.size()) {
         return std::nullopt;
     }
     return DecodeImageBytes(bytes.data(), bytes.size(), channels, maxPixels);

@@ -34,19 +34,43 @@ void SyncFolder(const std::filesystem::path& folder) {
     }
 }
 
+// A temporary file of an earlier save that was cut off (a crash, a kill, a power loss) is never
+// renamed: remove those of this file that are old enough not to belong to a save under way.
+void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::string& filename) {
+    const std::string prefix = "." + filename + ".";
+    const auto staleBefore = std::filesystem::file_time_type::clock::now() - kStaleTemporaryAge;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code statError;
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+            it->is_regular_file(statError) && it->last_write_time(statError) < staleBefore &&
+            !statError) {
+            std::filesystem::remove(it->path(), statError);
+        }
+    }
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents) {
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    RemoveStaleTemporaries(folder, path.filename().string());
     std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    // Created 0600: the user's files are nobody else's business.
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
-    // Keep the permissions of the file being replaced; a new file gets the usual 0644.
+    // Keep the permissions of the file being replaced, but never ones that lock the user out of
+    // their own file (a config.lst of mode 000 would otherwise stay unreadable forever). A link
+    // or device in the file's place lends no mode: /dev/zero's would open the file to everyone.
     struct stat old {};
-    fchmod(fd, stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    if (lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        fchmod(fd, (old.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    }
 
     const bool written = WriteAll(fd, contents) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;

@@ -3,12 +3,18 @@
 // temporary file in the same folder, is flushed to disk and then renamed over the old file, so a
 // reader (or the next start after a crash or a full disk) sees either the old file or the new one.
 
+#include <chrono>
 #include <filesystem>
 #include <string_view>
 
 namespace zavreo {
 
-// Returns false, leaving any old file untouched, when the folder cannot be written.
+// Temporary files of a save older than this were left by a save that was cut off.
+inline constexpr std::chrono::seconds kStaleTemporaryAge{60};
+
+// Returns false, leaving any old file untouched, when the folder cannot be written. A new file
+// gets mode 0600; a replaced one keeps its mode, with the owner's read and write added. Temporary
+// files that earlier, cut-off saves of this file left behind are removed.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents);
 
 }  // namespace zavreo

@@ -183,6 +183,12 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
     connect(&lyricTimer_, &QTimer::timeout, this, &CMervalaDlg::OnLyricTimer);
     connect(&slideshowTimer_, &QTimer::timeout, this, &CMervalaDlg::OnSlideshowTimer);
 
+    // In the skin's colours, not the desktop's light default beside the dark window.
+    trayMenu_.setStyleSheet(
+        QStringLiteral("QMenu { background: %1; color: %2; border: 1px solid %3; }"
+                       "QMenu::item { padding: 5px 22px; }"
+                       "QMenu::item:selected { background: %3; color: white; }")
+            .arg(Skin::Background().name(), Skin::Text().name(), Skin::Highlight().name()));
     trayMenu_.addAction(QStringLiteral("打开主界面"), this, [this] { OnCommand(ID_TRAY_OPEN); });
     trayMenu_.addAction(QStringLiteral("退出"), this, [this] { OnCommand(ID_TRAY_EXIT); });
     tray_.setIcon(windowIcon());
@@ -406,6 +412,8 @@ void CMervalaDlg::SavePlaylists() {
 void CMervalaDlg::SavePictureList() {}
 void CMervalaDlg::StopAllSources() {
     camera_.Shutdown();
+    // The last camera picture must not stay readable in /dev/shm once the program has ended.
+    zavreo::CSampleGrabberCB::Instance().Output().Remove();
 }
 void CMervalaDlg::StopMusic() {
     music_->StopForExit();
@@ -662,11 +670,12 @@ void CMervalaDlg::paintEvent(QPaintEvent*) {
 }
 
 void CMervalaDlg::HideToTray() {
-    // Without a tray host a hidden window could never be brought back: minimise instead.
+    // Without a tray host a hidden window could never be brought back, nor "退出" be chosen:
+    // closing then is the way to end the program, and it saves like "退出".
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         hide();
     } else {
-        QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
+        OnExitCommand();
     }
 }
 
@@ -684,7 +693,13 @@ void CMervalaDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMervalaDlg::closeEvent(QCloseEvent* event) {
-    // Also when hidden in the tray: the dialog ends, and with it the program.
+    // Alt+F4, the window manager's close or a session ending: the program ends, so it first runs
+    // "退出" (which closes the window again once everything is saved).
+    if (!m_bExiting) {
+        event->ignore();
+        OnExitCommand();
+        return;
+    }
     event->accept();
     done(QDialog::Rejected);
 }
@@ -697,4 +712,9 @@ void CMervalaDlg::mousePressEvent(QMouseEvent* event) {
 void CMervalaDlg::mouseMoveEvent(QMouseEvent* event) {
     drag_.Move(*this, *event);
     QDialog::mouseMoveEvent(event);
+}
+
+void CMervalaDlg::mouseReleaseEvent(QMouseEvent* event) {
+    drag_.Release();
+    QDialog::mouseReleaseEvent(event);
 }

@@ -1,10 +1,15 @@
 #include "CYinxiaoDlg.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QTextEdit>
 #include <string>
 
 #include "DialogUnits.h"
@@ -60,9 +65,20 @@ CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSi
     const QRect switchBox = shortcutSwitch_.geometry();
     caption->move(switchBox.right() + 6, switchBox.center().y() - caption->height() / 2);
 
+    // The grid's unit positions leave 6 units on the left, 17 on the right and a third of the
+    // height empty below: it keeps its spacing, centred in the space under the switch.
+    const QRect grid = sounds_.front().geometry().united(sounds_.back().geometry());
+    const int top = switchBox.bottom() + 1;
+    const QPoint shift((width() - grid.width()) / 2 - grid.left(),
+                       top + (height() - top - grid.height()) / 2 - grid.top());
+    for (CPngButton& button : sounds_) {
+        button.move(button.pos() + shift);
+    }
+
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->geometry().center() - rect().center());
     }
+    qApp->installEventFilter(this);
 }
 
 int CYinxiaoDlg::SoundForKey(int key) {
@@ -84,12 +100,33 @@ void CYinxiaoDlg::paintEvent(QPaintEvent*) {
     painter.drawPixmap(rect(), QPixmap(QString::fromUtf8(kBackground)));
 }
 
-void CYinxiaoDlg::keyPressEvent(QKeyEvent* event) {
-    const int number = SoundForKey(event->key());
-    if (number != 0 && isVisible() && shortcutsOn_) {
-        PlaySound(number);
-        return;
+// Sees every key of every window of the program before its widget does.
+bool CYinxiaoDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !isVisible() || !shortcutsOn_) {
+        return QDialog::eventFilter(watched, event);
     }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int number = SoundForKey(key->key());
+    // A digit a text field ignores (a validator refusing it) goes on to its window: the field
+    // with the focus decides too.
+    auto textField = [](const QObject* object) {
+        return qobject_cast<const QLineEdit*>(object) != nullptr ||
+               qobject_cast<const QTextEdit*>(object) != nullptr ||
+               qobject_cast<const QPlainTextEdit*>(object) != nullptr ||
+               qobject_cast<const QAbstractSpinBox*>(object) != nullptr;
+    };
+    const bool typing = textField(watched) || textField(QApplication::focusWidget());
+    if (number == 0 || typing || !watched->isWidgetType()) {
+        return QDialog::eventFilter(watched, event);
+    }
+    // Held down, a key repeats: the effect starts once.
+    if (!key->isAutoRepeat()) {
+        PlaySound(number);
+    }
+    return true;
+}
+
+void CYinxiaoDlg::keyPressEvent(QKeyEvent* event) {
     // Escape and Enter would end the dialog; the pad only hides through its close button.
     if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
         event->key() == Qt::Key_Enter) {
@@ -106,4 +143,9 @@ void CYinxiaoDlg::mousePressEvent(QMouseEvent* event) {
 void CYinxiaoDlg::mouseMoveEvent(QMouseEvent* event) {
     drag_.Move(*this, *event);
     QDialog::mouseMoveEvent(event);
+}
+
+void CYinxiaoDlg::mouseReleaseEvent(QMouseEvent* event) {
+    drag_.Release();
+    QDialog::mouseReleaseEvent(event);
 }

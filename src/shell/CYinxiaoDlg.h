@@ -1,8 +1,9 @@
 #pragma once
 // The sound-effect pad: a top-most window of nine effect buttons, a close button and the
 // shortcut switch. While it is visible and the switch is on, the keys 1 to 9 of the main
-// keyboard and of the numeric pad play the effects too. The switch is on at every start.
-// Interface thread.
+// keyboard and of the numeric pad play the effects too, whichever of the program's windows has
+// the focus (the pad opens without taking it), except in a text field, where they are typed.
+// The switch is on at every start. Interface thread.
 
 #include <QDialog>
 #include <array>
@@ -38,10 +39,12 @@ public:
     CPngButton& SoundButton(int number) { return sounds_[number - 1]; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     zavreo::SoundEffectPlayer player_;

@@ -41,7 +41,18 @@ QString SingleInstance::DefaultFolder() {
     if (!runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists()) {
         return QString::fromLocal8Bit(runtime);
     }
-    return PrivateFolder(QStringLiteral("/tmp/zavreo-%1").arg(getuid()));
+    const QString shared = PrivateFolder(QStringLiteral("/tmp/zavreo-%1").arg(getuid()));
+    return shared.isEmpty() ? HomeFolder() : shared;
+}
+
+QString SingleInstance::HomeFolder() {
+    const QByteArray home = qgetenv("HOME");
+    if (home.isEmpty()) {
+        return QString();
+    }
+    const QByteArray cache = home + "/.cache";
+    mkdir(cache.constData(), 0700);
+    return PrivateFolder(QString::fromLocal8Bit(cache) + "/ZavreoZhuShou");
 }
 
 QString SingleInstance::PrivateFolder(const QString& wanted) {
@@ -54,20 +65,36 @@ QString SingleInstance::PrivateFolder(const QString& wanted) {
         (info.st_mode & 077) == 0) {
         return wanted;
     }
-    // A folder of this run's own: safe, though a later start then cannot find this copy.
-    QByteArray fresh = path + "-XXXXXX";
-    return mkdtemp(fresh.data()) != nullptr ? QString::fromLocal8Bit(fresh) : QString();
+    return QString();
+}
+
+// The lock file itself is never a link (which could point at any file) nor anything but a
+// regular file of this user.
+int SingleInstance::OpenLock(const QString& folder) {
+    if (folder.isEmpty()) {
+        return -1;
+    }
+    const QString path = folder + "/" + kInstanceName + ".lock";
+    const int fd = open(path.toLocal8Bit().constData(),
+                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    struct stat info {};
+    if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid())) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 bool SingleInstance::Acquire() {
-    if (folder_.isEmpty()) {
-        // Nowhere safe to keep a lock: go on as the first copy.
-        return true;
-    }
-    const QString lockPath = folder_ + "/" + kInstanceName + ".lock";
-    lockFd_ = open(lockPath.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lockFd_ = OpenLock(folder_);
     if (lockFd_ < 0) {
-        // No lock can be taken: go on as the first copy.
+        // A lock that cannot be opened must not make every start a first one: use the private
+        // folder in the home instead.
+        folder_ = HomeFolder();
+        lockFd_ = OpenLock(folder_);
+    }
+    if (lockFd_ < 0) {
+        // Nowhere safe to keep a lock: go on as the first copy.
         return true;
     }
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {

@@ -11,7 +11,7 @@
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // `folder` empty: $XDG_RUNTIME_DIR, else a private folder under /tmp.
+    // `folder` empty: DefaultFolder().
     explicit SingleInstance(QString folder = QString(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -20,16 +20,20 @@ public:
     // Asks the running copy to show its window; false when none answered.
     bool AskRunningToShow(int timeoutMs = 2000);
 
+    // $XDG_RUNTIME_DIR, else /tmp/zavreo-UID when it is this user's alone, else HomeFolder().
     static QString DefaultFolder();
-    // `wanted`, made when missing, if it is a folder of this user's only; else a fresh private
-    // folder beside it (empty when none can be made).
+    // `wanted`, made when missing, if it is a folder of this user's only; else empty.
     static QString PrivateFolder(const QString& wanted);
+    // ~/.cache/ZavreoZhuShou, private; where the lock goes when the shared places cannot hold it.
+    static QString HomeFolder();
 
 signals:
     // A later start asked for the main window (interface thread).
     void ShowRequested();
 
 private:
+    static int OpenLock(const QString& folder);
+
     QString folder_;
     int lockFd_ = -1;
     QLocalServer server_;

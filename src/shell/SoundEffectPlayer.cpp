@@ -22,12 +22,34 @@ SoundEffectPlayer::SoundEffectPlayer(std::filesystem::path folder, std::string a
 }
 
 SoundEffectPlayer::~SoundEffectPlayer() {
-    for (GstElement* player : players_) {
-        if (player != nullptr) {
-            gst_element_set_state(player, GST_STATE_NULL);
-            gst_object_unref(player);
-        }
+    for (int i = 0; i < kSoundEffectCount; ++i) {
+        Release(i);
     }
+}
+
+void SoundEffectPlayer::Release(int index) {
+    GstElement*& player = players_[index];
+    if (player == nullptr) {
+        return;
+    }
+    GstBus* bus = gst_element_get_bus(player);
+    gst_bus_remove_watch(bus);
+    gst_object_unref(bus);
+    gst_element_set_state(player, GST_STATE_NULL);
+    gst_object_unref(player);
+    player = nullptr;
+}
+
+// Runs in the default main context (the interface thread).
+gboolean SoundEffectPlayer::OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
+    const EndWatch& watch = *static_cast<EndWatch*>(data);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS ||
+        GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        // Removes this watch too; the source is gone once this returns.
+        watch.owner->Release(watch.index);
+        return G_SOURCE_REMOVE;
+    }
+    return G_SOURCE_CONTINUE;
 }
 
 bool SoundEffectPlayer::Play(int number) {
@@ -50,9 +72,9 @@ bool SoundEffectPlayer::Play(int number) {
         if (GstElement* sink = MakeAudioSink(audioSink_)) {
             g_object_set(player, "audio-sink", sink, nullptr);
         }
-        // Nobody reads the player's messages; a flushing bus drops them instead of piling up.
+        watches_[number - 1] = {this, number - 1};
         GstBus* bus = gst_element_get_bus(player);
-        gst_bus_set_flushing(bus, TRUE);
+        gst_bus_add_watch(bus, &SoundEffectPlayer::OnBusMessage, &watches_[number - 1]);
         gst_object_unref(bus);
     }
     gchar* uri = gst_filename_to_uri(file.c_str(), nullptr);

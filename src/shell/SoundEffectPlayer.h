@@ -1,6 +1,8 @@
 #pragma once
 // The nine short sound effects of the pad. Each effect has a player of its own, independent of
-// the music, so effects mix over the song and over each other. Interface thread.
+// the music, so effects mix over the song and over each other. A player lives only while its
+// effect plays: its threads and audio stream are released when the effect ends, through GLib's
+// default main context (which Qt's event loop runs). Interface thread.
 
 #include <gst/gst.h>
 
@@ -36,9 +38,17 @@ public:
     static const char* FileName(int number);
 
 private:
+    struct EndWatch {
+        SoundEffectPlayer* owner;
+        int index;
+    };
+    static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer data);
+    void Release(int index);
+
     std::filesystem::path folder_;
     std::string audioSink_;
     std::array<GstElement*, kSoundEffectCount> players_{};
+    std::array<EndWatch, kSoundEffectCount> watches_{};
     int lastSound_ = 0;
 };
 

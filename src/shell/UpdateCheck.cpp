@@ -1,16 +1,13 @@
 #include "UpdateCheck.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <string_view>
+#include <optional>
 
+#include "AtomicFile.h"
 #include "JsonLine.h"
 
 namespace zavreo {
@@ -18,65 +15,62 @@ namespace zavreo {
 namespace {
 
 constexpr char kDefaultUpdateHost[] = "update.zavreo.com";
-constexpr long kConnectTimeoutSeconds = 4;
-// A transfer that moves less than one byte a second for this long is given up.
-constexpr long kStallSeconds = 10;
-// The description is a line of JSON: a server that trickles or streams without end must neither
-// hold the start nor fill the disk.
-constexpr long kTransferSeconds = 30;
+// The window waits for the check: whatever the server does (nothing, or a byte a second), the
+// transfer is over within a few seconds, so the window is up within about five.
+constexpr long kConnectTimeoutMs = 3000;
+constexpr long kTransferTimeoutMs = 4000;
+// Less than this many bytes a second for kStallSeconds is a stalled transfer.
+constexpr long kLowSpeedBytes = 32;
+constexpr long kStallSeconds = 2;
+// The description is a line of JSON: a server that streams without end must not fill memory.
 constexpr size_t kMaxBodyBytes = 1 << 20;
 
-struct Sink {
-    int fd;
-    size_t written = 0;
-};
-
-size_t WriteBody(char* data, size_t size, size_t count, void* user) {
-    Sink& sink = *static_cast<Sink*>(user);
-    const int fd = sink.fd;
-    std::string_view rest(data, size * count);
-    sink.written += rest.size();
-    if (sink.written > kMaxBodyBytes) {
+size_t CollectBody(char* data, size_t size, size_t count, void* user) {
+    std::string& body = *static_cast<std::string*>(user);
+    if (body.size() + size * count > kMaxBodyBytes) {
         return 0;  // aborts the transfer
     }
-    while (!rest.empty()) {
-        const ssize_t written = write(fd, rest.data(), rest.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return 0;  // aborts the transfer
-        }
-        rest.remove_prefix(static_cast<size_t>(written));
-    }
+    body.append(data, size * count);
     return size * count;
 }
 
-bool Fetch(const std::string& url, int fd) {
+// The whole body of a 200 answer; nullopt for any other status or a failed transfer.
+std::optional<std::string> Fetch(const std::string& url) {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     CURL* curl = curl_easy_init();
     if (curl == nullptr) {
-        return false;
+        return std::nullopt;
     }
-    Sink sink{fd};
+    std::string body;
     curl_slist* headers = curl_slist_append(nullptr, "Accept: */*");
     headers = curl_slist_append(headers, "Pragma: no-cache");
     headers = curl_slist_append(headers, "Cache-Control: no-cache");
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kTransferTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytes);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, kTransferSeconds);
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
     const CURLcode result = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
-    return result == CURLE_OK;
+    if (result != CURLE_OK || status != 200) {
+        return std::nullopt;
+    }
+    return body;
+}
+
+// What the reader will take from the file: its first line must be a JSON object.
+bool IsDescription(const std::string& body) {
+    Json::Value root;
+    return ParseJsonLine(body.substr(0, body.find('\n')), root) && root.isObject();
 }
 
 }  // namespace
@@ -94,21 +88,11 @@ std::string UpdateUrl(const std::string& host, int32_t now) {
 }
 
 int DownloadToFile(const std::string& url, const std::filesystem::path& file) {
-    const std::filesystem::path folder =
-        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
+    const std::optional<std::string> body = Fetch(url);
+    if (!body || !IsDescription(*body)) {
         return -1;
     }
-    fchmod(fd, 0644);
-    const bool complete = Fetch(url, fd) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!complete || !closed || rename(temp.c_str(), file.c_str()) != 0) {
-        unlink(temp.c_str());
-        return -1;
-    }
-    return 0;
+    return WriteFileAtomically(file, *body) ? 0 : -1;
 }
 
 bool ReadUpdateDescription(const std::filesystem::path& file, UpdateDescription& out) {

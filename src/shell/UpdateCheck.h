@@ -24,11 +24,11 @@ std::string UpdateHost();
 // as a signed 32-bit number) so that no cache answers.
 std::string UpdateUrl(const std::string& host, int32_t now);
 
-// Fetches `url` into `file`. Returns 0 when the whole body arrived and replaced the file, -1
-// otherwise (no connection within a few seconds, a stalled, broken-off, endless or oversized
-// transfer, a folder that cannot be written); the old file then stays as it was. The HTTP status is
-// not examined: an error page becomes the file's content. Blocks the calling thread; safe on any
-// thread.
+// Fetches `url` into `file`. Returns 0 when a 200 answer's whole body, whose first line is a JSON
+// object, replaced the file; -1 otherwise (no connection within a few seconds, a silent, stalled,
+// broken-off, endless or oversized transfer, any other status, an error page or broken JSON, a
+// folder that cannot be written): the last good file then stays as it was. Over within about four
+// seconds whatever the server does. Blocks the calling thread; safe on any thread.
 int DownloadToFile(const std::string& url, const std::filesystem::path& file);
 
 struct UpdateDescription {

@@ -61,11 +61,11 @@ int main(int argc, char** argv) {
                      "Create the virtual camera (as root), then start zavreo-vcam again:\n"
                      "  modprobe v4l2loopback card_label=\"%s\" exclusive_caps=1\n",
                      error.c_str(), zavreo::kVirtualCameraName);
-        return 1;
+        return zavreo::kVcamExitNoDevice;
     }
 
     // One copy serves the device; the lock tells the main program one is running.
-    const int lock = open(zavreo::VcamLockPath().c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+    const int lock = zavreo::OpenVcamLock(O_CREAT | O_RDWR);
     if (lock < 0 || flock(lock, LOCK_EX | LOCK_NB) != 0) {
         std::fprintf(stderr, "zavreo-vcam: already running\n");
         return 0;

@@ -36,6 +36,8 @@ CameraController::CameraController(CSampleGrabberCB& grabber, std::string vcamPr
         QMetaObject::invokeMethod(
             this, [this] { OnPreviewFailed(); }, Qt::QueuedConnection);
     });
+    vcamWatch_.setInterval(500);
+    connect(&vcamWatch_, &QTimer::timeout, this, &CameraController::CheckVcam);
 }
 
 CameraController::~CameraController() {
@@ -52,6 +54,9 @@ void CameraController::Say(const char* text) {
 void CameraController::InitCameras() {
     camera_.CreateObjects();
     preview_.CreateObjects();
+    if (grabber_.Output().Problem() == SharedFrameProblem::kRefused) {
+        Say(TipText::kSharedFrameRefused);
+    }
     grabber_.Output().WritePlaceholderFrame();
     cameraCount_ = camera_.EnumCameras(&cameraNames_);
     if (cameraCount_ < 1) {
@@ -94,7 +99,9 @@ void CameraController::OpenCamera() {
     }
     emit PictureSourceStopRequested();
     // The virtual camera first, so its device has a writer when the preview opens it.
-    vcam_.Start();
+    if (vcam_.Start()) {
+        vcamWatch_.start();
+    }
     if (preview_.State() == GraphReady) {
         preview_.StartGraph(480, 640, true, kVirtualCameraName, &previewFrames_);
     }
@@ -167,6 +174,7 @@ void CameraController::StopAllSources() {
 }
 
 void CameraController::Shutdown() {
+    vcamWatch_.stop();
     if (camera_.State() == GraphRunning) {
         ++generation_;
         camera_.Teardown();
@@ -179,9 +187,24 @@ void CameraController::OnCameraFailed() {
     if (camera_.State() != GraphRunning) {
         return;
     }
-    // Unplugged or failing camera: as if closed, and the user hears why.
+    // A running camera that fails has been unplugged (or its driver gave up): as if closed, and
+    // the user hears why.
     CloseCamera();
-    Say(TipText::kCameraInUse);
+    Say(TipText::kCameraDisconnected);
+}
+
+// Without the loopback device the program ends at once and only its standard error says why;
+// while the preview looks live, the user would never learn that nobody receives the picture.
+void CameraController::CheckVcam() {
+    const std::optional<int> status = vcam_.TakeExitStatus();
+    if (!status) {
+        return;
+    }
+    vcamWatch_.stop();
+    if (*status == kVcamExitNoDevice && !vcamMissingTold_) {
+        vcamMissingTold_ = true;
+        Say(TipText::kVirtualCameraMissing);
+    }
 }
 
 void CameraController::OnPreviewFailed() {

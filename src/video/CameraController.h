@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -80,6 +81,7 @@ private:
     void FinishOpen(bool running, unsigned generation);
     void OnCameraFailed();
     void OnPreviewFailed();
+    void CheckVcam();
     void Say(const char* text);
 
     CSampleGrabberCB& grabber_;
@@ -87,6 +89,8 @@ private:
     CCameraGraph camera_;
     CCameraGraph preview_;
     VcamProcess vcam_;
+    QTimer vcamWatch_;              // reaps the virtual camera program and reports why it ended
+    bool vcamMissingTold_ = false;  // once a run
     int width_ = 640;
     int height_ = 480;
     int cameraCount_ = 0;

@@ -16,8 +16,19 @@ constexpr size_t kFrameBytes = static_cast<size_t>(kFrameStride) * kFrameHeight;
 // "/MYSHARE", or the name in ZAVREO_SHARED_FRAME (tests and side-by-side runs use their own).
 std::string SharedFrameName();
 
+// Why a block cannot be used.
+enum class SharedFrameProblem {
+    kNone,
+    kMissing,  // no block yet (readers wait for the writer)
+    kRefused,  // not a regular object of this user with mode 0600, or of another size
+};
+
 // Read-write mapping, created when missing. Written by the streaming thread (camera frames) and
 // the interface thread (placeholder, still pictures); readers accept torn frames.
+//
+// Only a block of this user is used: one made by someone else (who could read the frames or
+// show a picture of their own) is refused and nothing is written. Before every write the size
+// is checked, so a block shrunk by another process is grown back instead of faulting.
 class SharedFrame {
 public:
     explicit SharedFrame(std::string name = SharedFrameName());
@@ -26,20 +37,29 @@ public:
     SharedFrame& operator=(const SharedFrame&) = delete;
 
     bool IsOpen() const { return data_ != nullptr; }
+    SharedFrameProblem Problem() const { return problem_; }
     const std::string& Name() const { return name_; }
     // Copies one whole frame in the block's layout.
     void Write(const uint8_t* frame);
     // Writes "test.png" from the current directory, scaled to 640 x 480 if needed. A missing or
     // undecodable file leaves the block as it is.
     bool WritePlaceholderFrame(const std::string& path = "test.png");
+    // Removes the name at exit, so the last picture does not outlive the program. The mapping
+    // stays valid for late writers.
+    void Remove();
 
 private:
+    bool SizeIntact();
+
     std::string name_;
+    int fd_ = -1;
     uint8_t* data_ = nullptr;
+    SharedFrameProblem problem_ = SharedFrameProblem::kMissing;
 };
 
 // Read-only view for the preview, the virtual camera and the recorder. Opens lazily, so it works
-// whether or not the writer has started, and follows a block that was re-created.
+// whether or not the writer has started, and follows a block that was re-created. A block that is
+// not this user's own, or not one frame long, is never copied.
 class SharedFrameReader {
 public:
     explicit SharedFrameReader(std::string name = SharedFrameName());
@@ -47,17 +67,18 @@ public:
     SharedFrameReader(const SharedFrameReader&) = delete;
     SharedFrameReader& operator=(const SharedFrameReader&) = delete;
 
-    // Copies the current frame (kFrameBytes) into `out`; false while no block exists.
+    // Copies the current frame (kFrameBytes) into `out`; false while no usable block exists.
     bool CopyFrame(uint8_t* out);
+    // Why the last CopyFrame failed.
+    SharedFrameProblem Problem() const { return problem_; }
 
 private:
-    bool Open();
     void Close();
-    bool Replaced() const;
 
     std::string name_;
     const uint8_t* data_ = nullptr;
     unsigned long inode_ = 0;
+    SharedFrameProblem problem_ = SharedFrameProblem::kMissing;
 };
 
 }  // namespace zavreo

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -21,11 +23,21 @@ std::string VcamLockPath() {
     if (runtime != nullptr && *runtime != '\0') {
         return std::string(runtime) + "/zavreo-vcam.lock";
     }
-    return "/tmp/zavreo-vcam-" + std::to_string(getuid()) + ".lock";
+    // Not the shared /tmp, where another user could plant the lock (and hold it, so that the
+    // virtual camera never starts) or a link in its place: a private folder in the home.
+    const char* home = std::getenv("HOME");
+    const std::string cache = std::string(home != nullptr ? home : "") + "/.cache";
+    mkdir(cache.c_str(), 0700);
+    mkdir((cache + "/ZavreoZhuShou").c_str(), 0700);
+    return cache + "/ZavreoZhuShou/zavreo-vcam.lock";
+}
+
+int OpenVcamLock(int flags) {
+    return open(VcamLockPath().c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
 }
 
 bool VcamLockHeld() {
-    const int fd = open(VcamLockPath().c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenVcamLock(O_RDONLY);
     if (fd < 0) {
         return false;
     }
@@ -50,11 +62,18 @@ bool VcamProcess::ChildAlive() {
     if (child_ <= 0) {
         return false;
     }
-    if (waitpid(child_, nullptr, WNOHANG) == 0) {
+    int status = 0;
+    if (waitpid(child_, &status, WNOHANG) == 0) {
         return true;
     }
+    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     child_ = -1;
     return false;
+}
+
+std::optional<int> VcamProcess::TakeExitStatus() {
+    ChildAlive();
+    return std::exchange(exitStatus_, std::nullopt);
 }
 
 bool VcamProcess::IsRunning() {
@@ -71,6 +90,7 @@ bool VcamProcess::Start() {
         return false;
     }
     child_ = pid;
+    exitStatus_.reset();
     return true;
 }
 

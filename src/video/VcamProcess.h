@@ -6,12 +6,19 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 
 namespace zavreo {
 
-// "$XDG_RUNTIME_DIR/zavreo-vcam.lock" (or /tmp/zavreo-vcam-<uid>.lock without a runtime folder).
+// "$XDG_RUNTIME_DIR/zavreo-vcam.lock" (or ~/.cache/ZavreoZhuShou/zavreo-vcam.lock without a
+// runtime folder).
 std::string VcamLockPath();
+// Opens the lock file with `flags` (O_RDONLY, or O_RDWR | O_CREAT), never through a link.
+int OpenVcamLock(int flags);
+
+// The virtual camera program's exit status when no loopback device exists.
+inline constexpr int kVcamExitNoDevice = 3;
 
 // True while some process holds the virtual camera's lock.
 bool VcamLockHeld();
@@ -29,6 +36,9 @@ public:
     bool IsRunning();
     // Stops the copy we started (not another's), waiting for it to end.
     void Stop();
+    // Reaps our copy if it has ended, so no zombie stays behind; its exit status (-1 when killed
+    // by a signal), or nullopt while it runs or when none was started since the last call.
+    std::optional<int> TakeExitStatus();
 
     pid_t ChildPid() const { return child_; }
 
@@ -37,6 +47,7 @@ private:
 
     std::string program_;
     pid_t child_ = -1;
+    std::optional<int> exitStatus_;
 };
 
 // The virtual camera program next to the running executable.

@@ -77,13 +77,18 @@ TEST(ResourceFiles, PicturesHaveTheSizesAndFormatsTheWindowsRelyOn) {
     EXPECT_EQ(int(header[25]), 2);
 }
 
-// Mean row of the pixels in column x that differ from the colour at (x, 0).
+// Mean row of the pixels in column x that stand out brighter than the colour at (x, 0), or differ
+// in alpha: the ground may be a faint gradient with a dark line (the main window's title area).
 double MeanMarkedRow(const QImage& image, int x) {
-    const QRgb ground = image.pixel(x, 0);
+    const QColor ground = image.pixelColor(x, 0);
+    auto marked = [&](const QColor& c) {
+        return c.red() - ground.red() > 8 || c.green() - ground.green() > 8 ||
+               c.blue() - ground.blue() > 8 || c.alpha() != ground.alpha();
+    };
     double sum = 0;
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
-        if (image.pixel(x, y) != ground) {
+        if (marked(image.pixelColor(x, y))) {
             sum += y;
             ++count;
         }

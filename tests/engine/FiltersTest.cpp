@@ -1,6 +1,7 @@
 // Behaviour of the individual filters on the bottom-up frame layout.
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <tuple>
 
 #include "EngineScenes.h"
+#include "ImageCodec.h"
 
 namespace {
 
@@ -630,4 +632,59 @@ TEST(Filters, ToneCurvesFoldIntoOnePassInTheOrderOfAdding) {
         Apply(Apply(Apply(portrait, "SweetFilter", {}), "BrightFilter", {{"brightness", "80"}}),
               "WhiterFilter", {});
     EXPECT_NE(folded.bytes, otherWay.bytes);
+}
+
+// Many large pictures in one decoration must not take tens of seconds to decode: beyond a
+// budget of decoded pixels the rest of the list is refused. Mostly transparent pictures keep
+// little after decoding, so only the decoded size can stop them.
+TEST(OverlayFilter, RefusesPicturesBeyondItsDecodingBudget) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zavreo-budget-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    constexpr int kSide = 2048;
+    std::vector<uint8_t> bgra(size_t{kSide} * kSide * 4, 0);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            uint8_t* p = bgra.data() + (static_cast<size_t>(y) * kSide + x) * 4;
+            p[2] = p[3] = 255;  // opaque red in the top-left corner
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = image.height = kSide;
+    image.format = PNG_FORMAT_BGRA;
+    const std::string big = (folder / "big.png").string();
+    ASSERT_TRUE(png_image_write_to_file(&image, big.c_str(), 0, bgra.data(), 0, nullptr));
+    std::string list;
+    for (int i = 0; i < 12; ++i) {
+        const std::filesystem::path link = folder / ("big" + std::to_string(i) + ".png");
+        std::filesystem::create_hard_link(big, link);
+        list += link.string() + ",";
+    }
+    EM::EffectManager engine;
+    engine.AddFilter("o", "OverlayFilter",
+                     {{"pictures", list + Frames({"frame1.png"})},
+                      {"fps", "10"},
+                      {"pos_x", "0"},
+                      {"pos_y", "0"}});
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(OverlayAt(engine, 0), "red");
+    // Eight pictures fit the budget; the green one at the end is never reached.
+    EXPECT_EQ(OverlayAt(engine, 650), "red");
+    EXPECT_EQ(OverlayAt(engine, 100000), "red");
+}
+
+TEST(OverlayFilter, RefusesAPictureOfMoreThanFourMegapixels) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zavreo-huge-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    std::vector<uint8_t> bgr(size_t{2049} * 2048 * 3, 0);
+    const std::string huge = (folder / "huge.png").string();
+    ASSERT_TRUE(EM::EncodeImageFile(huge, bgr.data(), 2049, 2048, 2049 * 3));
+    EM::EffectManager engine;
+    engine.AddFilter(
+        "o", "OverlayFilter",
+        {{"pictures", huge + "," + Frames({"frame1.png"})}, {"pos_x", "0"}, {"pos_y", "0"}});
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(OverlayAt(engine, 0), "green");
 }

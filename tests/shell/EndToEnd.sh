@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The program as a user meets it, under Xvfb with a fresh home: the window titled "Zavreo" comes
 # up, a second start exits and brings the first forward, the quit signal runs the exit command and
-# config.lst is written in its one-line format. Also: without libFlashX.so the program says so and
-# ends with code 0. Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshot goes to OUT_DIR).
+# config.lst is written in its one-line format and the shared frame removed. An update server that
+# never answers holds the window back a few seconds at most, and without a tray the close button
+# ends the program, saving. Also: without libFlashX.so the program says so and ends with code 0. Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshot goes to OUT_DIR).
 set -uo pipefail
 bin=$1
 out=$2
@@ -128,6 +129,14 @@ else:
 PY
 }
 frame_check decorated || fail "the restored effects are not in the shared frame"
+# A tip (no virtual camera device here) may stand over the panel: its OK button closes it.
+for id in $(xdotool search --onlyvisible --pid $first 2>/dev/null); do
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  if [[ $WIDTH == 273 && $HEIGHT == 206 ]]; then
+    xdotool mousemove --sync $((X + 140)) $((Y + 160)) click 1
+    sleep 0.3
+  fi
+done
 # The effects tab and each of its pages.
 xdotool mousemove --sync 675 85 click 1
 sleep 0.3
@@ -151,9 +160,8 @@ xdotool mousemove --sync 120 265 click --repeat 2 --delay 80 1
 sleep 2.5
 import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screenshot"
 
-# The close button (top right) hides the window (to the tray, or minimised where there is no tray,
-# as here); a second start ends at once and brings the first forward.
-xdotool mousemove --sync 848 26 click 1
+# Minimised, the window comes forward again when a second start ends at once.
+xdotool mousemove --sync 812 26 click 1
 sleep 0.5
 timeout 20 "$bin/zavreo" >"$work/second.log" 2>&1
 code=$?
@@ -174,6 +182,7 @@ kill -0 $first 2>/dev/null && fail "the program did not end on SIGTERM"
 wait $first
 code=$?
 [[ $code == 0 ]] || fail "the program ended with $code"
+[[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived the program"
 python3 - "$config/config.lst" <<'PY' || fail "config.lst is not in its one-line format"
 import json, sys
 raw = open(sys.argv[1], "rb").read()
@@ -199,6 +208,35 @@ assert root["Text"] == [{"bkcolor": 8421504, "bkdegree": 2, "color": 16777215, "
 PY
 
 printf '%s\n' "$music" | cmp -s - "$config/music.lst" || fail "music.lst not written back as it was read"
+
+# An update server that accepts and never answers holds the window back a few seconds at most;
+# without a tray (as here) the close button ends the program, saving like the tray's "退出".
+python3 -c 'import socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True); time.sleep(120)' >"$work/silent.port" &
+pids+=($!)
+for _ in $(seq 100); do [[ -s $work/silent.port ]] && break; sleep 0.1; done
+rm -f "$config/config.lst"
+launched=$(date +%s%N)
+ZAVREO_UPDATE_HOST=127.0.0.1:$(head -1 "$work/silent.port") "$bin/zavreo" >"$work/silent.log" 2>&1 &
+silent=$!
+pids+=($silent)
+window=
+for _ in $(seq 150); do
+  window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
+  [[ -n $window ]] && break
+  sleep 0.1
+done
+waited=$((($(date +%s%N) - launched) / 1000000))
+[[ -n $window ]] || fail "no window with a silent update server"
+((waited < 6000)) || fail "a silent update server held the window back ${waited} ms"
+echo "window up $waited ms after the start with a silent update server"
+sleep 1
+xdotool mousemove --sync 848 26 click 1
+for _ in $(seq 100); do kill -0 $silent 2>/dev/null || break; sleep 0.1; done
+kill -0 $silent 2>/dev/null && fail "the close button did not end the program without a tray"
+wait $silent
+[[ -s $config/config.lst ]] || fail "closing without a tray saved nothing"
 
 # Without the recorder library the program tells so on standard output and ends with 0.
 mkdir -p "$work/bare"

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -193,14 +194,14 @@ TEST_F(MainWindowTest, EnterAndEscapeNeverCloseItTheCloseButtonHidesIt) {
     QApplication::processEvents();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         EXPECT_FALSE(dialog.isVisible());
+        EXPECT_FALSE(ended);
+        dialog.TrayMenu().actions()[0]->trigger();
+        EXPECT_TRUE(dialog.isVisible());
     } else {
-        // No tray to come back from: the window is only minimised.
-        EXPECT_TRUE(dialog.isMinimized());
+        // No tray to come back from nor to choose "退出" in: closing ends the program, saved.
+        EXPECT_TRUE(SpinUntil([&] { return ended; }));
+        EXPECT_TRUE(std::filesystem::exists(Config() / "config.lst"));
     }
-    EXPECT_FALSE(ended);
-    dialog.TrayMenu().actions()[0]->trigger();
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_FALSE(dialog.isMinimized());
 }
 
 TEST_F(MainWindowTest, DraggingTheBodyMovesTheWindow) {
@@ -216,47 +217,95 @@ TEST_F(MainWindowTest, DraggingTheBodyMovesTheWindow) {
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &move);
     EXPECT_EQ(dialog.pos(), QPoint(50, 40));
+
+    // Released, the window stays where it is, whatever the pointer does next.
+    QMouseEvent release(QEvent::MouseButtonRelease, start + QPointF(50, 40),
+                        global + QPointF(50, 40), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &release);
+    QMouseEvent wander(QEvent::MouseMove, start + QPointF(200, 100), global + QPointF(200, 100),
+                       Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &wander);
+    EXPECT_EQ(dialog.pos(), QPoint(50, 40));
 }
 
-TEST_F(MainWindowTest, SettingsLoadAtStartAndOnlyTheExitCommandWritesThem) {
+TEST_F(MainWindowTest, PadKeysPlayWhileAnotherWindowOfTheProgramHasTheFocus) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    auto* field = new QLineEdit(&dialog);
+    field->show();
+    SendKey(dialog, Qt::Key_2);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 0);  // pad not shown
+
+    dialog.OnCommand(CMervalaDlg::IDC_PAD);
+    ASSERT_TRUE(dialog.SoundPad()->isVisible());
+    SendKey(dialog, Qt::Key_2);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 2);
+    SendKey(*dialog.Button(CMervalaDlg::IDC_RECORD), Qt::Key_6, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
+    // In a text field a digit is typed, not played.
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_8, Qt::NoModifier, QStringLiteral("8"));
+    QApplication::sendEvent(field, &typed);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
+    EXPECT_EQ(field->text(), "8");
+
+    dialog.SoundPad()->ToggleShortcuts();
+    SendKey(dialog, Qt::Key_3);
+    EXPECT_EQ(dialog.SoundPad()->LastSound(), 6);
+}
+
+TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     std::filesystem::create_directories(Config());
     std::ofstream(Config() / "config.lst") << R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
                                            << "\n";
     auto filterOf = [](CMervalaDlg& dialog) -> CSpecialFilter& {
         return static_cast<CSpecialDlg*>(dialog.EffectsPanel())->Filter();
     };
+    // Groups missing from the file load as zeros and are written whole.
+    const std::string zeros =
+        R"("Text":[{"bkcolor":0,"bkdegree":0,"color":0,"direction":0,"font":0,"isChose":0,)"
+        R"("pos":0,"size":0,"text":""}],)"
+        R"("White":[{"MeiBai":0,"MoPi":0,"ShouShen":0,"isMeiBai":0,"isMoPi":0,"isShouShen":0}],)"
+        R"("m_Lyric":[{"isShow":1}]})"
+        "\n";
     {
+        // Alt+F4 or the window manager's close: the program ends, so it saves as "退出" does.
         CMervalaDlg dialog(ZAVREO_BIN_DIR);
         ASSERT_TRUE(dialog.OnInitDialog());
         EXPECT_EQ(filterOf(dialog).Active().Entries(), std::vector<int>{4});
-        filterOf(dialog).Thumbnail(2).click();
+        bool ended = false;
+        QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
+        filterOf(dialog).Thumbnail(3).click();
+        dialog.show();
         dialog.close();
+        EXPECT_TRUE(SpinUntil([&] { return ended; }));
         EXPECT_EQ(ReadAll(Config() / "config.lst"),
-                  R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
-                  "\n");
+                  R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],)"
+                  R"("Filter":[{"1":0,"2":0,"3":1,"4":1,"5":0}],)" +
+                      zeros);
     }
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
     ASSERT_TRUE(dialog.OnInitDialog());
+    EXPECT_EQ(filterOf(dialog).Active().Entries(), (std::vector<int>{3, 4}));
     bool ended = false;
     QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
     dialog.hide();  // in the tray
     filterOf(dialog).Thumbnail(2).click();
     const QList<QAction*> items = dialog.TrayMenu().actions();
     ASSERT_EQ(items.size(), 2);
+    // Dark like the window, not the desktop's light default.
+    dialog.TrayMenu().ensurePolished();
+    dialog.TrayMenu().adjustSize();
+    const QImage menu = dialog.TrayMenu().grab().toImage();
+    EXPECT_LT(menu.pixelColor(menu.width() / 2, 2).lightness(), 80);
     EXPECT_EQ(items[0]->text(), "打开主界面");
     EXPECT_EQ(items[1]->text(), "退出");
     items[1]->trigger();
     EXPECT_FALSE(dialog.Codec().Loaded());
     EXPECT_TRUE(SpinUntil([&] { return ended; }));
-    // Groups missing from the file load as zeros and are written whole.
-    EXPECT_EQ(
-        ReadAll(Config() / "config.lst"),
-        R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],"Filter":[{"1":0,"2":1,"3":0,"4":1,"5":0}],)"
-        R"("Text":[{"bkcolor":0,"bkdegree":0,"color":0,"direction":0,"font":0,"isChose":0,)"
-        R"("pos":0,"size":0,"text":""}],)"
-        R"("White":[{"MeiBai":0,"MoPi":0,"ShouShen":0,"isMeiBai":0,"isMoPi":0,"isShouShen":0}],)"
-        R"("m_Lyric":[{"isShow":1}]})"
-        "\n");
+    EXPECT_EQ(ReadAll(Config() / "config.lst"), R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],)"
+                                                R"("Filter":[{"1":0,"2":1,"3":1,"4":1,"5":0}],)" +
+                                                    zeros);
 }
 
 TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) {
@@ -316,6 +365,10 @@ TEST(SoundPad, NumberKeysPlayOnlyWhileShownAndSwitchedOn) {
 
     SendKey(pad, Qt::Key_Escape);
     EXPECT_TRUE(pad.isVisible());
+
+    // The grid sits with even margins left and right.
+    const QRect grid = pad.SoundButton(1).geometry().united(pad.SoundButton(9).geometry());
+    EXPECT_LE(std::abs(grid.left() - (pad.width() - 1 - grid.right())), 1);
 }
 
 TEST_F(MainWindowTest, TheCameraButtonsFollowTheCamera) {

@@ -288,9 +288,61 @@ TEST(AtomicFile, AKillDuringTheWriteLeavesTheOldFileWhole) {
     EXPECT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(ReadAll(file), "old contents\n");
 
+    // The cut-off save's temporary file stays until it is old enough to be surely stale.
+    auto leftovers = [&] {
+        return std::distance(std::filesystem::directory_iterator(file.parent_path()),
+                             std::filesystem::directory_iterator()) -
+               1;
+    };
     ASSERT_TRUE(zavreo::WriteFileAtomically(file, "new\n"));
     EXPECT_EQ(ReadAll(file), "new\n");
+    EXPECT_EQ(leftovers(), 1);
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        std::filesystem::last_write_time(
+            entry.path(), std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+    }
+    WriteRaw(file.parent_path() / ".music.lst.bak", "not a temporary file of ours\n");
+    ASSERT_TRUE(zavreo::WriteFileAtomically(file, "newer\n"));
+    EXPECT_EQ(leftovers(), 1);  // only the unrelated file
     struct stat info {};
     stat(file.c_str(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// A file the user cannot read (mode 000) must not pass that mode on to its replacement; a new
+// file is the user's alone.
+TEST(AtomicFile, ReplacementsStayReadableByTheirOwnerAndNewFilesArePrivate) {
+    QTemporaryDir dir;
+    const std::filesystem::path folder(dir.path().toStdString());
+    WriteRaw(folder / "config.lst", "{}\n");
+    chmod((folder / "config.lst").c_str(), 0);
+    ASSERT_TRUE(zavreo::WriteFileAtomically(folder / "config.lst", "{\"Text\":[{}]}\n"));
+    ASSERT_TRUE(zavreo::WriteFileAtomically(folder / "music.lst", "{}\n"));
+    struct stat info {};
+    stat((folder / "config.lst").c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    stat((folder / "music.lst").c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+// A FIFO or a link to /dev/zero in place of the file neither holds the start nor fills memory.
+TEST_F(SettingsStoreTest, AFifoOrAnEndlessDeviceLoadsNothingAndIsReplacedOnSave) {
+    for (const bool fifo : {true, false}) {
+        std::filesystem::remove(File());
+        ASSERT_EQ(fifo ? mkfifo(File().c_str(), 0600) : symlink("/dev/zero", File().c_str()), 0);
+        Panels panels;
+        SettingsStore store(File());
+        panels.AttachTo(store);
+        EXPECT_FALSE(store.Load());
+        EXPECT_EQ(panels.Applied(), 0);
+        ASSERT_TRUE(store.Save());
+        struct stat info {};
+        ASSERT_EQ(lstat(File().c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+        Panels again;
+        SettingsStore reread(File());
+        again.AttachTo(reread);
+        EXPECT_TRUE(reread.Load());
+    }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -109,12 +110,39 @@ TEST(SingleInstance, AFolderOthersCanReachIsNotUsed) {
     const QString open = root.path() + "/open";
     ASSERT_TRUE(QDir().mkdir(open));
     QFile::setPermissions(open, QFile::Permissions(0x7777));
-    const QString instead = SingleInstance::PrivateFolder(open);
-    EXPECT_NE(instead, open);
-    EXPECT_TRUE(instead.startsWith(open + "-"));
-    EXPECT_EQ(QFile::permissions(instead) & (QFile::ReadGroup | QFile::WriteOther), 0);
+    EXPECT_TRUE(SingleInstance::PrivateFolder(open).isEmpty());
 
     const QString link = root.path() + "/link";
     ASSERT_TRUE(QFile::link(mine, link));
-    EXPECT_NE(SingleInstance::PrivateFolder(link), link);
+    EXPECT_TRUE(SingleInstance::PrivateFolder(link).isEmpty());
+
+    // Planted by another user, private to them.
+    if (getuid() == 0) {
+        const QString theirs = root.path() + "/theirs";
+        ASSERT_TRUE(QDir().mkdir(theirs));
+        QFile::setPermissions(theirs, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_EQ(chown(theirs.toLocal8Bit().constData(), 65534, 65534), 0);
+        EXPECT_TRUE(SingleInstance::PrivateFolder(theirs).isEmpty());
+    }
+}
+
+// A lock file someone planted as a link must neither be followed nor make every start a first
+// one: the lock moves to the private folder in the home, where a second start still finds it.
+TEST(SingleInstance, APlantedLockLinkMovesTheLockIntoTheHome) {
+    QTemporaryDir root;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", (root.path() + "/home").toLocal8Bit());
+    QDir().mkpath(root.path() + "/home");
+    const QString shared = root.path() + "/shared";
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_TRUE(QFile::link(root.path() + "/victim", shared + "/ZavreoZhuShou.lock"));
+    {
+        SingleInstance first(shared);
+        SingleInstance second(shared);
+        EXPECT_TRUE(first.Acquire());
+        EXPECT_FALSE(second.Acquire());
+        EXPECT_FALSE(QFile::exists(root.path() + "/victim"));
+        EXPECT_TRUE(QFile::exists(root.path() + "/home/.cache/ZavreoZhuShou/ZavreoZhuShou.lock"));
+    }
+    qputenv("HOME", oldHome);
 }

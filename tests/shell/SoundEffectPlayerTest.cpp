@@ -11,10 +11,10 @@
 
 namespace {
 
-// Two seconds of a 440 Hz tone, 16-bit mono PCM.
-void WriteTone(const std::filesystem::path& file) {
+// A 440 Hz tone (two seconds unless told), 16-bit mono PCM.
+void WriteTone(const std::filesystem::path& file, uint32_t milliseconds = 2000) {
     constexpr uint32_t kRate = 8000;
-    constexpr uint32_t kSamples = 2 * kRate;
+    const uint32_t kSamples = kRate * milliseconds / 1000;
     std::ofstream out(file, std::ios::binary);
     auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
     auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
@@ -79,4 +79,62 @@ TEST(SoundEffectPlayer, NamesTheNineEffectFiles) {
     EXPECT_STREQ(zavreo::SoundEffectPlayer::FileName(5), "5搞怪.mp3");
     EXPECT_STREQ(zavreo::SoundEffectPlayer::FileName(9), "9欢快.mp3");
     EXPECT_STREQ(zavreo::SoundEffectPlayer::FileName(10), "");
+}
+
+namespace {
+
+int ThreadCount() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                          std::filesystem::directory_iterator()));
+}
+
+}  // namespace
+
+// Nine effects played once must not keep nine pipelines, their threads and audio streams for the
+// rest of the run.
+TEST(SoundEffectPlayer, AnEndedEffectReleasesItsPlayer) {
+    QTemporaryDir dir;
+    const std::filesystem::path folder = dir.path().toStdString();
+    for (int number = 1; number <= zavreo::kSoundEffectCount; ++number) {
+        WriteTone(folder / zavreo::SoundEffectPlayer::FileName(number), 150);
+    }
+    zavreo::SoundEffectPlayer player(folder, "fakesink sync=true");
+    // A first run brings up GStreamer's own lasting threads.
+    ASSERT_TRUE(player.Play(1));
+    auto allEnded = [&] {
+        for (int i = 0; i < 1000; ++i) {
+            while (g_main_context_iteration(nullptr, FALSE)) {
+            }
+            bool playing = false;
+            for (int number = 1; number <= zavreo::kSoundEffectCount; ++number) {
+                playing = playing || player.IsPlaying(number);
+            }
+            if (!playing) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    ASSERT_TRUE(BecomesPlaying(player, 1));
+    ASSERT_TRUE(allEnded());
+    const int idle = ThreadCount();
+
+    for (int number = 1; number <= zavreo::kSoundEffectCount; ++number) {
+        ASSERT_TRUE(player.Play(number));
+    }
+    // Each player brings up threads of its own.
+    for (int i = 0; i < 200 && ThreadCount() <= idle + 9; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_GT(ThreadCount(), idle + 9);
+    ASSERT_TRUE(allEnded());
+    // Threads end a moment after their pipeline is released.
+    for (int i = 0; i < 200 && ThreadCount() > idle; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_LE(ThreadCount(), idle);
+    // A released effect plays again.
+    EXPECT_TRUE(player.Play(4));
+    EXPECT_TRUE(BecomesPlaying(player, 4));
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A one-page HTTP server on 127.0.0.1 for tests: every request gets the same canned reply, sent
-// exactly as given (so a test can break a body off), and the request lines are recorded.
+// exactly as given (so a test can break a body off), and the request lines are recorded. It can
+// also answer nothing at all, or drip the reply a byte at a time.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -45,6 +47,10 @@ public:
         std::lock_guard lock(mutex_);
         reply_ = std::move(raw);
     }
+    // Accepts and never answers until the server ends.
+    void SetSilent() { silent_ = true; }
+    // Sends one byte of the reply every `interval`.
+    void SetDrip(std::chrono::milliseconds interval) { drip_ = interval; }
     std::vector<std::string> RequestLines() {
         std::lock_guard lock(mutex_);
         return requests_;
@@ -77,7 +83,20 @@ private:
                 requests_.push_back(request.substr(0, request.find("\r\n")));
                 reply = reply_;
             }
-            send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            if (silent_) {
+                while (!stop_) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
+            } else if (drip_.count() > 0) {
+                for (size_t i = 0; i < reply.size() && !stop_; ++i) {
+                    if (send(client, reply.data() + i, 1, MSG_NOSIGNAL) != 1) {
+                        break;
+                    }
+                    std::this_thread::sleep_for(drip_);
+                }
+            } else {
+                send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            }
             close(client);
         }
     }
@@ -85,6 +104,8 @@ private:
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> silent_{false};
+    std::chrono::milliseconds drip_{0};
     std::mutex mutex_;
     std::string reply_;
     std::vector<std::string> requests_;

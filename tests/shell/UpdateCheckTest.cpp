@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <chrono>
@@ -153,11 +155,62 @@ TEST_F(UpdateCheckTest, AnErrorPageOrNoFileGoesOnWithoutAsking) {
     Dialogue errorPage;
     EXPECT_EQ(Check(errorPage), UpdateOutcome::kGoOn);
     EXPECT_TRUE(errorPage.events.empty());
-    EXPECT_EQ(ReadAll(File()), "<html>404 Not Found</html>");
+    EXPECT_FALSE(std::filesystem::exists(File()));
 
     // Only the first line is the description.
     server_.SetReply(TestHttpServer::Reply("\n{\"updatetime\":30}\n"));
     Dialogue secondLine;
     EXPECT_EQ(Check(secondLine), UpdateOutcome::kGoOn);
     EXPECT_TRUE(secondLine.events.empty());
+}
+
+// Only a 200 answer whose body is a JSON object replaces the last good description.
+TEST_F(UpdateCheckTest, ErrorPagesRedirectsAndBrokenJsonKeepTheLastGoodFile) {
+    const std::string good = R"({"isMustUpdate":1,"updatetime":18})";
+    server_.SetReply(TestHttpServer::Reply(good));
+    ASSERT_EQ(Download(), 0);
+    const std::string replies[] = {
+        TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":17})", 404),
+        TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":17})", 500),
+        "HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 2\r\n\r\n{}",
+        TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":)"),
+        TestHttpServer::Reply("[17]"),
+        TestHttpServer::Reply(""),
+    };
+    for (const std::string& reply : replies) {
+        server_.SetReply(reply);
+        EXPECT_EQ(Download(), -1) << reply;
+        EXPECT_EQ(ReadAll(File()), good);
+    }
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+// The start waits for the check: a server that never answers, or sends a byte a second, must not
+// hold the window back by more than a few seconds.
+TEST(UpdateDownload, ASilentOrDrippingServerIsGivenUpWithinFiveSeconds) {
+    QTemporaryDir dir;
+    const std::filesystem::path file =
+        std::filesystem::path(dir.path().toStdString()) / zavreo::kUpdateFileName;
+    const std::string good = R"({"isMustUpdate":0,"updatetime":17})";
+    std::ofstream(file) << good;
+    for (const bool silent : {true, false}) {
+        TestHttpServer server;
+        server.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":1,"updatetime":99})"));
+        silent ? server.SetSilent() : server.SetDrip(std::chrono::milliseconds(300));
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(zavreo::DownloadToFile(zavreo::UpdateUrl(server.Host(), 1), file), -1);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        EXPECT_EQ(ReadAll(file), good);
+    }
+}
+
+TEST(UpdateDescription, AFifoOrEndlessDeviceReadsAsNoDescription) {
+    QTemporaryDir dir;
+    const std::filesystem::path folder(dir.path().toStdString());
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", (folder / "zero").c_str()), 0);
+    for (const char* name : {"fifo", "zero"}) {
+        zavreo::UpdateDescription description;
+        EXPECT_FALSE(zavreo::ReadUpdateDescription(folder / name, description)) << name;
+    }
 }

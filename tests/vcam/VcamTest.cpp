@@ -79,7 +79,7 @@ TEST(VcamProgram, WithoutTheLoopbackDeviceItExplainsHowToMakeOne) {
         GTEST_SKIP() << "this machine has the loopback device";
     }
     const auto [code, output] = RunVcam("");
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(code, kVcamExitNoDevice);
     EXPECT_NE(output.find("modprobe v4l2loopback card_label=\"Zavreo直播助手\" exclusive_caps=1"),
               std::string::npos)
         << output;
@@ -91,7 +91,7 @@ TEST(VcamProgram, BadOptionsAreRefused) {
     }
     // A node that is no output device is refused, not written to.
     const auto [code, output] = RunVcam("--device /dev/null");
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(code, kVcamExitNoDevice);
 }
 
 TEST(VcamProcess, ACopyHoldingTheLockCountsAsRunning) {

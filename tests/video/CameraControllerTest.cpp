@@ -2,6 +2,7 @@
 // results the open thread hands back.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -39,6 +40,7 @@ struct Window {
     CSampleGrabberCB callback{frame, engine};
     CameraController controller{callback, std::string(ZAVREO_BIN_DIR) + "/zavreo-vcam"};
     QStringList messages;
+    QStringList vcamMessages;
     std::vector<bool> buttons;
     std::vector<bool> finished;
     SharedFrameReader reader{name.Name()};
@@ -47,8 +49,11 @@ struct Window {
     // folder of the test's own.
     Window() : runtime("XDG_RUNTIME_DIR", RuntimeDir().c_str()) {
         EXPECT_EQ(chdir(ZAVREO_BIN_DIR), 0);
-        QObject::connect(&controller, &CameraController::Message,
-                         [this](const QString& text) { messages << text; });
+        // No loopback device here: the virtual camera's own message is kept apart.
+        QObject::connect(&controller, &CameraController::Message, [this](const QString& text) {
+            (text == QString::fromUtf8(TipText::kVirtualCameraMissing) ? vcamMessages : messages)
+                << text;
+        });
         QObject::connect(&controller, &CameraController::CameraButtonsChanged,
                          [this](bool running) { buttons.push_back(running); });
         QObject::connect(&controller, &CameraController::CameraOpenFinished,
@@ -173,11 +178,36 @@ TEST(CameraController, ACameraThatVanishesIsClosedAndTheUserTold) {
         QCoreApplication::processEvents();
         return !w.messages.isEmpty();
     }));
-    EXPECT_EQ(w.messages, QStringList{Text(TipText::kCameraInUse)});
+    EXPECT_EQ(w.messages, QStringList{Text(TipText::kCameraDisconnected)});
     EXPECT_EQ(w.controller.CameraGraph().State(), GraphReady);
     EXPECT_EQ(w.controller.PreviewGraph().State(), GraphReady);
     EXPECT_FALSE(w.buttons.back());
     EXPECT_EQ(w.Published(), w.Placeholder());
+}
+
+// Where no loopback device exists (as here) the virtual camera program ends at once.
+TEST(CameraController, AVirtualCameraWithoutDeviceIsReportedOnceAndReaped) {
+    if (!FindV4l2NodeByCard(kVirtualCameraName).empty()) {
+        GTEST_SKIP() << "a loopback device exists";
+    }
+    ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
+    Window w;
+    w.controller.InitCameras();
+    w.controller.SelectCamera(w.controller.CameraCount() - 1);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        w.controller.OpenCamera();
+        ASSERT_TRUE(w.WaitOpen());
+        ASSERT_TRUE(WaitFor([&] {
+            QCoreApplication::processEvents();
+            return w.controller.Vcam().ChildPid() == -1;
+        }));
+        // Reaped: no zombie of the helper is left.
+        EXPECT_LE(waitpid(-1, nullptr, WNOHANG), 0);
+        w.controller.CloseCamera();
+        w.finished.clear();
+    }
+    EXPECT_EQ(w.vcamMessages, QStringList{QString::fromUtf8(TipText::kVirtualCameraMissing)});
+    EXPECT_TRUE(w.messages.isEmpty());
 }
 
 TEST(CameraController, StopAllSourcesStopsTheCameraAndAllowsAnotherOpen) {

@@ -133,3 +133,121 @@ TEST(SharedFrameReader, WaitsForTheBlockAndFollowsItWhenRecreated) {
     ASSERT_TRUE(reader.CopyFrame(copy.data()));
     EXPECT_EQ(copy, second);
 }
+
+namespace {
+
+void ResizeBlock(const std::string& name, off_t size) {
+    const int fd = shm_open(name.c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, size), 0);
+    close(fd);
+}
+
+// Creates the block `name` as user `uid` with `mode`, one frame of `fill`; false when the test
+// cannot switch users (not root).
+bool CreateForeignBlock(const std::string& name, uid_t uid, mode_t mode, uint8_t fill) {
+    if (geteuid() != 0) {
+        return false;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(uid) != 0 || setuid(uid) != 0) {
+            _exit(2);
+        }
+        const int fd = shm_open(name.c_str(), O_CREAT | O_EXCL | O_RDWR, mode);
+        if (fd < 0 || fchmod(fd, mode) != 0 || ftruncate(fd, kFrameBytes) != 0) {
+            _exit(3);
+        }
+        std::vector<uint8_t> frame(kFrameBytes, fill);
+        _exit(write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(kFrameBytes) ? 0 : 4);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<uint8_t> RawContents(const std::string& name) {
+    std::vector<uint8_t> bytes(kFrameBytes);
+    const int fd = shm_open(name.c_str(), O_RDONLY, 0);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(pread(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(kFrameBytes));
+    close(fd);
+    return bytes;
+}
+
+}  // namespace
+
+// Another process truncating the block must not bring the program down with SIGBUS.
+TEST(SharedFrame, ABlockShrunkByAnotherProcessIsNeverTouchedPastItsEnd) {
+    ScopedFrameName name;
+    SharedFrame writer(name.Name());
+    SharedFrameReader reader(name.Name());
+    std::vector<uint8_t> copy(kFrameBytes);
+    ASSERT_TRUE(reader.CopyFrame(copy.data()));
+
+    ResizeBlock(name.Name(), 100);
+    EXPECT_FALSE(reader.CopyFrame(copy.data()));
+    EXPECT_EQ(reader.Problem(), SharedFrameProblem::kRefused);
+
+    const auto pattern = PatternFrame(kFrameWidth, kFrameHeight);
+    writer.Write(pattern.data());  // grows the block back first
+    ASSERT_TRUE(reader.CopyFrame(copy.data()));
+    EXPECT_EQ(copy, pattern);
+
+    ResizeBlock(name.Name(), 0);
+    EXPECT_FALSE(writer.WritePlaceholderFrame("/nonexistent.png"));
+    ASSERT_TRUE(reader.CopyFrame(copy.data()));
+    EXPECT_EQ(copy, std::vector<uint8_t>(kFrameBytes, 0));
+}
+
+TEST(SharedFrame, AFifoAtTheNameIsRefusedWithoutWaiting) {
+    ScopedFrameName name;
+    ASSERT_EQ(mkfifo(("/dev/shm" + name.Name()).c_str(), 0600), 0);
+    SharedFrame writer(name.Name());
+    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_EQ(writer.Problem(), SharedFrameProblem::kRefused);
+    SharedFrameReader reader(name.Name());
+    std::vector<uint8_t> copy(kFrameBytes);
+    EXPECT_FALSE(reader.CopyFrame(copy.data()));
+    EXPECT_EQ(reader.Problem(), SharedFrameProblem::kRefused);
+}
+
+// Another user's block would receive this user's camera (mode 0666) or show theirs (0644).
+TEST(SharedFrame, AnotherUsersBlockIsNeitherWrittenNorShown) {
+    for (const mode_t mode : {0666, 0644, 0600}) {
+        ScopedFrameName name;
+        if (!CreateForeignBlock(name.Name(), 65534, mode, 0x5a)) {
+            GTEST_SKIP() << "needs root to act as a second user";
+        }
+        SharedFrame writer(name.Name());
+        EXPECT_FALSE(writer.IsOpen()) << std::oct << mode;
+        EXPECT_EQ(writer.Problem(), SharedFrameProblem::kRefused);
+        writer.Write(PatternFrame(kFrameWidth, kFrameHeight).data());
+        EXPECT_FALSE(writer.WritePlaceholderFrame());
+        EXPECT_EQ(RawContents(name.Name()), std::vector<uint8_t>(kFrameBytes, 0x5a));
+
+        SharedFrameReader reader(name.Name());
+        std::vector<uint8_t> copy(kFrameBytes, 1);
+        EXPECT_FALSE(reader.CopyFrame(copy.data()));
+        EXPECT_EQ(copy, std::vector<uint8_t>(kFrameBytes, 1));
+    }
+}
+
+TEST(SharedFrame, OwnBlockLeftOpenIsNarrowedAndRemovedAtExit) {
+    ScopedFrameName name;
+    const std::string path = "/dev/shm" + name.Name();
+    const int fd = shm_open(name.Name().c_str(), O_CREAT | O_RDWR, 0644);
+    ASSERT_GE(fd, 0);
+    fchmod(fd, 0644);
+    close(fd);
+    SharedFrame writer(name.Name());
+    ASSERT_TRUE(writer.IsOpen());
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(info.st_size, static_cast<off_t>(kFrameBytes));
+
+    writer.Remove();
+    EXPECT_NE(access(path.c_str(), F_OK), 0);
+    writer.Write(PatternFrame(kFrameWidth, kFrameHeight).data());  // a late frame still lands
+}

@@ -32,7 +32,7 @@ void Prepare(QPainter& painter) {
 
 // Icon and label laid out side by side (or the icon alone, centred).
 void DrawContent(QPainter& painter, QRect area, QChar glyph, const QString& label,
-                 const QColor& colour) {
+                 const QColor& colour, int labelSize = 0) {
     const int iconSize = label.isEmpty() ? std::min(area.width(), area.height()) * 11 / 20
                                          : std::min(area.height() * 9 / 20, 22);
     // Low buttons (the tip's OK, 26 px) still need a label that reads at a glance.
@@ -45,13 +45,15 @@ void DrawContent(QPainter& painter, QRect area, QChar glyph, const QString& labe
         }
         return;
     }
-    QFont text = CjkFont(textSize, true);
-    // Narrow buttons get a smaller label rather than a clipped one.
-    while (text.pixelSize() > 8 && QFontMetrics(text).horizontalAdvance(label) > area.width()) {
+    QFont text = CjkFont(labelSize > 0 ? labelSize : textSize, true);
+    // Narrow buttons get a smaller label rather than a clipped one; a row of buttons asks for
+    // one size instead, so that its labels match.
+    while (labelSize == 0 && text.pixelSize() > 8 &&
+           QFontMetrics(text).horizontalAdvance(label) > area.width()) {
         text.setPixelSize(text.pixelSize() - 1);
     }
     int textWidth = QFontMetrics(text).horizontalAdvance(label);
-    if (!glyph.isNull()) {
+    if (!glyph.isNull() && labelSize == 0) {
         // Icon and label side by side want a margin at both ends; a slightly smaller label with
         // room around it reads better than one pressed against the border.
         const int margin = 12;
@@ -114,7 +116,8 @@ QImage Blank(int width, int height) {
     return image;
 }
 
-QImage Button(int width, int height, State state, QChar glyph, const QString& label, bool round) {
+QImage Button(int width, int height, State state, QChar glyph, const QString& label, bool round,
+              int labelSize) {
     QImage image = Blank(width, height);
     QPainter painter(&image);
     Prepare(painter);
@@ -147,7 +150,7 @@ QImage Button(int width, int height, State state, QChar glyph, const QString& la
     }
     const int pad = state == State::Press ? 1 : 0;
     DrawContent(painter, image.rect().adjusted(2 + pad, 1 + pad, -2 + pad, -1 + pad), glyph, label,
-                ink);
+                ink, labelSize);
     return image;
 }
 

@@ -24,9 +24,10 @@ QString CjkFamily();
 QString IconFamily();
 
 QImage Blank(int width, int height);  // transparent ARGB
-// A flat button face for a state, with an optional icon glyph and label.
+// A flat button face for a state, with an optional icon glyph and label. The label shrinks to
+// fit unless `labelSize` (pixels) fixes it, for rows of buttons whose labels must match.
 QImage Button(int width, int height, State state, QChar glyph, const QString& label = {},
-              bool round = false);
+              bool round = false, int labelSize = 0);
 // A tab: dark when normal, lighter when over, accent bar when selected.
 QImage Tab(int width, int height, State state, const QString& label, QChar glyph = QChar());
 // A glyph alone on transparent ground.

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 
 #include "Canvas.h"
+#include "DialogUnits.h"
 #include "ResourcePaths.h"
 
 using Canvas::State;
@@ -133,9 +134,10 @@ QImage Thumb(QColor fill, QColor ring) {
     return image;
 }
 
-QImage Track(int w, QColor groove, QColor background) {
-    QImage image(w, 30, QImage::Format_RGB888);
-    image.fill(background);
+// A slider channel: the groove across `ground`, which is what the slider covers.
+QImage Track(QImage ground, QColor groove) {
+    QImage image = ground.convertToFormat(QImage::Format_RGB888);
+    const int w = image.width();
     QPainter p(&image);
     p.fillRect(QRect(0, 12, w, 4), groove);
     p.fillRect(QRect(0, 12, w, 1), groove.lighter(130));
@@ -254,16 +256,19 @@ void AddMainWindow(Builder& b) {
     } bottom[] = {{"159", Glyph::Camera, "开启摄像头"}, {"149", Glyph::Camera, "关闭摄像头"},
                   {"161", Glyph::Video, "录像"},        {"151", Glyph::Retweet, "播放模式"},
                   {"162", Glyph::Picture, "拍照"},      {"160", Glyph::Headphones, "音效"}};
+    // One label size for the whole row: the one at which "开启摄像头" fits beside its icon.
+    constexpr int kBottomLabelSize = 13;
     for (const auto& button : bottom) {
         const std::string n = button.number;
         const QString label = T(button.label);
         const char16_t glyph = button.glyph;
-        b.Add("images/left/wodezhibo/4icon_" + n + ".png",
-              [=] { return Canvas::Button(110, 56, State::Normal, G(glyph), label); });
-        b.Add("images/left/wodezhibo/4icon_over_" + n + ".png",
-              [=] { return Canvas::Button(110, 56, State::Over, G(glyph), label); });
+        auto face = [=](State state) {
+            return Canvas::Button(110, 56, state, G(glyph), label, false, kBottomLabelSize);
+        };
+        b.Add("images/left/wodezhibo/4icon_" + n + ".png", [=] { return face(State::Normal); });
+        b.Add("images/left/wodezhibo/4icon_over_" + n + ".png", [=] { return face(State::Over); });
         b.Add("images/left/wodezhibo/4icon_press_" + n + ".png",
-              [=] { return Canvas::Button(110, 56, State::Press, G(glyph), label); });
+              [=] { return face(State::Press); });
     }
     b.Triple("images/left_opencamera_", "62.png", 170, 44, Glyph::Camera, "打开摄像头");
     b.TabTriple("images/left/wodezhibo/wodezhibo_normal_65.png",
@@ -523,12 +528,25 @@ void AddBitmapResources(Builder& b) {
     const QColor groove(70, 70, 82), active = Canvas::kAccent, bg = Canvas::kBackground;
     const QColor idle(90, 90, 98);
     auto track = [&](int id, int width, QColor colour) {
-        b.Add(Resources::BitmapPath(id), [=] { return Track(width, colour, bg); });
+        b.Add(Resources::BitmapPath(id), [=] {
+            QImage flat(width, 30, QImage::Format_RGB888);
+            flat.fill(bg);
+            return Track(flat, colour);
+        });
     };
-    track(178, 450, groove);
-    track(174, 450, active);
-    track(181, 71, groove);
-    track(179, 71, active);
+    // The main window's sliders lie on the title gradient; their channels (drawn opaque) carry the
+    // part of it they cover, so no flat box stands out around the groove.
+    auto mainTrack = [&](int id, int width, QColor colour, QRect slider) {
+        b.Add(Resources::BitmapPath(id), [=] {
+            return Track(MainBackground().copy(QRect(slider.topLeft(), QSize(width, 30))), colour);
+        });
+    };
+    const QRect progress = DialogUnits::Rect(8, 44, 256, 17);
+    const QRect volume = DialogUnits::Rect(138, 63, 40, 16);
+    mainTrack(178, 450, groove, progress);
+    mainTrack(174, 450, active, progress);
+    mainTrack(181, 71, groove, volume);
+    mainTrack(179, 71, active, volume);
     // Beauty tracks: the inactive look uses the channel for both parts.
     track(199, 160, idle);
     track(200, 160, active);

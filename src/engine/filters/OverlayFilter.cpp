@@ -14,7 +14,10 @@ constexpr size_t kMaxPictures = 1000;
 // rather than holding the chain's lock for seconds while it takes gigabytes.
 constexpr size_t kMaxStoredBytes = 160u << 20;
 // A few times a frame; a small file can claim a huge picture.
-constexpr size_t kMaxPicturePixels = size_t{4096} * 4096;
+constexpr size_t kMaxPicturePixels = size_t{2048} * 2048;
+// Decoding is what costs: two hundred large pictures took forty seconds under the chain's lock,
+// even when little of each was kept. Pictures beyond this many decoded pixels are refused.
+constexpr size_t kMaxDecodedPixelsPerList = size_t{32} << 20;
 
 }  // namespace
 
@@ -39,6 +42,7 @@ void OverlayFilter::Load(const std::string& list) {
     // A path named again (a picture held for several steps) is decoded once.
     std::map<std::string, std::optional<size_t>> decodedPaths;
     size_t storedBytes = 0;
+    size_t decodedPixels = 0;
     size_t begin = 0;
     while (begin <= list.size() && sequence_.size() < kMaxPictures) {
         size_t end = list.find(',', begin);
@@ -55,6 +59,10 @@ void OverlayFilter::Load(const std::string& list) {
             std::optional<DecodedImage> decoded = DecodeImageFile(path, 4, kMaxPicturePixels);
             if (!decoded || decoded->width <= 0 || decoded->height <= 0) {
                 continue;
+            }
+            decodedPixels += static_cast<size_t>(decoded->width) * decoded->height;
+            if (decodedPixels > kMaxDecodedPixelsPerList) {
+                break;
             }
             Picture picture = Premultiplied(*decoded);
             storedBytes += picture.pixels.size();

@@ -92,7 +92,8 @@ void WhiterFilter::Prepare(int width, int height) {
     low_.assign(static_cast<size_t>(lowWidth_) * lowHeight_ * 3, 0);
     lowScratch_.assign(low_.size(), 0);
     glowRow_.assign(static_cast<size_t>(lowWidth_) * 3, 0);
-    line_.assign(static_cast<size_t>(lowWidth_ + 2 * kBlurRadius) * 3, 0);
+    // One spare pixel past the repeated edge: the running sum's last step reads it, unused.
+    line_.assign(static_cast<size_t>(lowWidth_ + 2 * kBlurRadius + 1) * 3, 0);
     columnSums_.assign(static_cast<size_t>(lowWidth_) * 3, 0);
 }
 

@@ -88,3 +88,8 @@ void CXiaoXiTiShi::mouseMoveEvent(QMouseEvent* event) {
     drag_.Move(*this, *event);
     QDialog::mouseMoveEvent(event);
 }
+
+void CXiaoXiTiShi::mouseReleaseEvent(QMouseEvent* event) {
+    drag_.Release();
+    QDialog::mouseReleaseEvent(event);
+}
