@@ -13,7 +13,10 @@
 #include <ctime>
 
 #include "CCatListBox.h"
+#include "CDisplaySetDlg.h"
+#include "CLyricDlg.h"
 #include "CMusicDlg.h"
+#include "CPaiZhao.h"
 #include "CSampleGrabberCB.h"
 #include "CSpecialDlg.h"
 #include "CSplashDlg.h"
@@ -22,10 +25,13 @@
 #include "DecorationDefinitions.h"
 #include "DialogUnits.h"
 #include "MusicListFile.h"
+#include "Photo.h"
+#include "PictureListFile.h"
 #include "SharedFrameView.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 #include "SkinnedPanel.h"
+#include "TipTexts.h"
 #include "UserFolders.h"
 
 namespace {
@@ -284,7 +290,17 @@ void CMervalaDlg::StartCodecLibrary() {
 
 void CMervalaDlg::CreateChildDialogs() {
     displayPanel_ =
-        new SkinnedPanel(this, QStringLiteral("images/right/display/background_21.png"));
+        new CDisplaySetDlg(camera_, zavreo::CSampleGrabberCB::Instance(), slideshowTimer_,
+                           zavreo::ConfigFolder() / zavreo::kPictureListFileName, this);
+    connect(displayPanel_, &CDisplaySetDlg::Tip, this, &CMervalaDlg::ShowTip);
+    CDisplayPic& pictures = displayPanel_->PicturePanel();
+    connect(&pictures, &CDisplayPic::VideoViewRequested, this, &CMervalaDlg::ShowBroadcastView);
+    connect(&pictures, &CDisplayPic::SlideshowChanged, this, [this](bool showing) {
+        m_bSlideshow = showing;
+        OnCameraButtonsChanged(m_bCameraOpen);
+    });
+    photoDialog_ = new CPaiZhao(this);
+    photoDialog_->SetFolder(zavreo::PicFolder());
     musicPanel_ = new CMusicDlg(this);
     connect(musicPanel_, &CMusicDlg::SearchNotFound, this, &CMervalaDlg::ShowTip);
     connect(musicPanel_, &CMusicDlg::AddLocalSongs, this, [this] {
@@ -376,11 +392,38 @@ void CMervalaDlg::LoadDecorations() {
     m_decoParams = zavreo::effects::BuildDecorationDefinitions();
 }
 
-// The picture list arrives with the picture thumbnails.
-void CMervalaDlg::LoadPictureList() {}
+void CMervalaDlg::LoadPictureList() {
+    displayPanel_->PicturePanel().LoadList();
+}
 
-// The desktop lyrics window arrives with the lyrics.
-void CMervalaDlg::CreateLyricsWindow() {}
+void CMervalaDlg::CreateLyricsWindow() {
+    lyricsController_ = std::make_unique<zavreo::LyricsController>(lyricTimer_);
+    lyricsController_->Create();
+    settings_.Attach(zavreo::SettingsGroup::kLyric, &lyricsController_->Bar());
+    connect(lyricsController_.get(), &zavreo::LyricsController::ShownChanged, this,
+            [this](bool shown) { lyrics_.SetSelected(shown); });
+    // The player drives the lyrics: a new song looks up its lyrics, a seek re-synchronises them.
+    // SongOpened carries a std::string, so it is taken directly on this thread.
+    connect(
+        music_.get(), &zavreo::MusicController::SongOpened, lyricsController_.get(),
+        [this](const std::string& path) { lyricsController_->SongStarted(path); },
+        Qt::DirectConnection);
+    connect(music_.get(), &zavreo::MusicController::PlayingChanged, lyricsController_.get(),
+            &zavreo::LyricsController::SetPlaying);
+    connect(music_.get(), &zavreo::MusicController::Seeked, lyricsController_.get(),
+            [this] { lyricsController_->Seeked(); });
+    zavreo::LyricsPlayerHooks player;
+    player.positionMs = [this]() -> std::optional<int> {
+        if (!music_->Player().IsOpen()) {
+            return std::nullopt;
+        }
+        return static_cast<int>(music_->PositionMs());
+    };
+    player.previous = [this] { OnCommand(IDC_PREVIOUS); };
+    player.playPause = [this] { OnCommand(IDC_PLAY); };
+    player.next = [this] { OnCommand(IDC_NEXT); };
+    lyricsController_->SetPlayer(std::move(player));
+}
 
 void CMervalaDlg::LoadSettings() {
     settings_.Load();
@@ -409,8 +452,10 @@ void CMervalaDlg::SavePlaylists() {
     }
     playlistCommands_->Save();
 }
-void CMervalaDlg::SavePictureList() {}
-void CMervalaDlg::StopAllSources() {
+void CMervalaDlg::SavePictureList() {
+    displayPanel_->PicturePanel().SaveList();
+}
+void CMervalaDlg::ShutdownCamera() {
     camera_.Shutdown();
     // The last camera picture must not stay readable in /dev/shm once the program has ended.
     zavreo::CSampleGrabberCB::Instance().Output().Remove();
@@ -433,7 +478,7 @@ void CMervalaDlg::OnExitCommand() {
     }
     codec_.Unload();
     // Also ends the virtual camera program when this run started it.
-    StopAllSources();
+    ShutdownCamera();
     StopMusic();
     tray_.hide();
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -513,7 +558,7 @@ void CMervalaDlg::ShowBroadcastView() {
     m_bSongsView = false;
     const bool graphsClosed = camera_.CameraGraph().State() != zavreo::GraphRunning &&
                               camera_.PreviewGraph().State() != zavreo::GraphRunning;
-    preview_->setVisible(m_bCameraOpen);
+    preview_->setVisible(m_bCameraOpen || m_bSlideshow);
     cameraOn_.setVisible(!m_bCameraOpen);
     cameraOff_.setVisible(m_bCameraOpen);
     openCamera_.setVisible(!m_bCameraOpen && graphsClosed);
@@ -550,8 +595,9 @@ void CMervalaDlg::SelectRightTab(int id) {
 }
 
 void CMervalaDlg::ToggleLyrics() {
-    // The lyrics bar and the desktop lyrics window join in when they exist.
-    lyrics_.SetSelected(!lyrics_.IsSelected());
+    if (lyricsController_ != nullptr) {
+        lyricsController_->SetShown(!lyrics_.IsSelected());
+    }
 }
 
 void CMervalaDlg::ToggleSoundPad() {
@@ -582,9 +628,20 @@ void CMervalaDlg::OnCameraButtonsChanged(bool cameraRunning) {
     update(kPreviewArea);
 }
 
-// Recording comes with the recorder, photos with the photo dialog.
+// Recording comes with the recorder.
 void CMervalaDlg::ToggleRecording() {}
-void CMervalaDlg::TakePhoto() {}
+
+void CMervalaDlg::TakePhoto() {
+    std::filesystem::path photo;
+    const zavreo::PhotoOutcome outcome = zavreo::TakePhoto(
+        camera_.CameraGraph(), zavreo::CSampleGrabberCB::Instance(), zavreo::PicFolder(), &photo);
+    if (outcome == zavreo::PhotoOutcome::kCameraClosed) {
+        ShowTip(QString::fromUtf8(TipText::kPhotoNeedsCamera));
+        return;
+    }
+    photoDialog_->SetPhoto(photo);
+    photoDialog_->Toggle();
+}
 
 void CMervalaDlg::ShowTip(const QString& text) {
     tip_->ShowTip(text);
@@ -619,11 +676,23 @@ void CMervalaDlg::OnPlayerCommand(const QString& path, int action) {
     music_->PlayerCommand(
         path.isNull() ? std::nullopt : std::optional<std::string>(path.toStdString()), action);
 }
-void CMervalaDlg::OnLyricWndMoved(int, int) {}
-void CMervalaDlg::OnLyricResync() {}
-void CMervalaDlg::OnLyricBarMoved(int, int) {}
-void CMervalaDlg::OnLyricTimer() {}
-void CMervalaDlg::OnSlideshowTimer() {}
+void CMervalaDlg::OnSlideshowTimer() {
+    displayPanel_->PicturePanel().ShowNextPicture();
+}
+void CMervalaDlg::OnLyricWndMoved(int x, int y) {
+    lyricsController_->OnLyricWndMoved({x, y});
+}
+void CMervalaDlg::OnLyricResync() {
+    lyricsController_->OnLyricResync();
+}
+void CMervalaDlg::OnLyricBarMoved(int x, int y) {
+    lyricsController_->OnLyricBarMoved({x, y});
+}
+void CMervalaDlg::OnLyricTimer() {
+    if (lyricsController_ != nullptr) {
+        lyricsController_->LyricTick();
+    }
+}
 
 CPngButton* CMervalaDlg::Button(int id) {
     const auto found = buttons_.find(id);

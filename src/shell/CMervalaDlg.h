@@ -19,6 +19,7 @@
 #include "CPngButton.h"
 #include "CameraController.h"
 #include "CodecLibrary.h"
+#include "LyricsController.h"
 #include "MusicController.h"
 #include "PlaylistCommands.h"
 #include "PlaylistModel.h"
@@ -27,7 +28,9 @@
 #include "UpdateCheck.h"
 
 class CCatListBox;
+class CDisplaySetDlg;
 class CMusicDlg;
+class CPaiZhao;
 class CSpecialDlg;
 class CSplashDlg;
 class CXiaoXiTiShi;
@@ -128,6 +131,7 @@ public:
     CCatListBox* SongListBox() const { return songList_; }
     bool CameraOpen() const { return m_bCameraOpen; }
     zavreo::CameraController& Camera() { return camera_; }
+    zavreo::LyricsController& Lyrics() { return *lyricsController_; }
 
     // Engine parameter maps the effects pages fill.
     std::map<std::string, std::string> m_textParams;
@@ -173,7 +177,7 @@ private:
     // Steps of the exit command that belong to other subsystems.
     void SavePlaylists();
     void SavePictureList();
-    void StopAllSources();
+    void ShutdownCamera();
     void StopMusic();
 
     void OnCameraButtonsChanged(bool cameraRunning);
@@ -209,7 +213,8 @@ private:
     QLabel* title_;
     SharedFrameView* preview_;
     CCatListBox* songList_;
-    SkinnedPanel* displayPanel_ = nullptr;
+    CDisplaySetDlg* displayPanel_ = nullptr;
+    CPaiZhao* photoDialog_ = nullptr;
     CSpecialDlg* effectsPanel_ = nullptr;
     CMusicDlg* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
@@ -222,6 +227,7 @@ private:
     std::unique_ptr<zavreo::MusicController> music_;
     std::unique_ptr<zavreo::PlaylistCommands> playlistCommands_;
     zavreo::PlaylistPanel* playlistPanel_ = nullptr;
+    std::unique_ptr<zavreo::LyricsController> lyricsController_;
 
     QMenu trayMenu_;
     QSystemTrayIcon tray_;
@@ -231,6 +237,7 @@ private:
     bool m_bRecording = false;
     bool m_bRecordBusy = false;
     bool m_bCameraOpen = false;
+    bool m_bSlideshow = false;
     bool m_bPadVisible = false;
     bool m_bSongsView = false;
     bool m_bExiting = false;

@@ -24,4 +24,8 @@ inline constexpr std::size_t kMaxPlaylistLineBytes = 64u << 20;
 std::optional<std::string> ReadFirstLine(const std::filesystem::path& path,
                                          std::size_t maxBytes = kMaxUserLineBytes);
 
+// The last `bytes` bytes of a regular file (a song's ID3v1 tag); nullopt as above or when the file
+// is shorter.
+std::optional<std::string> ReadFileTail(const std::filesystem::path& path, std::size_t bytes);
+
 }  // namespace zavreo

@@ -168,4 +168,9 @@ bool CSampleGrabberCB::CopyLastFrame(uint8_t* out) {
     return true;
 }
 
+void CSampleGrabberCB::ForgetLastFrame() {
+    std::lock_guard lock(pipelineMutex_);
+    hasLastFrame_ = false;
+}
+
 }  // namespace zavreo

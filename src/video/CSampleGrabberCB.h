@@ -3,9 +3,10 @@
 // pipeline mutex and publishes it in the shared frame. Also the only way to change the chain.
 //
 // Threads: BufferCB runs on the capture pipeline's streaming thread; ConfigureEffect,
-// ConfigureOverlay, SetCameraSize and CopyLastFrame on the interface thread. The pipeline mutex
-// guards the engine, the output images and the last-frame copy. New filter instances are built
-// before it is taken and retired ones destroyed after it is released.
+// ConfigureOverlay, SetCameraSize and CopyLastFrame on the interface thread, ForgetLastFrame on
+// the camera open thread. The pipeline mutex guards the engine, the output images and the
+// last-frame copy. New filter instances are built before it is taken and retired ones destroyed
+// after it is released.
 
 #include <atomic>
 #include <cstdint>
@@ -55,6 +56,8 @@ public:
     // Copies the last processed frame (bottom-up, kFrameBytes) into `out`; false before the
     // first frame.
     bool CopyLastFrame(uint8_t* out);
+    // From now on CopyLastFrame waits for a new frame: a photo never shows an earlier open.
+    void ForgetLastFrame();
 
     SharedFrame& Output() { return output_; }
 

@@ -1,6 +1,8 @@
 #include "CameraController.h"
 
 #include <QMetaObject>
+#include <cstdlib>
+#include <utility>
 
 #include "CSampleGrabberCB.h"
 #include "CameraDiscovery.h"
@@ -89,6 +91,77 @@ void CameraController::SetRequestedSize(int width, int height) {
     grabber_.SetCameraSize(width, height);
 }
 
+void CameraController::ChooseCamera(int index) {
+    if (index < 0 || index >= static_cast<int>(cameraNames_.size()) ||
+        cameraNames_[index] == chosenCamera_) {
+        return;
+    }
+    SelectCamera(index);
+    int best = -1;
+    std::vector<std::string> sizes;
+    if (camera_.ListFormats(chosenCamera_, &sizes, &best) <= 0) {
+        sizes.clear();
+        Say(TipText::kCameraFormatInvalid);
+    }
+    if (best == -1) {
+        Say(TipText::kCameraNoBestFormat);
+    }
+    // Without 640 x 480 the list shows its first size; that is the size asked for.
+    const int shown = best >= 0 ? best : (sizes.empty() ? -1 : 0);
+    emit SizesListed(ToList(sizes), shown);
+    if (shown >= 0) {
+        ChooseSize(sizes[shown]);
+    } else if (camera_.State() == GraphRunning) {
+        Reopen();
+    }
+}
+
+void CameraController::ChooseSize(const std::string& size) {
+    const size_t separator = size.find(" x ");
+    if (separator == std::string::npos) {
+        return;
+    }
+    const int width = std::atoi(size.c_str());
+    const int height = std::atoi(size.c_str() + separator + 3);
+    if (camera_.State() == GraphRunning || busy_.load()) {
+        width_ = width;
+        height_ = height;
+        Reopen();
+    } else {
+        SetRequestedSize(width, height);
+    }
+}
+
+void CameraController::Reopen() {
+    if (busy_.load()) {
+        reopenPending_ = true;
+        return;
+    }
+    // The frame callback's size changes only while no camera delivers.
+    camera_.Teardown();
+    grabber_.SetCameraSize(width_, height_);
+    StartOpenThread();
+}
+
+void CameraController::StartOpenThread() {
+    busy_.store(true);
+    if (openThread_.joinable()) {
+        openThread_.join();
+    }
+    openThread_ = std::thread(&CameraController::CameraOpenThread, this, chosenCamera_, width_,
+                              height_, generation_);
+}
+
+void CameraController::StartPreview() {
+    // The virtual camera first, so its device has a writer when the preview opens it.
+    if (vcam_.Start()) {
+        vcamWatch_.start();
+    }
+    if (preview_.State() == GraphReady) {
+        preview_.StartGraph(480, 640, true, kVirtualCameraName, &previewFrames_);
+    }
+}
+
 void CameraController::OpenCamera() {
     if (busy_.load()) {
         return;
@@ -98,24 +171,14 @@ void CameraController::OpenCamera() {
         return;
     }
     emit PictureSourceStopRequested();
-    // The virtual camera first, so its device has a writer when the preview opens it.
-    if (vcam_.Start()) {
-        vcamWatch_.start();
-    }
-    if (preview_.State() == GraphReady) {
-        preview_.StartGraph(480, 640, true, kVirtualCameraName, &previewFrames_);
-    }
-    busy_.store(true);
-    if (openThread_.joinable()) {
-        openThread_.join();
-    }
-    openThread_ = std::thread(&CameraController::CameraOpenThread, this, chosenCamera_, width_,
-                              height_, generation_);
+    StartPreview();
+    StartOpenThread();
 }
 
 void CameraController::CameraOpenThread(CameraController* self, std::string name, int width,
                                         int height, unsigned generation) {
     CCameraGraph& camera = self->camera_;
+    self->grabber_.ForgetLastFrame();
     const bool running =
         camera.BuildGraph(name, nullptr, false, width, height) >= 0 && camera.Run() == 0;
     if (!running) {
@@ -128,6 +191,7 @@ void CameraController::CameraOpenThread(CameraController* self, std::string name
 
 void CameraController::FinishOpen(bool running, unsigned generation) {
     busy_.store(false);
+    const bool reopen = std::exchange(reopenPending_, false);
     if (generation != generation_) {
         // Closed while opening: what the worker started must not outlive the close, nor its
         // frames the placeholder the close wrote.
@@ -145,10 +209,16 @@ void CameraController::FinishOpen(bool running, unsigned generation) {
             OnCameraFailed();  // failed before the state said running, so nobody was told
         }
     } else {
+        // Also when a new camera or size failed to reopen: the buttons go back to closed.
         Say(TipText::kCameraInUse);
         preview_.Teardown();
+        grabber_.Output().WritePlaceholderFrame();
+        emit CameraButtonsChanged(false);
     }
     emit CameraOpenFinished(running);
+    if (reopen && running) {
+        Reopen();
+    }
 }
 
 void CameraController::CloseCamera() {

@@ -41,8 +41,11 @@ public:
     void OpenCamera();
     // Close button 1020.
     void CloseCamera();
-    // Used by the picture source before it shows pictures.
+    // Stops the camera and the preview and writes the placeholder: before the picture source
+    // shows pictures, and when it stops.
     void StopAllSources();
+    // The preview (and the virtual camera program) for the picture source.
+    void StartPreview();
     // At exit: stops the graphs if the camera runs, and the virtual camera this program started.
     void Shutdown();
 
@@ -50,6 +53,13 @@ public:
     void SelectCamera(int index);
     // The capture size asked for (640 x 480 at start); the frame callback scales other sizes.
     void SetRequestedSize(int width, int height);
+
+    // The camera panel's choices. Choosing another camera lists its sizes (SizesListed) and
+    // applies the size the list shows; a new camera or size reopens a running camera on the open
+    // thread, and a reopen that fails acts as a close and tells the user.
+    void ChooseCamera(int index);
+    // `size` as the size list shows it: "W x H".
+    void ChooseSize(const std::string& size);
 
     int RequestedWidth() const { return width_; }
     int RequestedHeight() const { return height_; }
@@ -79,6 +89,8 @@ private:
     static void CameraOpenThread(CameraController* self, std::string name, int width, int height,
                                  unsigned generation);
     void FinishOpen(bool running, unsigned generation);
+    void StartOpenThread();
+    void Reopen();
     void OnCameraFailed();
     void OnPreviewFailed();
     void CheckVcam();
@@ -97,7 +109,8 @@ private:
     std::vector<std::string> cameraNames_;
     std::string chosenCamera_;
     std::atomic<bool> busy_{false};
-    unsigned generation_ = 0;  // bumped by every close, so a late open result is dropped
+    unsigned generation_ = 0;     // bumped by every close, so a late open result is dropped
+    bool reopenPending_ = false;  // a choice arrived while opening: reopen when that ends
     std::thread openThread_;
 };
 

@@ -61,6 +61,20 @@ for name in 夜曲 晴天; do
 done
 music='{"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":"'$work'/songs/夜曲.mp3"},{"path":"'$work'/songs/晴天.mp3"}],"musicnum":2},{"isopen":false,"listname":"翻唱","musicnum":0}],"num":2}'
 printf '%s\n' "$music" >"$config/music.lst"
+# Real photographs in the picture list, one of them gone since it was saved.
+pics=$work/图片
+mkdir -p "$pics"
+cp "$(dirname "$0")/../engine/data/astronaut_640x480.png" "$pics/"
+for photo in chelsea.png coffee.png rocket.jpg hubble_deep_field.jpg motorcycle_left.png; do
+  cp "/usr/lib/python3/dist-packages/skimage/data/$photo" "$pics/" 2>/dev/null
+done
+python3 - "$pics" "$config/PicPath.lst" <<'PY'
+import json, os, sys
+paths = sorted(os.path.join(sys.argv[1], name) for name in os.listdir(sys.argv[1]))
+listed = paths + [os.path.join(sys.argv[1], "gone.jpg")]
+with open(sys.argv[2], "w", encoding="utf-8") as out:
+    out.write(json.dumps({"list": listed, "num": len(listed)}, separators=(",", ":"), ensure_ascii=False) + "\n")
+PY
 
 launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
@@ -94,10 +108,6 @@ xdotool mousemove --sync 419 585 click 1
 xdotool mousemove --sync 65 585 click 1
 sleep 6
 import -display "$DISPLAY" -window root "$out/camera.png" || fail "no screenshot"
-geometry=$(xdotool getwindowgeometry "$window")
-grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
-grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
-
 # The restored effects are in the shared frame: the subtitle's grey band along the bottom, and
 # decorations over the colour bars, whose columns are otherwise one colour from top to bottom.
 frame_check() {
@@ -152,6 +162,38 @@ xdotool mousemove --sync 650 407 click 1
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/effects-closed.png" || fail "no screenshot"
 frame_check plain || fail "closing the decoration tags left them on"
+# Back to the 视频 panel.
+xdotool mousemove --sync 545 85 click 1
+sleep 0.3
+# 拍照 saves the running camera's picture in the photo folder and shows it in the photo dialog.
+xdotool mousemove --sync 301 585 click 1
+photoDialog=
+for _ in $(seq 100); do
+  photoDialog=$(xdotool search --onlyvisible --name '^拍照$' 2>/dev/null | head -1)
+  [[ -n $photoDialog ]] && break
+  sleep 0.1
+done
+[[ -n $photoDialog ]] || fail "the photo dialog did not show"
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/photo-dialog.png" || fail "no screenshot"
+photos=("$HOME/Documents/ZavreoZhuShou/Pic/"*)
+[[ ${#photos[@]} == 1 && $(basename "${photos[0]}") =~ ^[0-9]{4}(_[0-9]{1,2}){5}_[0-9]+\.jpg$ ]] ||
+  fail "not one photo named by its time: ${photos[*]}"
+[[ $(identify -format '%m %wx%h' "${photos[0]}") == "JPEG 640x480" ]] || fail "the photo is no 640 x 480 JPEG"
+eval "$(xdotool getwindowgeometry --shell "$photoDialog")"
+xdotool mousemove --sync $((X + 296)) $((Y + 275)) click 1
+# The picture tab shows the listed photographs; the slideshow starts at the one clicked.
+xdotool mousemove --sync 674 133 click 1
+sleep 1.5
+import -display "$DISPLAY" -window root "$out/display-pictures.png" || fail "no screenshot"
+xdotool mousemove --sync 623 257 click 1
+xdotool mousemove --sync 814 178 click 1
+sleep 1.5
+import -display "$DISPLAY" -window root "$out/slideshow.png" || fail "no screenshot"
+xdotool mousemove --sync 550 133 click 1
+geometry=$(xdotool getwindowgeometry "$window")
+grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
+grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
 
 # The songs tab shows the playlists; a double click on the second song plays it.
 xdotool mousemove --sync 360 169 click 1
@@ -159,6 +201,22 @@ sleep 0.5
 xdotool mousemove --sync 120 265 click --repeat 2 --delay 80 1
 sleep 2.5
 import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screenshot"
+
+# The lyrics button shows the desktop lyrics and their control bar; a second click hides them.
+xdotool mousemove --sync 445 133 click 1
+lyrics=
+for _ in $(seq 100); do
+  lyrics=$(xdotool search --onlyvisible --name '^Zavreo歌词$' 2>/dev/null | head -1)
+  [[ -n $lyrics ]] && break
+  sleep 0.1
+done
+[[ -n $lyrics ]] || fail "the desktop lyrics did not show"
+xdotool search --onlyvisible --name '^歌词控制$' >/dev/null || fail "the lyrics bar did not show"
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
+xdotool mousemove --sync 445 133 click 1
+sleep 0.5
+xdotool search --onlyvisible --name '^Zavreo歌词$' >/dev/null && fail "the desktop lyrics did not hide"
 
 # Minimised, the window comes forward again when a second start ends at once.
 xdotool mousemove --sync 812 26 click 1
@@ -192,8 +250,16 @@ root = json.loads(text)
 assert list(root) == ["Deco", "Filter", "Text", "White", "m_Lyric"], list(root)
 for name, groups in root.items():
     assert isinstance(groups, list) and len(groups) == 1 and isinstance(groups[0], dict), name
+assert root["m_Lyric"][0] == {"FontSize": 50, "colorNum": 3, "isDouble": 0, "isShow": 0}, root
 same = json.dumps(root, sort_keys=True, separators=(",", ":"), ensure_ascii=False) + "\n"
 assert same.encode("utf-8") == raw, "members sorted, no spaces, raw UTF-8"
+PY
+# The exit rewrote the picture list without the vanished picture, in its exact layout.
+python3 - "$pics" "$config/PicPath.lst" <<'PY' || fail "PicPath.lst is not the expected line"
+import json, os, sys
+paths = sorted(os.path.join(sys.argv[1], name) for name in os.listdir(sys.argv[1]))
+expected = '{"list":' + json.dumps(paths, separators=(",", ":"), ensure_ascii=False) + ',"num":%d}\n' % len(paths)
+assert open(sys.argv[2], "rb").read() == expected.encode("utf-8"), open(sys.argv[2], "rb").read()
 PY
 
 python3 - "$config/config.lst" <<'PY' || fail "the effects pages did not save their state"

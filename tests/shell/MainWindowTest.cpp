@@ -265,8 +265,10 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     const std::string zeros =
         R"("Text":[{"bkcolor":0,"bkdegree":0,"color":0,"direction":0,"font":0,"isChose":0,)"
         R"("pos":0,"size":0,"text":""}],)"
-        R"("White":[{"MeiBai":0,"MoPi":0,"ShouShen":0,"isMeiBai":0,"isMoPi":0,"isShouShen":0}],)"
-        R"("m_Lyric":[{"isShow":1}]})"
+        R"("White":[{"MeiBai":0,"MoPi":0,"ShouShen":0,"isMeiBai":0,"isMoPi":0,"isShouShen":0}],)";
+    // The saved "isShow" brought the desktop lyrics up, and the lyrics bar writes its whole group.
+    const std::string kLyricGroup =
+        R"("m_Lyric":[{"FontSize":50,"colorNum":3,"isDouble":0,"isShow":1}]})"
         "\n";
     {
         // Alt+F4 or the window manager's close: the program ends, so it saves as "退出" does.
@@ -282,7 +284,7 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
         EXPECT_EQ(ReadAll(Config() / "config.lst"),
                   R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],)"
                   R"("Filter":[{"1":0,"2":0,"3":1,"4":1,"5":0}],)" +
-                      zeros);
+                      zeros + kLyricGroup);
     }
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
     ASSERT_TRUE(dialog.OnInitDialog());
@@ -305,7 +307,7 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     EXPECT_TRUE(SpinUntil([&] { return ended; }));
     EXPECT_EQ(ReadAll(Config() / "config.lst"), R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],)"
                                                 R"("Filter":[{"1":0,"2":1,"3":1,"4":1,"5":0}],)" +
-                                                    zeros);
+                                                    zeros + kLyricGroup);
 }
 
 TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) {

@@ -1,0 +1,62 @@
+#pragma once
+// The desktop lyrics: a frameless, top-most, translucent tool window across the bottom of the
+// work area showing the current line (or two) with its karaoke highlight, drawn by
+// LyricsRenderer at a constant alpha of 100/255 over the text's own alpha. Dragged with the mouse
+// unless locked; the control bar follows it. Interface thread only.
+
+#include <QPoint>
+#include <QWidget>
+#include <optional>
+#include <string>
+
+#include "BodyDrag.h"
+#include "LyricsRenderer.h"
+
+class CLyricsWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kHeight = 120;
+    static constexpr int kDefaultFontSize = 50;
+    static constexpr double kConstantAlpha = 100.0 / 255.0;
+
+    CLyricsWindow();
+
+    // Places the window at the bottom of the work area, as wide as it (still hidden).
+    void Create();
+
+    // None clears the text; progress is clamped to 0..1000. Redraws.
+    void SetLyricText(const std::optional<std::string>& text, int progress);
+    void SetFontSize(int size);
+    int FontSize() const { return m_nFontSize; }
+    // The colours a scheme sets, then the pens: a colour with alpha 0 or a width not above 0
+    // leaves no outline.
+    void SetColors(const QColor& normalTop, const QColor& normalBottom, const QColor& highTop,
+                   const QColor& highBottom, int brushKind);
+    void SetOutline(const QColor& colour, double width);
+    void SetHighlightOutline(const QColor& colour, double width);
+    void RenderLyrics();
+
+    const zavreo::LyricsRenderer& Renderer() const { return renderer_; }
+
+    bool m_bSelfMoving = true;
+    bool m_bLocked = false;
+
+signals:
+    // The window moved to a point, or was clicked while locked (WM_LYRICWND_MOVED).
+    void Moved(QPoint point);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    zavreo::LyricsRenderer renderer_;
+    zavreo::LyricsStyle style_;
+    BodyDrag drag_;
+    int m_nFontSize = kDefaultFontSize;
+    int m_nShownProgress = 0;
+};

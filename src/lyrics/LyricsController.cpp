@@ -1,0 +1,258 @@
+#include "LyricsController.h"
+
+#include "AtomicFile.h"
+#include "CLyricDlg.h"
+#include "CLyricSearchDlg.h"
+#include "CLyricsWindow.h"
+#include "LrcParser.h"
+#include "LyricClient.h"
+#include "UserFileReader.h"
+#include "UserFolders.h"
+
+namespace zavreo {
+
+namespace {
+
+constexpr std::size_t kMaxLyricFileBytes = 1u << 20;
+constexpr int kTickMs = 100;
+
+// The file name less its last four characters (".mp3"); empty when it is shorter.
+std::string DisplayName(const std::string& songPath) {
+    std::string name = std::filesystem::path(songPath).filename().string();
+    for (int dropped = 0; dropped < 4; ++dropped) {
+        if (name.empty()) {
+            return name;
+        }
+        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) {
+            name.pop_back();
+        }
+        if (!name.empty()) {
+            name.pop_back();
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
+LyricsController::LyricsController(QTimer& lyricTimer)
+    : timer_(lyricTimer),
+      window_(std::make_unique<CLyricsWindow>()),
+      search_(std::make_unique<CLyricSearchDlg>()),
+      bar_(std::make_unique<CLyricDlg>(*window_, *search_)) {
+    timer_.setInterval(kTickMs);
+    connect(window_.get(), &CLyricsWindow::Moved, this, &LyricsController::OnLyricWndMoved);
+    connect(bar_.get(), &CLyricDlg::Moved, this, &LyricsController::OnLyricBarMoved);
+    connect(bar_.get(), &CLyricDlg::ResyncRequested, this, &LyricsController::OnLyricResync);
+    connect(bar_.get(), &CLyricDlg::ShiftLater, this, &LyricsController::ShiftLater);
+    connect(bar_.get(), &CLyricDlg::ShiftEarlier, this, &LyricsController::ShiftEarlier);
+    connect(bar_.get(), &CLyricDlg::ShowRequested, this, [this] { SetShown(true); });
+    connect(bar_.get(), &CLyricDlg::PreviousSong, this, [this] {
+        if (player_.previous)
+            player_.previous();
+    });
+    connect(bar_.get(), &CLyricDlg::PlayPause, this, [this] {
+        if (player_.playPause)
+            player_.playPause();
+    });
+    connect(bar_.get(), &CLyricDlg::NextSong, this, [this] {
+        if (player_.next)
+            player_.next();
+    });
+    search_->songLoaded = [this] { return PositionSec().has_value(); };
+    search_->useLyrics = [this](const std::string& text) { UseChosenLyrics(text); };
+}
+
+LyricsController::~LyricsController() = default;
+
+void LyricsController::Create() {
+    window_->m_bSelfMoving = true;
+    window_->Create();
+    OnLyricWndMoved(window_->pos());
+    window_->SetLyricText(std::string(CLyricDlg::kIdleLine), 0);
+    window_->hide();
+    window_->m_bSelfMoving = false;
+    window_->m_bLocked = false;
+}
+
+std::optional<int> LyricsController::PositionSec() const {
+    if (!player_.positionMs) {
+        return std::nullopt;
+    }
+    const std::optional<int> ms = player_.positionMs();
+    if (!ms) {
+        return std::nullopt;
+    }
+    return *ms / 1000;
+}
+
+void LyricsController::Display(const std::optional<LyricDisplay>& display) {
+    if (display) {
+        window_->SetLyricText(display->text, display->progress);
+    }
+}
+
+std::filesystem::path LyricsController::LyricFileFor(const std::string& songPath) {
+    return LyricsFolder() / (DisplayName(songPath) + ".lrc");
+}
+
+void LyricsController::SongStarted(const std::string& songPath) {
+    download_.Cancel();
+    m_strLrcPath = LyricFileFor(songPath);
+    const std::filesystem::path song(songPath);
+    if (song.extension() != ".mp3") {
+        m_bHasLyrics = false;
+        window_->SetLyricText(std::string(kLyricsNotFound), 0);
+        return;
+    }
+    std::error_code error;
+    if (std::filesystem::exists(m_strLrcPath, error)) {
+        m_bHasLyrics = true;
+        LoadLyrics(m_strLrcPath, true);
+        return;
+    }
+    // Until the server answers, the last song's lines must not run on.
+    m_bHasLyrics = false;
+    timer_.stop();
+    window_->SetLyricText(std::nullopt, 0);
+    const std::filesystem::path file = m_strLrcPath;
+    download_.Start<bool>(
+        [songPath, file](const std::atomic<bool>& cancel) {
+            return FetchLyrics(songPath, file, &cancel);
+        },
+        [this, file](bool found) {
+            if (found) {
+                m_bHasLyrics = true;
+                // The song has been playing meanwhile: its current line, not its first.
+                LoadLyrics(file, false);
+            } else {
+                window_->SetLyricText(std::string(kLyricsNotFound), 0);
+            }
+            emit LookupFinished(found);
+        });
+}
+
+void LyricsController::LoadLyrics(const std::filesystem::path& file, bool startingSong) {
+    const std::optional<std::string> bytes = ReadRegularFile(file, kMaxLyricFileBytes);
+    timeline_.Load(bytes ? ParseLrc(*bytes) : std::vector<LrcLine>{});
+    timeline_.SetSingleLine(!bar_->m_bDoubleLine);
+    window_->SetLyricText(timeline_.FirstPairText(), 0);
+    timer_.stop();
+    if (!startingSong) {
+        if (const std::optional<int> pos = PositionSec()) {
+            Display(timeline_.Resync(*pos));
+        }
+    }
+    timer_.start();
+}
+
+void LyricsController::UseChosenLyrics(const std::string& text) {
+    if (m_strLrcPath.empty() || !WriteFileAtomically(m_strLrcPath, text)) {
+        return;
+    }
+    download_.Cancel();
+    m_bHasLyrics = true;
+    LoadLyrics(m_strLrcPath, false);
+}
+
+void LyricsController::Paused() {
+    timer_.stop();
+}
+
+void LyricsController::Resumed() {
+    if (m_bHasLyrics) {
+        timer_.start();
+    }
+}
+
+void LyricsController::Stopped() {
+    timer_.stop();
+}
+
+void LyricsController::Seeked() {
+    const std::optional<int> pos = PositionSec();
+    if (!pos || !m_bHasLyrics) {
+        return;
+    }
+    timer_.stop();
+    Display(timeline_.Resync(*pos));
+    timer_.start();
+}
+
+void LyricsController::SetPlaying(bool playing) {
+    bar_->SetPlaying(playing);
+}
+
+void LyricsController::LyricTick() {
+    const std::optional<int> pos = PositionSec();
+    if (!m_bHasLyrics || !pos) {
+        return;
+    }
+    Display(timeline_.Tick(*pos));
+}
+
+void LyricsController::OnLyricResync() {
+    timeline_.SetSingleLine(!bar_->m_bDoubleLine);
+    Seeked();
+}
+
+void LyricsController::ShiftLater() {
+    const std::optional<int> pos = PositionSec();
+    if (!pos || !m_bHasLyrics) {
+        return;
+    }
+    timer_.stop();
+    Display(timeline_.ShiftLater(*pos));
+    timer_.start();
+}
+
+void LyricsController::ShiftEarlier() {
+    const std::optional<int> pos = PositionSec();
+    if (!pos || !m_bHasLyrics) {
+        return;
+    }
+    if (const std::optional<LyricDisplay> shown = timeline_.ShiftEarlier(*pos)) {
+        timer_.stop();
+        Display(shown);
+        timer_.start();
+    }
+}
+
+void LyricsController::SetShown(bool shown) {
+    window_->setVisible(shown);
+    bar_->setVisible(shown);
+    if (shown) {
+        ShowBarOnTop();
+    }
+    emit ShownChanged(shown);
+}
+
+void LyricsController::ShowBarOnTop() {
+    bar_->show();
+    bar_->update();
+    bar_->raise();
+}
+
+void LyricsController::OnLyricWndMoved(QPoint point) {
+    if (window_->m_bSelfMoving) {
+        bar_->move(point.x() + (window_->width() - bar_->width()) / 2, point.y() - bar_->height());
+        if (window_->isVisible()) {
+            ShowBarOnTop();
+        }
+    }
+    if (window_->m_bLocked && window_->isVisible()) {
+        ShowBarOnTop();
+    }
+}
+
+void LyricsController::OnLyricBarMoved(QPoint point) {
+    if (window_->m_bSelfMoving) {
+        return;
+    }
+    window_->move(point.x() - (window_->width() - bar_->width()) / 2, point.y() + bar_->height());
+    if (window_->isVisible()) {
+        ShowBarOnTop();
+    }
+}
+
+}  // namespace zavreo

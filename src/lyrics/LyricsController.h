@@ -1,0 +1,103 @@
+#pragma once
+// The lyrics of the playing song, end to end: looks up (or downloads) the song's lyric file when
+// it starts, walks the timing every 100 ms from the player's position, shows the result in the
+// desktop lyrics window, and wires the control bar and the search dialog. Owns the three windows.
+//
+// The player is reached only through LyricsPlayerHooks, and tells the controller what happens
+// through SongStarted, Paused, Resumed, Stopped and Seeked. Everything runs on the interface
+// thread except the download, which runs on a worker (AsyncJob) and lands back here.
+
+#include <QObject>
+#include <QPoint>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "AsyncJob.h"
+#include "LyricTimeline.h"
+
+class CLyricDlg;
+class CLyricSearchDlg;
+class CLyricsWindow;
+
+namespace zavreo {
+
+inline constexpr char kLyricsNotFound[] = "哎呀，歌词没有找到";
+
+struct LyricsPlayerHooks {
+    // The playing position in ms at normal speed; none while no song is loaded.
+    std::function<std::optional<int>()> positionMs;
+    // The control bar's music buttons.
+    std::function<void()> previous;
+    std::function<void()> playPause;
+    std::function<void()> next;
+};
+
+class LyricsController : public QObject {
+    Q_OBJECT
+public:
+    // `lyricTimer` is the main window's timer 10020; its timeouts must call LyricTick.
+    explicit LyricsController(QTimer& lyricTimer);
+    ~LyricsController() override;
+
+    // Creates the windows (hidden, the lyrics window at the bottom of the work area with the idle
+    // line, the bar above it).
+    void Create();
+    void SetPlayer(LyricsPlayerHooks hooks) { player_ = std::move(hooks); }
+
+    // From the player.
+    void SongStarted(const std::string& songPath);  // before the song starts playing
+    void Paused();
+    void Resumed();
+    void Stopped();
+    void Seeked();
+    void SetPlaying(bool playing);
+
+    // From the main window.
+    void SetShown(bool shown);
+    void LyricTick();
+    void OnLyricWndMoved(QPoint point);
+    void OnLyricBarMoved(QPoint point);
+    void OnLyricResync();
+    void ShiftLater();
+    void ShiftEarlier();
+    // Loads a lyric file. Outside the start of a song (`startingSong` false) the lyrics are
+    // re-synchronised to a playing song.
+    void LoadLyrics(const std::filesystem::path& file, bool startingSong);
+
+    // The lyric file of a song: the lyrics folder, the song's display name, ".lrc".
+    static std::filesystem::path LyricFileFor(const std::string& songPath);
+
+    CLyricsWindow& Window() { return *window_; }
+    CLyricDlg& Bar() { return *bar_; }
+    CLyricSearchDlg& Search() { return *search_; }
+    const LyricTimeline& Timeline() const { return timeline_; }
+    bool HasLyrics() const { return m_bHasLyrics; }
+
+signals:
+    // The lyrics were shown or hidden (the main window marks its lyrics button).
+    void ShownChanged(bool shown);
+    // A download for the current song ended, with or without lyrics.
+    void LookupFinished(bool found);
+
+private:
+    std::optional<int> PositionSec() const;
+    void Display(const std::optional<LyricDisplay>& display);
+    void UseChosenLyrics(const std::string& text);
+    void ShowBarOnTop();
+
+    QTimer& timer_;
+    std::unique_ptr<CLyricsWindow> window_;
+    std::unique_ptr<CLyricSearchDlg> search_;
+    std::unique_ptr<CLyricDlg> bar_;
+    LyricsPlayerHooks player_;
+    LyricTimeline timeline_;
+    AsyncJob download_;
+    bool m_bHasLyrics = false;
+    std::filesystem::path m_strLrcPath;
+};
+
+}  // namespace zavreo

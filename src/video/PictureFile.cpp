@@ -1,0 +1,144 @@
+#include "PictureFile.h"
+
+#include <turbojpeg.h>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <QPainter>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "EffectManager.h"
+#include "SharedFrame.h"
+#include "UserFileReader.h"
+
+namespace zavreo {
+namespace {
+
+bool AcceptableSize(long width, long height) {
+    return width > 0 && height > 0 &&
+           static_cast<std::size_t>(width) * static_cast<std::size_t>(height) <= kMaxPicturePixels;
+}
+
+bool IsJpeg(const std::string& bytes) {
+    return bytes.size() > 3 && static_cast<uint8_t>(bytes[0]) == 0xFF &&
+           static_cast<uint8_t>(bytes[1]) == 0xD8;
+}
+
+// The scale that decodes the fewest pixels while keeping at least `atLeast`.
+tjscalingfactor ChooseScale(int width, int height, QSize atLeast) {
+    const int needWidth = std::min(width, atLeast.width());
+    const int needHeight = std::min(height, atLeast.height());
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    tjscalingfactor best{1, 1};
+    long long bestPixels = static_cast<long long>(width) * height;
+    for (int i = 0; factors != nullptr && i < count; ++i) {
+        const tjscalingfactor f = factors[i];
+        if (f.num > f.denom) {
+            continue;
+        }
+        const int w = TJSCALED(width, f);
+        const int h = TJSCALED(height, f);
+        if (w >= needWidth && h >= needHeight && static_cast<long long>(w) * h < bestPixels) {
+            best = f;
+            bestPixels = static_cast<long long>(w) * h;
+        }
+    }
+    return best;
+}
+
+QImage DecodeJpeg(const std::string& bytes, QSize atLeast) {
+    const std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), tjDestroy);
+    if (!handle) {
+        return {};
+    }
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(handle.get(), data, bytes.size(), &width, &height, &subsampling,
+                            &colorspace) != 0 ||
+        !AcceptableSize(width, height)) {
+        return {};
+    }
+    const tjscalingfactor scale = ChooseScale(width, height, atLeast);
+    QImage image(TJSCALED(width, scale), TJSCALED(height, scale), QImage::Format_BGR888);
+    if (image.isNull()) {
+        return {};
+    }
+    // A truncated file still gives its decoded part (the rest stays grey); only fatal errors
+    // refuse the picture.
+    image.fill(QColor(128, 128, 128));
+    if (tjDecompress2(handle.get(), data, bytes.size(), image.bits(), image.width(),
+                      static_cast<int>(image.bytesPerLine()), image.height(), TJPF_BGR, 0) != 0 &&
+        tjGetErrorCode(handle.get()) == TJERR_FATAL) {
+        return {};
+    }
+    return image;
+}
+
+QImage DecodeOther(const std::string& bytes, QColor background) {
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!AcceptableSize(size.width(), size.height())) {
+        return {};
+    }
+    const QImage decoded = reader.read();
+    if (decoded.isNull()) {
+        return {};
+    }
+    if (!decoded.hasAlphaChannel()) {
+        return decoded.convertToFormat(QImage::Format_BGR888);
+    }
+    QImage flat(decoded.size(), QImage::Format_BGR888);
+    flat.fill(background);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, decoded);
+    painter.end();
+    return flat;
+}
+
+}  // namespace
+
+QImage DecodePicture(const std::filesystem::path& path, QSize atLeast, QColor background) {
+    const std::optional<std::string> bytes = ReadRegularFile(path, kMaxPictureFileBytes);
+    if (!bytes || bytes->empty()) {
+        return {};
+    }
+    return IsJpeg(*bytes) ? DecodeJpeg(*bytes, atLeast) : DecodeOther(*bytes, background);
+}
+
+QImage MakeThumbnail(const std::filesystem::path& path) {
+    const QColor grey(128, 128, 128);
+    const QImage picture = DecodePicture(path, QSize(kThumbnailSide, kThumbnailSide), grey);
+    if (picture.isNull()) {
+        return {};
+    }
+    return picture
+        .scaled(kThumbnailSide, kThumbnailSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_RGB888);
+}
+
+bool RenderSlide(const std::filesystem::path& path, uint8_t* frame) {
+    QImage picture = DecodePicture(path, QSize(kFrameWidth, kFrameHeight), Qt::black);
+    if (picture.isNull()) {
+        return false;
+    }
+    EM::EffectImage source;
+    source.pixels = picture.bits();
+    source.width = picture.width();
+    source.height = picture.height();
+    source.stride = static_cast<int32_t>(picture.bytesPerLine());
+    EM::EffectImage fitted;
+    fitted.pixels = frame;
+    fitted.width = kFrameWidth;
+    fitted.height = kFrameHeight;
+    fitted.stride = kFrameStride;
+    return EM::Helper::ResizeKeepRatio(&source, &fitted) && EM::Helper::Hflip(&fitted);
+}
+
+}  // namespace zavreo

@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <fstream>
+
+#include "AllocationCounter.h"
+#include "CListCtrlCl.h"
+#include "CLyricDlg.h"
+#include "CLyricSearchDlg.h"
+#include "CLyricsWindow.h"
+#include "LyricsController.h"
+#include "LyricsFont.h"
+#include "LyricsRenderer.h"
+#include "Lyricsd.h"
+#include "UserFolders.h"
+
+namespace {
+
+using namespace zavreo;
+
+// Solid red text, highlighted solid blue, no outline or shadow: every pixel tells its layer.
+LyricsRenderer PlainRenderer(const QString& text) {
+    LyricsStyle style;
+    style.normalBrush = style.highBrush = 0;
+    style.normalTop = Qt::red;
+    style.highTop = Qt::blue;
+    style.outline = style.highOutline = Qt::transparent;
+    style.shadowOffset = 0;
+    LyricsRenderer renderer;
+    renderer.SetSize({900, 120});
+    renderer.SetFont(LyricsFont(55));
+    renderer.SetStyle(style);
+    renderer.SetText(text);
+    return renderer;
+}
+
+struct Coverage {
+    int red = 0, blue = 0, other = 0, opaqueBlueRightOfClip = 0, opaqueRedLeftOfClip = 0;
+};
+Coverage Count(const QImage& frame, int clipX) {
+    Coverage c;
+    for (int y = 0; y < frame.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        for (int x = 0; x < frame.width(); ++x) {
+            const QRgb p = row[x];
+            if (qAlpha(p) != 255) {
+                c.other += qAlpha(p) != 0;
+                continue;
+            }
+            if (p == qRgb(255, 0, 0)) {
+                ++c.red;
+                c.opaqueRedLeftOfClip += x < clipX;
+            } else if (p == qRgb(0, 0, 255)) {
+                ++c.blue;
+                c.opaqueBlueRightOfClip += x >= clipX;
+            }
+        }
+    }
+    return c;
+}
+
+TEST(LyricsRenderer, HighlightSweepsFromLeftToRight) {
+    LyricsRenderer renderer = PlainRenderer(QStringLiteral("测试歌词一句"));
+    const Coverage none = Count(renderer.Frame(0), 0);
+    EXPECT_GT(none.red, 500);
+    EXPECT_EQ(none.blue, 0);
+    const Coverage full = Count(renderer.Frame(1000), 0);
+    EXPECT_EQ(full.red, 0);
+    EXPECT_EQ(full.blue, none.red);
+
+    const QRectF box = renderer.TextBox();
+    EXPECT_NEAR(box.center().x(), 450, 1);
+    const int clipX = static_cast<int>(box.left() + box.width() / 2);
+    const Coverage half = Count(renderer.Frame(500), clipX);
+    EXPECT_GT(half.blue, none.red / 4);
+    EXPECT_GT(half.red, none.red / 4);
+    EXPECT_EQ(half.red + half.blue, none.red);
+    EXPECT_EQ(half.opaqueBlueRightOfClip, 0);
+    EXPECT_EQ(half.opaqueRedLeftOfClip, 0);
+}
+
+TEST(LyricsRenderer, TextLayout) {
+    LyricsRenderer renderer = PlainRenderer(QString());
+    EXPECT_EQ(Count(renderer.Frame(500), 0).red + Count(renderer.Frame(500), 0).other, 0)
+        << "no text is fully transparent";
+    // Wider than the window: starts at the left edge, cut at the right.
+    renderer.SetText(QString(40, QChar(u'长')));
+    renderer.Frame(0);
+    EXPECT_EQ(renderer.TextBox().left(), 0);
+    EXPECT_EQ(renderer.TextBox().width(), 900);
+    // Two lines stack; the indented second line starts right of the first.
+    renderer.SetText(QStringLiteral("甲乙\r\n    丙"));
+    const QImage& frame = renderer.Frame(0);
+    const QRectF box = renderer.TextBox();
+    const auto leftmost = [&](int fromY, int toY) {
+        int left = frame.width();
+        for (int y = std::max(fromY, 0); y < std::min(toY, frame.height()); ++y) {
+            for (int x = 0; x < frame.width(); ++x) {
+                if (qAlpha(frame.pixel(x, y)) > 128) {
+                    left = std::min(left, x);
+                }
+            }
+        }
+        return left;
+    };
+    const int middle = static_cast<int>(box.center().y());
+    EXPECT_GT(leftmost(middle, static_cast<int>(box.bottom())),
+              leftmost(static_cast<int>(box.top()), middle) + 40);
+}
+
+TEST(LyricsRenderer, FramesAllocateNothingOnceTheTextIsDrawn) {
+    LyricsRenderer renderer = PlainRenderer(QStringLiteral("测试歌词一句"));
+    renderer.Frame(0);
+    const long before = g_allocations.load();
+    for (int progress = 0; progress <= 1000; progress += 10) {
+        renderer.Frame(progress);
+    }
+    EXPECT_EQ(g_allocations.load(), before);
+}
+
+class LyricsWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zavreo-lyrics-home-XXXXXX";
+        home_ = mkdtemp(pattern);
+        setenv("HOME", home_.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home_ / ".config").c_str(), 1);
+        controller_ = std::make_unique<LyricsController>(timer_);
+        controller_->Create();
+        LyricsPlayerHooks hooks;
+        hooks.positionMs = [this] { return position_; };
+        controller_->SetPlayer(hooks);
+    }
+    void TearDown() override {
+        controller_.reset();
+        std::filesystem::remove_all(home_);
+    }
+    QString Shown() { return controller_->Window().Renderer().Text(); }
+    void WriteLyrics(const std::string& name, const std::string& text) {
+        std::ofstream(LyricsFolder() / name, std::ios::binary) << text;
+    }
+    // A song with an ID3v1 title.
+    std::string Song(const std::string& name, const std::string& title) {
+        std::string tag(128, '\0');
+        tag.replace(0, 3, "TAG");
+        tag.replace(3, title.size(), title);
+        const std::filesystem::path path = home_ / name;
+        std::ofstream(path, std::ios::binary) << std::string(1000, 'x') << tag;
+        return path.string();
+    }
+
+    std::filesystem::path home_;
+    QTimer timer_;
+    std::unique_ptr<LyricsController> controller_;
+    std::optional<int> position_ = 0;
+};
+
+TEST_F(LyricsWindows, ALocalFilePlaysAlongWithTheSong) {
+    EXPECT_EQ(Shown(), QString::fromUtf8(CLyricDlg::kIdleLine));
+    WriteLyrics("晴天.lrc", "[00:02.00]第一句\n[00:05.00]第二句\n[00:09.00]第三句\n");
+    controller_->SongStarted("/music/晴天.mp3");
+    EXPECT_TRUE(controller_->HasLyrics());
+    EXPECT_TRUE(timer_.isActive());
+    EXPECT_EQ(Shown(), QStringLiteral("第一句\r\n   第二句"));
+    for (int ms = 0; ms <= 5100; ms += 100) {
+        position_ = ms;
+        controller_->LyricTick();
+    }
+    EXPECT_EQ(Shown(), QStringLiteral("第二句"));
+    // Two lines from the bar: the display follows at once.
+    controller_->Bar().OnCommand(CLyricDlg::IDC_LINES);
+    EXPECT_EQ(Shown(), QStringLiteral("第一句\r\n   第二句"));
+    // One second later: every line moves.
+    controller_->Bar().OnCommand(CLyricDlg::IDC_LATER);
+    EXPECT_EQ(controller_->Timeline().SingleLines()[0].startMs, 3000);
+
+    controller_->Paused();
+    EXPECT_FALSE(timer_.isActive());
+    controller_->Resumed();
+    EXPECT_TRUE(timer_.isActive());
+
+    controller_->SongStarted("/music/other.wma");
+    EXPECT_FALSE(controller_->HasLyrics());
+    EXPECT_EQ(Shown(), QString::fromUtf8(kLyricsNotFound));
+}
+
+TEST_F(LyricsWindows, MissingLyricsAreDownloadedWithoutBlocking) {
+    Lyricsd server;
+    ASSERT_TRUE(server.Running());
+    server.AddSong("a.lrc", "[ti:夜曲]\n[00:01.00]一\n[00:03.00]二\n[00:20.00]三\n");
+    position_ = 4000;
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
+    controller_->SongStarted(Song("夜曲.mp3", "\xD2\xB9\xC7\xFA"));
+    EXPECT_FALSE(controller_->HasLyrics());
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(finished.front().front().toBool());
+    EXPECT_TRUE(controller_->HasLyrics());
+    EXPECT_TRUE(std::filesystem::exists(LyricsFolder() / "夜曲.lrc"));
+    // The song went on meanwhile: its current line shows, not its first.
+    EXPECT_EQ(Shown(), QStringLiteral(" 二"));
+
+    // Not found: said so, and nothing written.
+    controller_->SongStarted(Song("无名.mp3", "nothing"));
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(finished.back().front().toBool());
+    EXPECT_EQ(Shown(), QString::fromUtf8(kLyricsNotFound));
+    EXPECT_FALSE(std::filesystem::exists(LyricsFolder() / "无名.lrc"));
+}
+
+TEST_F(LyricsWindows, ASilentServerKeepsTheWindowResponsive) {
+    SilentServer server;
+    QElapsedTimer clock;
+    clock.start();
+    controller_->SongStarted(Song("慢.mp3", "slow"));
+    EXPECT_LT(clock.elapsed(), 500);
+    // The event loop keeps running: a 100 ms timer fires on time.
+    QTimer probe;
+    QSignalSpy fired(&probe, &QTimer::timeout);
+    probe.start(100);
+    QTest::qWait(600);
+    EXPECT_GE(fired.size(), 4);
+    // A local song started meanwhile is not overwritten by the late answer.
+    WriteLyrics("快.lrc", "[00:02.00]快\n");
+    controller_->SongStarted("/music/快.mp3");
+    EXPECT_EQ(Shown(), QStringLiteral("快"));
+    clock.restart();
+    controller_.reset();
+    EXPECT_LT(clock.elapsed(), 3000) << "a pending download holds the exit";
+}
+
+TEST_F(LyricsWindows, SearchListsSevenResultsAndUsesTheChosenOnes) {
+    Lyricsd server;
+    for (int i = 0; i < 10; ++i) {
+        server.AddSong("s" + std::to_string(i) + ".lrc",
+                       "[ti:歌" + std::to_string(i) + "]\n[ar:A]\n[00:0" + std::to_string(i) +
+                           ".50]词" + std::to_string(i) + "\n");
+    }
+    CLyricSearchDlg& search = controller_->Search();
+    controller_->Bar().OnCommand(CLyricDlg::IDC_SEARCH);
+    ASSERT_TRUE(search.isVisible());
+    search.TitleEdit().setText(QStringLiteral("歌"));
+    QSignalSpy shown(&search, &CLyricSearchDlg::ResultsShown);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&search.TitleEdit(), &enter);
+    ASSERT_TRUE(shown.wait(5000));
+    EXPECT_TRUE(search.isVisible()) << "Enter searches without closing";
+    ASSERT_EQ(search.Results().rowCount(), 7);
+    EXPECT_EQ(search.Results().GetItemText(6, 1), QStringLiteral("歌6"));
+    EXPECT_EQ(search.Results().GetItemText(6, 2), QStringLiteral("A"));
+
+    // No song loaded: nothing is written.
+    position_.reset();
+    search.Results().selectRow(2);
+    search.UseSelected();
+    EXPECT_FALSE(controller_->HasLyrics());
+
+    position_ = 0;
+    WriteLyrics("曲.lrc", "[00:02.00]旧\n");
+    controller_->SongStarted("/music/曲.mp3");
+    search.Results().setRangeSelected(QTableWidgetSelectionRange(2, 0, 3, 3), true);
+    search.UseSelected();
+    std::ifstream in(LyricsFolder() / "曲.lrc");
+    const std::string file(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(file, "[00:03.50] 词3\n") << "the last chosen row is the one kept";
+    EXPECT_TRUE(controller_->HasLyrics());
+    EXPECT_EQ(controller_->Timeline().SingleLines().at(0).text, " 词3");
+}
+
+TEST_F(LyricsWindows, BarKeepsItsSettingsGroup) {
+    CLyricDlg& bar = controller_->Bar();
+    CLyricsWindow& window = controller_->Window();
+    EXPECT_EQ(window.FontSize(), 50);
+    bar.OnCommand(CLyricDlg::IDC_FONT_UP);
+    bar.OnCommand(CLyricDlg::IDC_FONT_UP);
+    EXPECT_EQ(window.FontSize(), 55);
+    for (int i = 0; i < 7; ++i) {
+        bar.OnCommand(CLyricDlg::IDC_FONT_DOWN);
+    }
+    EXPECT_EQ(window.FontSize(), 30);
+
+    QSignalSpy showRequested(&bar, &CLyricDlg::ShowRequested);
+    Json::Value group;
+    group["FontSize"] = 60;
+    group["colorNum"] = 0;
+    group["isDouble"] = 1;
+    group["isShow"] = 1;
+    bar.ApplySettings(group);
+    EXPECT_EQ(window.FontSize(), 55);
+    EXPECT_TRUE(bar.m_bDoubleLine);
+    EXPECT_EQ(showRequested.size(), 1);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.Renderer().Style().normalTop, QColor(255, 0, 0)) << "default colours kept";
+    EXPECT_EQ(window.Renderer().Text(), QString::fromUtf8(CLyricDlg::kIdleLine));
+    Json::Value saved;
+    bar.FillSettings(saved);
+    EXPECT_EQ(saved["colorNum"].asInt(), 3);
+    EXPECT_EQ(saved["isDouble"].asInt(), 1);
+    EXPECT_EQ(saved["FontSize"].asInt(), 55);
+    EXPECT_EQ(saved["isShow"].asInt(), 1);
+
+    bar.ApplyColorScheme(6605);
+    EXPECT_EQ(window.Renderer().Style().normalTop, QColor(1, 191, 135));
+    EXPECT_EQ(window.Renderer().Style().highBottom, QColor(115, 255, 39));
+    EXPECT_EQ(window.Renderer().Style().normalBrush, 1);
+    EXPECT_EQ(bar.m_nColorScheme, 5);
+
+    bar.OnCommand(CLyricDlg::IDC_LOCK);
+    EXPECT_TRUE(window.m_bLocked);
+}
+
+TEST_F(LyricsWindows, TheWindowIsDrawnAtTheConstantAlpha) {
+    CLyricsWindow& window = controller_->Window();
+    window.SetLyricText(std::string("测试"), 1000);
+    const QImage picture = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    int strongest = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            strongest = std::max(strongest, qAlpha(picture.pixel(x, y)));
+        }
+    }
+    EXPECT_NEAR(strongest, 100, 1);
+}
+
+TEST_F(LyricsWindows, WindowAndBarMoveTogether) {
+    CLyricDlg& bar = controller_->Bar();
+    CLyricsWindow& window = controller_->Window();
+    controller_->SetShown(true);
+    EXPECT_EQ(bar.geometry().bottom() + 1, window.y());
+    window.m_bSelfMoving = true;
+    window.move(100, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(bar.x(), 100 + (window.width() - bar.width()) / 2);
+    EXPECT_EQ(bar.y(), 300 - bar.height());
+    window.m_bSelfMoving = false;
+    bar.move(bar.x() + 30, bar.y() - 40);
+    QApplication::processEvents();
+    EXPECT_EQ(window.pos(), QPoint(130, 260));
+}
+
+}  // namespace
