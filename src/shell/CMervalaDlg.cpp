@@ -14,6 +14,7 @@
 
 #include "CCatListBox.h"
 #include "CDisplaySetDlg.h"
+#include "CLuXiang.h"
 #include "CLyricDlg.h"
 #include "CMusicDlg.h"
 #include "CPaiZhao.h"
@@ -44,6 +45,8 @@ constexpr QRect kPanelFrame(480, 112, 390, 508);
 // The songs list takes the preview area and the button row below it.
 constexpr QRect kSongListArea(0, 190, 480, 430);
 constexpr char kAppName[] = "Zavreo直播助手";
+// How long the exit waits for a recording to finish its file.
+constexpr std::chrono::seconds kRecordingEndWait(5);
 
 // "dir/stem_normal_N.png" -> its "_over_" and "_press_" companions.
 std::string Companion(const std::string& normal, const char* state) {
@@ -98,6 +101,11 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
       programFolder_(std::move(programFolder)),
       settings_(zavreo::ConfigFolder() / "config.lst"),
       camera_(zavreo::CSampleGrabberCB::Instance()),
+      // The microphone's name is looked up on the record thread at each start.
+      recorder_([this] {
+          camera_.CameraGraph().FindAudioDeviceName();
+          return camera_.CameraGraph().AudioDeviceName();
+      }),
       playlists_([this] { OnPlayerCommand(QString(), zavreo::PlayerStop); }),
       progress_(this, IDC_PROGRESS),
       volume_(this, IDC_VOLUME),
@@ -285,7 +293,14 @@ void CMervalaDlg::CreateTitleFont() {
 }
 
 void CMervalaDlg::StartCodecLibrary() {
-    codec_.Startup(this);
+    // The start callback comes back with the recording controller.
+    codec_.Startup(&recorder_);
+    recorder_.SetEntries({codec_.CreateCodecN, codec_.ExecN, codec_.CloseCodecN});
+    connect(&recorder_, &zavreo::RecordingController::ButtonStateChanged, this,
+            [this](bool recording) {
+                SetBottomIcon(record_, recording ? "151" : "161");
+                record_.update();
+            });
 }
 
 void CMervalaDlg::CreateChildDialogs() {
@@ -313,6 +328,9 @@ void CMervalaDlg::CreateChildDialogs() {
                                m_brightnessParams, m_levelParams, m_sunParams, m_decoParams});
     effectsPanel_->AttachSettings(settings_);
     pad_ = std::make_unique<CYinxiaoDlg>();
+    luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
+    connect(&recorder_, &zavreo::RecordingController::StopClicked, luXiang_,
+            &CLuXiang::ToggleVisible);
     tip_ = new CXiaoXiTiShi(this);
 }
 
@@ -473,10 +491,11 @@ void CMervalaDlg::OnExitCommand() {
     SavePlaylists();
     SavePictureList();
     settings_.Save();
-    if (m_bRecording) {
-        codec_.CloseCodecN(m_nCodec);
+    // A recording still running or starting is closed and waited for; the library stays mapped
+    // when it does not return in time.
+    if (recorder_.Shutdown(kRecordingEndWait)) {
+        codec_.Unload();
     }
-    codec_.Unload();
     // Also ends the virtual camera program when this run started it.
     ShutdownCamera();
     StopMusic();
@@ -628,8 +647,10 @@ void CMervalaDlg::OnCameraButtonsChanged(bool cameraRunning) {
     update(kPreviewArea);
 }
 
-// Recording comes with the recorder.
-void CMervalaDlg::ToggleRecording() {}
+void CMervalaDlg::ToggleRecording() {
+    recorder_.ToggleRecording();
+    record_.update();
+}
 
 void CMervalaDlg::TakePhoto() {
     std::filesystem::path photo;

@@ -24,11 +24,13 @@
 #include "PlaylistCommands.h"
 #include "PlaylistModel.h"
 #include "PlaylistPanel.h"
+#include "RecordingController.h"
 #include "SettingsStore.h"
 #include "UpdateCheck.h"
 
 class CCatListBox;
 class CDisplaySetDlg;
+class CLuXiang;
 class CMusicDlg;
 class CPaiZhao;
 class CSpecialDlg;
@@ -132,6 +134,8 @@ public:
     bool CameraOpen() const { return m_bCameraOpen; }
     zavreo::CameraController& Camera() { return camera_; }
     zavreo::LyricsController& Lyrics() { return *lyricsController_; }
+    zavreo::RecordingController& Recorder() { return recorder_; }
+    CLuXiang* RecordingDialog() const { return luXiang_; }
 
     // Engine parameter maps the effects pages fill.
     std::map<std::string, std::string> m_textParams;
@@ -198,6 +202,7 @@ private:
     zavreo::CodecLibrary codec_;
     zavreo::SettingsStore settings_;
     zavreo::CameraController camera_;
+    zavreo::RecordingController recorder_;
     zavreo::PlaylistModel playlists_;
     zavreo::ListMenuIds listMenuIds_;
 
@@ -219,6 +224,7 @@ private:
     CMusicDlg* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
     CXiaoXiTiShi* tip_ = nullptr;
+    CLuXiang* luXiang_ = nullptr;
     CSplashDlg* splash_ = nullptr;
 
     QTimer progressTimer_;
@@ -233,9 +239,6 @@ private:
     QSystemTrayIcon tray_;
     BodyDrag drag_;
 
-    int32_t m_nCodec = 0;
-    bool m_bRecording = false;
-    bool m_bRecordBusy = false;
     bool m_bCameraOpen = false;
     bool m_bSlideshow = false;
     bool m_bPadVisible = false;

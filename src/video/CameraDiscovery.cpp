@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <gst/gst.h>
-#include <linux/videodev2.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -200,38 +198,31 @@ int DiscoverCameras(std::vector<std::string>* listed) {
 }
 
 bool FirstAudioSourceName(std::string* name) {
-    bool found = false;
+    name->clear();
+    std::string firstMonitor;
     const bool started = WalkDevices("Audio/Source", false, [&](GstDevice* device) {
-        if (found) {
+        gchar* display = gst_device_get_display_name(device);
+        const std::string text = display != nullptr ? display : "";
+        g_free(display);
+        if (text.empty() || !name->empty()) {
             return;
         }
-        gchar* display = gst_device_get_display_name(device);
-        if (display != nullptr && *display != '\0') {
-            *name = display;
-            found = true;
+        GstStructure* props = gst_device_get_properties(device);
+        const bool monitor = StringProperty(props, "device.class") == "monitor";
+        if (props != nullptr) {
+            gst_structure_free(props);
         }
-        g_free(display);
+        if (!monitor) {
+            *name = text;
+        } else if (firstMonitor.empty()) {
+            firstMonitor = text;
+        }
     });
-    return started;
-}
-
-std::string FindV4l2NodeByCard(const std::string& card) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/video4linux", error)) {
-        const std::string node = "/dev/" + entry.path().filename().string();
-        const int fd = open(node.c_str(), O_RDWR | O_NONBLOCK);
-        if (fd < 0) {
-            continue;
-        }
-        v4l2_capability caps{};
-        const bool match = ioctl(fd, VIDIOC_QUERYCAP, &caps) == 0 &&
-                           card == reinterpret_cast<const char*>(caps.card);
-        close(fd);
-        if (match) {
-            return node;
-        }
+    // A monitor of an output only when there is no real input.
+    if (name->empty()) {
+        *name = firstMonitor;
     }
-    return "";
+    return started;
 }
 
 }  // namespace zavreo

@@ -61,7 +61,9 @@ int PickVideoDevice(const std::vector<VideoDeviceRecord>& records, const std::st
 // stand-in is enabled), else the listed count.
 int DiscoverCameras(std::vector<std::string>* listed);
 
-// The first audio capture device's display name (UTF-8); false when the monitor cannot start.
+// The first audio capture device's display name (UTF-8): the first real input, or where there is
+// none the first monitor of an output; empty when there is neither. False when the monitor cannot
+// start.
 bool FirstAudioSourceName(std::string* name);
 
 // The V4L2 node ("/dev/videoN") whose card name is `card`, or empty.

@@ -3,7 +3,9 @@
 # up, a second start exits and brings the first forward, the quit signal runs the exit command and
 # config.lst is written in its one-line format and the shared frame removed. An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
-# ends the program, saving. Also: without libFlashX.so the program says so and ends with code 0. Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshot goes to OUT_DIR).
+# ends the program, saving. The record button makes a playable recording. Also: without
+# libFlashX.so the program says so and ends with code 0.
+# Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshots go to OUT_DIR).
 set -uo pipefail
 bin=$1
 out=$2
@@ -47,11 +49,18 @@ for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 display=:$(head -1 "$work/display")
 [[ $display != : ]] || fail "Xvfb did not start"
 export DISPLAY=$display
+# A window manager, so that minimising, raising and closing behave as on a desktop.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
 
 # Saved effects: an opaque subtitle band at the bottom, whitening (its position out of range),
-# the 16:9 preset and two decorations, all restored at the start.
+# the sweet colour preset and two decorations, all restored at the start.
 mkdir -p "$config"
-printf '%s\n' '{"Deco":[{"1":0,"2":1,"3":0,"4":1,"5":0}],"Filter":[{"1":0,"2":0,"3":0,"4":0,"5":1}],"Text":[{"bkcolor":8421504,"bkdegree":2,"color":16777215,"direction":0,"font":1,"isChose":1,"pos":2,"size":2,"text":"E2E字幕"}],"White":[{"MeiBai":60,"MoPi":50,"ShouShen":150,"isMeiBai":1,"isMoPi":0,"isShouShen":0}]}' >"$config/config.lst"
+printf '%s\n' '{"Deco":[{"1":0,"2":1,"3":0,"4":1,"5":0}],"Filter":[{"1":0,"2":1,"3":0,"4":0,"5":0}],"Text":[{"bkcolor":8421504,"bkdegree":2,"color":16777215,"direction":0,"font":1,"isChose":1,"pos":2,"size":2,"text":"E2E字幕"}],"White":[{"MeiBai":60,"MoPi":50,"ShouShen":150,"isMeiBai":1,"isMoPi":0,"isShouShen":0}]}' >"$config/config.lst"
 
 # Playlists from an earlier run: an open default list with two songs and a closed second list.
 mkdir -p "$config" "$work/songs"
@@ -162,9 +171,31 @@ xdotool mousemove --sync 650 407 click 1
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/effects-closed.png" || fail "no screenshot"
 frame_check plain || fail "closing the decoration tags left them on"
-# Back to the 视频 panel.
+# Back to the 视频 panel, with the decorations off.
 xdotool mousemove --sync 545 85 click 1
-sleep 0.3
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/camera-undecorated.png" || fail "no screenshot"
+# The preview shows the stand-in's colour bars upright: its left part (the tip may cover the right)
+# has vertical bars over the upper two thirds, and another pattern below them.
+convert "$out/camera-undecorated.png" -crop 280x360+0+190 +repage -depth 8 rgb:"$work/preview.rgb" ||
+  fail "no preview pixels"
+python3 - "$work/preview.rgb" <<'PY' || fail "the preview does not show the camera's bars upright"
+import sys
+data = open(sys.argv[1], "rb").read()
+width, height = 280, 360
+def at(x, y):
+    i = (y * width + x) * 3
+    return data[i:i + 3]
+def near(a, b):
+    return all(abs(p - q) <= 24 for p, q in zip(a, b))
+columns = range(4, width - 4, 8)
+vertical = sum(near(at(x, 15), at(x, 220)) for x in columns)
+below = sum(not near(at(x, 15), at(x, 330)) for x in columns)
+colours = {tuple(c // 64 for c in at(x, 120)) for x in columns}
+assert vertical >= len(columns) - 2, f"bars not vertical: {vertical} of {len(columns)}"
+assert below >= len(columns) // 3, f"nothing else below the bars: {below}"
+assert len(colours) >= 3, f"not the bars: {colours}"
+PY
 # 拍照 saves the running camera's picture in the photo folder and shows it in the photo dialog.
 xdotool mousemove --sync 301 585 click 1
 photoDialog=
@@ -195,6 +226,29 @@ geometry=$(xdotool getwindowgeometry "$window")
 grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geometry"
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
 
+# The record button records the camera's picture into the video folder; the second click stops it
+# and brings up the recording dialog.
+videos=$HOME/Documents/ZavreoZhuShou/Video
+xdotool mousemove --sync 183 585 click 1
+sleep 4
+import -display "$DISPLAY" -window root "$out/recording.png" || fail "no screenshot"
+xdotool mousemove --sync 183 585 click 1
+dialog=
+for _ in $(seq 100); do
+  dialog=$(xdotool search --onlyvisible --name '^录制视频$' 2>/dev/null | head -1)
+  [[ -n $dialog ]] && break
+  sleep 0.1
+done
+[[ -n $dialog ]] || fail "no recording dialog after the stop click"
+sleep 2
+import -display "$DISPLAY" -window root "$out/recording-dialog.png" || fail "no screenshot"
+recording=$(ls "$videos"/*.mp4 2>/dev/null | head -1)
+[[ -n $recording ]] || fail "no recording in $videos"
+probe=$(ffprobe -v error -select_streams v -count_frames \
+  -show_entries stream=codec_name,width,height,nb_read_frames -of csv=p=0 "$recording")
+[[ $probe =~ ^h264,640,480,([0-9]+)$ ]] && ((BASH_REMATCH[1] >= 20)) ||
+  fail "the recording is not 640 x 480 H.264 of some seconds: $probe"
+
 # The songs tab shows the playlists; a double click on the second song plays it.
 xdotool mousemove --sync 360 169 click 1
 sleep 0.5
@@ -221,6 +275,7 @@ xdotool search --onlyvisible --name '^Zavreo歌词$' >/dev/null && fail "the des
 # Minimised, the window comes forward again when a second start ends at once.
 xdotool mousemove --sync 812 26 click 1
 sleep 0.5
+xwininfo -id "$window" | grep -q 'Map State: IsUnMapped' || fail "the minimise button left the window shown"
 timeout 20 "$bin/zavreo" >"$work/second.log" 2>&1
 code=$?
 [[ $code == 0 ]] || fail "second instance ended with $code"
@@ -232,6 +287,7 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 [[ -n $shown ]] || fail "the first instance did not come forward"
+xwininfo -id "$window" | grep -q 'Map State: IsViewable' || fail "the first window is not shown again"
 
 # The session's quit request runs the tray's exit command.
 kill -TERM $first
@@ -266,7 +322,7 @@ python3 - "$config/config.lst" <<'PY' || fail "the effects pages did not save th
 import json, sys
 root = json.loads(open(sys.argv[1], encoding="utf-8").read())
 assert root["Deco"] == [{"1": 0, "2": 0, "3": 0, "4": 0, "5": 0}], root["Deco"]
-assert root["Filter"] == [{"1": 0, "2": 0, "3": 0, "4": 0, "5": 1}], root["Filter"]
+assert root["Filter"] == [{"1": 0, "2": 1, "3": 0, "4": 0, "5": 0}], root["Filter"]
 assert root["White"] == [{"MeiBai": 60, "MoPi": 50, "ShouShen": 100, "isMeiBai": 1, "isMoPi": 0,
                           "isShouShen": 0}], root["White"]
 assert root["Text"] == [{"bkcolor": 8421504, "bkdegree": 2, "color": 16777215, "direction": 0,

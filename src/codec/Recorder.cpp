@@ -1,0 +1,498 @@
+#include "Recorder.h"
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "AudioSource.h"
+#include "Mp4Writer.h"
+#include "VideoSource.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace flashx {
+
+void StopSignal::Request() {
+    {
+        std::lock_guard lock(mutex_);
+        requested_ = true;
+    }
+    changed_.notify_all();
+}
+
+bool StopSignal::Requested() {
+    std::lock_guard lock(mutex_);
+    return requested_;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A fragment is cut every this many seconds' worth of pictures and the file forced to disk every
+// kSyncSeconds, so a crash loses the encoder's few frames of delay and the cut interval, a power
+// cut at most the sync interval more.
+constexpr double kFragmentSeconds = 0.2;
+constexpr double kSyncSeconds = 0.6;
+// How long the end of a recording waits for the microphone's last samples.
+constexpr auto kAudioTailWait = std::chrono::milliseconds(300);
+
+void Warn(const std::string& text) {
+    std::fprintf(stderr, "FlashX: %s\n", text.c_str());
+}
+
+struct CodecDeleter {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+
+// The video chain: the user's filters, then the output size and the encoder's pixel format.
+class VideoFilter {
+public:
+    ~VideoFilter() { avfilter_graph_free(&graph_); }
+
+    // Filters `in`; the result (or null) has `in`'s pts. Rebuilt when the input changes shape.
+    FramePtr Apply(AVFrame* in, const RecordOptions& options) {
+        if (graph_ == nullptr || in->format != format_ || in->width != width_ ||
+            in->height != height_) {
+            if (!Build(in, options)) {
+                return nullptr;
+            }
+        }
+        if (av_buffersrc_add_frame_flags(source_, in, AV_BUFFERSRC_FLAG_KEEP_REF) < 0) {
+            return nullptr;
+        }
+        FramePtr out(av_frame_alloc());
+        if (av_buffersink_get_frame(sink_, out.get()) < 0) {
+            return nullptr;
+        }
+        return out;
+    }
+
+private:
+    bool Build(const AVFrame* in, const RecordOptions& options) {
+        avfilter_graph_free(&graph_);
+        format_ = in->format;
+        width_ = in->width;
+        height_ = in->height;
+        graph_ = avfilter_graph_alloc();
+        const std::string sourceArgs = "video_size=" + std::to_string(width_) + "x" +
+                                       std::to_string(height_) +
+                                       ":pix_fmt=" + std::to_string(format_) + ":time_base=1/" +
+                                       std::to_string(options.frameRate) + ":pixel_aspect=1/1";
+        std::vector<std::string> skipped;
+        std::string chain = KnownFilters(options.videoFilters, &skipped);
+        for (const auto& name : skipped) {
+            Warn("no video filter named \"" + name + "\", left out");
+        }
+        chain += (chain.empty() ? "" : ",") + std::string("scale=") +
+                 std::to_string(options.width) + ":" + std::to_string(options.height) +
+                 ",format=yuv420p";
+        AVFilterInOut* outputs = avfilter_inout_alloc();
+        AVFilterInOut* inputs = avfilter_inout_alloc();
+        bool ok = avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in",
+                                               sourceArgs.c_str(), nullptr, graph_) >= 0 &&
+                  avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out",
+                                               nullptr, nullptr, graph_) >= 0;
+        if (ok) {
+            outputs->name = av_strdup("in");
+            outputs->filter_ctx = source_;
+            inputs->name = av_strdup("out");
+            inputs->filter_ctx = sink_;
+            ok = avfilter_graph_parse_ptr(graph_, chain.c_str(), &inputs, &outputs, nullptr) >= 0 &&
+                 avfilter_graph_config(graph_, nullptr) >= 0;
+        }
+        avfilter_inout_free(&inputs);
+        avfilter_inout_free(&outputs);
+        if (!ok) {
+            Warn("cannot set up the video filters \"" + chain + "\"");
+            avfilter_graph_free(&graph_);
+        }
+        return ok;
+    }
+
+    AVFilterGraph* graph_ = nullptr;
+    AVFilterContext* source_ = nullptr;
+    AVFilterContext* sink_ = nullptr;
+    int format_ = -1, width_ = 0, height_ = 0;
+};
+
+// Everything one recording holds; Run's steps are its methods.
+class Session {
+public:
+    Session(const RecordOptions& options, StopSignal& stop) : options_(options), stop_(stop) {}
+    ~Session() {
+        av_audio_fifo_free(fifo_);
+        swr_free(&resampler_);
+    }
+
+    int Run(const std::function<void()>& started);
+
+private:
+    bool OpenVideoEncoder(std::string* error);
+    void OpenAudio();
+    bool OpenAudioEncoder(std::string* error);
+    bool StartWriter(std::string* error);
+    void DrainVideo(AVFrame* frame);
+    void PumpAudio(int64_t endSample, bool final);
+    void PushSamples(const int16_t* samples, int count);
+    void PushSilence(int64_t count);
+    void EncodeAudio(bool final);
+    void DrainAudio(AVFrame* frame);
+
+    const RecordOptions& options_;
+    StopSignal& stop_;
+    std::optional<VideoSource> video_;
+    VideoFilter filter_;
+    CodecPtr videoCodec_;
+    AVStream* videoStream_ = nullptr;
+    FramePtr lastPicture_;
+    std::function<void()> started_;
+    bool reportedStart_ = false;
+
+    std::unique_ptr<AudioSource> audio_;
+    CodecPtr audioCodec_;
+    AVStream* audioStream_ = nullptr;
+    SwrContext* resampler_ = nullptr;
+    AVAudioFifo* fifo_ = nullptr;
+    Clock::time_point t0_;
+    bool audioAligned_ = false;
+    int64_t samplesPushed_ = 0;
+    int64_t samplesEncoded_ = 0;
+
+    Mp4Writer writer_;
+};
+
+bool Session::OpenVideoEncoder(std::string* error) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(options_.videoCodec.c_str());
+    if (codec == nullptr || codec->type != AVMEDIA_TYPE_VIDEO) {
+        *error = "no video encoder named " + options_.videoCodec;
+        return false;
+    }
+    videoCodec_.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* c = videoCodec_.get();
+    c->width = options_.width;
+    c->height = options_.height;
+    c->time_base = {1, options_.frameRate};
+    c->framerate = {options_.frameRate, 1};
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->sample_aspect_ratio = {1, 1};
+    if (options_.videoBitrate > 0) {
+        c->bit_rate = options_.videoBitrate;
+    }
+    c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* settings = nullptr;
+    if (!options_.profile.empty()) {
+        av_dict_set(&settings, "profile", options_.profile.c_str(), 0);
+    }
+    if (!options_.x264Options.empty()) {
+        av_dict_set(&settings, "x264opts", options_.x264Options.c_str(), 0);
+    }
+    if (options_.videoCodec == "libx264") {
+        // Frame threads hold several pictures back, which a crash would lose; slice threads
+        // keep the delay to the B-frames.
+        av_dict_set(&settings, "x264-params", "sliced-threads=1", 0);
+    }
+    const int result = avcodec_open2(c, codec, &settings);
+    av_dict_free(&settings);
+    if (result < 0) {
+        *error = "cannot open the video encoder " + options_.videoCodec;
+        return false;
+    }
+    return true;
+}
+
+void Session::OpenAudio() {
+    if (options_.audioDevice.empty()) {
+        Warn("no audio device given, recording video only");
+        return;
+    }
+    const std::string source = FindPulseSource(options_.audioDevice);
+    if (source.empty()) {
+        Warn("no audio source named \"" + options_.audioDevice + "\", recording video only");
+        return;
+    }
+    audio_ = std::make_unique<AudioSource>();
+    std::string error;
+    if (!audio_->Open(source, options_.sampleRate, options_.channels, &error)) {
+        Warn(error + ", recording video only");
+        audio_.reset();
+    }
+}
+
+bool Session::OpenAudioEncoder(std::string* error) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(options_.audioCodec.c_str());
+    if (codec == nullptr && options_.audioCodec == "libaacplus") {
+        codec = avcodec_find_encoder_by_name("aac");
+    }
+    if (codec == nullptr || codec->type != AVMEDIA_TYPE_AUDIO) {
+        *error = "no audio encoder named " + options_.audioCodec;
+        return false;
+    }
+    audioCodec_.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* c = audioCodec_.get();
+    c->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+    c->sample_rate = options_.sampleRate;
+    av_channel_layout_default(&c->ch_layout, options_.channels);
+    c->time_base = {1, options_.sampleRate};
+    if (options_.audioBitrate > 0) {
+        c->bit_rate = options_.audioBitrate;
+    }
+    c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(c, codec, nullptr) < 0) {
+        *error = "cannot open the audio encoder " + std::string(codec->name);
+        return false;
+    }
+    AVChannelLayout in{};
+    av_channel_layout_default(&in, options_.channels);
+    const bool ok =
+        swr_alloc_set_opts2(&resampler_, &c->ch_layout, c->sample_fmt, c->sample_rate, &in,
+                            AV_SAMPLE_FMT_S16, options_.sampleRate, 0, nullptr) >= 0 &&
+        swr_init(resampler_) >= 0;
+    fifo_ = av_audio_fifo_alloc(c->sample_fmt, options_.channels,
+                                c->frame_size > 0 ? c->frame_size : 1024);
+    if (!ok || fifo_ == nullptr) {
+        *error = "cannot set up the audio conversion";
+        return false;
+    }
+    return true;
+}
+
+// Both encoders stamp their first packets before zero (B-frame reordering, the AAC priming);
+// every stamp moves by the larger of the two, so none is negative and the streams stay in step.
+bool Session::StartWriter(std::string* error) {
+    int64_t lead = 0;
+    if (videoCodec_->has_b_frames > 0) {
+        lead = int64_t{videoCodec_->has_b_frames} * 1000000 / options_.frameRate;
+    }
+    if (audioCodec_ && audioCodec_->initial_padding > 0) {
+        lead = std::max(lead,
+                        int64_t{audioCodec_->initial_padding} * 1000000 / audioCodec_->sample_rate);
+    }
+    writer_.SetTimeShift(lead);
+    return writer_.Start(error);
+}
+
+int Session::Run(const std::function<void()>& started) {
+    started_ = started;
+    std::string error;
+    if (!OpenVideoEncoder(&error)) {
+        Warn(error);
+        return -1;
+    }
+    OpenAudio();
+    if (audio_ && !OpenAudioEncoder(&error)) {
+        Warn(error + ", recording video only");
+        audio_.reset();
+        audioCodec_.reset();
+    }
+    if (!writer_.Open(options_.output, options_.overwrite, &error) ||
+        (videoStream_ = writer_.AddStream(videoCodec_.get())) == nullptr ||
+        (audio_ && (audioStream_ = writer_.AddStream(audioCodec_.get())) == nullptr) ||
+        !StartWriter(&error)) {
+        Warn(error.empty() ? "cannot set up the output file" : error);
+        writer_.Finish();
+        return -1;
+    }
+    video_.emplace(options_.videoDevice);
+
+    const auto period =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / options_.frameRate;
+    const int64_t ticksPerFragment =
+        std::max<int64_t>(1, static_cast<int64_t>(kFragmentSeconds * options_.frameRate));
+    const int64_t ticksPerSync =
+        std::max<int64_t>(1, static_cast<int64_t>(kSyncSeconds * options_.frameRate));
+    t0_ = Clock::now();
+    int64_t tick = 0;
+    while (!writer_.Failed() && !stop_.WaitUntil(t0_ + tick * period)) {
+        // Ticks the recording thread slept through are dropped, or filled with the last
+        // picture for a constant rate; never stamped late.
+        const int64_t due = (Clock::now() - t0_) / period;
+        for (; tick < due; ++tick) {
+            if (options_.vsync == 1 && lastPicture_) {
+                lastPicture_->pts = tick;
+                DrainVideo(lastPicture_.get());
+            }
+        }
+        FramePtr picture(video_->Grab());
+        if (picture) {
+            picture->pts = tick;
+            if (FramePtr filtered = filter_.Apply(picture.get(), options_)) {
+                filtered->pts = tick;
+                DrainVideo(filtered.get());
+                lastPicture_ = std::move(filtered);
+            }
+        }
+        ++tick;
+        PumpAudio(-1, false);
+        if (tick % ticksPerFragment == 0) {
+            writer_.CutFragment(tick % ticksPerSync < ticksPerFragment);
+        }
+    }
+    if (writer_.Failed()) {
+        Warn(writer_.Error() + "; the recording ends here");
+    }
+    // The file covers `tick` pictures; the sound is cut or filled to the same length.
+    if (!writer_.Failed()) {
+        DrainVideo(nullptr);
+        if (audio_) {
+            audio_->WaitUntilPast(t0_ + tick * period, kAudioTailWait);
+            PumpAudio(tick * options_.sampleRate / options_.frameRate, true);
+        }
+    }
+    writer_.Finish();
+    return 0;
+}
+
+// Sends `frame` (null: the end) and writes every packet that is ready.
+void Session::DrainVideo(AVFrame* frame) {
+    if (avcodec_send_frame(videoCodec_.get(), frame) < 0) {
+        return;
+    }
+    AVPacket* packet = av_packet_alloc();
+    while (avcodec_receive_packet(videoCodec_.get(), packet) >= 0) {
+        // Each picture lasts one tick; the file's fragments need the last one's length.
+        if (packet->duration <= 0) {
+            packet->duration = 1;
+        }
+        const bool written = writer_.Write(packet, videoCodec_->time_base, videoStream_);
+        av_packet_unref(packet);
+        if (written && !reportedStart_) {
+            reportedStart_ = true;
+            if (started_) {
+                started_();
+            }
+        }
+    }
+    av_packet_free(&packet);
+}
+
+// Moves the captured sound into the encoder. The first chunk is lined up with the picture clock
+// when asked ("-async"): silence fills a late start, samples from before the start are dropped.
+// `endSample` (>= 0) cuts or fills the sound to that length; `final` flushes the encoder.
+void Session::PumpAudio(int64_t endSample, bool final) {
+    if (!audio_) {
+        return;
+    }
+    std::deque<AudioChunk> chunks;
+    audio_->Take(&chunks);
+    const int channels = options_.channels;
+    for (const auto& chunk : chunks) {
+        const int16_t* samples = chunk.samples.data();
+        int64_t count = static_cast<int64_t>(chunk.samples.size()) / channels;
+        if (!audioAligned_) {
+            audioAligned_ = true;
+            int64_t offset = 0;
+            if (options_.async > 0) {
+                offset =
+                    std::chrono::duration_cast<std::chrono::microseconds>(chunk.capturedAt - t0_)
+                        .count() *
+                    options_.sampleRate / 1000000;
+            }
+            if (offset > 0) {
+                PushSilence(offset);
+            } else {
+                const int64_t drop = std::min(count, -offset);
+                samples += drop * channels;
+                count -= drop;
+            }
+        }
+        if (endSample >= 0) {
+            count = std::max<int64_t>(0, std::min(count, endSample - samplesPushed_));
+        }
+        PushSamples(samples, static_cast<int>(count));
+    }
+    if (endSample > samplesPushed_) {
+        PushSilence(endSample - samplesPushed_);
+    }
+    EncodeAudio(final);
+}
+
+void Session::PushSamples(const int16_t* samples, int count) {
+    if (count <= 0) {
+        return;
+    }
+    uint8_t** converted = nullptr;
+    if (av_samples_alloc_array_and_samples(&converted, nullptr, options_.channels, count,
+                                           audioCodec_->sample_fmt, 0) < 0) {
+        return;
+    }
+    const uint8_t* in[] = {reinterpret_cast<const uint8_t*>(samples)};
+    const int made = swr_convert(resampler_, converted, count, in, count);
+    if (made > 0) {
+        av_audio_fifo_write(fifo_, reinterpret_cast<void**>(converted), made);
+        samplesPushed_ += made;
+    }
+    av_freep(&converted[0]);
+    av_freep(&converted);
+}
+
+void Session::PushSilence(int64_t count) {
+    std::vector<int16_t> zeros(static_cast<size_t>(std::min<int64_t>(count, 4096)) *
+                               options_.channels);
+    while (count > 0) {
+        const int part = static_cast<int>(std::min<int64_t>(count, 4096));
+        PushSamples(zeros.data(), part);
+        count -= part;
+    }
+}
+
+// Encodes whole encoder frames from the FIFO; `final` also the rest and the encoder's tail.
+void Session::EncodeAudio(bool final) {
+    const int frameSize = audioCodec_->frame_size > 0 ? audioCodec_->frame_size : 1024;
+    while (av_audio_fifo_size(fifo_) >= frameSize || (final && av_audio_fifo_size(fifo_) > 0)) {
+        FramePtr frame(av_frame_alloc());
+        frame->nb_samples = std::min(frameSize, av_audio_fifo_size(fifo_));
+        frame->format = audioCodec_->sample_fmt;
+        frame->sample_rate = audioCodec_->sample_rate;
+        av_channel_layout_copy(&frame->ch_layout, &audioCodec_->ch_layout);
+        if (av_frame_get_buffer(frame.get(), 0) < 0) {
+            return;
+        }
+        av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame->data), frame->nb_samples);
+        frame->pts = samplesEncoded_;
+        samplesEncoded_ += frame->nb_samples;
+        DrainAudio(frame.get());
+    }
+    if (final) {
+        DrainAudio(nullptr);
+    }
+}
+
+void Session::DrainAudio(AVFrame* frame) {
+    if (avcodec_send_frame(audioCodec_.get(), frame) < 0) {
+        return;
+    }
+    AVPacket* packet = av_packet_alloc();
+    while (avcodec_receive_packet(audioCodec_.get(), packet) >= 0) {
+        writer_.Write(packet, audioCodec_->time_base, audioStream_);
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+}
+
+}  // namespace
+
+int Recorder::Run(const std::function<void()>& started) {
+    if (options_.width == 0) {
+        options_.width = zavreo::kFrameWidth;
+        options_.height = zavreo::kFrameHeight;
+    }
+    Session session(options_, stop_);
+    return session.Run(started);
+}
+
+}  // namespace flashx

@@ -1,0 +1,78 @@
+#include "CLuXiang.h"
+
+#include <QDesktopServices>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
+#include <QUrl>
+
+#include "CPngButton.h"
+
+namespace {
+// The size of its background picture.
+constexpr int kWidth = 360;
+constexpr int kHeight = 300;
+}  // namespace
+
+CLuXiang::CLuXiang(QWidget* parent, std::function<std::filesystem::path()> videoFolder)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      videoFolder_(std::move(videoFolder)),
+      background_(QStringLiteral("images/paizhao/luzhishipin_background_74.png")),
+      openFolder_(new CPngButton(this)),
+      close_(new CPngButton(this)) {
+    setFixedSize(kWidth, kHeight);
+    setWindowTitle(QStringLiteral("录制视频"));
+    openFolder_->SetImages("images/paizhao/_button_normal_144.png",
+                           "images/paizhao/_button_over_144.png",
+                           "images/paizhao/_button_press_144.png");
+    close_->SetImages("images/paizhao/_button_normal_147.png",
+                      "images/paizhao/_button_over_147.png",
+                      "images/paizhao/_button_press_147.png");
+    openFolder_->move(kWidth / 2 - openFolder_->width() - 16, kHeight - 56);
+    close_->move(kWidth / 2 + 16, kHeight - 56);
+    connect(openFolder_, &CPngButton::clicked, this, &CLuXiang::OpenFolder);
+    connect(close_, &CPngButton::clicked, this, &QDialog::close);
+    hide();
+}
+
+CPngButton* CLuXiang::Button(int id) const {
+    return id == IDC_OPEN_FOLDER ? openFolder_ : id == IDC_CLOSE ? close_ : nullptr;
+}
+
+void CLuXiang::ToggleVisible() {
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    if (parentWidget() != nullptr) {
+        move(parentWidget()->frameGeometry().center() - rect().center());
+    }
+    show();
+    raise();
+}
+
+void CLuXiang::OpenFolder() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(videoFolder_().string())));
+}
+
+void CLuXiang::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(rect(), background_);
+}
+
+void CLuXiang::resizeEvent(QResizeEvent* event) {
+    QPainterPath outline;
+    outline.addRoundedRect(rect(), 4, 4);
+    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+    QDialog::resizeEvent(event);
+}
+
+void CLuXiang::mousePressEvent(QMouseEvent* event) {
+    drag_.Press(*this, *event);
+    QDialog::mousePressEvent(event);
+}
+
+void CLuXiang::mouseMoveEvent(QMouseEvent* event) {
+    drag_.Move(*this, *event);
+    QDialog::mouseMoveEvent(event);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The recording dialog (195): shown or hidden at each stop click; offers to open the folder of
+// the recordings. A frameless modeless child of the main window, dragged by its body.
+// Interface thread.
+
+#include <QDialog>
+#include <QPixmap>
+#include <filesystem>
+#include <functional>
+
+#include "BodyDrag.h"
+
+class CPngButton;
+
+class CLuXiang : public QDialog {
+    Q_OBJECT
+public:
+    enum Id { IDC_OPEN_FOLDER = 1146, IDC_CLOSE = 1110 };
+
+    // `videoFolder` gives the folder that button 1146 opens.
+    CLuXiang(QWidget* parent, std::function<std::filesystem::path()> videoFolder);
+
+    CPngButton* Button(int id) const;
+    // Hides when visible, shows otherwise.
+    void ToggleVisible();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void OpenFolder();
+
+    std::function<std::filesystem::path()> videoFolder_;
+    QPixmap background_;
+    CPngButton* openFolder_;
+    CPngButton* close_;
+    BodyDrag drag_;
+};
