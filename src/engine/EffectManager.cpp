@@ -46,13 +46,36 @@ bool EffectManager::AddFilter(const std::string& name, const std::string& type,
 }
 
 bool EffectManager::DelFilter(const std::string& name) {
+    return TakeFilter(name) != nullptr;
+}
+
+std::unique_ptr<IFilter> EffectManager::MakeFilter(const std::string& type,
+                                                   const ParamMap& params) {
+    std::unique_ptr<IFilter> filter = CreateFilter(type);
+    if (filter) {
+        filter->SetParam(params);
+    }
+    return filter;
+}
+
+bool EffectManager::AddInstance(const std::string& name, const std::string& type,
+                                std::unique_ptr<IFilter>&& filter) {
+    if (!filter || Ref(name) != nullptr) {
+        return false;
+    }
+    chain_.push_back({name, type, ChainLayer(type), std::move(filter)});
+    return true;
+}
+
+std::unique_ptr<IFilter> EffectManager::TakeFilter(const std::string& name) {
     auto it = std::find_if(chain_.begin(), chain_.end(),
                            [&](const ChainEntry& i) { return i.name == name; });
     if (it == chain_.end()) {
-        return false;
+        return nullptr;
     }
+    std::unique_ptr<IFilter> filter = std::move(it->filter);
     chain_.erase(it);
-    return true;
+    return filter;
 }
 
 IFilter* EffectManager::Ref(const std::string& name) {

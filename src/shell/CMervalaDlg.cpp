@@ -19,9 +19,11 @@
 #include "CMusicDlg.h"
 #include "CPaiZhao.h"
 #include "CSampleGrabberCB.h"
+#include "CSpecialDlg.h"
 #include "CSplashDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
+#include "DecorationDefinitions.h"
 #include "DialogUnits.h"
 #include "MusicListFile.h"
 #include "Photo.h"
@@ -321,7 +323,10 @@ void CMervalaDlg::CreateChildDialogs() {
         OnCommand(IDC_TAB_SONGS);
         playlistPanel_->OnCommand(zavreo::ID_ADD_SONGS);
     });
-    effectsPanel_ = new SkinnedPanel(this, {});
+    effectsPanel_ =
+        new CSpecialDlg(this, {zavreo::CSampleGrabberCB::Instance(), m_textParams, m_scaleParams,
+                               m_brightnessParams, m_levelParams, m_sunParams, m_decoParams});
+    effectsPanel_->AttachSettings(settings_);
     pad_ = std::make_unique<CYinxiaoDlg>();
     luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
     connect(&recorder_, &zavreo::RecordingController::StopClicked, luXiang_,
@@ -401,8 +406,9 @@ void CMervalaDlg::InitCameras() {
     camera_.InitCameras();
 }
 
-// The decorations arrive with the effects pages.
-void CMervalaDlg::LoadDecorations() {}
+void CMervalaDlg::LoadDecorations() {
+    m_decoParams = zavreo::effects::BuildDecorationDefinitions();
+}
 
 void CMervalaDlg::LoadPictureList() {
     displayPanel_->PicturePanel().LoadList();

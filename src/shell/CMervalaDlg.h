@@ -33,6 +33,7 @@ class CDisplaySetDlg;
 class CLuXiang;
 class CMusicDlg;
 class CPaiZhao;
+class CSpecialDlg;
 class CSplashDlg;
 class CXiaoXiTiShi;
 class CYinxiaoDlg;
@@ -219,7 +220,7 @@ private:
     CCatListBox* songList_;
     CDisplaySetDlg* displayPanel_ = nullptr;
     CPaiZhao* photoDialog_ = nullptr;
-    SkinnedPanel* effectsPanel_ = nullptr;
+    CSpecialDlg* effectsPanel_ = nullptr;
     CMusicDlg* musicPanel_ = nullptr;
     std::unique_ptr<CYinxiaoDlg> pad_;
     CXiaoXiTiShi* tip_ = nullptr;

@@ -87,36 +87,41 @@ long CSampleGrabberCB::BufferCB(double, uint8_t* buffer, long length) {
 
 int CSampleGrabberCB::ConfigureEffect(int operation, int kind,
                                       std::map<std::string, std::string> params) {
-    std::lock_guard lock(pipelineMutex_);
-    scratch_.clear();
     if (kind < 0 || kind > 9 || operation < 0 || operation > 2) {
         return 0;
     }
     const KindEntry& entry = kKinds[kind];
     if (kind == kEffectMirror) {
+        std::map<std::string, std::string> keys;
         for (const char* key : {"dside", "hflip", "vflip"}) {
             auto it = params.find(key);
-            scratch_[key] = it == params.end() ? std::string() : it->second;
+            keys[key] = it == params.end() ? std::string() : it->second;
         }
-    } else {
-        scratch_ = std::move(params);
+        params = std::move(keys);
     }
-    const std::map<std::string, std::string> none;
-    const auto& addParams = entry.addWithoutParams ? none : scratch_;
+    // A new instance is built before the lock: its first font lookup must not hold up frames.
+    std::unique_ptr<EM::IFilter> built;
+    if (operation == kEffectAdd || (operation == kEffectModify && entry.recreateOnModify)) {
+        built = EM::EffectManager::MakeFilter(
+            entry.type, entry.addWithoutParams ? std::map<std::string, std::string>() : params);
+    }
+    // Destroyed after the lock is released, like `built` when its name is already taken.
+    std::unique_ptr<EM::IFilter> retired;
+    std::lock_guard lock(pipelineMutex_);
     switch (operation) {
         case kEffectAdd:
-            engine_.AddFilter(entry.instance, entry.type, addParams);
+            engine_.AddInstance(entry.instance, entry.type, std::move(built));
             break;
         case kEffectModify:
             if (entry.recreateOnModify) {
-                engine_.DelFilter(entry.instance);
-                engine_.AddFilter(entry.instance, entry.type, addParams);
+                retired = engine_.TakeFilter(entry.instance);
+                engine_.AddInstance(entry.instance, entry.type, std::move(built));
             } else if (EM::IFilter* filter = engine_.Ref(entry.instance)) {
-                filter->SetParam(scratch_);
+                filter->SetParam(params);
             }
             break;
         case kEffectRemove:
-            engine_.DelFilter(entry.instance);
+            retired = engine_.TakeFilter(entry.instance);
             break;
     }
     return 0;
@@ -124,21 +129,26 @@ int CSampleGrabberCB::ConfigureEffect(int operation, int kind,
 
 int CSampleGrabberCB::ConfigureOverlay(int operation, const std::string& name,
                                        std::map<std::string, std::string> params) {
+    // The pictures are decoded before the lock (about 175 ms for 53 frames), so the frames keep
+    // flowing while a decoration is chosen; the lock is held only to swap instances.
+    std::unique_ptr<EM::IFilter> built;
+    if (operation == kEffectAdd || operation == kEffectModify) {
+        built = EM::EffectManager::MakeFilter("OverlayFilter", params);
+    }
+    std::unique_ptr<EM::IFilter> retired;
     std::lock_guard lock(pipelineMutex_);
-    scratch_ = std::move(params);
     switch (operation) {
         case kEffectAdd:
-            engine_.AddFilter(name, "OverlayFilter", scratch_);
+            engine_.AddInstance(name, "OverlayFilter", std::move(built));
             break;
         case kEffectModify:
-            engine_.DelFilter(name);
-            engine_.AddFilter(name, "OverlayFilter", scratch_);
+            retired = engine_.TakeFilter(name);
+            engine_.AddInstance(name, "OverlayFilter", std::move(built));
             break;
         case kEffectRemove:
-            engine_.DelFilter(name);
+            retired = engine_.TakeFilter(name);
             break;
         default:
-            scratch_.clear();
             break;
     }
     return 0;

@@ -4,8 +4,9 @@
 //
 // Threads: BufferCB runs on the capture pipeline's streaming thread; ConfigureEffect,
 // ConfigureOverlay, SetCameraSize and CopyLastFrame on the interface thread, ForgetLastFrame on
-// the camera open thread. The pipeline mutex
-// guards the engine, the output images, the scratch map and the last-frame copy.
+// the camera open thread. The pipeline mutex guards the engine, the output images and the
+// last-frame copy. New filter instances are built before it is taken and retired ones destroyed
+// after it is released.
 
 #include <atomic>
 #include <cstdint>
@@ -71,7 +72,6 @@ private:
     std::vector<uint8_t> scaled_;
     std::vector<uint8_t> lastFrame_;
     bool hasLastFrame_ = false;
-    std::map<std::string, std::string> scratch_;
     std::atomic<int> cameraWidth_{kFrameWidth};
     std::atomic<int> cameraHeight_{kFrameHeight};
 };

@@ -43,6 +43,28 @@ TEST(EffectChain, RemovesOnlyExistingInstances) {
     EXPECT_EQ(Names(engine), (std::vector<std::string>{"two", "one"}));
 }
 
+TEST(EffectChain, InstancesBuiltAheadAreAddedAndHandedBackWhole) {
+    EffectManager engine;
+    auto built = EffectManager::MakeFilter("SunFilter", {{"type", "1"}});
+    ASSERT_NE(built, nullptr);
+    EXPECT_EQ(EffectManager::MakeFilter("NoSuchFilter", {}), nullptr);
+    EM::IFilter* const instance = built.get();
+    EXPECT_TRUE(engine.AddInstance("sun", "SunFilter", std::move(built)));
+    EXPECT_EQ(engine.Ref("sun"), instance);
+    EXPECT_EQ(engine.List()[0].params, (ParamMap{{"type", "1"}}));
+
+    // A taken name leaves the new instance with the caller.
+    auto second = EffectManager::MakeFilter("SunFilter", {});
+    EXPECT_FALSE(engine.AddInstance("sun", "SunFilter", std::move(second)));
+    EXPECT_NE(second, nullptr);
+    EXPECT_FALSE(engine.AddInstance("none", "SunFilter", nullptr));
+
+    const auto taken = engine.TakeFilter("sun");
+    EXPECT_EQ(taken.get(), instance);
+    EXPECT_TRUE(engine.List().empty());
+    EXPECT_EQ(engine.TakeFilter("sun"), nullptr);
+}
+
 TEST(EffectChain, SetParamChangesOnlyTheGivenKeys) {
     EffectManager engine;
     engine.AddFilter("text", "TextFilter", {{"text", "hi"}, {"speed", "10"}});

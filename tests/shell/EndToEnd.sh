@@ -57,6 +57,11 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 
+# Saved effects: an opaque subtitle band at the bottom, whitening (its position out of range),
+# the sweet colour preset and two decorations, all restored at the start.
+mkdir -p "$config"
+printf '%s\n' '{"Deco":[{"1":0,"2":1,"3":0,"4":1,"5":0}],"Filter":[{"1":0,"2":1,"3":0,"4":0,"5":0}],"Text":[{"bkcolor":8421504,"bkdegree":2,"color":16777215,"direction":0,"font":1,"isChose":1,"pos":2,"size":2,"text":"E2E字幕"}],"White":[{"MeiBai":60,"MoPi":50,"ShouShen":150,"isMeiBai":1,"isMoPi":0,"isShouShen":0}]}' >"$config/config.lst"
+
 # Playlists from an earlier run: an open default list with two songs and a closed second list.
 mkdir -p "$config" "$work/songs"
 for name in 夜曲 晴天; do
@@ -112,9 +117,67 @@ xdotool mousemove --sync 419 585 click 1
 xdotool mousemove --sync 65 585 click 1
 sleep 6
 import -display "$DISPLAY" -window root "$out/camera.png" || fail "no screenshot"
+# The restored effects are in the shared frame: the subtitle's grey band along the bottom, and
+# decorations over the colour bars, whose columns are otherwise one colour from top to bottom.
+frame_check() {
+  python3 - "/dev/shm$ZAVREO_SHARED_FRAME" "$1" <<'PY'
+import sys, time
+path, want = sys.argv[1], sys.argv[2]
+def grab():
+    return open(path, "rb").read()
+def pixel(frame, x, y):  # y as seen; rows are stored bottom first
+    at = (479 - y) * 1920 + x * 3
+    return frame[at:at + 3]
+band_rows, broken = [], []
+for _ in range(40):  # 8 s: longer than a decoration's pause between two runs
+    frame = grab()
+    band_rows.append(sum(all(abs(c - 128) <= 2 for c in pixel(frame, x, 477)) for x in range(640)))
+    count = 0
+    for x in range(0, 640, 2):
+        top = pixel(frame, x, 70)
+        if any(max(abs(a - b) for a, b in zip(top, pixel(frame, x, y))) > 40 for y in range(80, 311, 10)):
+            count += 1
+    broken.append(count)
+    time.sleep(0.2)
+print(f"band pixels per row {min(band_rows)}..{max(band_rows)}; columns broken {min(broken)}..{max(broken)}")
+assert min(band_rows) > 400, "no subtitle band"
+if want == "decorated":
+    assert max(broken) > 40, "no decoration over the picture"
+else:
+    assert max(broken) < 8, "the picture still carries a decoration"
+PY
+}
+frame_check decorated || fail "the restored effects are not in the shared frame"
+# A tip (no virtual camera device here) may stand over the panel: its OK button closes it.
+for id in $(xdotool search --onlyvisible --pid $first 2>/dev/null); do
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  if [[ $WIDTH == 273 && $HEIGHT == 206 ]]; then
+    xdotool mousemove --sync $((X + 140)) $((Y + 160)) click 1
+    sleep 0.3
+  fi
+done
+# The effects tab and each of its pages.
+xdotool mousemove --sync 675 85 click 1
+sleep 0.3
+for page in 1:130 2:166 3:200 4:235; do
+  xdotool mousemove --sync 520 "${page#*:}" click 1
+  sleep 0.3
+  import -display "$DISPLAY" -window root "$out/effects-page-${page%%:*}.png" || fail "no screenshot"
+done
+# Closing both decoration tags (the right quarter of the first tag, twice) takes them off.
+xdotool mousemove --sync 650 407 click 1
+sleep 0.3
+xdotool mousemove --sync 650 407 click 1
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/effects-closed.png" || fail "no screenshot"
+frame_check plain || fail "closing the decoration tags left them on"
+# Back to the 视频 panel, with the decorations off.
+xdotool mousemove --sync 545 85 click 1
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/camera-undecorated.png" || fail "no screenshot"
 # The preview shows the stand-in's colour bars upright: its left part (the tip may cover the right)
 # has vertical bars over the upper two thirds, and another pattern below them.
-convert "$out/camera.png" -crop 280x360+0+190 +repage -depth 8 rgb:"$work/preview.rgb" ||
+convert "$out/camera-undecorated.png" -crop 280x360+0+190 +repage -depth 8 rgb:"$work/preview.rgb" ||
   fail "no preview pixels"
 python3 - "$work/preview.rgb" <<'PY' || fail "the preview does not show the camera's bars upright"
 import sys
@@ -253,6 +316,17 @@ import json, os, sys
 paths = sorted(os.path.join(sys.argv[1], name) for name in os.listdir(sys.argv[1]))
 expected = '{"list":' + json.dumps(paths, separators=(",", ":"), ensure_ascii=False) + ',"num":%d}\n' % len(paths)
 assert open(sys.argv[2], "rb").read() == expected.encode("utf-8"), open(sys.argv[2], "rb").read()
+PY
+
+python3 - "$config/config.lst" <<'PY' || fail "the effects pages did not save their state"
+import json, sys
+root = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert root["Deco"] == [{"1": 0, "2": 0, "3": 0, "4": 0, "5": 0}], root["Deco"]
+assert root["Filter"] == [{"1": 0, "2": 1, "3": 0, "4": 0, "5": 0}], root["Filter"]
+assert root["White"] == [{"MeiBai": 60, "MoPi": 50, "ShouShen": 100, "isMeiBai": 1, "isMoPi": 0,
+                          "isShouShen": 0}], root["White"]
+assert root["Text"] == [{"bkcolor": 8421504, "bkdegree": 2, "color": 16777215, "direction": 0,
+                         "font": 1, "isChose": 1, "pos": 2, "size": 2, "text": "E2E字幕"}], root["Text"]
 PY
 
 printf '%s\n' "$music" | cmp -s - "$config/music.lst" || fail "music.lst not written back as it was read"

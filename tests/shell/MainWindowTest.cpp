@@ -18,9 +18,9 @@
 #include "CCatListBox.h"
 #include "CMervalaDlg.h"
 #include "CMusicDlg.h"
+#include "CSpecialDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
-#include "JsonLine.h"
 #include "TestHttpServer.h"
 #include "music/SongFiles.h"
 
@@ -42,24 +42,6 @@ std::string ReadAll(const std::filesystem::path& file) {
     text << in.rdbuf();
     return text.str();
 }
-
-class FilterPanel : public zavreo::ISettingsGroup {
-public:
-    void FillSettings(Json::Value& group) const override {
-        for (int i = 1; i <= 5; ++i) {
-            group[std::to_string(i)] = chosen == i ? 1 : 0;
-        }
-    }
-    void ApplySettings(const Json::Value& group) override {
-        chosen = 0;
-        for (int i = 1; i <= 5; ++i) {
-            if (zavreo::JsonInt(group, std::to_string(i).c_str()) == 1) {
-                chosen = i;
-            }
-        }
-    }
-    int chosen = -1;
-};
 
 std::string Where(const QWidget* widget) {
     const QRect box = widget->geometry();
@@ -276,33 +258,41 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     std::filesystem::create_directories(Config());
     std::ofstream(Config() / "config.lst") << R"({"Filter":[{"4":1}],"m_Lyric":[{"isShow":1}]})"
                                            << "\n";
+    auto filterOf = [](CMervalaDlg& dialog) -> CSpecialFilter& {
+        return static_cast<CSpecialDlg*>(dialog.EffectsPanel())->Filter();
+    };
+    // Groups missing from the file load as zeros and are written whole.
+    const std::string zeros =
+        R"("Text":[{"bkcolor":0,"bkdegree":0,"color":0,"direction":0,"font":0,"isChose":0,)"
+        R"("pos":0,"size":0,"text":""}],)"
+        R"("White":[{"MeiBai":0,"MoPi":0,"ShouShen":0,"isMeiBai":0,"isMoPi":0,"isShouShen":0}],)";
+    // The saved "isShow" brought the desktop lyrics up, and the lyrics bar writes its whole group.
+    const std::string kLyricGroup =
+        R"("m_Lyric":[{"FontSize":50,"colorNum":3,"isDouble":0,"isShow":1}]})"
+        "\n";
     {
         // Alt+F4 or the window manager's close: the program ends, so it saves as "退出" does.
-        FilterPanel filter;
         CMervalaDlg dialog(ZAVREO_BIN_DIR);
-        dialog.Settings().Attach(zavreo::SettingsGroup::kFilter, &filter);
         ASSERT_TRUE(dialog.OnInitDialog());
-        EXPECT_EQ(filter.chosen, 4);
+        EXPECT_EQ(filterOf(dialog).Active().Entries(), std::vector<int>{4});
         bool ended = false;
         QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
-        filter.chosen = 3;
+        filterOf(dialog).Thumbnail(3).click();
         dialog.show();
         dialog.close();
         EXPECT_TRUE(SpinUntil([&] { return ended; }));
-        EXPECT_EQ(
-            ReadAll(Config() / "config.lst"),
-            R"({"Deco":[{}],"Filter":[{"1":0,"2":0,"3":1,"4":0,"5":0}],"Text":[{}],)"
-            R"("White":[{}],"m_Lyric":[{"FontSize":50,"colorNum":3,"isDouble":0,"isShow":1}]})"
-            "\n");
+        EXPECT_EQ(ReadAll(Config() / "config.lst"),
+                  R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],)"
+                  R"("Filter":[{"1":0,"2":0,"3":1,"4":1,"5":0}],)" +
+                      zeros + kLyricGroup);
     }
-    FilterPanel filter;
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
-    dialog.Settings().Attach(zavreo::SettingsGroup::kFilter, &filter);
     ASSERT_TRUE(dialog.OnInitDialog());
+    EXPECT_EQ(filterOf(dialog).Active().Entries(), (std::vector<int>{3, 4}));
     bool ended = false;
     QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
     dialog.hide();  // in the tray
-    filter.chosen = 2;
+    filterOf(dialog).Thumbnail(2).click();
     const QList<QAction*> items = dialog.TrayMenu().actions();
     ASSERT_EQ(items.size(), 2);
     // Dark like the window, not the desktop's light default.
@@ -315,11 +305,9 @@ TEST_F(MainWindowTest, SettingsLoadAtStartAndExitOrAWindowCloseWritesThem) {
     items[1]->trigger();
     EXPECT_FALSE(dialog.Codec().Loaded());
     EXPECT_TRUE(SpinUntil([&] { return ended; }));
-    // The saved "isShow" brought the desktop lyrics up, and the lyrics bar writes its whole group.
-    EXPECT_EQ(ReadAll(Config() / "config.lst"),
-              R"({"Deco":[{}],"Filter":[{"1":0,"2":1,"3":0,"4":0,"5":0}],"Text":[{}],)"
-              R"("White":[{}],"m_Lyric":[{"FontSize":50,"colorNum":3,"isDouble":0,"isShow":1}]})"
-              "\n");
+    EXPECT_EQ(ReadAll(Config() / "config.lst"), R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],)"
+                                                R"("Filter":[{"1":0,"2":1,"3":1,"4":1,"5":0}],)" +
+                                                    zeros + kLyricGroup);
 }
 
 TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) {

@@ -400,7 +400,7 @@ void AddDisplayPanel(Builder& b) {
 void AddEffectsPanel(Builder& b) {
     const std::string s = "images/right/Special/";
     b.Add(s + "background_quan.png", [] { return Canvas::Panel(390, 508, {}, false); });
-    b.Add(s + "background_1.png", [] { return Canvas::Panel(300, 500, T("美颜")); });
+    b.Add(s + "background_1.png", [] { return Canvas::Panel(300, 500); });
     b.Add(s + "background_21.png", [] { return Canvas::Panel(300, 500); });
     b.Add(s + "ad_130.png", [] {
         return Canvas::Tile(100, 40, Canvas::kAccent, QColor(140, 50, 120), T("更多特效"));

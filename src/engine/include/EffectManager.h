@@ -62,6 +62,18 @@ public:
     // Appends a filter of `type` under `name`. False when the name is taken or the type unknown.
     bool AddFilter(const std::string& name, const std::string& type, const ParamMap& params);
     bool DelFilter(const std::string& name);
+
+    // The costly part of adding (decoding pictures, opening fonts) without touching any chain, so
+    // that callers can do it before taking the lock that serialises the chain: a new instance of
+    // `type` with `params` set, or nullptr for an unknown type.
+    static std::unique_ptr<IFilter> MakeFilter(const std::string& type, const ParamMap& params);
+    // Appends an instance MakeFilter built for `type`. `filter` is moved from only when this
+    // returns true; false when the name is taken or `filter` is null.
+    bool AddInstance(const std::string& name, const std::string& type,
+                     std::unique_ptr<IFilter>&& filter);
+    // Removes the instance and hands it over, so that it can be destroyed outside the lock;
+    // nullptr when there is none.
+    std::unique_ptr<IFilter> TakeFilter(const std::string& name);
     // The live instance, or nullptr.
     IFilter* Ref(const std::string& name);
     // Runs the chain over the image in place: the picture's own corrections first, then the
