@@ -321,6 +321,20 @@ QImage SoundPadBackground() {
     return image;
 }
 
+// The dialog shown when a recording stops: it says where the file went; its buttons sit below.
+QImage RecordingDialogBackground() {
+    QImage image = Canvas::Panel(360, 300, T("录制视频"));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QFont font(Canvas::CjkFamily());
+    font.setPixelSize(15);
+    p.setFont(font);
+    p.setPen(Canvas::kText);
+    p.drawText(QRect(20, 90, 320, 60), Qt::AlignCenter | Qt::TextWordWrap,
+               T("录像已保存到文档的 ZavreoZhuShou/Video 文件夹"));
+    return image;
+}
+
 void AddDialogs(Builder& b) {
     b.Add("images/xiaoxitishi_background_76.png",
           [] { return Canvas::Panel(273, 206, T("提示")); });
@@ -328,8 +342,7 @@ void AddDialogs(Builder& b) {
     b.Triple("images/paizhao/_button_", "147.png", 88, 26, 0, "确定");
     b.Add("images/paizhao/paizhao_background_74.png",
           [] { return Canvas::Panel(360, 300, T("拍照")); });
-    b.Add("images/paizhao/luzhishipin_background_74.png",
-          [] { return Canvas::Panel(360, 300, T("录制视频")); });
+    b.Add("images/paizhao/luzhishipin_background_74.png", RecordingDialogBackground);
     b.Add("images/yinxiao/yinxiao_background_82.png", SoundPadBackground);
     const struct {
         const char* number;
