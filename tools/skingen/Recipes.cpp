@@ -331,7 +331,7 @@ QImage RecordingDialogBackground() {
     p.setFont(font);
     p.setPen(Canvas::kText);
     p.drawText(QRect(20, 90, 320, 60), Qt::AlignCenter | Qt::TextWordWrap,
-               T("录像已保存到文档的 ZavreoZhuShou/Video 文件夹"));
+               T("录像已保存到视频文件夹"));
     return image;
 }
 
