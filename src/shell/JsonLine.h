@@ -15,7 +15,8 @@ namespace zavreo {
 std::string JsonLine(const Json::Value& value);
 
 // Parses the first line of `file` (at most `maxBytes` of it) into `out`; false when the file
-// cannot be read or the line is not JSON (`out` is then left as it was).
+// cannot be read or the line is not JSON (`out` is then left as it was). A file of this user's
+// that its owner may not read or write gets owner read and write back first.
 bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out,
                        std::size_t maxBytes = kMaxUserLineBytes);
 

@@ -47,3 +47,16 @@ TEST(UserFileReader, NonRegularFilesReadAsMissingWithoutBlocking) {
         EXPECT_EQ(out, Json::Value(7));
     }
 }
+
+TEST(UserFileReader, AFileLockedAgainstItsOwnerIsOpenedUpAndRead) {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.path().toStdString() + "/config.lst";
+    Write(file, "{\"Filter\":[{\"4\":1}]}\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+    Json::Value out;
+    ASSERT_TRUE(zavreo::ReadJsonFirstLine(file, out));
+    EXPECT_EQ(out["Filter"][0]["4"].asInt(), 1);
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
