@@ -13,6 +13,7 @@ Run on demand, not in CI: every mutant costs a build and a run of the suite.
 import argparse
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -46,6 +47,8 @@ def main():
     parser.add_argument("--only", help="run only the mutants whose line matches this expression")
     parser.add_argument("--tests", help="ctest -R expression (default: the whole suite)")
     args = parser.parse_args()
+    # A termination runs the clean-up below like Ctrl+C does, so no mutant stays in the tree.
+    signal.signal(signal.SIGTERM, signal.default_int_handler)
 
     mutants = read_mutants(args.list)
     if args.only:
