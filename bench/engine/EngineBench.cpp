@@ -99,9 +99,11 @@ void BM_FiveOverlays(benchmark::State& state) {
 }
 BENCHMARK(BM_FiveOverlays);
 
+// Every filter on at once, the mirror included.
 void BM_FullChain(benchmark::State& state) {
     EM::EffectManager engine;
     scenes::AddFullChain(engine);
+    engine.AddFilter("TestMirror", "MirrorFilter", {{"hflip", "true"}});
     RunChain(state, engine);
 }
 BENCHMARK(BM_FullChain);

@@ -29,6 +29,16 @@ ColorLut ColorLut::FromCurves(const std::function<double(double)>& blueCurve,
     return lut;
 }
 
+ColorLut ColorLut::Then(const ColorLut& next) const {
+    ColorLut both;
+    for (int v = 0; v < 256; ++v) {
+        both.blue[v] = next.blue[blue[v]];
+        both.green[v] = next.green[green[v]];
+        both.red[v] = next.red[red[v]];
+    }
+    return both;
+}
+
 void ColorLut::Apply(EffectImage& image, int rowBegin, int rowEnd) const {
     rowBegin = std::max(rowBegin, 0);
     rowEnd = std::min(rowEnd, image.height);

@@ -21,6 +21,9 @@ struct ColorLut {
                                const std::function<double(double)>& greenCurve,
                                const std::function<double(double)>& redCurve);
 
+    // This curve followed by `next`, as one.
+    ColorLut Then(const ColorLut& next) const;
+
     // Rows [rowBegin, rowEnd) of the image, in memory order.
     void Apply(EffectImage& image, int rowBegin, int rowEnd) const;
     void Apply(EffectImage& image) const { Apply(image, 0, image.height); }

@@ -2,9 +2,19 @@
 
 #include <algorithm>
 
+#include "ColorLut.h"
+#include "FilterBase.h"
 #include "FilterRegistry.h"
 
 namespace EM {
+namespace {
+
+const ColorLut* ToneCurveOf(const IFilter& filter) {
+    const auto* base = dynamic_cast<const FilterBase*>(&filter);
+    return base != nullptr ? base->ToneCurve() : nullptr;
+}
+
+}  // namespace
 
 struct EffectManager::ChainEntry {
     std::string name;
@@ -60,8 +70,26 @@ bool EffectManager::DoFilter(EffectImage* image) {
         return false;
     }
     for (int layer = 0; layer < kChainLayers; ++layer) {
+        // A layer's tone curves run first, several of them folded into one pass (the curves of a
+        // layer come in the order of adding, as do the layer's other filters after them).
+        IFilter* onlyCurve = nullptr;
+        int curves = 0;
+        ColorLut folded;
         for (auto& instance : chain_) {
-            if (instance.layer == layer) {
+            const ColorLut* curve =
+                instance.layer == layer ? ToneCurveOf(*instance.filter) : nullptr;
+            if (curve != nullptr) {
+                folded = curves++ == 0 ? *curve : folded.Then(*curve);
+                onlyCurve = instance.filter.get();
+            }
+        }
+        if (curves == 1) {
+            onlyCurve->Process(*image);
+        } else if (curves > 1) {
+            folded.Apply(*image);
+        }
+        for (auto& instance : chain_) {
+            if (instance.layer == layer && ToneCurveOf(*instance.filter) == nullptr) {
                 instance.filter->Process(*image);
             }
         }

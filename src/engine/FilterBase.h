@@ -8,10 +8,15 @@
 
 namespace EM {
 
+struct ColorLut;
+
 class FilterBase : public IFilter {
 public:
     bool SetParam(const ParamMap& params) final;
     const ParamMap& Params() const final { return params_; }
+    // A filter whose whole effect is one tone curve per channel returns it here, so that the
+    // chain can fold several such filters into one pass; others return nullptr.
+    virtual const ColorLut* ToneCurve() const { return nullptr; }
 
 protected:
     // Called after every SetParam (and once on creation); rebuild per-frame tables here.

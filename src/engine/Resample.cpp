@@ -1,13 +1,17 @@
 #include "Resample.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
+#include <cstring>
 
 namespace EM {
 namespace {
 
-template <int F>
-void DownsampleRows(const EffectImage& image, uint8_t* out, int outStride, uint16_t* sums) {
-    constexpr int kShift = F == 2 ? 2 : 4;
+// Factor 4, through a row of column sums.
+void QuarterRows(const EffectImage& image, uint8_t* out, int outStride, uint16_t* sums) {
+    constexpr int F = 4;
+    constexpr int kShift = 4;
     const int width = image.width;
     const int lowWidth = ReducedSize(width, F);
     const int lowHeight = ReducedSize(image.height, F);
@@ -40,6 +44,48 @@ void DownsampleRows(const EffectImage& image, uint8_t* out, int outStride, uint1
     }
 }
 
+// Factor 2: four output pixels at a time from eight source pixels of each row, their bytes paired
+// by one shuffle and added pairwise; the rest of the row pixel by pixel.
+void HalveRows(const EffectImage& image, uint8_t* out, int outStride) {
+    const int width = image.width;
+    const int lowWidth = ReducedSize(width, 2);
+    const int lowHeight = ReducedSize(image.height, 2);
+    const __m128i pairs = _mm_setr_epi8(0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1);
+    const __m128i packed = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1);
+    const __m128i ones = _mm_set1_epi8(1);
+    const __m128i two = _mm_set1_epi16(2);
+    for (int ly = 0; ly < lowHeight; ++ly) {
+        const uint8_t* a = image.Row(std::min(ly * 2, image.height - 1));
+        const uint8_t* b = image.Row(std::min(ly * 2 + 1, image.height - 1));
+        uint8_t* dst = out + static_cast<ptrdiff_t>(ly) * outStride;
+        auto pairSums = [&](const uint8_t* p) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            return _mm_maddubs_epi16(_mm_shuffle_epi8(bytes, pairs), ones);
+        };
+        int lx = 0;
+        // The second 16-byte load of a step starts 12 bytes in and must end inside the row.
+        for (; lx * 6 + 28 <= width * 3; lx += 4) {
+            const uint8_t* pa = a + lx * 6;
+            const uint8_t* pb = b + lx * 6;
+            const __m128i first = _mm_add_epi16(_mm_add_epi16(pairSums(pa), pairSums(pb)), two);
+            const __m128i second =
+                _mm_add_epi16(_mm_add_epi16(pairSums(pa + 12), pairSums(pb + 12)), two);
+            const __m128i means = _mm_shuffle_epi8(
+                _mm_packus_epi16(_mm_srli_epi16(first, 2), _mm_srli_epi16(second, 2)), packed);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + lx * 3), means);
+            const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(means, 8));
+            std::memcpy(dst + lx * 3 + 8, &last, 4);
+        }
+        for (; lx < lowWidth; ++lx) {
+            const int x0 = lx * 2 * 3, x1 = std::min(lx * 2 + 1, width - 1) * 3;
+            for (int c = 0; c < 3; ++c) {
+                dst[lx * 3 + c] =
+                    static_cast<uint8_t>((a[x0 + c] + a[x1 + c] + b[x0 + c] + b[x1 + c] + 2) >> 2);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 void BoxDownsampler::Run(const EffectImage& image, int factor, uint8_t* out, int outStride) {
@@ -48,9 +94,9 @@ void BoxDownsampler::Run(const EffectImage& image, int factor, uint8_t* out, int
         columnSums_.resize(needed);
     }
     if (factor == 4) {
-        DownsampleRows<4>(image, out, outStride, columnSums_.data());
+        QuarterRows(image, out, outStride, columnSums_.data());
     } else {
-        DownsampleRows<2>(image, out, outStride, columnSums_.data());
+        HalveRows(image, out, outStride);
     }
 }
 

@@ -55,11 +55,52 @@ std::vector<double> PlainDomainTransform(const scenes::Frame& frame, double sigm
     return out;
 }
 
+// Skin weights at full size: those of the half-size picture (2 x 2 means), enlarged with the
+// usual 3:1 taps of a 2x bilinear enlargement.
+std::vector<int> FullSizeSkinWeights(const scenes::Frame& input) {
+    const int w = input.image.width, h = input.image.height;
+    const int lw = (w + 1) / 2, lh = (h + 1) / 2;
+    std::vector<uint8_t> low(static_cast<size_t>(lw) * lh * 3);
+    for (int y = 0; y < lh; ++y) {
+        for (int x = 0; x < lw; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int dy = 0; dy < 2; ++dy) {
+                    for (int dx = 0; dx < 2; ++dx) {
+                        sum += input.image.Row(
+                            std::min(2 * y + dy, h - 1))[std::min(2 * x + dx, w - 1) * 3 + c];
+                    }
+                }
+                low[(static_cast<size_t>(y) * lw + x) * 3 + c] =
+                    static_cast<uint8_t>((sum + 2) / 4);
+            }
+        }
+    }
+    EM::SkinWeights skin;
+    skin.Compute(low.data(), lw, lh);
+    auto at = [&](int x, int y) {
+        return skin.Weights()[static_cast<size_t>(std::clamp(y, 0, lh - 1)) * lw +
+                              std::clamp(x, 0, lw - 1)];
+    };
+    std::vector<int> weights(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const int ny = y / 2, oy = y % 2 ? ny + 1 : ny - 1;
+        for (int x = 0; x < w; ++x) {
+            const int nx = x / 2, ox = x % 2 ? nx + 1 : nx - 1;
+            const int nearRow = 3 * at(nx, ny) + at(nx, oy);
+            const int otherRow = 3 * at(ox, ny) + at(ox, oy);
+            weights[static_cast<size_t>(y) * w + x] = (3 * nearRow + otherRow + 8) >> 4;
+        }
+    }
+    return weights;
+}
+
 // The whole skin smoothing with the plain filter as its smooth base.
 scenes::Frame PlainSkinSmoothing(const scenes::Frame& input, int level) {
     const EM::SmoothingStrength strength = EM::SmoothingForLevel(level);
     const std::vector<double> smooth =
         PlainDomainTransform(input, strength.sigmaSpace, strength.sigmaRange);
+    const std::vector<int> skin = FullSizeSkinWeights(input);
     const EM::SkinBlend blend(strength);
     scenes::Frame out(input);
     for (size_t i = 0; i < out.bytes.size(); i += 3) {
@@ -67,8 +108,7 @@ scenes::Frame PlainSkinSmoothing(const scenes::Frame& input, int level) {
         for (int c = 0; c < 3; ++c) {
             base[c] = static_cast<uint8_t>(std::clamp(std::lround(smooth[i + c]), 0L, 255L));
         }
-        uint8_t* p = out.bytes.data() + i;
-        blend.Apply(p, base, EM::SkinTone::Get().Weight(p[0], p[1], p[2]));
+        blend.Apply(out.bytes.data() + i, base, skin[i / 3]);
     }
     return out;
 }

@@ -41,11 +41,11 @@ struct Frame {
     }
 };
 
-// The 640 x 480 portrait of the test data, bottom row first.
-inline Frame Portrait() {
-    auto decoded = EM::DecodeImageFile(DataPath("astronaut_640x480.png"), 3);
+// A picture of the test data as a camera frame, bottom row first.
+inline Frame LoadFrame(const std::string& name) {
+    auto decoded = EM::DecodeImageFile(DataPath(name), 3);
     if (!decoded) {
-        throw std::runtime_error("test portrait missing");
+        throw std::runtime_error("test picture missing: " + name);
     }
     Frame frame(decoded->width, decoded->height);
     const size_t rowBytes = static_cast<size_t>(decoded->width) * 3;
@@ -54,6 +54,11 @@ inline Frame Portrait() {
                     rowBytes);
     }
     return frame;
+}
+
+// The 640 x 480 portrait of the test data.
+inline Frame Portrait() {
+    return LoadFrame("astronaut_640x480.png");
 }
 
 inline EM::ParamMap Subtitle() {

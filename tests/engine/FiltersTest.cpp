@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <tuple>
 
 #include "EngineScenes.h"
@@ -576,4 +577,57 @@ TEST(Filters, EveryFilterCopesWithOddSizesAndLeavesRowPaddingAlone) {
             ASSERT_EQ(bytes[i], 0xA5) << width << "x" << height;
         }
     }
+}
+
+// Every column of the band, on noise where any mixed-up byte shows: the bilinear sample of the
+// warp source x = c + (x - c)(1 + k (1 - u^2)^2), k = -0.16 scale, u = (x - c) / (0.36 width).
+TEST(Filters, SlimmingSamplesItsWarpAtEveryColumnAndChannel) {
+    std::mt19937 random(5);
+    for (int width : {640, 333}) {
+        Frame noise(width, 3);
+        for (uint8_t& byte : noise.bytes) {
+            byte = static_cast<uint8_t>(random());
+        }
+        for (const char* scale : {"-1.00", "-0.37", "1.00"}) {
+            const Frame out = Apply(noise, "ScaleFilter", {{"scale", scale}});
+            const double k = -0.16 * std::stod(scale);
+            const double centre = (width - 1) / 2.0, half = 0.36 * width;
+            for (int x = 0; x < width; ++x) {
+                const double u = (x - centre) / half;
+                const double falloff = std::max(0.0, 1.0 - u * u);
+                const double source = std::clamp(
+                    centre + (x - centre) * (1.0 + k * falloff * falloff), 0.0, width - 1.0);
+                const int left = static_cast<int>(source);
+                const int right = std::min(left + 1, width - 1);
+                const double t = source - left;
+                for (int y = 0; y < 3; ++y) {
+                    for (int c = 0; c < 3; ++c) {
+                        const double expected =
+                            noise.At(left, y)[c] * (1.0 - t) + noise.At(right, y)[c] * t;
+                        ASSERT_NEAR(out.At(x, y)[c], expected, 1.01)
+                            << "scale " << scale << " width " << width << " at " << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The colour looks' tone curves run first, folded into one pass in the order of adding, then the
+// glow: the same bytes as applying each on its own in that order.
+TEST(Filters, ToneCurvesFoldIntoOnePassInTheOrderOfAdding) {
+    const Frame portrait = scenes::Portrait();
+    EM::EffectManager chain;
+    chain.AddFilter("b", "BrightFilter", {{"brightness", "80"}});
+    chain.AddFilter("w", "WhiterFilter", {});
+    chain.AddFilter("s", "SweetFilter", {});
+    Frame folded(portrait);
+    chain.DoFilter(&folded.image);
+    const Frame brightened = Apply(portrait, "BrightFilter", {{"brightness", "80"}});
+    const Frame stepwise = Apply(Apply(brightened, "SweetFilter", {}), "WhiterFilter", {});
+    EXPECT_EQ(folded.bytes, stepwise.bytes);
+    const Frame otherWay =
+        Apply(Apply(Apply(portrait, "SweetFilter", {}), "BrightFilter", {{"brightness", "80"}}),
+              "WhiterFilter", {});
+    EXPECT_NE(folded.bytes, otherWay.bytes);
 }

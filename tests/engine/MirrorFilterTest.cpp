@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "EffectManager.h"
@@ -77,4 +80,40 @@ TEST(MirrorFilter, EmptyOrFalseValuesLeaveThePictureAlone) {
     const auto before = frame.bytes;
     RunMirror(frame, {{"dside", ""}, {"hflip", "false"}, {"vflip", "yes"}});
     EXPECT_EQ(frame.bytes, before);
+}
+
+// Rows long enough for the shuffled runs of five pixels, of every length modulo five, and with
+// the stride padding that camera frames may carry: every byte as a plain per-pixel copy gives it.
+TEST(MirrorFilter, LongRowsMatchAPlainPixelByPixelMirror) {
+    std::mt19937 random(11);
+    for (int width : {640, 641, 37, 38, 39, 40, 6, 7, 1}) {
+        const int height = 3, stride = width * 3 + 5;
+        std::vector<uint8_t> original(static_cast<size_t>(stride) * height);
+        for (uint8_t& byte : original) {
+            byte = static_cast<uint8_t>(random());
+        }
+        for (const char* key : {"hflip", "dside"}) {
+            std::vector<uint8_t> bytes = original;
+            EM::EffectImage image;
+            image.pixels = bytes.data();
+            image.width = width;
+            image.height = height;
+            image.stride = stride;
+            EM::EffectManager engine;
+            engine.AddFilter("m", "MirrorFilter", {{key, "true"}});
+            engine.DoFilter(&image);
+            std::vector<uint8_t> expected = original;
+            for (int y = 0; y < height; ++y) {
+                const uint8_t* in = original.data() + y * stride;
+                uint8_t* out = expected.data() + y * stride;
+                for (int x = 0; x < width; ++x) {
+                    const bool hflip = std::string(key) == "hflip";
+                    if (hflip || x >= width - width / 2) {
+                        std::memcpy(out + x * 3, in + (width - 1 - x) * 3, 3);
+                    }
+                }
+            }
+            ASSERT_EQ(bytes, expected) << key << " width " << width;
+        }
+    }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EffectManager.h"
+#include "Resample.h"
 
 using EM::EffectImage;
 
@@ -77,4 +78,39 @@ TEST(Resize, RepeatedAndInterleavedScalesGiveTheSameResult) {
     ASSERT_TRUE(EM::Helper::Resize(&b.view, &other.view));
     ASSERT_TRUE(EM::Helper::Resize(&a.view, &again.view));
     EXPECT_EQ(first.pixels, again.pixels);
+}
+
+// Reduction to half and quarter size: every output byte the rounded mean of its block, edge
+// pixels repeated into partial blocks, on widths around the vector steps and padded rows.
+TEST(Resize, BoxReductionGivesTheRoundedMeanOfEachBlock) {
+    EM::BoxDownsampler downsampler;
+    for (int factor : {2, 4}) {
+        for (auto [width, height] :
+             {std::pair{640, 480}, {37, 5}, {9, 3}, {10, 4}, {1, 1}, {3, 2}}) {
+            const Image image(width, height, 7, static_cast<unsigned>(width * 31 + height));
+            const int lowWidth = EM::ReducedSize(width, factor);
+            const int lowHeight = EM::ReducedSize(height, factor);
+            std::vector<uint8_t> low(static_cast<size_t>(lowWidth) * 3 * lowHeight);
+            downsampler.Run(image.view, factor, low.data(), lowWidth * 3);
+            for (int ly = 0; ly < lowHeight; ++ly) {
+                for (int lx = 0; lx < lowWidth; ++lx) {
+                    for (int c = 0; c < 3; ++c) {
+                        int sum = 0;
+                        for (int dy = 0; dy < factor; ++dy) {
+                            for (int dx = 0; dx < factor; ++dx) {
+                                const int x = std::min(lx * factor + dx, width - 1);
+                                const int y = std::min(ly * factor + dy, height - 1);
+                                sum += image.view.Row(y)[x * 3 + c];
+                            }
+                        }
+                        const int blocks = factor * factor;
+                        ASSERT_EQ(low[(static_cast<size_t>(ly) * lowWidth + lx) * 3 + c],
+                                  (sum + blocks / 2) / blocks)
+                            << "factor " << factor << ", " << width << " x " << height << " at "
+                            << lx << "," << ly << "," << c;
+                    }
+                }
+            }
+        }
+    }
 }

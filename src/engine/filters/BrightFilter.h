@@ -11,6 +11,7 @@ class BrightFilter : public FilterBase {
 public:
     BrightFilter() { OnParamsChanged(); }
     void Process(EffectImage& image) override;
+    const ColorLut* ToneCurve() const override { return &lut_; }
 
 private:
     void OnParamsChanged() override;

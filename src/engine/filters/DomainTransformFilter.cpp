@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace EM {
 namespace {
@@ -97,8 +98,25 @@ __attribute__((target_clones("avx2", "default"))) void Square(int16_t* values, s
     }
 }
 
-int Spread(const uint8_t* a, const uint8_t* b) {
-    return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+// Sum of the absolute differences of B, G and R between each pixel of a row and its neighbour:
+// `left` compares x with x - 1 (and pixel 0 with itself), otherwise with the row `above`.
+__attribute__((target_clones("avx2", "default"))) void Spreads(const uint8_t* __restrict blue,
+                                                               const uint8_t* __restrict green,
+                                                               const uint8_t* __restrict red,
+                                                               ptrdiff_t offset, int count,
+                                                               int16_t* __restrict out) {
+    for (int x = 0; x < count; ++x) {
+        out[x] = static_cast<int16_t>(std::abs(blue[x] - blue[x - offset]) +
+                                      std::abs(green[x] - green[x - offset]) +
+                                      std::abs(red[x] - red[x - offset]));
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void Widen(const uint8_t* __restrict in,
+                                                             int count, int16_t* __restrict out) {
+    for (int x = 0; x < count; ++x) {
+        out[x] = static_cast<int16_t>(in[x] << kLevelShift);
+    }
 }
 
 // SkinBlend's constants, one per 16-bit lane.
@@ -148,8 +166,11 @@ inline void BlendFour(const uint16_t* sums, int x, uint8_t* pixels, const BlendL
     const __m128i high = half(_mm_cvtepu8_epi16(_mm_srli_si128(input, 8)),
                               _mm_cvtepu8_epi16(_mm_srli_si128(smooth, 8)),
                               _mm_cvtepu8_epi16(_mm_srli_si128(skin, 8)));
-    // Bytes 12 to 15 belong to the next pixels; with no skin weight they come back unchanged.
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), _mm_packus_epi16(low, high));
+    // Exactly the 12 bytes of the four pixels: a wider store would overlap the next load.
+    const __m128i out = _mm_packus_epi16(low, high);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(pixels), out);
+    const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(out, 8));
+    std::memcpy(pixels + 8, &last, 4);
 }
 
 }  // namespace
@@ -181,6 +202,7 @@ void DomainTransformFilter::Prepare(int width, int height) {
     transposed_.assign(lowPixels, 0);
     weights_.assign(lowPixels * 2, 0);
     base_.assign(lowPixels * 4, 0);
+    spreads_.assign(static_cast<size_t>(lowWidth_) * 2, 0);
     skinSpans_.assign(lowHeight_, {0, 0});
     rowSums_.assign(static_cast<size_t>(lowWidth_ + 2) * 4, 0);
 }
@@ -189,20 +211,16 @@ void DomainTransformFilter::Prepare(int width, int height) {
 // widened by the reach of the filter; false when there is no skin at all.
 bool DomainTransformFilter::FindSkin() {
     const int lw = lowWidth_, lh = lowHeight_;
-    const uint8_t* __restrict low = low_.data();
-    uint8_t* __restrict base = base_.data();
-    const SkinTone& skin = SkinTone::Get();
+    skin_.Compute(low_.data(), lw, lh);
     int left = lw, right = 0, top = lh, bottom = 0;
     for (int y = 0; y < lh; ++y) {
-        int first = lw, last = 0;
-        for (int x = 0; x < lw; ++x) {
-            const size_t i = static_cast<size_t>(y) * lw + x;
-            const uint8_t weight = skin.Weight(low[i * 3], low[i * 3 + 1], low[i * 3 + 2]);
-            base[i * 4 + 3] = weight;
-            if (weight != 0) {
-                first = std::min(first, x);
-                last = x + 1;
-            }
+        const uint8_t* row = skin_.Weights() + static_cast<size_t>(y) * lw;
+        int first = 0, last = lw;
+        while (first < lw && row[first] == 0) {
+            ++first;
+        }
+        while (last > first && row[last - 1] == 0) {
+            --last;
         }
         skinSpans_[y] = {first, last};
         if (first < last) {
@@ -226,27 +244,27 @@ void DomainTransformFilter::LoadBox() {
     const int lw = lowWidth_;
     const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
     const size_t pixels = static_cast<size_t>(bw) * bh;
-    int16_t* __restrict blue = planes_.data();
-    int16_t* __restrict green = blue + pixels;
-    int16_t* __restrict red = green + pixels;
     int16_t* __restrict across = weights_.data();
     int16_t* __restrict down = across + pixels;
     const int16_t* __restrict table = feedback_.data();
+    int16_t* __restrict spreads = spreads_.data();
     for (int y = 0; y < bh; ++y) {
-        const uint8_t* row = low_.data() + (static_cast<size_t>(box_.top + y) * lw + box_.left) * 3;
-        const uint8_t* above = y > 0 ? row - lw * 3 : row;
+        const size_t at = static_cast<size_t>(box_.top + y) * lw + box_.left;
+        const uint8_t* blue = skin_.Plane(0) + at;
+        const uint8_t* green = skin_.Plane(1) + at;
+        const uint8_t* red = skin_.Plane(2) + at;
         const size_t start = static_cast<size_t>(y) * bw;
-        for (int x = 0; x < bw; ++x) {
-            blue[start + x] = static_cast<int16_t>(row[x * 3] << kLevelShift);
-            green[start + x] = static_cast<int16_t>(row[x * 3 + 1] << kLevelShift);
-            red[start + x] = static_cast<int16_t>(row[x * 3 + 2] << kLevelShift);
+        for (int c = 0; c < 3; ++c) {
+            Widen(skin_.Plane(c) + at, bw, planes_.data() + c * pixels + start);
         }
-        across[start] = table[0];
-        for (int x = 1; x < bw; ++x) {
-            across[start + x] = table[Spread(row + x * 3, row + x * 3 - 3)];
+        spreads[0] = 0;
+        Spreads(blue + 1, green + 1, red + 1, 1, bw - 1, spreads + 1);
+        Spreads(blue, green, red, y > 0 ? lw : 0, bw, spreads + bw);
+        for (int x = 0; x < bw; ++x) {
+            across[start + x] = table[spreads[x]];
         }
         for (int x = 0; x < bw; ++x) {
-            down[start + x] = table[Spread(row + x * 3, above + x * 3)];
+            down[start + x] = table[spreads[bw + x]];
         }
     }
     // Along the rows the filter runs on the transposed plane.
@@ -254,8 +272,8 @@ void DomainTransformFilter::LoadBox() {
     std::copy(transposed_.begin(), transposed_.begin() + pixels, across);
 }
 
-// Three iterations, each along the rows (as columns of the transposed planes) then the columns.
-// Each iteration halves the kernel, which squares every weight.
+// Each iteration runs along the rows (as columns of the transposed planes), then down the columns,
+// and halves the kernel of the one before, which squares every weight.
 void DomainTransformFilter::Smooth() {
     const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
     const size_t pixels = static_cast<size_t>(bw) * bh;
@@ -275,19 +293,44 @@ void DomainTransformFilter::Smooth() {
     }
 }
 
+// The smoothed planes back to bytes, interleaved with the skin weights as B, G, R, weight.
 void DomainTransformFilter::StoreSmoothBase() {
     const int bw = box_.right - box_.left, bh = box_.bottom - box_.top;
     const size_t pixels = static_cast<size_t>(bw) * bh;
-    for (int c = 0; c < 3; ++c) {
-        for (int y = 0; y < bh; ++y) {
-            const int16_t* __restrict plane =
-                planes_.data() + c * pixels + static_cast<size_t>(y) * bw;
-            uint8_t* __restrict out =
-                base_.data() + (static_cast<size_t>(box_.top + y) * lowWidth_ + box_.left) * 4 + c;
-            for (int x = 0; x < bw; ++x) {
-                const int level = (plane[x] + (1 << (kLevelShift - 1))) >> kLevelShift;
-                out[x * 4] = static_cast<uint8_t>(std::clamp(level, 0, 255));
+    const __m128i half = _mm_set1_epi16(1 << (kLevelShift - 1));
+    auto level = [&](const int16_t* p) {
+        return _mm_srai_epi16(
+            _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), half), kLevelShift);
+    };
+    for (int y = 0; y < bh; ++y) {
+        const size_t start = static_cast<size_t>(y) * bw;
+        const int16_t* blue = planes_.data() + start;
+        const int16_t* green = blue + pixels;
+        const int16_t* red = green + pixels;
+        const size_t at = static_cast<size_t>(box_.top + y) * lowWidth_ + box_.left;
+        const uint8_t* weights = skin_.Weights() + at;
+        uint8_t* out = base_.data() + at * 4;
+        int x = 0;
+        for (; x + 16 <= bw; x += 16) {
+            const __m128i b = _mm_packus_epi16(level(blue + x), level(blue + x + 8));
+            const __m128i g = _mm_packus_epi16(level(green + x), level(green + x + 8));
+            const __m128i r = _mm_packus_epi16(level(red + x), level(red + x + 8));
+            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x));
+            const __m128i bgLow = _mm_unpacklo_epi8(b, g), rwLow = _mm_unpacklo_epi8(r, w);
+            const __m128i bgHigh = _mm_unpackhi_epi8(b, g), rwHigh = _mm_unpackhi_epi8(r, w);
+            __m128i* o = reinterpret_cast<__m128i*>(out + x * 4);
+            _mm_storeu_si128(o, _mm_unpacklo_epi16(bgLow, rwLow));
+            _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(bgLow, rwLow));
+            _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(bgHigh, rwHigh));
+            _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(bgHigh, rwHigh));
+        }
+        for (; x < bw; ++x) {
+            const int16_t values[3] = {blue[x], green[x], red[x]};
+            for (int c = 0; c < 3; ++c) {
+                const int rounded = (values[c] + (1 << (kLevelShift - 1))) >> kLevelShift;
+                out[x * 4 + c] = static_cast<uint8_t>(std::clamp(rounded, 0, 255));
             }
+            out[x * 4 + 3] = weights[x];
         }
     }
 }

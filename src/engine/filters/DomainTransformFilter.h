@@ -10,9 +10,9 @@
 
 namespace EM {
 
-// Skin smoothing, "level" 0..30: the edge-preserving domain-transform recursive filter (three
-// iterations) computed at half size on the picture's smooth base, then blended back at full size
-// where the picture is skin-coloured (SkinBlend). 0 is neutral.
+// Skin smoothing, "level" 0..30: the edge-preserving domain-transform recursive filter computed
+// at half size on the picture's smooth base, then blended back at full size in proportion to the
+// skin weights of the half-size picture (SkinWeights, SkinBlend). 0 is neutral.
 class DomainTransformFilter : public FilterBase {
 public:
     DomainTransformFilter() { OnParamsChanged(); }
@@ -32,6 +32,7 @@ private:
 
     int level_ = 0;
     std::optional<SkinBlend> blend_;
+    SkinWeights skin_;
     // First iteration's weight a^(1 + sigmaSpace / sigmaRange * spread) by spread.
     std::array<int16_t, kMaxSpread + 1> feedback_{};  // in 1/32768
 
@@ -46,6 +47,7 @@ private:
     std::vector<int16_t> planes_;      // B, G, R of the box, levels times 128
     std::vector<int16_t> transposed_;  // one plane, columns as rows
     std::vector<int16_t> weights_;     // this iteration's, in 1/32768: across (transposed), down
+    std::vector<int16_t> spreads_;     // one row of the box: across, then down
     std::vector<uint8_t> base_;        // half-size smooth B, G, R and skin weight
     std::vector<std::pair<int, int>> skinSpans_;  // per half-size row: skin columns [first, last)
     std::vector<uint16_t> rowSums_;               // one full-size row of base_, enlarged vertically

@@ -18,7 +18,7 @@ private:
     bool doubleSide_ = false;
     bool horizontal_ = false;
     bool vertical_ = false;
-    std::vector<uint8_t> rowScratch_;  // one row, for the vertical flip; sized on the first frame
+    std::vector<uint8_t> rowScratch_;  // one row; sized on the first frame
 };
 
 }  // namespace EM

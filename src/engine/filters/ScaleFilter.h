@@ -14,6 +14,13 @@ public:
     ScaleFilter() { OnParamsChanged(); }
     void Process(EffectImage& image) override;
 
+    // Four warped pixels from one 16-byte stretch of the source row.
+    struct Block {
+        int offset = 0;         // byte offset of the stretch
+        int8_t select[16]{};    // per output byte: its left sample within the stretch
+        uint16_t weight[16]{};  // per output byte: weight of the right sample, 0..256
+    };
+
 private:
     void OnParamsChanged() override;
     void BuildMap(int width);
@@ -24,6 +31,7 @@ private:
     int first_ = 0, last_ = 0;       // warped columns [first_, last_)
     std::vector<int> sourceOffset_;  // per warped column: byte offset of the left sample
     std::vector<uint16_t> weight_;   // and the weight of the right one, 0..256
+    std::vector<Block> blocks_;      // the band from its first column, as far as blocks reach
     std::vector<uint8_t> rowCopy_;
 };
 

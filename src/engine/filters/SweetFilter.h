@@ -10,6 +10,7 @@ class SweetFilter : public FilterBase {
 public:
     SweetFilter();
     void Process(EffectImage& image) override { lut_.Apply(image); }
+    const ColorLut* ToneCurve() const override { return &lut_; }
 
 private:
     ColorLut lut_;

@@ -66,7 +66,7 @@ public:
     IFilter* Ref(const std::string& name);
     // Runs the chain over the image in place: the picture's own corrections first, then the
     // decorations, then the subtitle, whatever the order of adding; filters of one kind run in
-    // the order they were added.
+    // the order they were added, plain tone curves (whitening, 甜美可人) ahead of the others.
     bool DoFilter(EffectImage* image);
 
     // Instances in the order they were added, with their current parameters (diagnostics and
