@@ -154,7 +154,7 @@ TEST(Filters, MovieBarsLeaveASixteenByNinePicture) {
     }
 }
 
-TEST(Filters, SlimmingNarrowsOrWidensTheCentreAndKeepsTheEdges) {
+TEST(Filters, SlimmingNarrowsOrWidensTheFace) {
     // Two dark vertical lines a face's width apart, on white.
     Frame lines = Grey(640, 480, 255);
     for (int y = 0; y < 480; ++y) {
@@ -180,24 +180,6 @@ TEST(Filters, SlimmingNarrowsOrWidensTheCentreAndKeepsTheEdges) {
     // "%.2f" writes a decimal comma in some locales; either way the value is the same.
     EXPECT_EQ(Apply(lines, "ScaleFilter", {{"scale", "-0,50"}}).bytes,
               Apply(lines, "ScaleFilter", {{"scale", "-0.50"}}).bytes);
-
-    // A smooth ramp stays smooth and in order (no seam), and its ends do not move.
-    Frame ramp(640, 4);
-    for (int x = 0; x < 640; ++x) {
-        for (int y = 0; y < 4; ++y) {
-            std::memset(ramp.At(x, y), x * 255 / 639, 3);
-        }
-    }
-    for (const char* scale : {"-1.00", "1.00"}) {
-        const Frame out = Apply(ramp, "ScaleFilter", {{"scale", scale}});
-        for (int x = 1; x < 640; ++x) {
-            ASSERT_GE(out.At(x, 2)[0], out.At(x - 1, 2)[0]) << scale << " at " << x;
-            ASSERT_LE(out.At(x, 2)[0] - out.At(x - 1, 2)[0], 2) << scale << " at " << x;
-        }
-        for (int x : {0, 1, 30, 609, 638, 639}) {
-            EXPECT_EQ(out.At(x, 1)[1], ramp.At(x, 1)[1]) << scale << " at " << x;
-        }
-    }
 }
 
 TEST(Filters, SunLightComesFromTheChosenUpperCorner) {
@@ -293,6 +275,13 @@ TEST(Filters, WhiterWhitensEveryLevelAndSpreadsItsGlow) {
     EXPECT_GT(glowing.At(56, 60)[1], glowing.At(48, 60)[1]);
     EXPECT_EQ(glowing.At(5, 5)[1], 0);
     EXPECT_EQ(glowing.At(80, 60)[1], 255);
+    // The blur and its enlargement are centred: the glow is as symmetric as the patch.
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 0; x < 160; ++x) {
+            ASSERT_EQ(std::memcmp(glowing.At(x, y), glowing.At(159 - x, 119 - y), 3), 0)
+                << x << "," << y;
+        }
+    }
 }
 
 // Light is screened over each level: out = in + (255 - in) * light / 255, the light being what
