@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "EngineScenes.h"
 #include "PortraitRegions.h"
@@ -28,7 +29,7 @@ scenes::Frame RunTile(const Tile& tile, const scenes::Frame& portrait, bool full
     }
     int n = 0;
     for (const auto& [type, params] : tile.filters) {
-        engine.AddFilter("f" + std::to_string(n++), type, params);
+        EXPECT_TRUE(engine.AddFilter("f" + std::to_string(n++), type, params)) << type;
     }
     // A second frame a second later, so scrolling and animations have moved.
     scenes::Frame frame(portrait);
@@ -59,7 +60,7 @@ void Save(scenes::Frame& sheet, const char* name) {
 
 }  // namespace
 
-TEST(ContactSheet, EveryEffectActsWhereItShouldAndNowhereElse) {
+TEST(ContactSheet, EveryKindOfEffectActsWhereItShouldAndNowhereElse) {
     const scenes::Frame portrait = scenes::Portrait();
     // The picture fills the middle 480 columns, between black side bars.
     const auto regions =
@@ -104,7 +105,11 @@ TEST(ContactSheet, EveryEffectActsWhereItShouldAndNowhereElse) {
     scenes::Frame faces(kFaceSize * static_cast<int>(faceTiles), kFaceSize);
     scenes::Frame tile(kTileWidth, kTileHeight);
     int faceCount = 0;
+    std::set<std::string> shown;
     for (size_t i = 0; i < tiles.size(); ++i) {
+        for (const auto& filter : tiles[i].filters) {
+            shown.insert(std::get<0>(filter));
+        }
         scenes::Frame out = RunTile(tiles[i], portrait, i + 1 == tiles.size());
         for (const Box& box : tiles[i].acts) {
             EXPECT_GT(ChangedShare(portrait, out, box), 0.5)
@@ -138,6 +143,8 @@ TEST(ContactSheet, EveryEffectActsWhereItShouldAndNowhereElse) {
                         kTileWidth * 3);
         }
     }
+    const std::vector<std::string> types = EM::EffectManager::FilterTypes();
+    EXPECT_EQ(shown, std::set<std::string>(types.begin(), types.end())) << "every type has a tile";
     Save(sheet, "effects.png");
     Save(faces, "effects_face.png");
 }
