@@ -62,11 +62,11 @@ void Save(scenes::Frame& sheet, const char* name) {
 
 TEST(ContactSheet, EveryKindOfEffectActsWhereItShouldAndNowhereElse) {
     const scenes::Frame portrait = scenes::Portrait();
-    // The picture fills the middle 480 columns, between black side bars.
     const auto regions =
         scenes::ReadMarkedPortrait("astronaut_640x480.png", "astronaut_640x480.regions").regions;
     const std::vector<Box>& cheeks = regions.at("cheek");
     const std::vector<Box> wall = {{180, 0, 220, 133}, {367, 17, 413, 117}};
+    // The picture fills the middle 480 columns, between black side bars.
     const Box picture{80, 0, 560, 480}, topLeft{0, 0, 120, 90}, topRight{520, 0, 640, 90};
     const Box bottomLeft{0, 400, 80, 480}, bottomRight{560, 400, 640, 480};
     // The warp reaches 0.36 of the width either side of the centre.
