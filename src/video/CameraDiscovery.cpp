@@ -120,6 +120,15 @@ std::vector<std::string> MatchPnpNames(const std::vector<std::string>& found,
     return listed;
 }
 
+std::vector<std::string> MatchCameraNames(const std::vector<std::string>& found,
+                                          const std::vector<std::string>& devices) {
+    std::vector<std::string> listed = MatchPnpNames(found, devices, false);
+    if (listed.empty()) {
+        listed = MatchPnpNames(found, devices, true);
+    }
+    return listed;
+}
+
 bool ListVideoDevices(std::vector<VideoDeviceRecord>* records) {
     // A PipeWire provider hides the V4L2 one and its devices carry no node path, which would
     // leave no hardware camera to match.
@@ -183,11 +192,7 @@ int DiscoverCameras(std::vector<std::string>* listed) {
                 found.push_back(record.displayName);
             }
         }
-        const auto present = PresentDeviceNames(records);
-        *listed = MatchPnpNames(found, present, false);
-        if (listed->empty()) {
-            *listed = MatchPnpNames(found, present, true);
-        }
+        *listed = MatchCameraNames(found, PresentDeviceNames(records));
     }
     if (TestCameraEnabled() && listed->size() < static_cast<size_t>(kMaxCameras)) {
         listed->push_back(kTestCameraName);

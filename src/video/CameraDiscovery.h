@@ -49,6 +49,10 @@ std::vector<std::string> PresentDeviceNames(const std::vector<VideoDeviceRecord>
 std::vector<std::string> MatchPnpNames(const std::vector<std::string>& found,
                                        const std::vector<std::string>& devices, bool prefix);
 
+// The cameras to list: the exact matches, or the prefix matches only when nothing matched exactly.
+std::vector<std::string> MatchCameraNames(const std::vector<std::string>& found,
+                                          const std::vector<std::string>& devices);
+
 // The video sources in monitor order, those of providers that hide others (a media server
 // re-publishing the V4L2 nodes) included; false when the monitor cannot start.
 bool ListVideoDevices(std::vector<VideoDeviceRecord>* records);

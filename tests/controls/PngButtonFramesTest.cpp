@@ -50,14 +50,4 @@ TEST(PngButtonFrames, SpritesPickTheirFrames) {
     EXPECT_EQ(ChooseFrame(6, kOver).overlay, -1);
 }
 
-TEST(PngButtonFrames, SpriteLayouts) {
-    EXPECT_EQ(SpriteFrameCount(2), 4);
-    EXPECT_EQ(SpriteFrameCount(3), 3);
-    EXPECT_EQ(SpriteFrameCount(5), 3);
-    EXPECT_EQ(SpriteFrameCount(6), 6);
-    EXPECT_EQ(SpriteFrameCount(0), 6);
-    EXPECT_TRUE(SpriteIsHorizontal(3));
-    EXPECT_FALSE(SpriteIsHorizontal(5));
-}
-
 }  // namespace

@@ -93,6 +93,26 @@ TEST_F(PngButtonTest, SixFrameSpriteShowsFrameFourWhenSelectedAndHovered) {
     EXPECT_EQ(CentreColour(button), kBlue.rgba());
 }
 
+// A sprite is cut along its length into the frames of its mode: four stacked, three side by side
+// or three stacked.
+TEST_F(PngButtonTest, SpritesAreCutIntoTheFramesOfTheirMode) {
+    CPngButton four;
+    four.SetSprite(Picture("four.png", QSize(10, 40), {Qt::black, kRed, kGreen, kBlue}), 2);
+    EXPECT_EQ(four.size(), QSize(10, 10));
+    four.SetSelected(true);
+    EXPECT_EQ(CentreColour(four), kBlue.rgba());
+    CPngButton across;
+    across.SetSprite(Picture("across.png", QSize(30, 10), {Qt::black, kRed, kGreen}, true), 3);
+    EXPECT_EQ(across.size(), QSize(10, 10));
+    Press(&across, QPoint(5, 5));
+    EXPECT_EQ(CentreColour(across), kGreen.rgba());
+    CPngButton stacked;
+    stacked.SetSprite(Picture("stacked.png", QSize(10, 30), {Qt::black, kRed, kGreen}), 5);
+    EXPECT_EQ(stacked.size(), QSize(10, 10));
+    Enter(&stacked);
+    EXPECT_EQ(CentreColour(stacked), kRed.rgba());
+}
+
 TEST_F(PngButtonTest, DoubleClickGivesTwoClicks) {
     CPngButton button;
     button.SetImages(Picture("r.png", QSize(20, 20), {kRed}), "", "");

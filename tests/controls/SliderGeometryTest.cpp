@@ -18,8 +18,9 @@ TEST(SliderGeometry, PositionsMapOntoTheThumbsTravel) {
     EXPECT_EQ(g.PositionToPixel(0), 8);
     EXPECT_EQ(g.PositionToPixel(100), 442);
     EXPECT_EQ(g.PositionToPixel(50), 225);
-    // 434 * 33 / 100 = 143.22, truncated.
-    EXPECT_EQ(g.PositionToPixel(33), 8 + 143);
+    // Truncated, not rounded: 434 * 67 / 100 = 290.78 and 434 * 99 / 100 = 429.66.
+    EXPECT_EQ(g.PositionToPixel(67), 8 + 290);
+    EXPECT_EQ(g.PositionToPixel(99), 8 + 429);
 }
 
 TEST(SliderGeometry, PixelsMapBackWithTruncation) {
@@ -30,6 +31,8 @@ TEST(SliderGeometry, PixelsMapBackWithTruncation) {
     // (12 - 8) / 434 * 100 = 0.92 truncates toward zero, also below the low end.
     EXPECT_EQ(g.PixelToPosition(12), 0);
     EXPECT_EQ(g.PixelToPosition(4), 0);
+    // 433 / 434 * 100 = 99.77 stays 99.
+    EXPECT_EQ(g.PixelToPosition(441), 99);
 }
 
 TEST(SliderGeometry, MarginsAndOffsetRangesShiftTheTravel) {

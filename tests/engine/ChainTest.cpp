@@ -73,15 +73,6 @@ TEST(EffectChain, SetParamChangesOnlyTheGivenKeys) {
               (ParamMap{{"text", "hi"}, {"speed", "-20"}, {"color", "FF0000FF"}}));
 }
 
-TEST(EffectChain, KnowsAllTenTypes) {
-    const auto types = EffectManager::FilterTypes();
-    EXPECT_EQ(types.size(), 10u);
-    EffectManager engine;
-    for (const auto& type : types) {
-        EXPECT_TRUE(engine.AddFilter(type, type, {})) << type;
-    }
-}
-
 TEST(EffectChain, RejectsImagesWithoutPixels) {
     EffectManager engine;
     EM::EffectImage empty;

@@ -122,11 +122,6 @@ double SquaredError(const scenes::Frame& a, const scenes::Frame& b) {
     return sum;
 }
 
-double Psnr(const scenes::Frame& a, const scenes::Frame& b) {
-    const double mse = SquaredError(a, b) / static_cast<double>(a.bytes.size());
-    return 10.0 * std::log10(255.0 * 255.0 / std::max(mse, 1e-12));
-}
-
 scenes::Frame Smoothed(const scenes::Frame& input, const std::string& level) {
     EM::EffectManager engine;
     engine.AddFilter("TestDomainTransform", "DomainTransformFilter", {{"level", level}});
@@ -142,7 +137,16 @@ TEST(DomainTransformFilter, StaysCloseToThePlainFullSizeFilter) {
     for (int level : {30, 15, 3}) {
         const scenes::Frame reference = PlainSkinSmoothing(portrait, level);
         const scenes::Frame fast = Smoothed(portrait, std::to_string(level));
-        EXPECT_GE(Psnr(fast, reference), 38.0) << "level " << level;
+        // Pixel by pixel: the half-size base differs from the full-size one only by a few
+        // levels, a little more along the sharpest edges. Half a low row out of place is 30.
+        int worst = 0, off = 0;
+        for (size_t i = 0; i < fast.bytes.size(); ++i) {
+            const int difference = std::abs(fast.bytes[i] - reference.bytes[i]);
+            worst = std::max(worst, difference);
+            off += difference > 4;
+        }
+        EXPECT_LE(worst, 14) << "level " << level;
+        EXPECT_LT(off, static_cast<int>(fast.bytes.size() / 2000)) << "level " << level;
         // And it does the smoothing rather than leaving the picture alone: most of what the
         // plain filter changes, the fast one changes the same way (at the lowest levels the
         // change is too small to tell from rounding).

@@ -8,76 +8,133 @@ using namespace zavreo;
 
 namespace {
 
-// A shared frame (bottom-up) whose top half as seen is `top` and bottom half `bottom` (B, G, R).
-std::vector<uint8_t> TwoBands(const uint8_t top[3], const uint8_t bottom[3]) {
+// Pixel (x, y) as seen, top row 0: blue a horizontal ramp, green a vertical ramp, red a pattern
+// that differs between neighbours so that swapped or unaveraged samples show.
+struct Bgr {
+    int b, g, r;
+};
+Bgr Seen(int x, int y) {
+    return {x * 255 / (kFrameWidth - 1), y * 255 / (kFrameHeight - 1), (x * 37 + y * 11) & 255};
+}
+
+std::vector<uint8_t> RampFrame() {
     std::vector<uint8_t> frame(kFrameBytes);
     for (int y = 0; y < kFrameHeight; ++y) {
-        const uint8_t* colour = y < kFrameHeight / 2 ? top : bottom;
         uint8_t* row = frame.data() + static_cast<size_t>(kFrameHeight - 1 - y) * kFrameStride;
         for (int x = 0; x < kFrameWidth; ++x) {
-            std::copy(colour, colour + 3, row + x * 3);
+            const Bgr p = Seen(x, y);
+            row[x * 3] = p.b, row[x * 3 + 1] = p.g, row[x * 3 + 2] = p.r;
         }
     }
     return frame;
 }
 
-constexpr uint8_t kRed[3] = {0, 0, 255};
-constexpr uint8_t kWhite[3] = {255, 255, 255};
-constexpr uint8_t kBlack[3] = {0, 0, 0};
+// BT.601 limited range in its common 8-bit integer form.
+int Y(Bgr p) {
+    return ((66 * p.r + 129 * p.g + 25 * p.b + 128) >> 8) + 16;
+}
+int U(Bgr p) {
+    return ((-38 * p.r - 74 * p.g + 112 * p.b + 128) >> 8) + 128;
+}
+int V(Bgr p) {
+    return ((112 * p.r - 94 * p.g - 18 * p.b + 128) >> 8) + 128;
+}
+// The rounded mean of several pixels, channel by channel.
+Bgr Mean(std::initializer_list<Bgr> pixels) {
+    const int n = static_cast<int>(pixels.size());
+    Bgr sum{0, 0, 0};
+    for (const Bgr& p : pixels) {
+        sum.b += p.b, sum.g += p.g, sum.r += p.r;
+    }
+    return {(sum.b + n / 2) / n, (sum.g + n / 2) / n, (sum.r + n / 2) / n};
+}
+
+std::vector<uint8_t> Convert(uint32_t fourcc) {
+    const auto frame = RampFrame();
+    std::vector<uint8_t> out(ConvertedFrameBytes(fourcc));
+    EXPECT_TRUE(ConvertSharedFrame(frame.data(), fourcc, out.data()));
+    return out;
+}
+
+// Counts the bytes that differ from the reference, reporting the first.
+template <typename Reference>
+int Mismatches(const std::vector<uint8_t>& out, Reference reference) {
+    int bad = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const int want = reference(i);
+        if (out[i] != want && bad++ == 0) {
+            ADD_FAILURE() << "byte " << i << ": " << int(out[i]) << " instead of " << want;
+        }
+    }
+    return bad;
+}
 
 }  // namespace
 
-TEST(FrameConvert, YuyvUsesStudioRangeAndTopRowFirst) {
-    const auto frame = TwoBands(kRed, kWhite);
-    std::vector<uint8_t> out(ConvertedFrameBytes(V4L2_PIX_FMT_YUYV));
-    ASSERT_EQ(out.size(), 640u * 480 * 2);
-    ASSERT_TRUE(ConvertSharedFrame(frame.data(), V4L2_PIX_FMT_YUYV, out.data()));
-    // Pure red in BT.601 studio range: Y 82, U 90, V 240 (+-1 for rounding).
-    EXPECT_NEAR(out[0], 82, 1);
-    EXPECT_NEAR(out[1], 90, 1);
-    EXPECT_NEAR(out[2], 82, 1);
-    EXPECT_NEAR(out[3], 240, 1);
-    const uint8_t* last = out.data() + out.size() - 4;  // bottom row as seen: white
-    EXPECT_EQ(last[0], 235);
-    EXPECT_EQ(last[1], 128);
-    EXPECT_EQ(last[3], 128);
+TEST(FrameConvert, PackedYuvMatchesTheReferenceByteForByte) {
+    for (const bool yuyv : {true, false}) {
+        const auto out = Convert(yuyv ? V4L2_PIX_FMT_YUYV : V4L2_PIX_FMT_UYVY);
+        ASSERT_EQ(out.size(), size_t(kFrameWidth) * kFrameHeight * 2);
+        EXPECT_EQ(Mismatches(out,
+                             [&](size_t i) {
+                                 const int y = static_cast<int>(i / (kFrameWidth * 2));
+                                 const int x0 = static_cast<int>(i % (kFrameWidth * 2)) / 4 * 2;
+                                 const Bgr left = Seen(x0, y), right = Seen(x0 + 1, y);
+                                 const Bgr pair = Mean({left, right});
+                                 const int yuyvOrder[4] = {Y(left), U(pair), Y(right), V(pair)};
+                                 const int uyvyOrder[4] = {U(pair), Y(left), V(pair), Y(right)};
+                                 return (yuyv ? yuyvOrder : uyvyOrder)[i % 4];
+                             }),
+                  0)
+            << (yuyv ? "YUYV" : "UYVY");
+    }
 }
 
-TEST(FrameConvert, UyvySwapsTheOrderWithinEachPair) {
-    const auto frame = TwoBands(kRed, kRed);
-    std::vector<uint8_t> yuyv(ConvertedFrameBytes(V4L2_PIX_FMT_YUYV));
-    std::vector<uint8_t> uyvy(ConvertedFrameBytes(V4L2_PIX_FMT_UYVY));
-    ConvertSharedFrame(frame.data(), V4L2_PIX_FMT_YUYV, yuyv.data());
-    ConvertSharedFrame(frame.data(), V4L2_PIX_FMT_UYVY, uyvy.data());
-    EXPECT_EQ(uyvy[0], yuyv[1]);
-    EXPECT_EQ(uyvy[1], yuyv[0]);
-    EXPECT_EQ(uyvy[2], yuyv[3]);
+TEST(FrameConvert, I420MatchesTheReferenceWithChromaOfEachTwoByTwoBlock) {
+    const auto out = Convert(V4L2_PIX_FMT_YUV420);
+    const size_t lumaBytes = size_t(kFrameWidth) * kFrameHeight;
+    const size_t chromaBytes = lumaBytes / 4;
+    ASSERT_EQ(out.size(), lumaBytes + 2 * chromaBytes);
+    EXPECT_EQ(Mismatches(out,
+                         [&](size_t i) {
+                             if (i < lumaBytes) {
+                                 return Y(Seen(int(i % kFrameWidth), int(i / kFrameWidth)));
+                             }
+                             const size_t c = (i - lumaBytes) % chromaBytes;
+                             const int x = int(c % (kFrameWidth / 2)) * 2;
+                             const int y = int(c / (kFrameWidth / 2)) * 2;
+                             const Bgr block = Mean(
+                                 {Seen(x, y), Seen(x + 1, y), Seen(x, y + 1), Seen(x + 1, y + 1)});
+                             return i < lumaBytes + chromaBytes ? U(block) : V(block);
+                         }),
+              0);
 }
 
-TEST(FrameConvert, I420PlanesFollowEachOther) {
-    const auto frame = TwoBands(kBlack, kWhite);
-    std::vector<uint8_t> out(ConvertedFrameBytes(V4L2_PIX_FMT_YUV420));
-    ASSERT_EQ(out.size(), 640u * 480 * 3 / 2);
-    ASSERT_TRUE(ConvertSharedFrame(frame.data(), V4L2_PIX_FMT_YUV420, out.data()));
-    EXPECT_EQ(out[0], 16);                       // top-left luma: black
-    EXPECT_EQ(out[640 * 480 - 1], 235);          // bottom-right luma: white
-    EXPECT_EQ(out[640 * 480], 128);              // U plane starts after luma
-    EXPECT_EQ(out[640 * 480 + 320 * 240], 128);  // V plane after U
+TEST(FrameConvert, RgbFormatsAreTheSeenPicturesTopRowFirst) {
+    for (const bool rgb : {false, true}) {
+        const auto out = Convert(rgb ? V4L2_PIX_FMT_RGB24 : V4L2_PIX_FMT_BGR24);
+        ASSERT_EQ(out.size(), kFrameBytes);
+        EXPECT_EQ(Mismatches(out,
+                             [&](size_t i) {
+                                 const int x = int(i % kFrameStride) / 3;
+                                 const Bgr p = Seen(x, int(i / kFrameStride));
+                                 const int bgr[3] = {p.b, p.g, p.r};
+                                 return bgr[rgb ? 2 - i % 3 : i % 3];
+                             }),
+                  0)
+            << (rgb ? "RGB3" : "BGR3");
+    }
 }
 
-TEST(FrameConvert, RgbFormatsAreFlippedAndOrdered) {
-    const auto frame = PatternFrame(640, 480);
-    std::vector<uint8_t> bgr(kFrameBytes), rgb(kFrameBytes);
-    ASSERT_TRUE(ConvertSharedFrame(frame.data(), V4L2_PIX_FMT_BGR24, bgr.data()));
-    ASSERT_TRUE(ConvertSharedFrame(frame.data(), V4L2_PIX_FMT_RGB24, rgb.data()));
-    // Pixel (639, 0) as seen: blue 255 (x), green 0 (y).
-    const size_t topRight = 639 * 3;
-    EXPECT_EQ(bgr[topRight], 255);
-    EXPECT_EQ(bgr[topRight + 1], 0);
-    EXPECT_EQ(rgb[topRight + 2], 255);
-    EXPECT_EQ(rgb[topRight], bgr[topRight + 2]);
-    // The last row is the bottom as seen: green 255.
-    EXPECT_EQ(bgr[kFrameBytes - 2], 255);
+TEST(FrameConvert, KnownColoursLandOnTheirStudioRangeValues) {
+    // Anchors the shared reference above to independent values: white, black and pure red.
+    EXPECT_EQ(Y({255, 255, 255}), 235);
+    EXPECT_EQ(Y({0, 0, 0}), 16);
+    EXPECT_EQ(U({255, 255, 255}), 128);
+    EXPECT_EQ(V({0, 0, 0}), 128);
+    EXPECT_NEAR(Y({0, 0, 255}), 82, 1);
+    EXPECT_NEAR(U({0, 0, 255}), 90, 1);
+    EXPECT_NEAR(V({0, 0, 255}), 240, 1);
 }
 
 TEST(FrameConvert, UnknownFormatsAreRefused) {

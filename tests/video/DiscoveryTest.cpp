@@ -57,6 +57,25 @@ TEST(MatchPnpNames, AtMostTwentyNamesAreListed) {
     EXPECT_EQ(listed.back(), "Camera 19");
 }
 
+TEST(MatchCameraNames, PrefixesCountOnlyWhenNoNameMatchesExactly) {
+    // With an exact match the prefix pass would list "Cam" (it prefixes "Cam HD") first.
+    EXPECT_EQ(MatchCameraNames({"Cam", "Cam HD"}, {"Cam HD"}), (Names{"Cam HD"}));
+    EXPECT_EQ(MatchCameraNames({"Cam", "Webcam"}, {"Cam HD"}), (Names{"Cam"}));
+    EXPECT_TRUE(MatchCameraNames({"Webcam"}, {"Cam HD"}).empty());
+    // The limit holds in the prefix pass too, and duplicates of a found name are listed once.
+    Names found, devices;
+    for (int i = 10; i < 35; ++i) {
+        found.push_back("Cam " + std::to_string(i));
+        devices.push_back("Cam " + std::to_string(i) + " (usb)");
+    }
+    found.insert(found.begin(), "Cam 10");
+    const auto listed = MatchCameraNames(found, devices);
+    ASSERT_EQ(listed.size(), 20u);
+    EXPECT_EQ(listed.front(), "Cam 10");
+    EXPECT_EQ(listed[1], "Cam 11");
+    EXPECT_EQ(listed.back(), "Cam 29");
+}
+
 TEST(PresentDevices, OnlyNodesOnAHardwareBusCount) {
     VideoDeviceRecord loopback = Node(kVirtualCameraName, "");
     loopback.busInfo = "platform:v4l2loopback-000";

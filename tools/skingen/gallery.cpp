@@ -1,5 +1,7 @@
 // Renders every skinned control and every generated picture into one contact sheet:
 //   gallery RESOURCE_FOLDER OUTPUT.png
+// Fails when a control draws nothing but its background, when two states of a control look the
+// same, or when a named picture does not load.
 
 #include <QApplication>
 #include <QDir>
@@ -173,6 +175,47 @@ std::vector<Shot> Controls() {
     return shots;
 }
 
+bool OneColour(const QPixmap& picture) {
+    const QImage image = picture.toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != image.pixel(0, 0)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::vector<QString> ControlFaults(const std::vector<Shot>& shots) {
+    std::vector<QString> faults;
+    auto find = [&](const char* caption) {
+        for (const Shot& shot : shots) {
+            if (shot.caption == QLatin1String(caption)) {
+                return shot.picture.toImage();
+            }
+        }
+        faults.push_back(QStringLiteral("no shot ") + caption);
+        return QImage();
+    };
+    for (const Shot& shot : shots) {
+        if (shot.picture.isNull() || OneColour(shot.picture)) {
+            faults.push_back(shot.caption + QStringLiteral(" draws nothing"));
+        }
+    }
+    const std::pair<const char*, const char*> differing[] = {
+        {"CPngButton rest", "CPngButton over"}, {"tab mode 4", "tab over"},
+        {"tab mode 4", "tab selected"},         {"tab over", "tab selected"},
+        {"beauty disabled", "beauty active"},   {"CDLEdit prompt", "CDLEdit text"},
+    };
+    for (const auto& [a, b] : differing) {
+        if (find(a) == find(b)) {
+            faults.push_back(QStringLiteral("%1 looks like %2").arg(a, b));
+        }
+    }
+    return faults;
+}
+
 void Checkerboard(QPainter& p, const QRect& area) {
     for (int y = area.top(); y < area.bottom(); y += 8) {
         for (int x = area.left(); x < area.right(); x += 8) {
@@ -195,11 +238,18 @@ int main(int argc, char** argv) {
     QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
 
     const std::vector<Shot> controls = Controls();
+    std::vector<QString> faults = ControlFaults(controls);
     std::vector<Shot> pictures;
     for (const std::string& path : Resources::AllPaths()) {
-        QPixmap picture(QString::fromStdString(path));
-        if (!picture.isNull()) {
-            pictures.push_back({QString::fromStdString(path).section('/', -1), picture});
+        const QString name = QString::fromStdString(path);
+        if (name.endsWith(QLatin1String(".mp3")) || name.endsWith(QLatin1String(".TTF"))) {
+            continue;
+        }
+        QPixmap picture(name);
+        if (picture.isNull()) {
+            faults.push_back(name + QStringLiteral(" does not load"));
+        } else {
+            pictures.push_back({name.section('/', -1), picture});
         }
     }
 
@@ -264,5 +314,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "gallery: cannot write %s\n", argv[2]);
         return 1;
     }
-    return 0;
+    for (const QString& fault : faults) {
+        std::fprintf(stderr, "gallery: %s\n", qPrintable(fault));
+    }
+    return faults.empty() ? 0 : 1;
 }
