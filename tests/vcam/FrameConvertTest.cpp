@@ -81,9 +81,16 @@ TEST(FrameConvert, PackedYuvMatchesTheReferenceByteForByte) {
                                  const int x0 = static_cast<int>(i % (kFrameWidth * 2)) / 4 * 2;
                                  const Bgr left = Seen(x0, y), right = Seen(x0 + 1, y);
                                  const Bgr pair = Mean({left, right});
-                                 const int yuyvOrder[4] = {Y(left), U(pair), Y(right), V(pair)};
-                                 const int uyvyOrder[4] = {U(pair), Y(left), V(pair), Y(right)};
-                                 return (yuyv ? yuyvOrder : uyvyOrder)[i % 4];
+                                 switch (i % 4) {
+                                     case 0:
+                                         return yuyv ? Y(left) : U(pair);
+                                     case 1:
+                                         return yuyv ? U(pair) : Y(left);
+                                     case 2:
+                                         return yuyv ? Y(right) : V(pair);
+                                     default:
+                                         return yuyv ? V(pair) : Y(right);
+                                 }
                              }),
                   0)
             << (yuyv ? "YUYV" : "UYVY");
