@@ -3,6 +3,8 @@
 // files the test writes, and a server that takes connections and never answers.
 // ZAVREO_LYRICS_HOST points at the server while it runs.
 
+#include "LoopbackListener.h"
+
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -62,16 +64,10 @@ private:
 class SilentServer {
 public:
     SilentServer() {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
         // The kernel completes the connections; nobody accepts or answers them.
-        listen(listener_, 4);
-        host_ = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+        int port = 0;
+        listener_ = ListenOnLoopback(4, &port);
+        host_ = "127.0.0.1:" + std::to_string(port);
         setenv("ZAVREO_LYRICS_HOST", host_.c_str(), 1);
     }
     ~SilentServer() {

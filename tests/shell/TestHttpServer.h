@@ -3,6 +3,8 @@
 // exactly as given (so a test can break a body off), and the request lines are recorded. It can
 // also answer nothing at all, or drip the reply a byte at a time.
 
+#include "LoopbackListener.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -19,15 +21,7 @@
 class TestHttpServer {
 public:
     TestHttpServer() {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        listen(listener_, 8);
+        listener_ = ListenOnLoopback(8, &port_);
         thread_ = std::thread([this] { Serve(); });
     }
     ~TestHttpServer() {
