@@ -6,11 +6,14 @@
 #include <QByteArray>
 #include <QImageReader>
 #include <QPainter>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "EffectManager.h"
+#include "ExifPreview.h"
 #include "SharedFrame.h"
 #include "UserFileReader.h"
 
@@ -50,32 +53,83 @@ tjscalingfactor ChooseScale(int width, int height, QSize atLeast) {
     return best;
 }
 
-QImage DecodeJpeg(const std::string& bytes, QSize atLeast) {
-    const std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), tjDestroy);
-    if (!handle) {
-        return {};
-    }
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+using JpegDecoder = std::unique_ptr<void, int (*)(tjhandle)>;
+
+std::optional<QSize> JpegSize(tjhandle handle, std::string_view jpeg) {
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), data, bytes.size(), &width, &height, &subsampling,
-                            &colorspace) != 0 ||
+    if (tjDecompressHeader3(handle, reinterpret_cast<const unsigned char*>(jpeg.data()),
+                            jpeg.size(), &width, &height, &subsampling, &colorspace) != 0 ||
         !AcceptableSize(width, height)) {
-        return {};
+        return std::nullopt;
     }
-    const tjscalingfactor scale = ChooseScale(width, height, atLeast);
-    QImage image(TJSCALED(width, scale), TJSCALED(height, scale), QImage::Format_BGR888);
+    return QSize(width, height);
+}
+
+// Decodes `jpeg` (of `size`) at the smallest scale keeping `atLeast`. A truncated file still
+// gives its decoded part (the rest stays grey) unless `complete` asks for a flawless decode.
+QImage DecodeScaled(tjhandle handle, std::string_view jpeg, QSize size, QSize atLeast,
+                    bool complete) {
+    const tjscalingfactor scale = ChooseScale(size.width(), size.height(), atLeast);
+    QImage image(TJSCALED(size.width(), scale), TJSCALED(size.height(), scale),
+                 QImage::Format_BGR888);
     if (image.isNull()) {
         return {};
     }
-    // A truncated file still gives its decoded part (the rest stays grey); only fatal errors
-    // refuse the picture.
     image.fill(QColor(128, 128, 128));
-    if (tjDecompress2(handle.get(), data, bytes.size(), image.bits(), image.width(),
-                      static_cast<int>(image.bytesPerLine()), image.height(), TJPF_BGR, 0) != 0 &&
-        tjGetErrorCode(handle.get()) == TJERR_FATAL) {
+    if (tjDecompress2(handle, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(),
+                      image.bits(), image.width(), static_cast<int>(image.bytesPerLine()),
+                      image.height(), TJPF_BGR, 0) != 0 &&
+        (complete || tjGetErrorCode(handle) == TJERR_FATAL)) {
         return {};
     }
     return image;
+}
+
+// The camera's preview stands in for the photo when it has the photo's shape (not letterboxed)
+// and at least the pixels that would be decoded from the photo itself.
+bool PreviewServes(QSize preview, QSize picture, QSize atLeast) {
+    const long long previewCross = static_cast<long long>(preview.width()) * picture.height();
+    const long long pictureCross = static_cast<long long>(picture.width()) * preview.height();
+    const bool sameShape = std::llabs(previewCross - pictureCross) * 50 <= pictureCross;
+    return sameShape && preview.width() < picture.width() &&
+           preview.width() >= std::min(picture.width(), atLeast.width()) &&
+           preview.height() >= std::min(picture.height(), atLeast.height());
+}
+
+// The camera's preview of a photo of `pictureSize`, or a null image when it does not serve or is
+// flawed in any way. It has a decoder of its own: one that failed on a header is not reusable.
+QImage DecodePreview(std::string_view jpeg, QSize pictureSize, QSize atLeast) {
+    const std::string_view preview = FindExifPreview(jpeg);
+    if (preview.empty()) {
+        return {};
+    }
+    const JpegDecoder handle(tjInitDecompress(), tjDestroy);
+    if (!handle) {
+        return {};
+    }
+    const std::optional<QSize> size = JpegSize(handle.get(), preview);
+    if (!size || !PreviewServes(*size, pictureSize, atLeast)) {
+        return {};
+    }
+    return DecodeScaled(handle.get(), preview, *size, atLeast, true);
+}
+
+QImage DecodeJpeg(const std::string& bytes, QSize atLeast) {
+    const JpegDecoder handle(tjInitDecompress(), tjDestroy);
+    if (!handle) {
+        return {};
+    }
+    const std::optional<QSize> size = JpegSize(handle.get(), bytes);
+    if (!size) {
+        return {};
+    }
+    // Decoding a whole large photo even at 1/8 scale costs its full entropy decoding; the
+    // preview is a fraction of that.
+    QImage preview = DecodePreview(bytes, *size, atLeast);
+    if (!preview.isNull()) {
+        return preview;
+    }
+    return DecodeScaled(handle.get(), bytes, *size, atLeast, false);
 }
 
 QImage DecodeOther(const std::string& bytes, QColor background) {

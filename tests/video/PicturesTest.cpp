@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <fstream>
 
+#include "ExifJpeg.h"
 #include "PictureFile.h"
 #include "PictureFiles.h"
 #include "PictureListFile.h"
@@ -135,6 +136,78 @@ TEST(PictureFile, ThumbnailsStretchTheWholePictureOverGrey) {
     const std::string path = folder.Path("clear.png").string();
     ASSERT_TRUE(clear.save(QString::fromStdString(path)));
     EXPECT_EQ(MakeThumbnail(path).pixelColor(40, 40), QColor(128, 128, 128));
+}
+
+namespace {
+
+// A red 1600 x 1200 photo carrying a blue preview of `previewSize`, so a thumbnail shows which
+// of the two was decoded.
+std::string PhotoWithPreview(const PictureFolder& folder, QSize previewSize,
+                             bool bigEndian = false) {
+    const std::string photo = ReadAll(folder.Solid("photo.jpg", Qt::red, QSize(1600, 1200)));
+    const std::string preview = ReadAll(folder.Solid("preview.jpg", Qt::blue, previewSize));
+    return WithExifPreview(photo, preview, bigEndian);
+}
+
+}  // namespace
+
+TEST(PictureFile, ThumbnailsComeFromTheCameraPreviewOnlyWhenItIsBigEnough) {
+    PictureFolder folder;
+    for (const bool bigEndian : {false, true}) {
+        const std::string path =
+            folder.Bytes("camera.jpg", PhotoWithPreview(folder, QSize(160, 120), bigEndian));
+        const QImage thumbnail = MakeThumbnail(path);
+        ASSERT_EQ(thumbnail.size(), QSize(85, 85));
+        EXPECT_TRUE(Near(thumbnail.pixelColor(2, 2), Qt::blue)) << bigEndian;
+        EXPECT_TRUE(Near(thumbnail.pixelColor(82, 82), Qt::blue)) << bigEndian;
+        // The slideshow needs 640 x 480: the photo itself.
+        std::vector<uint8_t> frame(kFrameBytes);
+        ASSERT_TRUE(RenderSlide(path, frame.data()));
+        EXPECT_TRUE(Near(FramePixel(frame, 320, 240), Qt::red));
+    }
+    // Too small for 85 x 85, and letterboxed to another shape: the photo is decoded instead.
+    for (const QSize size : {QSize(64, 48), QSize(160, 90)}) {
+        const std::string path = folder.Bytes("camera.jpg", PhotoWithPreview(folder, size));
+        EXPECT_TRUE(Near(MakeThumbnail(path).pixelColor(42, 42), Qt::red)) << size.width();
+    }
+}
+
+TEST(PictureFile, AFlawedPreviewFallsBackToThePhoto) {
+    PictureFolder folder;
+    const std::string preview = ReadAll(folder.Solid("preview.jpg", Qt::blue, QSize(160, 120)));
+    const std::string photo = ReadAll(folder.Solid("photo.jpg", Qt::red, QSize(1600, 1200)));
+    const auto thumbnailOf = [&](const std::string& bytes) {
+        return MakeThumbnail(folder.Bytes("camera.jpg", bytes)).pixelColor(42, 42);
+    };
+    // Cut short, not a JPEG at all, and stored past the end of its segment.
+    EXPECT_TRUE(
+        Near(thumbnailOf(WithExifPreview(photo, preview.substr(0, preview.size() / 2))), Qt::red));
+    EXPECT_TRUE(Near(thumbnailOf(WithExifPreview(photo, "\xFF\xD8 no picture")), Qt::red));
+    std::string pastTheEnd = WithExifPreview(photo, preview);
+    pastTheEnd[kExifTiffStart + 63] = 0x7F;  // the preview's length, high byte
+    EXPECT_TRUE(Near(thumbnailOf(pastTheEnd), Qt::red));
+
+    // Any byte of the segment header and directories damaged: the preview or the photo, never
+    // anything else, and never a read outside the file.
+    const std::string intact = WithExifPreview(photo, preview);
+    int previews = 0, photos = 0;
+    for (size_t at = 2; at < kExifTiffStart + kExifDirectoryBytes; ++at) {
+        for (const uint8_t value :
+             {uint8_t{0x00}, uint8_t{0xFF}, static_cast<uint8_t>(intact[at] ^ 0x80)}) {
+            std::string damaged = intact;
+            damaged[at] = static_cast<char>(value);
+            const std::string path = folder.Bytes("damaged.jpg", damaged);
+            const QImage thumbnail = MakeThumbnail(path);
+            if (thumbnail.isNull()) {
+                continue;
+            }
+            const QColor seen = thumbnail.pixelColor(42, 42);
+            EXPECT_TRUE(Near(seen, Qt::blue) || Near(seen, Qt::red)) << at << " " << int(value);
+            (Near(seen, Qt::blue) ? previews : photos) += 1;
+        }
+    }
+    EXPECT_GT(previews, 0);
+    EXPECT_GT(photos, 0);
 }
 
 TEST(ThumbnailList, AddsAtOnceAndDropsWhatCannotBeDecoded) {
