@@ -7,6 +7,7 @@ exactly once in the file; '#' starts a comment line. The file is restored after 
 also when the run is interrupted.
 
     python3 tools/mutants/mutate.py [--list FILE] [--build-dir DIR] [--only REGEX] [--tests REGEX]
+                                    [--exclude REGEX]
 
 Run on demand, not in CI: every mutant costs a build and a run of the suite.
 """
@@ -46,6 +47,7 @@ def main():
     parser.add_argument("--build-dir", default=os.path.join(ROOT, "build"))
     parser.add_argument("--only", help="run only the mutants whose line matches this expression")
     parser.add_argument("--tests", help="ctest -R expression (default: the whole suite)")
+    parser.add_argument("--exclude", help="ctest -E expression, e.g. the slow end-to-end script")
     args = parser.parse_args()
     # A termination runs the clean-up below like Ctrl+C does, so no mutant stays in the tree.
     signal.signal(signal.SIGTERM, signal.default_int_handler)
@@ -82,6 +84,8 @@ def main():
                              str(os.cpu_count() or 2), "--timeout", "300", "--stop-on-failure"]
                     if args.tests:
                         ctest += ["-R", args.tests]
+                    if args.exclude:
+                        ctest += ["-E", args.exclude]
                     passed = run(ctest, log) == 0
                     verdict = "survived" if passed else "killed"
                     (survived if passed else killed).append(label)
