@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -107,10 +108,13 @@ TEST(SingleInstance, AFolderOthersCanReachIsNotUsed) {
     EXPECT_EQ(QFile::permissions(mine) & (QFile::ReadGroup | QFile::WriteOther), 0);
     EXPECT_EQ(SingleInstance::PrivateFolder(mine), mine);
 
-    const QString open = root.path() + "/open";
-    ASSERT_TRUE(QDir().mkdir(open));
-    QFile::setPermissions(open, QFile::Permissions(0x7777));
-    EXPECT_TRUE(SingleInstance::PrivateFolder(open).isEmpty());
+    // Any access beyond the owner's, by the group or by others, rules a folder out.
+    for (const mode_t mode : {0710, 0740, 0770, 0701, 0704, 0777}) {
+        const QString open = root.path() + "/open" + QString::number(mode, 8);
+        ASSERT_TRUE(QDir().mkdir(open));
+        ASSERT_EQ(chmod(open.toLocal8Bit().constData(), mode), 0);
+        EXPECT_TRUE(SingleInstance::PrivateFolder(open).isEmpty()) << std::oct << mode;
+    }
 
     const QString link = root.path() + "/link";
     ASSERT_TRUE(QFile::link(mine, link));
