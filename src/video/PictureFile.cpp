@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImageReader>
 #include <QPainter>
+#include <QTransform>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -13,7 +14,7 @@
 #include <string_view>
 
 #include "EffectManager.h"
-#include "ExifPreview.h"
+#include "ExifBlock.h"
 #include "SharedFrame.h"
 #include "UserFileReader.h"
 
@@ -98,8 +99,7 @@ bool PreviewServes(QSize preview, QSize picture, QSize atLeast) {
 
 // The camera's preview of a photo of `pictureSize`, or a null image when it does not serve or is
 // flawed in any way. It has a decoder of its own: one that failed on a header is not reusable.
-QImage DecodePreview(std::string_view jpeg, QSize pictureSize, QSize atLeast) {
-    const std::string_view preview = FindExifPreview(jpeg);
+QImage DecodePreview(std::string_view preview, QSize pictureSize, QSize atLeast) {
     if (preview.empty()) {
         return {};
     }
@@ -114,6 +114,33 @@ QImage DecodePreview(std::string_view jpeg, QSize pictureSize, QSize atLeast) {
     return DecodeScaled(handle.get(), preview, *size, atLeast, true);
 }
 
+// Turns a picture stored as the camera held it into the way it is to be seen.
+QImage Upright(const QImage& stored, int orientation) {
+    QTransform turn;
+    switch (orientation) {
+        case 3:
+            turn.rotate(180);
+            break;
+        case 5:
+        case 6:
+        case 7:
+            turn.rotate(90);
+            break;
+        case 8:
+            turn.rotate(270);
+            break;
+        default:
+            break;
+    }
+    QImage upright = turn.isIdentity() ? stored : stored.transformed(turn);
+    const bool mirror = orientation == 2 || orientation == 5;
+    const bool flip = orientation == 4 || orientation == 7;
+    if (mirror || flip) {
+        upright = upright.mirrored(mirror, flip);
+    }
+    return upright.convertToFormat(QImage::Format_BGR888);
+}
+
 QImage DecodeJpeg(const std::string& bytes, QSize atLeast) {
     const JpegDecoder handle(tjInitDecompress(), tjDestroy);
     if (!handle) {
@@ -123,13 +150,16 @@ QImage DecodeJpeg(const std::string& bytes, QSize atLeast) {
     if (!size) {
         return {};
     }
+    const ExifBlock exif = ReadExifBlock(bytes);
+    // The picture is decoded as stored; one seen on its side needs the asked size turned too.
+    const QSize storedAtLeast = exif.orientation >= 5 ? atLeast.transposed() : atLeast;
     // Decoding a whole large photo even at 1/8 scale costs its full entropy decoding; the
     // preview is a fraction of that.
-    QImage preview = DecodePreview(bytes, *size, atLeast);
-    if (!preview.isNull()) {
-        return preview;
+    QImage picture = DecodePreview(exif.preview, *size, storedAtLeast);
+    if (picture.isNull()) {
+        picture = DecodeScaled(handle.get(), bytes, *size, storedAtLeast, false);
     }
-    return DecodeScaled(handle.get(), bytes, *size, atLeast, false);
+    return picture.isNull() ? picture : Upright(picture, exif.orientation);
 }
 
 QImage DecodeOther(const std::string& bytes, QColor background) {

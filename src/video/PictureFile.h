@@ -3,7 +3,8 @@
 // only regular files of bounded size are read (never a FIFO or a device), and a picture that is
 // corrupt, empty or larger than kMaxPicturePixels gives a null image instead of a crash, a hang
 // or a huge allocation. JPEGs are decoded at a reduced scale when the result needs fewer pixels,
-// or from the preview a camera embeds in the photo's Exif block when that preview is big enough.
+// or from the preview a camera embeds in the photo's Exif block when that preview is big enough,
+// and turned the way that block says the photo is to be seen.
 //
 // Threads: any thread; nothing is shared.
 

@@ -1,6 +1,7 @@
 #pragma once
-// Photos as cameras write them: an Exif APP1 segment right after the start marker whose second
-// image directory points at a preview JPEG stored inside the segment.
+// Photos as cameras write them: an Exif APP1 segment right after the start marker whose first
+// image directory gives the orientation and whose second points at a preview JPEG stored inside
+// the segment.
 
 #include <cstdint>
 #include <string>
@@ -11,7 +12,7 @@ inline constexpr std::size_t kExifTiffStart = 12;
 inline constexpr std::size_t kExifDirectoryBytes = 68;
 
 inline std::string WithExifPreview(const std::string& jpeg, const std::string& preview,
-                                   bool bigEndian = false) {
+                                   bool bigEndian = false, uint16_t orientation = 1) {
     std::string tiff;
     const auto u16 = [&](uint32_t v) {
         const char hi = static_cast<char>(v >> 8 & 0xFF), lo = static_cast<char>(v & 0xFF);
@@ -40,9 +41,9 @@ inline std::string WithExifPreview(const std::string& jpeg, const std::string& p
     tiff += bigEndian ? "MM" : "II";
     u16(42);
     u32(8);
-    // The main image's directory: orientation "upright", then the offset of the next directory.
+    // The main image's directory: its orientation, then the offset of the next directory.
     u16(1);
-    entry(0x0112, 3, 1);
+    entry(0x0112, 3, orientation);
     u32(26);
     // The preview's directory: JPEG compression, where the preview is and how long it is.
     u16(3);

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPainter>
+#include <array>
 #include <fstream>
 
 #include "ExifJpeg.h"
@@ -170,6 +172,55 @@ TEST(PictureFile, ThumbnailsComeFromTheCameraPreviewOnlyWhenItIsBigEnough) {
         const std::string path = folder.Bytes("camera.jpg", PhotoWithPreview(folder, size));
         EXPECT_TRUE(Near(MakeThumbnail(path).pixelColor(42, 42), Qt::red)) << size.width();
     }
+}
+
+TEST(PictureFile, PhotosAreTurnedTheWayTheCameraWasHeld) {
+    PictureFolder folder;
+    // Stored 1600 x 1200, green with its top-left quarter red (blue in the preview).
+    const auto marked = [&](const std::string& name, QSize size, QColor corner) {
+        QImage image(size, QImage::Format_RGB888);
+        image.fill(Qt::green);
+        QPainter(&image).fillRect(0, 0, size.width() / 2, size.height() / 2, corner);
+        image.save(folder.Path(name).c_str(), nullptr, 95);
+        return ReadAll(folder.Path(name));
+    };
+    const std::string photo = marked("photo.jpg", QSize(1600, 1200), Qt::red);
+    const std::string preview = marked("preview.jpg", QSize(160, 120), Qt::blue);
+    // Where the stored top-left quarter is seen for orientations 1 to 8, as (right, bottom).
+    const std::array<std::pair<bool, bool>, 8> seenAt = {{{false, false},
+                                                          {true, false},
+                                                          {true, true},
+                                                          {false, true},
+                                                          {false, false},
+                                                          {true, false},
+                                                          {true, true},
+                                                          {false, true}}};
+    for (uint16_t orientation = 1; orientation <= 8; ++orientation) {
+        const auto [right, bottom] = seenAt[orientation - 1];
+        const int x = right ? 80 : 4, y = bottom ? 80 : 4;
+        const std::string noPreview = folder.Bytes(
+            "turned.jpg", WithExifPreview(photo, std::string(), orientation % 2 == 0, orientation));
+        const QImage picture = DecodePicture(noPreview, QSize(85, 85), Qt::black);
+        ASSERT_FALSE(picture.isNull()) << orientation;
+        EXPECT_EQ(picture.format(), QImage::Format_BGR888);
+        EXPECT_EQ(picture.width() < picture.height(), orientation >= 5) << orientation;
+        const QImage thumbnail = MakeThumbnail(noPreview);
+        EXPECT_TRUE(Near(thumbnail.pixelColor(x, y), Qt::red)) << orientation;
+        EXPECT_TRUE(Near(thumbnail.pixelColor(84 - x, 84 - y), Qt::green)) << orientation;
+        // The preview is stored the same way and is turned alike.
+        const std::string withPreview =
+            folder.Bytes("turned.jpg", WithExifPreview(photo, preview, false, orientation));
+        EXPECT_TRUE(Near(MakeThumbnail(withPreview).pixelColor(x, y), Qt::blue)) << orientation;
+    }
+    // On its side the slideshow shows a 360 x 480 picture between black bars.
+    const std::string sideways =
+        folder.Bytes("turned.jpg", WithExifPreview(photo, preview, false, 6));
+    std::vector<uint8_t> frame(kFrameBytes);
+    ASSERT_TRUE(RenderSlide(sideways, frame.data()));
+    EXPECT_TRUE(Near(FramePixel(frame, 100, 240), Qt::black));
+    EXPECT_TRUE(Near(FramePixel(frame, 490, 10), Qt::red));
+    EXPECT_TRUE(Near(FramePixel(frame, 150, 470), Qt::green));
+    EXPECT_TRUE(Near(FramePixel(frame, 540, 240), Qt::black));
 }
 
 TEST(PictureFile, AFlawedPreviewFallsBackToThePhoto) {

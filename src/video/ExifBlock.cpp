@@ -1,4 +1,4 @@
-#include "ExifPreview.h"
+#include "ExifBlock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,7 @@ constexpr uint8_t kMarkerApp1 = 0xE1;
 constexpr uint8_t kMarkerStartOfScan = 0xDA;
 constexpr uint8_t kMarkerEndOfImage = 0xD9;
 constexpr uint16_t kTiffMagic = 42;
+constexpr uint16_t kTagOrientation = 0x0112;
 constexpr uint16_t kTagPreviewOffset = 0x0201;
 constexpr uint16_t kTagPreviewLength = 0x0202;
 constexpr uint16_t kTypeShort = 3;
@@ -62,59 +63,73 @@ private:
     bool little_;
 };
 
-std::string_view PreviewInExif(std::string_view app1) {
+// The single value of `tag` in the directory at `ifd` of `count` entries.
+std::optional<uint32_t> TagValue(const TiffReader& reader, std::size_t ifd, uint16_t count,
+                                 uint16_t tag) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = ifd + 2 + kIfdEntryBytes * i;
+        const std::optional<uint16_t> found = reader.U16(entry);
+        if (!found) {
+            return std::nullopt;
+        }
+        if (*found == tag) {
+            return reader.Value(entry);
+        }
+    }
+    return std::nullopt;
+}
+
+// Reads the Exif payload of an APP1 segment; nullopt when it is not one.
+std::optional<ExifBlock> BlockInApp1(std::string_view app1) {
     constexpr std::string_view kExifHeader("Exif\0\0", 6);
     if (!app1.starts_with(kExifHeader)) {
-        return {};
+        return std::nullopt;
     }
     const std::string_view tiff = app1.substr(kExifHeader.size());
     if (!tiff.starts_with("II") && !tiff.starts_with("MM")) {
-        return {};
+        return std::nullopt;
     }
     const TiffReader reader(tiff, tiff[0] == 'I');
     const std::optional<uint32_t> firstIfd = reader.U32(4);
     if (reader.U16(2) != kTiffMagic || !firstIfd) {
-        return {};
+        return std::nullopt;
     }
     const std::optional<uint16_t> firstCount = reader.U16(*firstIfd);
     if (!firstCount) {
-        return {};
+        return std::nullopt;
+    }
+    ExifBlock block;
+    const std::optional<uint32_t> orientation =
+        TagValue(reader, *firstIfd, *firstCount, kTagOrientation);
+    if (orientation && *orientation >= 1 && *orientation <= 8) {
+        block.orientation = static_cast<int>(*orientation);
     }
     const std::optional<uint32_t> secondIfd =
         reader.U32(std::size_t{*firstIfd} + 2 + kIfdEntryBytes * *firstCount);
     if (!secondIfd || *secondIfd == 0) {
-        return {};
+        return block;
     }
     const std::optional<uint16_t> secondCount = reader.U16(*secondIfd);
     if (!secondCount) {
-        return {};
+        return block;
     }
-    std::optional<uint32_t> offset, length;
-    for (std::size_t i = 0; i < *secondCount; ++i) {
-        const std::size_t entry = std::size_t{*secondIfd} + 2 + kIfdEntryBytes * i;
-        const std::optional<uint16_t> tag = reader.U16(entry);
-        if (!tag) {
-            return {};
-        }
-        if (*tag == kTagPreviewOffset) {
-            offset = reader.Value(entry);
-        } else if (*tag == kTagPreviewLength) {
-            length = reader.Value(entry);
-        }
-    }
+    const std::optional<uint32_t> offset =
+        TagValue(reader, *secondIfd, *secondCount, kTagPreviewOffset);
+    const std::optional<uint32_t> length =
+        TagValue(reader, *secondIfd, *secondCount, kTagPreviewLength);
     if (!offset || !length || *offset > tiff.size() || *length > tiff.size() - *offset) {
-        return {};
+        return block;
     }
     const std::string_view preview = tiff.substr(*offset, *length);
-    if (preview.size() < 4 || Byte(preview, 0) != 0xFF || Byte(preview, 1) != 0xD8) {
-        return {};
+    if (preview.size() >= 4 && Byte(preview, 0) == 0xFF && Byte(preview, 1) == 0xD8) {
+        block.preview = preview;
     }
-    return preview;
+    return block;
 }
 
 }  // namespace
 
-std::string_view FindExifPreview(std::string_view jpeg) {
+ExifBlock ReadExifBlock(std::string_view jpeg) {
     if (jpeg.size() < 4 || Byte(jpeg, 0) != 0xFF || Byte(jpeg, 1) != 0xD8) {
         return {};
     }
@@ -138,9 +153,9 @@ std::string_view FindExifPreview(std::string_view jpeg) {
             return {};
         }
         if (marker == kMarkerApp1) {
-            const std::string_view preview = PreviewInExif(jpeg.substr(at + 4, length - 2));
-            if (!preview.empty()) {
-                return preview;
+            if (const std::optional<ExifBlock> block =
+                    BlockInApp1(jpeg.substr(at + 4, length - 2))) {
+                return *block;
             }
         }
         at += 2 + length;
