@@ -183,9 +183,6 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
     connect(&progress_, &CBitmapSlider::SliderMoved, this, &CMervalaDlg::OnSliderMoved);
     connect(&volume_, &CBitmapSlider::SliderMoved, this, &CMervalaDlg::OnSliderMoved);
 
-    progressTimer_.setInterval(1000);
-    lyricTimer_.setInterval(100);
-    slideshowTimer_.setInterval(3000);
     music_ = std::make_unique<zavreo::MusicController>(
         playlists_, zavreo::PlayerControls{&play_, &mute_, &progress_, &volume_, time_, title_},
         progressTimer_, lyricTimer_);
