@@ -134,6 +134,15 @@ TEST(CameraChoice, ANewSizeReopensTheRunningCameraOffTheInterfaceThread) {
     std::vector<uint8_t> photo(kFrameBytes);
     EXPECT_TRUE(camera.callback.CopyLastFrame(photo.data()));
 
+    // A size chosen while the camera is still reopening is applied once that open has ended.
+    camera.controller.ChooseSize("640 x 480");
+    ASSERT_TRUE(camera.controller.Busy());
+    camera.controller.ChooseSize("1280 x 720");
+    ASSERT_TRUE(camera.Open(4));
+    EXPECT_TRUE(camera.finished[3]);
+    EXPECT_EQ(camera.controller.RequestedWidth(), 1280);
+    ASSERT_TRUE(WaitFor([&] { return camera.controller.CameraGraph().DeliveredWidth() == 1280; }));
+
     // Choosing the camera already chosen changes nothing.
     camera.controller.ChooseCamera(camera.controller.CameraCount() - 1);
     EXPECT_TRUE(sizes.isEmpty());
