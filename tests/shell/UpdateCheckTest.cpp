@@ -98,11 +98,14 @@ TEST_F(UpdateCheckTest, DecliningAMandatoryUpdateEndsTheProgram) {
     EXPECT_EQ(accepted.events,
               (std::vector<std::string>{"splash closed", "asked", "updater started"}));
 
-    // Without the member (or as text) the user may decline and go on.
-    server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":"1","updatetime":20})"));
-    Dialogue optional;
-    EXPECT_EQ(Check(optional), UpdateOutcome::kGoOn);
-    EXPECT_EQ(optional.events, (std::vector<std::string>{"splash closed", "asked"}));
+    // Only the number 1 makes it mandatory: without the member, as text or any other number the
+    // user may decline and go on.
+    for (const std::string member : {"", R"("isMustUpdate":"1",)", R"("isMustUpdate":2,)"}) {
+        server_.SetReply(TestHttpServer::Reply("{" + member + R"("updatetime":20})"));
+        Dialogue optional;
+        EXPECT_EQ(Check(optional), UpdateOutcome::kGoOn) << member;
+        EXPECT_EQ(optional.events, (std::vector<std::string>{"splash closed", "asked"}));
+    }
 }
 
 TEST_F(UpdateCheckTest, WithoutNetworkTheLastGoodFileIsRead) {
