@@ -112,6 +112,24 @@ TEST(Photo, NoFrameSinceTheCameraOpenedMeansNoPhoto) {
     EXPECT_FALSE(fs::exists(path));
 }
 
+TEST(Photo, AReopenedCameraWhoseFramesAreRefusedGivesNoPhotoOfThePreviousOpen) {
+    Camera camera;
+    camera.controller.OpenCamera();
+    ASSERT_TRUE(camera.Open());
+    ASSERT_TRUE(WaitFor([&] { return camera.controller.CameraGraph().FramesDelivered() > 3; }));
+    camera.controller.CloseCamera();
+    // The frame callback now expects another size, so it refuses every frame of the next open.
+    camera.callback.SetCameraSize(320, 240);
+    camera.controller.OpenCamera();
+    ASSERT_TRUE(camera.Open(2));
+    ASSERT_TRUE(camera.finished[1]);
+    ASSERT_TRUE(WaitFor([&] { return camera.controller.CameraGraph().FramesDelivered() > 3; }));
+    EXPECT_EQ(TakePhoto(camera.controller.CameraGraph(), camera.callback, camera.Folder(), nullptr),
+              PhotoOutcome::kNoFrame);
+    EXPECT_TRUE(camera.Files().empty());
+    camera.controller.CloseCamera();
+}
+
 TEST(CameraChoice, ANewSizeReopensTheRunningCameraOffTheInterfaceThread) {
     Camera camera;
     QStringList sizes;
