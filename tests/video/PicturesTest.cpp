@@ -237,6 +237,13 @@ TEST(PictureFile, AFlawedPreviewFallsBackToThePhoto) {
     std::string pastTheEnd = WithExifPreview(photo, preview);
     pastTheEnd[kExifTiffStart + 63] = 0x7F;  // the preview's length, high byte
     EXPECT_TRUE(Near(thumbnailOf(pastTheEnd), Qt::red));
+    // One byte longer than what is left of the segment.
+    std::string oneByteOver = WithExifPreview(photo, preview);
+    const auto over = static_cast<uint32_t>(preview.size() + 1);
+    for (int i = 0; i < 4; ++i) {
+        oneByteOver[kExifTiffStart + 60 + i] = static_cast<char>(over >> (8 * i) & 0xFF);
+    }
+    EXPECT_TRUE(Near(thumbnailOf(oneByteOver), Qt::red));
 
     // Any byte of the segment header and directories damaged: the preview or the photo, never
     // anything else, and never a read outside the file.
