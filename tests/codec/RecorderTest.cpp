@@ -82,6 +82,7 @@ public:
         kill(pid_, SIGKILL);
         Wait();
     }
+    void Signal(int signal) { kill(pid_, signal); }
     int Wait() {
         int status = 0;
         waitpid(pid_, &status, 0);
@@ -212,6 +213,28 @@ TEST_F(RecorderTest, AKilledRecorderLeavesAPlayableFileAtMostASecondShort) {
     EXPECT_GE(probe.videoSeconds, 2.0);
     EXPECT_TRUE(probe.hasAudio);
     EXPECT_NEAR(probe.audioEnd, probe.videoEnd, 0.5);
+}
+
+// The program records with "-vsync 2": the ticks of a stall are left out, not filled with copies
+// of the last picture, and no picture is stamped late.
+TEST_F(RecorderTest, TicksTheRecorderSleptThroughAreDroppedNotFilled) {
+    const std::string file = Output("stalled.mp4");
+    // Long enough that the recording goes on for a while after the stall.
+    RecordProcess recorder(file, PulseServer::kMonitorDescription, 4.5);
+    ASSERT_EQ(recorder.Line(), "started");
+    std::this_thread::sleep_for(800ms);
+    recorder.Signal(SIGSTOP);
+    std::this_thread::sleep_for(1000ms);
+    recorder.Signal(SIGCONT);
+    EXPECT_EQ(recorder.Line(), "ended 0");
+    EXPECT_EQ(recorder.Wait(), 0);
+
+    const Mp4Probe probe = ProbeMp4(file);
+    ASSERT_TRUE(probe.opened);
+    EXPECT_EQ(probe.decodeErrors, 0);
+    // The second's ten ticks are missing from the pictures, not from the time they span.
+    EXPECT_GT(probe.videoSeconds, 3.0);
+    EXPECT_LT(probe.videoFrames, probe.videoSeconds * 10 - 6);
 }
 
 TEST_F(RecorderTest, AFullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
