@@ -256,8 +256,8 @@ void MusicController::PlayStep(bool sequential, int step) {
         StopAndForget();
         return;
     }
-    const int start =
-        sequential ? ((playing.index + step) % count + count) % count : model_.RandomIndex();
+    // FirstExisting wraps the start into the list.
+    const int start = sequential ? playing.index + step : model_.RandomIndex();
     const int index = model_.FirstExisting(playing.list, start, sequential ? step : 1);
     if (index < 0) {
         StopAndForget();
