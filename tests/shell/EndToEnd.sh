@@ -81,6 +81,16 @@ cp "$(dirname "$0")/../engine/data/astronaut_640x480.png" "$pics/"
 for photo in chelsea.png coffee.png rocket.jpg hubble_deep_field.jpg motorcycle_left.png; do
   cp "/usr/lib/python3/dist-packages/skimage/data/$photo" "$pics/" 2>/dev/null
 done
+# A phone photo held sideways: stored red above blue, its Exif orientation 6 turns it upright as
+# blue left of red.
+convert -size 200x50 xc:red \( -size 200x50 xc:blue \) -append -quality 95 "$work/sideways.jpg"
+python3 - "$work/sideways.jpg" "$pics/sideways.jpg" <<'PY'
+import struct, sys
+jpeg = open(sys.argv[1], "rb").read()
+tiff = b"II*\0" + struct.pack("<IH", 8, 1) + struct.pack("<HHIHH", 0x0112, 3, 1, 6, 0) + struct.pack("<I", 0)
+payload = b"Exif\0\0" + tiff
+open(sys.argv[2], "wb").write(jpeg[:2] + b"\xff\xe1" + struct.pack(">H", len(payload) + 2) + payload + jpeg[2:])
+PY
 python3 - "$pics" "$config/PicPath.lst" <<'PY'
 import json, os, sys
 paths = sorted(os.path.join(sys.argv[1], name) for name in os.listdir(sys.argv[1]))
@@ -224,6 +234,15 @@ xdotool mousemove --sync $((X + 296)) $((Y + 275)) click 1
 xdotool mousemove --sync 674 133 click 1
 sleep 1.5
 import -display "$DISPLAY" -window root "$out/display-pictures.png" || fail "no screenshot"
+# The sideways photo is the last in the grid, upright: blue on the left, red on the right.
+cell=$(python3 -c 'import os, sys; names = sorted(os.listdir(sys.argv[1])); print(names.index("sideways.jpg"))' "$pics")
+cellX=$((490 + cell % 4 * 91)) cellY=$((215 + cell / 4 * 95))
+for probe in "$((cellX + 10)) $((cellY + 42)) blue" "$((cellX + 75)) $((cellY + 42)) red"; do
+  read -r x y colour <<<"$probe"
+  seen=$(convert "$out/display-pictures.png" -format "%[fx:p{$x,$y}.r>0.7]%[fx:p{$x,$y}.b>0.7]" info:)
+  [[ ($colour == blue && $seen == 01) || ($colour == red && $seen == 10) ]] ||
+    fail "the sideways photo is not shown upright ($x,$y: $seen)"
+done
 xdotool mousemove --sync 623 257 click 1
 xdotool mousemove --sync 814 178 click 1
 sleep 1.5
