@@ -62,6 +62,10 @@ def main():
         for number, path, original, mutated in mutants:
             label = f"#{number} {path}: {original!r} -> {mutated!r}"
             full = os.path.join(ROOT, path)
+            if not os.path.isfile(full):
+                print(f"stale    {label} (no such file)")
+                broken.append(label)
+                continue
             with open(full, encoding="utf-8") as source:
                 text = source.read()
             if text.count(original) != 1:
