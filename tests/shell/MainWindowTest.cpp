@@ -71,6 +71,17 @@ protected:
         qputenv("ZAVREO_SHARED_FRAME", "/zavreo-main-window-test-" + QByteArray::number(getpid()));
         server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":17})"));
         ASSERT_EQ(chdir(ZAVREO_BIN_DIR), 0);
+        // A message box nobody answers would hold the test until CTest's timeout: it fails the
+        // test at once instead, and is declined so the test runs to its end.
+        QObject::connect(&unexpectedMessages_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || answersMessages_) {
+                return;
+            }
+            ADD_FAILURE() << "unexpected message box: " << box->text().toStdString();
+            box->done(QMessageBox::Cancel);
+        });
+        unexpectedMessages_.start(100);
     }
     std::filesystem::path Config() const {
         return std::filesystem::path(home_.path().toStdString()) / ".config" / "ZavreoZhuShou" /
@@ -79,6 +90,8 @@ protected:
 
     QTemporaryDir home_;
     TestHttpServer server_;
+    QTimer unexpectedMessages_;
+    bool answersMessages_ = false;  // set by the tests that answer message boxes themselves
 };
 
 }  // namespace
@@ -307,6 +320,7 @@ TEST_F(MainWindowTest, DecliningAMandatoryUpdateEndsTheStartWithTheTwoMessages) 
     server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":1,"updatetime":18})"));
     std::vector<QString> shown;
     // Answers each message box as it comes up: Cancel to the question, OK to the notice.
+    answersMessages_ = true;
     QTimer answerer;
     QObject::connect(&answerer, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -391,6 +405,7 @@ TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAnd
     const std::filesystem::path updater = folder / "ZavreoUpData";
     std::ofstream(updater) << "#!/bin/sh\npwd > started\n";
     std::filesystem::permissions(updater, std::filesystem::perms::owner_all);
+    answersMessages_ = true;
     QTimer answerer;
     QObject::connect(&answerer, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
