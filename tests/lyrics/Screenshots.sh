@@ -8,24 +8,8 @@ showcase=$1
 lyricsd=$2
 out=$3
 mkdir -p "$out"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=:$(head -1 "$work/display")
-[[ $DISPLAY != : ]] || fail "Xvfb did not start"
+source "$(dirname "$0")/../XvfbScript.sh"
+start_xvfb
 
 mkdir -p "$work/songs"
 for i in $(seq 0 9); do

@@ -10,20 +10,7 @@ set -uo pipefail
 bin=$1
 out=$2
 mkdir -p "$out"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -f "/dev/shm${ZAVREO_SHARED_FRAME:-/none}"
-  [[ -n ${KEEP_E2E:-} ]] || rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  for log in "$work"/*.log; do echo "--- $log"; cat "$log"; done
-  exit 1
-}
+source "$(dirname "$0")/../XvfbScript.sh"
 
 # A real update server on 127.0.0.1 that names the running release.
 mkdir -p "$work/www/zv-helper/Config" "$work/home" "$work/run"
@@ -42,13 +29,7 @@ export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK="fakesink sync=true"
 unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
-# Xvfb picks a free display itself, so no other server on this machine is mistaken for ours.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-display=:$(head -1 "$work/display")
-[[ $display != : ]] || fail "Xvfb did not start"
-export DISPLAY=$display
+start_xvfb
 # A window manager, so that minimising, raising and closing behave as on a desktop.
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
