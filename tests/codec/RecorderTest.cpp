@@ -79,7 +79,7 @@ public:
         return text;
     }
     void Kill() {
-        kill(pid_, SIGKILL);
+        Signal(SIGKILL);
         Wait();
     }
     void Signal(int signal) { kill(pid_, signal); }

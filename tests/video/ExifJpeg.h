@@ -10,6 +10,8 @@
 // directories precede the preview.
 inline constexpr std::size_t kExifTiffStart = 12;
 inline constexpr std::size_t kExifDirectoryBytes = 68;
+// Where the preview's length (a 32-bit value in the file's byte order) stands in that result.
+inline constexpr std::size_t kExifPreviewLengthAt = kExifTiffStart + 60;
 
 inline std::string WithExifPreview(const std::string& jpeg, const std::string& preview,
                                    bool bigEndian = false, uint16_t orientation = 1) {

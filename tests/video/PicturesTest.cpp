@@ -235,13 +235,13 @@ TEST(PictureFile, AFlawedPreviewFallsBackToThePhoto) {
         Near(thumbnailOf(WithExifPreview(photo, preview.substr(0, preview.size() / 2))), Qt::red));
     EXPECT_TRUE(Near(thumbnailOf(WithExifPreview(photo, "\xFF\xD8 no picture")), Qt::red));
     std::string pastTheEnd = WithExifPreview(photo, preview);
-    pastTheEnd[kExifTiffStart + 63] = 0x7F;  // the preview's length, high byte
+    pastTheEnd[kExifPreviewLengthAt + 3] = 0x7F;  // the preview's length, high byte
     EXPECT_TRUE(Near(thumbnailOf(pastTheEnd), Qt::red));
     // One byte longer than what is left of the segment.
     std::string oneByteOver = WithExifPreview(photo, preview);
     const auto over = static_cast<uint32_t>(preview.size() + 1);
     for (int i = 0; i < 4; ++i) {
-        oneByteOver[kExifTiffStart + 60 + i] = static_cast<char>(over >> (8 * i) & 0xFF);
+        oneByteOver[kExifPreviewLengthAt + i] = static_cast<char>(over >> (8 * i) & 0xFF);
     }
     EXPECT_TRUE(Near(thumbnailOf(oneByteOver), Qt::red));
 
