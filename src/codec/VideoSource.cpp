@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CameraDiscovery.h"
+#include "VirtualCamera.h"
 
 extern "C" {
 #include <libavdevice/avdevice.h>

@@ -14,10 +14,9 @@
 #include <cstring>
 #include <string>
 
-#include "CameraDiscovery.h"
 #include "FramePump.h"
 #include "LoopbackDevice.h"
-#include "VcamProcess.h"
+#include "VirtualCamera.h"
 
 namespace {
 

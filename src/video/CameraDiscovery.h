@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "VirtualCamera.h"
+
 struct _GstDevice;
 
 namespace zavreo {
@@ -19,9 +21,6 @@ constexpr const char* kTestCameraName = "测试摄像头";
 // TestCameraFrameLimit() is then N, else -1 (no limit).
 bool TestCameraEnabled();
 int TestCameraFrameLimit();
-
-// The card label of the program's own loopback device.
-constexpr const char* kVirtualCameraName = "Zavreo直播助手";
 
 // What the device monitor reports about one video source.
 struct VideoDeviceRecord {
@@ -69,8 +68,5 @@ int DiscoverCameras(std::vector<std::string>* listed);
 // none the first monitor of an output; empty when there is neither. False when the monitor cannot
 // start.
 bool FirstAudioSourceName(std::string* name);
-
-// The V4L2 node ("/dev/videoN") whose card name is `card`, or empty.
-std::string FindV4l2NodeByCard(const std::string& card);
 
 }  // namespace zavreo

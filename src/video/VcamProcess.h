@@ -9,19 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "VirtualCamera.h"
+
 namespace zavreo {
-
-// "$XDG_RUNTIME_DIR/zavreo-vcam.lock" (or ~/.cache/ZavreoZhuShou/zavreo-vcam.lock without a
-// runtime folder).
-std::string VcamLockPath();
-// Opens the lock file with `flags` (O_RDONLY, or O_RDWR | O_CREAT), never through a link.
-int OpenVcamLock(int flags);
-
-// The virtual camera program's exit status when no loopback device exists.
-inline constexpr int kVcamExitNoDevice = 3;
-
-// True while some process holds the virtual camera's lock.
-bool VcamLockHeld();
 
 class VcamProcess {
 public:

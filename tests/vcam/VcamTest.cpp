@@ -1,18 +1,16 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 
-#include "CameraDiscovery.h"
 #include "FrameConvert.h"
 #include "FramePump.h"
 #include "TestFrames.h"
-#include "VcamProcess.h"
+#include "VirtualCamera.h"
 
 using namespace zavreo;
 namespace fs = std::filesystem;
@@ -92,44 +90,4 @@ TEST(VcamProgram, BadOptionsAreRefused) {
     // A node that is no output device is refused, not written to.
     const auto [code, output] = RunVcam("--device /dev/null");
     EXPECT_EQ(code, kVcamExitNoDevice);
-}
-
-TEST(VcamProcess, ACopyHoldingTheLockCountsAsRunning) {
-    const fs::path dir = fs::temp_directory_path() / ("zavreo-vcam-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.c_str());
-    VcamProcess process("/bin/sleep");  // exits at once without arguments, like a vcam
-    EXPECT_FALSE(process.IsRunning());
-
-    const int lock = open(VcamLockPath().c_str(), O_CREAT | O_RDWR, 0600);
-    ASSERT_GE(lock, 0);
-    ASSERT_EQ(flock(lock, LOCK_EX), 0);
-    EXPECT_TRUE(VcamLockHeld());
-    EXPECT_TRUE(process.Start());
-    EXPECT_EQ(process.ChildPid(), -1);  // someone else's copy runs: none started
-    close(lock);
-    EXPECT_FALSE(VcamLockHeld());
-    fs::remove_all(dir);
-}
-
-TEST(VcamProcess, StopEndsTheCopyItStarted) {
-    const fs::path dir = fs::temp_directory_path() / ("zavreo-vcam2-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    const fs::path script = dir / "fake-vcam";
-    {
-        FILE* f = fopen(script.c_str(), "w");
-        fputs("#!/bin/sh\nexec sleep 30\n", f);
-        fclose(f);
-        fs::permissions(script, fs::perms::owner_all);
-    }
-    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.c_str());
-    VcamProcess process(script.string());
-    ASSERT_TRUE(process.Start());
-    const pid_t pid = process.ChildPid();
-    ASSERT_GT(pid, 0);
-    EXPECT_TRUE(process.IsRunning());
-    process.Stop();
-    EXPECT_FALSE(process.IsRunning());
-    EXPECT_NE(kill(pid, 0), 0);  // gone and reaped
-    fs::remove_all(dir);
 }

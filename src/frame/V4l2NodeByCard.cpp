@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "CameraDiscovery.h"
+#include "VirtualCamera.h"
 
 namespace zavreo {
 
