@@ -439,6 +439,7 @@ TEST_F(MainWindowTest, TheBigOpenButtonStaysHiddenWhileTheSlideshowSkipsAPicture
     }
     CDisplayPic& pictures = dialog.findChild<CDisplaySetDlg*>()->PicturePanel();
     pictures.AddPictures(files);
+    ASSERT_TRUE(SpinUntil([&] { return pictures.Box().List().Pending() == 0; }));
     std::filesystem::remove(files[0].toStdString());
     pictures.ToggleSlideshow();
     ASSERT_TRUE(pictures.Showing());
