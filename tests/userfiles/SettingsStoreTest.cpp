@@ -346,3 +346,52 @@ TEST_F(SettingsStoreTest, AFifoOrAnEndlessDeviceLoadsNothingAndIsReplacedOnSave)
         EXPECT_TRUE(reread.Load());
     }
 }
+
+// What could not be read whole is never destroyed: the first save keeps it beside, once.
+TEST_F(SettingsStoreTest, AFileNotReadWholeIsKeptBesideBeforeTheFirstSave) {
+    const std::filesystem::path kept = File().string() + zavreo::kUnreadableSuffix;
+    static const char withNul[] = "{\"Text\":[{\"text\":\"a\0b\"}]}\n";
+    const std::string longSubtitle =
+        R"({"Text":[{"text":")" + std::string(zavreo::kMaxUserLineBytes, 'x') + "\"}]}\n";
+    for (const std::string& content : {longSubtitle, std::string(withNul, sizeof withNul - 1),
+                                       std::string("{\"Text\":[{\"te"), std::string("x{}\n{}\n")}) {
+        WriteRaw(File(), content);
+        Panels panels;
+        SettingsStore store(File());
+        panels.AttachTo(store);
+        EXPECT_FALSE(store.Load());
+        EXPECT_EQ(zavreo::FilesToKeep(), std::vector<std::filesystem::path>{File()});
+        ASSERT_TRUE(store.Save());
+        EXPECT_EQ(ReadAll(kept), content) << content.substr(0, 40);
+        EXPECT_TRUE(zavreo::FilesToKeep().empty());
+        // Later saves of the run replace only the file itself.
+        const std::string saved = ReadAll(File());
+        ASSERT_TRUE(store.Save());
+        EXPECT_EQ(ReadAll(kept), content);
+        EXPECT_EQ(ReadAll(File()), saved);
+        SettingsStore reread(File());
+        EXPECT_TRUE(reread.Load());
+    }
+    // A missing file has nothing to keep; a whole one is simply replaced.
+    std::filesystem::remove(kept);
+    std::filesystem::remove(File());
+    SettingsStore missing(File());
+    EXPECT_FALSE(missing.Load());
+    ASSERT_TRUE(missing.Save());
+    ASSERT_TRUE(missing.Load());
+    ASSERT_TRUE(missing.Save());
+    EXPECT_FALSE(std::filesystem::exists(kept));
+}
+
+// Older versions wrote the subtitle in the system code page.
+TEST_F(SettingsStoreTest, ASubtitleInGbkIsReadAsTextAndSavedAsUtf8) {
+    WriteRaw(File(),
+             "{\"Text\":[{\"isChose\":1,\"text\":\"\xD6\xB1\xB2\xA5\\\\\xC4\xE3\xBA\xC3\"}]}\n");
+    Panels panels;
+    SettingsStore store(File());
+    panels.AttachTo(store);
+    ASSERT_TRUE(store.Load());
+    EXPECT_EQ(panels.text.text_, "直播\\你好");
+    ASSERT_TRUE(store.Save());
+    EXPECT_NE(ReadAll(File()).find(R"("text":"直播\\你好")"), std::string::npos) << ReadAll(File());
+}
