@@ -173,7 +173,7 @@ TEST(LyricClientReplies, HostileRepliesSaveNothing) {
     std::string many;
     for (int line = 0; many.size() < kMaxLyricFileBytes / 3; ++line) {
         for (int tag = 0; tag < 8; ++tag) {
-            char time[16];
+            char time[32];
             std::snprintf(time, sizeof time, "[%02d:%02d.%02d] ", line / 600, line / 10 % 60,
                           line % 10 * 10 + tag);
             many += time;

@@ -350,7 +350,7 @@ TEST_F(SettingsStoreTest, AFifoOrAnEndlessDeviceLoadsNothingAndIsReplacedOnSave)
 // What could not be read whole is never destroyed: the first save keeps it beside, once.
 TEST_F(SettingsStoreTest, AFileNotReadWholeIsKeptBesideBeforeTheFirstSave) {
     const std::filesystem::path kept = File().string() + zavreo::kUnreadableSuffix;
-    static const char withNul[] = "{\"Text\":[{\"text\":\"a\0b\"}]}\n";
+    static const char withNul[] = "{\"Text\":[{}],\0\"White\":[{}]}\n";
     const std::string longSubtitle =
         R"({"Text":[{"text":")" + std::string(zavreo::kMaxUserLineBytes, 'x') + "\"}]}\n";
     for (const std::string& content : {longSubtitle, std::string(withNul, sizeof withNul - 1),
