@@ -457,8 +457,8 @@ TEST_F(MainWindowTest, FilesNotReadWholeAreNamedInTheTipAndKeptAtExit) {
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
     ASSERT_TRUE(dialog.OnInitDialog());
     dialog.show();
-    EXPECT_TRUE(SpinUntil([&] { return dialog.Tip()->isVisible(); }));
-    const QString tip = dialog.Tip()->Text();
+    EXPECT_TRUE(SpinUntil([&] { return dialog.findChild<CXiaoXiTiShi*>()->isVisible(); }));
+    const QString tip = dialog.findChild<CXiaoXiTiShi*>()->Text();
     EXPECT_TRUE(tip.startsWith(QString::fromUtf8(TipText::kFilesKeptUnreadable)))
         << tip.toStdString();
     for (const char* name : {"config.lst.unreadable", "music.lst.unreadable"}) {
