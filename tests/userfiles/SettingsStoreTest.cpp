@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -360,10 +361,15 @@ TEST_F(SettingsStoreTest, AFileNotReadWholeIsKeptBesideBeforeTheFirstSave) {
         SettingsStore store(File());
         panels.AttachTo(store);
         EXPECT_FALSE(store.Load());
-        EXPECT_EQ(zavreo::FilesToKeep(), std::vector<std::filesystem::path>{File()});
+        // Other tests' damaged files stay marked: only this one is looked for.
+        const auto marked = [&] {
+            const std::vector<std::filesystem::path> files = zavreo::FilesToKeep();
+            return std::find(files.begin(), files.end(), File()) != files.end();
+        };
+        EXPECT_TRUE(marked());
         ASSERT_TRUE(store.Save());
         EXPECT_EQ(ReadAll(kept), content) << content.substr(0, 40);
-        EXPECT_TRUE(zavreo::FilesToKeep().empty());
+        EXPECT_FALSE(marked());
         // Later saves of the run replace only the file itself.
         const std::string saved = ReadAll(File());
         ASSERT_TRUE(store.Save());
