@@ -352,6 +352,8 @@ code=$?
 [[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived SIGTERM during the update question"
 [[ ! -e $config/config.lst ]] || fail "settings written during the update question"
 printf '{"isMustUpdate":0,"updatetime":17}\n' >"$work/www/zv-helper/Config/ZavreoConfig.dat"
+# The newer release's description stays in the configuration folder; the later starts must not ask.
+rm -f "$config/ZavreoConfig.dat"
 
 # An update server that accepts and never answers holds the window back a few seconds at most;
 # without a tray (as here) the close button ends the program, saving like the tray's "退出".
