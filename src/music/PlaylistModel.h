@@ -56,8 +56,11 @@ public:
     PlaylistModel(const PlaylistModel&) = delete;
     PlaylistModel& operator=(const PlaylistModel&) = delete;
 
-    int32_t AddCategory(const char* name);
-    int32_t AddCategory(const std::string& name) { return AddCategory(name.c_str()); }
+    int32_t AddCategory(const char* name) {
+        return name == nullptr ? kResultPointer : AddCategory(std::string(name));
+    }
+    // The whole name, a NUL inside it included (a name read from music.lst may hold one).
+    int32_t AddCategory(const std::string& name);
     int32_t RemoveCategory(const std::string& name);
     void ClearCategory(const std::string& name);
     int32_t RenameCategory(const std::string& oldName, const std::string& newName);

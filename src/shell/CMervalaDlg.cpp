@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "AtomicFile.h"
 #include "CCatListBox.h"
 #include "CDisplaySetDlg.h"
 #include "CElidedLabel.h"
@@ -237,6 +238,7 @@ bool CMervalaDlg::OnInitDialog() {
     LoadPictureList();
     CreateLyricsWindow();
     LoadSettings();
+    TellFilesKept();
     AddTrayIcon();
     DismissSplash();
     ClipToRoundedRect();
@@ -451,6 +453,21 @@ void CMervalaDlg::CreateLyricsWindow() {
 
 void CMervalaDlg::LoadSettings() {
     settings_.Load();
+}
+
+void CMervalaDlg::TellFilesKept() {
+    const std::vector<std::filesystem::path> files = zavreo::FilesToKeep();
+    if (files.empty()) {
+        return;
+    }
+    QString text = QString::fromUtf8(TipText::kFilesKeptUnreadable);
+    for (const std::filesystem::path& file : files) {
+        text += QStringLiteral("\n") + QString::fromStdString(file.string()) +
+                QString::fromUtf8(zavreo::kUnreadableSuffix);
+    }
+    // After the window has come up, so the tip stands over it.
+    QMetaObject::invokeMethod(
+        this, [this, text] { ShowTip(text); }, Qt::QueuedConnection);
 }
 
 void CMervalaDlg::AddTrayIcon() {

@@ -505,6 +505,36 @@ TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAnd
     EXPECT_EQ(ReadAll(folder / "started"), folder.string() + "\n");
 }
 
+// A config.lst of a pasted 1.2 MB subtitle and a music.lst with a count of -1 once came back as
+// defaults at exit: now the tip names the copies that keep them, and the exit writes those.
+TEST_F(MainWindowTest, FilesNotReadWholeAreNamedInTheTipAndKeptAtExit) {
+    std::filesystem::create_directories(Config());
+    const std::string config = R"({"Text":[{"text":")" + std::string(1200000, 'x') + "\"}]}\n";
+    const std::string music = R"({"list":[{"listname":"默认列表","musicnum":-1,)"
+                              R"("musiclist":[{"path":"/a.mp3"}]}],"num":1})"
+                              "\n";
+    std::ofstream(Config() / "config.lst") << config;
+    std::ofstream(Config() / "music.lst") << music;
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    EXPECT_TRUE(SpinUntil([&] { return dialog.findChild<CXiaoXiTiShi*>()->isVisible(); }));
+    const QString tip = dialog.findChild<CXiaoXiTiShi*>()->Text();
+    EXPECT_TRUE(tip.startsWith(QString::fromUtf8(TipText::kFilesKeptUnreadable)))
+        << tip.toStdString();
+    for (const char* name : {"config.lst.unreadable", "music.lst.unreadable"}) {
+        EXPECT_TRUE(tip.contains(QString::fromStdString((Config() / name).string())))
+            << tip.toStdString();
+    }
+    bool ended = false;
+    QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
+    dialog.OnCommand(CMervalaDlg::ID_TRAY_EXIT);
+    EXPECT_TRUE(SpinUntil([&] { return ended; }));
+    EXPECT_EQ(ReadAll(Config() / "config.lst.unreadable"), config);
+    EXPECT_EQ(ReadAll(Config() / "music.lst.unreadable"), music);
+    EXPECT_LT(std::filesystem::file_size(Config() / "config.lst"), 4096u);
+}
+
 TEST_F(MainWindowTest, OpeningWithoutACameraSaysSoInTheTip) {
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
     ASSERT_TRUE(dialog.OnInitDialog());
