@@ -57,10 +57,10 @@ for _ in $(seq 100); do [[ -s $work/lyricsd.port ]] && break; sleep 0.1; done
 [[ -s $work/lyricsd.port ]] || fail "the lyrics server did not start"
 export ZAVREO_LYRICS_HOST=127.0.0.1:$(cat "$work/lyricsd.port")
 
-# Everything on: a scrolling subtitle, the three beauty switches, the five colour presets, the
+# Everything on: a scrolling subtitle, the three beauty switches at their strongest, the five colour presets, the
 # five decorations, and the desktop lyrics shown.
 mkdir -p "$config"
-printf '%s\n' '{"Deco":[{"1":1,"2":1,"3":1,"4":1,"5":1}],"Filter":[{"1":1,"2":1,"3":1,"4":1,"5":1}],"Text":[{"bkcolor":8421504,"bkdegree":1,"color":16777215,"direction":2,"font":1,"isChose":1,"pos":2,"size":2,"text":"一小时的压力测试 soak"}],"White":[{"MeiBai":60,"MoPi":50,"ShouShen":50,"isMeiBai":1,"isMoPi":1,"isShouShen":1}],"m_Lyric":[{"FontSize":50,"colorNum":3,"isDouble":0,"isShow":1}]}' \
+printf '%s\n' '{"Deco":[{"1":1,"2":1,"3":1,"4":1,"5":1}],"Filter":[{"1":1,"2":1,"3":1,"4":1,"5":1}],"Text":[{"bkcolor":8421504,"bkdegree":1,"color":16777215,"direction":2,"font":1,"isChose":1,"pos":2,"size":2,"text":"一小时的压力测试 soak"}],"White":[{"MeiBai":100,"MoPi":100,"ShouShen":100,"isMeiBai":1,"isMoPi":1,"isShouShen":1}],"m_Lyric":[{"FontSize":50,"colorNum":3,"isDouble":0,"isShow":1}]}' \
   >"$config/config.lst"
 python3 - "$config/music.lst" "${songs[@]}" <<'PY'
 import json, sys

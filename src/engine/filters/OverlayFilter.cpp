@@ -65,7 +65,7 @@ void OverlayFilter::Load(const std::string& list) {
                 break;
             }
             Picture picture = Premultiplied(*decoded);
-            storedBytes += picture.pixels.size();
+            storedBytes += picture.pixels.size() + picture.runs.size() * sizeof(Run);
             if (storedBytes > kMaxStoredBytes) {
                 break;
             }
@@ -80,50 +80,37 @@ void OverlayFilter::Load(const std::string& list) {
 
 OverlayFilter::Picture OverlayFilter::Premultiplied(const DecodedImage& decoded) {
     const int width = decoded.width, height = decoded.height;
-    auto alphaAt = [&](int x, int y) {  // y from the top
-        return decoded.pixels[(static_cast<size_t>(y) * width + x) * 4 + 3];
-    };
-    int left = width, right = 0, top = height, bottom = 0;  // visible box, [left, right) etc.
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (alphaAt(x, y) != 0) {
-                left = std::min(left, x);
-                right = std::max(right, x + 1);
-                top = std::min(top, y);
-                bottom = y + 1;
-            }
-        }
-    }
     Picture picture;
     picture.width = width;
     picture.height = height;
-    if (left >= right) {
-        return picture;  // all transparent: it still takes its turn in the sequence
+    size_t visible = 0;
+    for (size_t i = 3; i < decoded.pixels.size(); i += 4) {
+        visible += decoded.pixels[i] != 0;
     }
-    picture.boxLeft = left;
-    picture.boxBottom = height - bottom;
-    picture.boxWidth = right - left;
-    picture.boxHeight = bottom - top;
-    picture.pixels.resize(static_cast<size_t>(picture.boxWidth) * picture.boxHeight * 4);
-    picture.spans.assign(picture.boxHeight, {0, 0});
-    for (int r = 0; r < picture.boxHeight; ++r) {
+    picture.pixels.reserve(visible * 4);
+    // An all-transparent picture keeps no runs; it still takes its turn in the sequence.
+    for (int row = 0; row < height; ++row) {
         const uint8_t* src =
-            decoded.pixels.data() + (static_cast<size_t>(bottom - 1 - r) * width + left) * 4;
-        uint8_t* dst = picture.pixels.data() + static_cast<size_t>(r) * picture.boxWidth * 4;
-        int first = picture.boxWidth, last = 0;
-        for (int x = 0; x < picture.boxWidth; ++x) {
-            const int alpha = src[x * 4 + 3];
-            for (int c = 0; c < 3; ++c) {
-                dst[x * 4 + c] = static_cast<uint8_t>((src[x * 4 + c] * alpha + 127) / 255);
+            decoded.pixels.data() + static_cast<size_t>(height - 1 - row) * width * 4;
+        for (int x = 0; x < width;) {
+            if (src[x * 4 + 3] == 0) {
+                ++x;
+                continue;
             }
-            dst[x * 4 + 3] = static_cast<uint8_t>(255 - alpha);
-            if (alpha != 0) {
-                first = std::min(first, x);
-                last = x + 1;
+            Run run{row, x, 0};
+            for (; x < width && src[x * 4 + 3] != 0; ++x) {
+                const int alpha = src[x * 4 + 3];
+                for (int c = 0; c < 3; ++c) {
+                    picture.pixels.push_back(
+                        static_cast<uint8_t>((src[x * 4 + c] * alpha + 127) / 255));
+                }
+                picture.pixels.push_back(static_cast<uint8_t>(255 - alpha));
+                ++run.count;
             }
+            picture.runs.push_back(run);
         }
-        picture.spans[r] = first < last ? std::make_pair(first, last) : std::make_pair(0, 0);
     }
+    picture.runs.shrink_to_fit();
     return picture;
 }
 
@@ -146,25 +133,24 @@ int OverlayFilter::PictureAt(uint32_t elapsedMs) const {
 }
 
 void OverlayFilter::Draw(EffectImage& image, const Picture& picture) const {
-    const int left = static_cast<int>(std::lround(posX_ / 1000.0 * (image.width - picture.width))) +
-                     picture.boxLeft;
+    const int left = static_cast<int>(std::lround(posX_ / 1000.0 * (image.width - picture.width)));
     const int top = static_cast<int>(std::lround(posY_ / 1000.0 * (image.height - picture.height)));
-    // Stored row r of the box lands on frame row `bottom + r` (both bottom first).
-    const int bottom = image.height - top - picture.height + picture.boxBottom;
-    const int firstRow = std::max(0, -bottom);
-    const int lastRow = std::min(picture.boxHeight, image.height - bottom);
-    for (int r = firstRow; r < lastRow; ++r) {
-        const auto [spanFirst, spanLast] = picture.spans[r];
-        const int first = std::max(spanFirst, -left);
-        const int last = std::min(spanLast, image.width - left);
-        const uint8_t* src = picture.pixels.data() + static_cast<size_t>(r) * picture.boxWidth * 4;
-        uint8_t* dst = image.Row(bottom + r);
+    // Picture row r (bottom first) lands on frame row `bottom + r` (also bottom first).
+    const int bottom = image.height - top - picture.height;
+    const uint8_t* src = picture.pixels.data();
+    for (const Run& run : picture.runs) {
+        const uint8_t* runPixels = src;
+        src += static_cast<size_t>(run.count) * 4;
+        const int y = bottom + run.row;
+        if (y < 0 || y >= image.height) {
+            continue;
+        }
+        const int first = std::max(run.first, -left);
+        const int last = std::min(run.first + run.count, image.width - left);
+        uint8_t* dst = image.Row(y);
         for (int x = first; x < last; ++x) {
-            const uint8_t* s = src + x * 4;
+            const uint8_t* s = runPixels + (x - run.first) * 4;
             const int keep = s[3];
-            if (keep == 255) {
-                continue;
-            }
             uint8_t* d = dst + (left + x) * 3;
             for (int c = 0; c < 3; ++c) {
                 d[c] = static_cast<uint8_t>(s[c] + ((d[c] * keep * 257 + 32768) >> 16));
