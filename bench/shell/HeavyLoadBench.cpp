@@ -115,13 +115,18 @@ public:
         pid_ = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
                      {"PATH=" + std::string(std::getenv("PATH"))}, fds[1]);
         close(fds[1]);
-        char number[32] = {};
-        const ssize_t got = read(fds[0], number, sizeof number - 1);
+        // The number comes in more than one write: reading stops at its line feed, since closing
+        // the pipe before the last write would end the server by SIGPIPE.
+        std::string number;
+        char c = 0;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') {
+            number += c;
+        }
         close(fds[0]);
-        if (got <= 0) {
+        if (number.empty()) {
             Die("Xvfb did not start");
         }
-        display_ = ":" + std::to_string(std::atoi(number));
+        display_ = ":" + number;
     }
     ~Xvfb() { Stop(pid_); }
     const std::string& Display() const { return display_; }

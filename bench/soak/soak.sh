@@ -32,19 +32,19 @@ pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --log-level=e
   >"$work/pulse.log" 2>&1 &
 pids+=($!)
 
-# Four songs of two and a half minutes; three have lyric files beside the program's, the fourth
-# ("Gaobai", named in its ID3 tag) gets its lyrics from the lyrics server.
+# Four songs of two and a half minutes; the first (named "Gaobai1" in its ID3 tag) gets its
+# lyrics from the lyrics server, the other three have lyric files of their own.
 songs=()
-for song in 1:夜曲:330 2:晴天:440 3:稻香:550 4:告白:660; do
+for song in 1:告白:660 2:夜曲:330 3:晴天:440 4:稻香:550; do
   IFS=: read -r n name hz <<<"$song"
-  ffmpeg -v error -y -f lavfi -i "sine=frequency=$hz:duration=150" -c:a libmp3lame -id3v2_version 0 \
-    -write_id3v1 1 -metadata title="Gaobai$n" -metadata artist=Soak "$work/songs/$name.mp3" </dev/null ||
+  ffmpeg -v error -y -f lavfi -i "sine=frequency=$hz:duration=150" -c:a libmp3lame -write_id3v1 1 \
+    -metadata title="Gaobai$n" -metadata artist=Soak "$work/songs/$name.mp3" </dev/null ||
     fail "ffmpeg could not make a song"
   songs+=("$work/songs/$name.mp3")
   lrc=$( (printf '[ti:Gaobai%s]\n[ar:Soak]\n' "$n"
     for t in $(seq 0 5 145); do printf '[%02d:%02d.00]%s 第%d句歌词\n' $((t / 60)) $((t % 60)) "$name" $((t / 5 + 1)); done))
-  if ((n == 4)); then
-    printf '%s\n' "$lrc" >"$work/lrc/Soak - Gaobai4.lrc"
+  if ((n == 1)); then
+    printf '%s\n' "$lrc" >"$work/lrc/Soak - Gaobai1.lrc"
   else
     mkdir -p "$lyrics"
     printf '%s\n' "$lrc" >"$lyrics/$name.lrc"
@@ -121,11 +121,15 @@ wait $program
 code=$?
 echo "program ended with $code" | tee -a "$out/summary.txt"
 cp "$work/program.log" "$out/program.log"
-[[ -s $lyrics/告白.lrc ]] && echo "lyrics from the server saved: $(wc -l <"$lyrics/告白.lrc") lines" |
-  tee -a "$out/summary.txt"
 
-# Every recording and photo must be whole.
+# Every recording and photo must be whole, and the server's lyrics saved.
 bad=0
+if [[ -s $lyrics/告白.lrc ]]; then
+  echo "lyrics from the server saved: $(wc -l <"$lyrics/告白.lrc") lines" | tee -a "$out/summary.txt"
+else
+  echo "no lyrics from the server" | tee -a "$out/summary.txt"
+  bad=1
+fi
 for video in "$HOME/Documents/ZavreoZhuShou/Video/"*.mp4; do
   [[ -e $video ]] || continue
   probe=$(ffprobe -v error -show_entries format=duration:stream=codec_name,width,height -of csv=p=0 "$video" | tr '\n' ' ')
