@@ -1,5 +1,7 @@
 #include "RecordingController.h"
 
+#include <malloc.h>
+
 #include <vector>
 
 #include "RecordArguments.h"
@@ -68,6 +70,9 @@ void RecordingController::RecordThread() {
         entries_.ExecN(m_nCodec, static_cast<int>(argv.size()), argv.data(),
                        &RecordingController::OnRecordingStarted);
     }
+    // The recorder's buffers, freed by now, would stay in the allocator's arenas instead of going
+    // back to the system: tens of megabytes after every recording.
+    malloc_trim(0);
     m_bRecording = false;
     m_bRecordBusy = false;
     emit ButtonStateChanged(false);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -598,6 +599,43 @@ TEST(OverlayFilter, PlaysABuiltDecorationBlendedInPlaceWithItsPause) {
     EXPECT_EQ(frameAt(1050 + 700).bytes, portrait.bytes);
     EXPECT_EQ(frameAt(1050 + 5699).bytes, portrait.bytes);
     EXPECT_EQ(frameAt(1050 + 5700).bytes, frameAt(1050).bytes);
+}
+
+// The sparkle decoration is mostly clear even inside the box round its visible part. On a frame
+// smaller than the picture (so it is cut on every side) clear pixels stay exactly as they were,
+// and covered ones take the picture's colour by its alpha.
+TEST(OverlayFilter, SparseDecorationCutAtEverySideLeavesClearPixelsExactly) {
+    const std::string path = std::string(ZAVREO_BIN_DIR) + "/guajian/闪光/闪光0020.png";
+    const auto picture = EM::DecodeImageFile(path, 4);
+    ASSERT_TRUE(picture);
+    const Frame portrait = scenes::Portrait();
+    Frame under(600, 440);
+    for (int y = 0; y < 440; ++y) {
+        std::memcpy(under.At(0, y), portrait.At(20, y + 20), 600 * 3);
+    }
+    EM::EffectManager engine;
+    engine.AddFilter("Flash", "OverlayFilter", {{"pictures", path}});
+    Frame out(under);
+    engine.DoFilter(&out.image);
+    int clear = 0, covered = 0, worst = 0;
+    for (int y = 0; y < 440; ++y) {
+        for (int x = 0; x < 600; ++x) {
+            const uint8_t* p = picture->pixels.data() + ((y + 20) * 640 + x + 20) * 4;
+            for (int c = 0; c < 3; ++c) {
+                const int was = under.At(x, y)[c];
+                if (p[3] == 0) {
+                    ASSERT_EQ(out.At(x, y)[c], was) << x << "," << y;
+                } else {
+                    const int want = (p[c] * p[3] + was * (255 - p[3]) + 127) / 255;
+                    worst = std::max(worst, std::abs(out.At(x, y)[c] - want));
+                }
+            }
+            ++(p[3] == 0 ? clear : covered);
+        }
+    }
+    EXPECT_LE(worst, 1);
+    EXPECT_GT(covered, 1000);
+    EXPECT_GT(clear, covered);
 }
 
 // A mirror switched on while the subtitle runs must not reverse it, nor the 16:9 bars hide it.

@@ -1,7 +1,10 @@
 #include "OverlayFilter.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 #include "ImageCodec.h"
@@ -18,6 +21,37 @@ constexpr size_t kMaxPicturePixels = size_t{2048} * 2048;
 // Decoding is what costs: two hundred large pictures took forty seconds under the chain's lock,
 // even when little of each was kept. Pictures beyond this many decoded pixels are refused.
 constexpr size_t kMaxDecodedPixelsPerList = size_t{32} << 20;
+
+// One frame byte under a premultiplied picture byte: s + round(d * keep / 255), with the
+// rounding of (d * keep * 257 + 32768) >> 16. The sum never exceeds 255.
+inline uint8_t Over(uint8_t s, uint8_t d, int keep) {
+    return static_cast<uint8_t>(s + ((d * keep * 257 + 32768) >> 16));
+}
+
+// Four pixels: 16 picture bytes (B, G, R, keep each) over the 12 frame bytes at `d`, in 16-bit
+// lanes. (p * 257 + 32768) >> 16 is the high half of p * 257 plus the top bit of its low half.
+inline void OverFour(const uint8_t* s, uint8_t* d) {
+    const __m128i picture = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const __m128i colour = _mm_shuffle_epi8(
+        picture, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    const __m128i keep = _mm_shuffle_epi8(
+        picture, _mm_setr_epi8(3, 3, 3, 7, 7, 7, 11, 11, 11, 15, 15, 15, -1, -1, -1, -1));
+    const __m128i frame = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i factor = _mm_set1_epi16(257);
+    auto half = [&](__m128i f, __m128i k) {
+        const __m128i product = _mm_mullo_epi16(f, k);
+        return _mm_add_epi16(_mm_mulhi_epu16(product, factor),
+                             _mm_srli_epi16(_mm_mullo_epi16(product, factor), 15));
+    };
+    const __m128i low = half(_mm_unpacklo_epi8(frame, zero), _mm_unpacklo_epi8(keep, zero));
+    const __m128i high = half(_mm_unpackhi_epi8(frame, zero), _mm_unpackhi_epi8(keep, zero));
+    const __m128i out = _mm_add_epi8(colour, _mm_packus_epi16(low, high));
+    // Exactly the 12 bytes of the four pixels: the bytes after them may be the next run's.
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(d), out);
+    const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(out, 8));
+    std::memcpy(d + 8, &last, 4);
+}
 
 }  // namespace
 
@@ -65,7 +99,7 @@ void OverlayFilter::Load(const std::string& list) {
                 break;
             }
             Picture picture = Premultiplied(*decoded);
-            storedBytes += picture.pixels.size();
+            storedBytes += picture.pixels.size() + picture.runs.size() * sizeof(Run);
             if (storedBytes > kMaxStoredBytes) {
                 break;
             }
@@ -80,50 +114,37 @@ void OverlayFilter::Load(const std::string& list) {
 
 OverlayFilter::Picture OverlayFilter::Premultiplied(const DecodedImage& decoded) {
     const int width = decoded.width, height = decoded.height;
-    auto alphaAt = [&](int x, int y) {  // y from the top
-        return decoded.pixels[(static_cast<size_t>(y) * width + x) * 4 + 3];
-    };
-    int left = width, right = 0, top = height, bottom = 0;  // visible box, [left, right) etc.
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (alphaAt(x, y) != 0) {
-                left = std::min(left, x);
-                right = std::max(right, x + 1);
-                top = std::min(top, y);
-                bottom = y + 1;
-            }
-        }
-    }
     Picture picture;
     picture.width = width;
     picture.height = height;
-    if (left >= right) {
-        return picture;  // all transparent: it still takes its turn in the sequence
+    size_t visible = 0;
+    for (size_t i = 3; i < decoded.pixels.size(); i += 4) {
+        visible += decoded.pixels[i] != 0;
     }
-    picture.boxLeft = left;
-    picture.boxBottom = height - bottom;
-    picture.boxWidth = right - left;
-    picture.boxHeight = bottom - top;
-    picture.pixels.resize(static_cast<size_t>(picture.boxWidth) * picture.boxHeight * 4);
-    picture.spans.assign(picture.boxHeight, {0, 0});
-    for (int r = 0; r < picture.boxHeight; ++r) {
+    picture.pixels.reserve(visible * 4);
+    // An all-transparent picture keeps no runs; it still takes its turn in the sequence.
+    for (int row = 0; row < height; ++row) {
         const uint8_t* src =
-            decoded.pixels.data() + (static_cast<size_t>(bottom - 1 - r) * width + left) * 4;
-        uint8_t* dst = picture.pixels.data() + static_cast<size_t>(r) * picture.boxWidth * 4;
-        int first = picture.boxWidth, last = 0;
-        for (int x = 0; x < picture.boxWidth; ++x) {
-            const int alpha = src[x * 4 + 3];
-            for (int c = 0; c < 3; ++c) {
-                dst[x * 4 + c] = static_cast<uint8_t>((src[x * 4 + c] * alpha + 127) / 255);
+            decoded.pixels.data() + static_cast<size_t>(height - 1 - row) * width * 4;
+        for (int x = 0; x < width;) {
+            if (src[x * 4 + 3] == 0) {
+                ++x;
+                continue;
             }
-            dst[x * 4 + 3] = static_cast<uint8_t>(255 - alpha);
-            if (alpha != 0) {
-                first = std::min(first, x);
-                last = x + 1;
+            Run run{row, x, 0};
+            for (; x < width && src[x * 4 + 3] != 0; ++x) {
+                const int alpha = src[x * 4 + 3];
+                for (int c = 0; c < 3; ++c) {
+                    picture.pixels.push_back(
+                        static_cast<uint8_t>((src[x * 4 + c] * alpha + 127) / 255));
+                }
+                picture.pixels.push_back(static_cast<uint8_t>(255 - alpha));
+                ++run.count;
             }
+            picture.runs.push_back(run);
         }
-        picture.spans[r] = first < last ? std::make_pair(first, last) : std::make_pair(0, 0);
     }
+    picture.runs.shrink_to_fit();
     return picture;
 }
 
@@ -146,28 +167,31 @@ int OverlayFilter::PictureAt(uint32_t elapsedMs) const {
 }
 
 void OverlayFilter::Draw(EffectImage& image, const Picture& picture) const {
-    const int left = static_cast<int>(std::lround(posX_ / 1000.0 * (image.width - picture.width))) +
-                     picture.boxLeft;
+    const int left = static_cast<int>(std::lround(posX_ / 1000.0 * (image.width - picture.width)));
     const int top = static_cast<int>(std::lround(posY_ / 1000.0 * (image.height - picture.height)));
-    // Stored row r of the box lands on frame row `bottom + r` (both bottom first).
-    const int bottom = image.height - top - picture.height + picture.boxBottom;
-    const int firstRow = std::max(0, -bottom);
-    const int lastRow = std::min(picture.boxHeight, image.height - bottom);
-    for (int r = firstRow; r < lastRow; ++r) {
-        const auto [spanFirst, spanLast] = picture.spans[r];
-        const int first = std::max(spanFirst, -left);
-        const int last = std::min(spanLast, image.width - left);
-        const uint8_t* src = picture.pixels.data() + static_cast<size_t>(r) * picture.boxWidth * 4;
-        uint8_t* dst = image.Row(bottom + r);
-        for (int x = first; x < last; ++x) {
-            const uint8_t* s = src + x * 4;
-            const int keep = s[3];
-            if (keep == 255) {
-                continue;
-            }
+    // Picture row r (bottom first) lands on frame row `bottom + r` (also bottom first).
+    const int bottom = image.height - top - picture.height;
+    const uint8_t* src = picture.pixels.data();
+    for (const Run& run : picture.runs) {
+        const uint8_t* runPixels = src;
+        src += static_cast<size_t>(run.count) * 4;
+        const int y = bottom + run.row;
+        if (y < 0 || y >= image.height) {
+            continue;
+        }
+        const int first = std::max(run.first, -left);
+        const int last = std::min(run.first + run.count, image.width - left);
+        uint8_t* dst = image.Row(y);
+        int x = first;
+        // Four pixels at a time while the 16-byte frame load stays inside the row.
+        for (; x + 4 <= last && (left + x) * 3 + 16 <= image.width * 3; x += 4) {
+            OverFour(runPixels + (x - run.first) * 4, dst + (left + x) * 3);
+        }
+        for (; x < last; ++x) {
+            const uint8_t* s = runPixels + (x - run.first) * 4;
             uint8_t* d = dst + (left + x) * 3;
             for (int c = 0; c < 3; ++c) {
-                d[c] = static_cast<uint8_t>(s[c] + ((d[c] * keep * 257 + 32768) >> 16));
+                d[c] = Over(s[c], d[c], s[3]);
             }
         }
     }

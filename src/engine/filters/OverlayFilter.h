@@ -22,15 +22,19 @@ public:
     void Process(EffectImage& image) override;
 
 private:
+    // Only the visible pixels are kept, as runs along the rows: decorations are mostly
+    // transparent full-frame pictures, and even inside the box round their visible part most
+    // pixels of a sparkle are clear.
+    struct Run {
+        int row = 0;    // counted from the bottom of the picture
+        int first = 0;  // first column
+        int count = 0;
+    };
     struct Picture {
         int width = 0, height = 0;  // of the file, which is what gets placed
-        // Only the box round the visible pixels is kept: decorations are mostly transparent
-        // full-frame pictures. Its first column and its first row counted from the bottom.
-        int boxLeft = 0, boxBottom = 0, boxWidth = 0, boxHeight = 0;
-        // Per pixel of the box: premultiplied blue, green, red, then 255 - alpha; rows bottom
-        // first.
+        std::vector<Run> runs;      // rows bottom first, left to right within a row
+        // Per pixel of the runs, in their order: premultiplied blue, green, red, then 255 - alpha.
         std::vector<uint8_t> pixels;
-        std::vector<std::pair<int, int>> spans;  // per box row: visible box columns [first, last)
     };
 
     void OnParamsChanged() override;

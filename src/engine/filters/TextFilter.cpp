@@ -203,6 +203,12 @@ void TextFilter::OnParamsChanged() {
     fontSize_ = IntParam("font_size", 36, 6, 256);
     colour_ = ParseColour(StringParam("color", "")).value_or(Bgra{255, 255, 255, 255});
     backColour_ = ParseColour(StringParam("back_color", "")).value_or(Bgra{128, 128, 128, 127});
+    for (int v = 0; v < 256; ++v) {
+        const auto value = static_cast<uint8_t>(v);
+        band_.blue[v] = Mix(value, backColour_.blue, backColour_.alpha);
+        band_.green[v] = Mix(value, backColour_.green, backColour_.alpha);
+        band_.red[v] = Mix(value, backColour_.red, backColour_.alpha);
+    }
     showBack_ = BoolParam("showback", true);
     scroll_ = BoolParam("scroll", true);
     randomColour_ = BoolParam("random_color", false);
@@ -338,14 +344,11 @@ TextFilter::Bgra TextFilter::TextColour(uint32_t timeMs) const {
 }
 
 void TextFilter::DrawBand(EffectImage& image, int top, int height) const {
-    const int alpha = backColour_.alpha;
-    for (int seen = std::max(top, 0); seen < std::min(top + height, image.height); ++seen) {
-        uint8_t* p = image.Row(image.height - 1 - seen);
-        for (int x = 0; x < image.width; ++x, p += 3) {
-            p[0] = Mix(p[0], backColour_.blue, alpha);
-            p[1] = Mix(p[1], backColour_.green, alpha);
-            p[2] = Mix(p[2], backColour_.red, alpha);
-        }
+    // Rows are stored bottom first: seen rows [top, top + height) are one run in memory.
+    const int seenBegin = std::max(top, 0);
+    const int seenEnd = std::min(top + height, image.height);
+    if (seenBegin < seenEnd) {
+        band_.Apply(image, image.height - seenEnd, image.height - seenBegin);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ColorLut.h"
 #include "FilterBase.h"
 
 namespace EM {
@@ -43,6 +44,7 @@ private:
     int fontSize_ = 36;
     Bgra colour_{255, 255, 255, 255};
     Bgra backColour_{128, 128, 128, 127};
+    ColorLut band_;  // each channel blended towards backColour_ by its alpha
     bool showBack_ = true, scroll_ = true, randomColour_ = false;
     int posX_ = 0, posY_ = 1000;
     double speed_ = 0.0;
