@@ -17,6 +17,7 @@
 #include "ProcessCpu.h"
 #include "PulseServer.h"
 #include "RecordArguments.h"
+#include "RecordingController.h"
 #include "SharedFrame.h"
 
 namespace {
@@ -91,5 +92,60 @@ void BM_Record10Fps(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_Record10Fps)->Arg(10)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+
+namespace {
+
+// From the record click to the first recorded picture, as the main window drives it: the
+// controller's click on the interface thread, the library's start report once the first encoded
+// picture is in the file. The goal is under half a second.
+void BM_ClickToFirstRecordedPicture(benchmark::State& state) {
+    PulseServer pulse;
+    const std::string frameName = "/zavreo-bench-start-" + std::to_string(getpid());
+    setenv("ZAVREO_SHARED_FRAME", frameName.c_str(), 1);
+    const std::filesystem::path home =
+        std::filesystem::temp_directory_path() / ("zavreo-bench-start-" + std::to_string(getpid()));
+    std::filesystem::create_directories(home);
+    setenv("HOME", home.c_str(), 1);
+    zavreo::RecordingController controller(
+        [&] { return pulse.Running() ? std::string(PulseServer::kMonitorDescription) : ""; });
+    zavreo::CodecLibrary library;
+    if (!library.Load(ZAVREO_BIN_DIR "/libFlashX.so")) {
+        state.SkipWithError("cannot load libFlashX.so");
+        return;
+    }
+    library.Startup(&controller);
+    controller.SetEntries({library.CreateCodecN, library.ExecN, library.CloseCodecN});
+    MovingPicture picture(frameName);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (auto _ : state) {
+        const auto click = std::chrono::steady_clock::now();
+        controller.ToggleRecording();
+        // The library's start report sets Recording before it clears Busy.
+        while (!controller.Recording() && controller.Busy()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (!controller.Recording()) {
+            state.SkipWithError("the recording did not start");
+            break;
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - click).count());
+        controller.ToggleRecording();
+        while (controller.Busy()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    // Joins the last record thread while the library is still loaded.
+    controller.Shutdown(std::chrono::seconds(10));
+    library.Unload();
+    shm_unlink(frameName.c_str());
+    std::filesystem::remove_all(home);
+}
+BENCHMARK(BM_ClickToFirstRecordedPicture)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 }  // namespace

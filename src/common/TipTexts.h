@@ -16,6 +16,9 @@ inline constexpr const char* kFirstCameraFormatInvalid = "    亲：摄像头采
 inline constexpr const char* kFirstCameraMayLackBestFormat = "    亲：摄像头可能无法采集最佳格式哦";
 inline constexpr const char* kNoCamera = "    亲：没有可用的摄像头哦";
 inline constexpr const char* kCameraDisconnected = "    亲：摄像头已断开连接，请检查后重新打开";
+// The photo and recording dialogs' 打开目录 where no program opens folders; the folder's path
+// follows on the next line.
+inline constexpr const char* kFolderNotOpened = "    亲：无法打开目录，文件在：";
 // Virtual camera and the shared frame.
 inline constexpr const char* kVirtualCameraMissing =
     "    亲：虚拟摄像头设备不存在，请以管理员身份运行：modprobe v4l2loopback "

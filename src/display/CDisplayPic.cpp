@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "CameraController.h"
+#include "ChooserFolder.h"
 #include "TipTexts.h"
 
 namespace {
@@ -88,8 +89,11 @@ void CDisplayPic::SaveList() {
 
 void CDisplayPic::OnAddClicked() {
     // Saved also when the dialog is cancelled.
-    AddPictures(
-        QFileDialog::getOpenFileNames(this, QString(), QString(), QString::fromUtf8(kFilter)));
+    const QStringList chosen = QFileDialog::getOpenFileNames(
+        this, QString(), ChooserFolder::StartFor(ChooserFolder::Kind::Pictures),
+        QString::fromUtf8(kFilter));
+    ChooserFolder::RememberFiles(ChooserFolder::Kind::Pictures, chosen);
+    AddPictures(chosen);
 }
 
 void CDisplayPic::AddPictures(const QStringList& paths) {

@@ -5,6 +5,7 @@
 #include <QWheelEvent>
 
 #include "PictureListFile.h"
+#include "SkinPalette.h"
 
 using zavreo::ThumbnailGrid;
 
@@ -21,12 +22,7 @@ CThumbnailBox::CThumbnailBox(QWidget* parent)
       selectMark_(QStringLiteral("images/picture&video_select_73.png")) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     scrollBar_.setSingleStep(10);
-    scrollBar_.setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical { background: rgb(44,44,53); width: 12px; margin: 0; }"
-        "QScrollBar::handle:vertical { background: rgb(96,96,107); min-height: 24px;"
-        " border-radius: 4px; margin: 2px; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
+    scrollBar_.setStyleSheet(QString::fromUtf8(Skin::kScrollBarStyle));
     connect(&scrollBar_, &QScrollBar::valueChanged, this, [this] { update(); });
     connect(&list_, &zavreo::ThumbnailList::Changed, this, [this] {
         UpdateScrollRange();

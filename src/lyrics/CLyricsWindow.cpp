@@ -1,5 +1,6 @@
 #include "CLyricsWindow.h"
 
+#include <QBitmap>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +17,10 @@ CLyricsWindow::CLyricsWindow()
     setWindowTitle(QStringLiteral("Zavreo歌词"));
     renderer_.SetFont(zavreo::LyricsFont(m_nFontSize));
     renderer_.SetStyle(style_);
+    connect(&compositor_, &CompositorWatch::Changed, this, [this] {
+        Reshape();
+        update();
+    });
 }
 
 void CLyricsWindow::Create() {
@@ -26,7 +31,12 @@ void CLyricsWindow::Create() {
 }
 
 void CLyricsWindow::SetLyricText(const std::optional<std::string>& text, int progress) {
-    renderer_.SetText(text ? QString::fromStdString(*text) : QString());
+    const QString shown = text ? QString::fromStdString(*text) : QString();
+    const bool changed = shown != renderer_.Text();
+    renderer_.SetText(shown);
+    if (changed) {
+        Reshape();
+    }
     m_nShownProgress = std::clamp(progress, 0, 1000);
     RenderLyrics();
 }
@@ -34,6 +44,7 @@ void CLyricsWindow::SetLyricText(const std::optional<std::string>& text, int pro
 void CLyricsWindow::SetFontSize(int size) {
     m_nFontSize = size;
     renderer_.SetFont(zavreo::LyricsFont(size));
+    Reshape();
 }
 
 void CLyricsWindow::SetColors(const QColor& normalTop, const QColor& normalBottom,
@@ -50,12 +61,26 @@ void CLyricsWindow::SetOutline(const QColor& colour, double width) {
     style_.outline = colour;
     style_.outlineWidth = width;
     renderer_.SetStyle(style_);
+    Reshape();
 }
 
 void CLyricsWindow::SetHighlightOutline(const QColor& colour, double width) {
     style_.highOutline = colour;
     style_.highOutlineWidth = width;
     renderer_.SetStyle(style_);
+    Reshape();
+}
+
+void CLyricsWindow::Reshape() {
+    if (compositor_.Composited()) {
+        clearMask();
+        return;
+    }
+    // Every pixel the text, its outline or its shadow covers, whatever the progress: the
+    // highlight changes colours, not the shape.
+    QRegion drawn(QBitmap::fromImage(renderer_.Frame(0).createAlphaMask()));
+    // An empty mask would mean no mask at all, the whole band.
+    setMask(drawn.isEmpty() ? QRegion(0, 0, 1, 1) : drawn);
 }
 
 void CLyricsWindow::RenderLyrics() {
@@ -68,7 +93,9 @@ void CLyricsWindow::paintEvent(QPaintEvent*) {
     painter.setCompositionMode(QPainter::CompositionMode_Clear);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setOpacity(kConstantAlpha);
+    // Without a compositor the window's alpha is ignored: the text is drawn at full strength
+    // rather than darkened.
+    painter.setOpacity(compositor_.Composited() ? kConstantAlpha : 1.0);
     painter.drawImage(0, 0, renderer_.Frame(m_nShownProgress));
 }
 
@@ -91,14 +118,11 @@ void CLyricsWindow::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
-void CLyricsWindow::mouseReleaseEvent(QMouseEvent*) {
-    m_bSelfMoving = false;
-}
-
 void CLyricsWindow::moveEvent(QMoveEvent*) {
     emit Moved(pos());
 }
 
 void CLyricsWindow::resizeEvent(QResizeEvent*) {
     renderer_.SetSize(size());
+    Reshape();
 }

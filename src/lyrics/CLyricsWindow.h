@@ -1,8 +1,10 @@
 #pragma once
 // The desktop lyrics: a frameless, top-most, translucent tool window across the bottom of the
 // work area showing the current line (or two) with its karaoke highlight, drawn by
-// LyricsRenderer at a constant alpha of 100/255 over the text's own alpha. Dragged with the mouse
-// unless locked; the control bar follows it. Interface thread only.
+// LyricsRenderer at a constant alpha of 100/255 over the text's own alpha. Where no compositor
+// runs, translucency cannot show the desktop: the window is then shaped to the drawn text and
+// drawn opaque. Dragged with the mouse unless locked; the control bar follows it. Interface
+// thread only.
 
 #include <QPoint>
 #include <QWidget>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "BodyDrag.h"
+#include "CompositorWatch.h"
 #include "LyricsRenderer.h"
 
 class CLyricsWindow : public QWidget {
@@ -37,7 +40,12 @@ public:
     void RenderLyrics();
 
     const zavreo::LyricsRenderer& Renderer() const { return renderer_; }
+    // Whether the window is drawn translucent (a compositor runs) or shaped to the text.
+    bool Translucent() const { return compositor_.Composited(); }
 
+    // Set by a press on the window, cleared by a press on the bar: the one pressed last leads.
+    // A release does not clear it, as the move the window manager carries out for a drag goes
+    // on after the release Qt reports when handing the move over.
     bool m_bSelfMoving = true;
     bool m_bLocked = false;
 
@@ -49,12 +57,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The window's shape: the whole window with a compositor, the drawn text without one.
+    void Reshape();
+
     zavreo::LyricsRenderer renderer_;
+    CompositorWatch compositor_;
     zavreo::LyricsStyle style_;
     BodyDrag drag_;
     int m_nFontSize = kDefaultFontSize;

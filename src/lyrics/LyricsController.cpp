@@ -4,6 +4,7 @@
 #include "CLyricDlg.h"
 #include "CLyricSearchDlg.h"
 #include "CLyricsWindow.h"
+#include "DialogsAboveLyrics.h"
 #include "LrcParser.h"
 #include "LyricClient.h"
 #include "PlaylistModel.h"
@@ -53,6 +54,8 @@ LyricsController::LyricsController(QTimer& lyricTimer)
         if (player_.next)
             player_.next();
     });
+    // Owned by the lyrics window.
+    new DialogsAboveLyrics(*window_, *bar_, *search_);
     search_->songLoaded = [this] { return PositionSec().has_value(); };
     search_->useLyrics = [this](const std::string& text) { UseChosenLyrics(text); };
 }
@@ -244,14 +247,18 @@ void LyricsController::ShowBarOnTop() {
 }
 
 void LyricsController::OnLyricWndMoved(QPoint point) {
+    // A locked window does not move: the point is where it was clicked.
+    if (window_->m_bLocked) {
+        if (window_->isVisible()) {
+            ShowBarOnTop();
+        }
+        return;
+    }
     if (window_->m_bSelfMoving) {
         bar_->move(point.x() + (window_->width() - bar_->width()) / 2, point.y() - bar_->height());
         if (window_->isVisible()) {
             ShowBarOnTop();
         }
-    }
-    if (window_->m_bLocked && window_->isVisible()) {
-        ShowBarOnTop();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "CCatListBox.h"
+#include "ChooserFolder.h"
 #include "MusicController.h"
 #include "PlaylistCommands.h"
 #include "PlaylistModel.h"
@@ -25,7 +26,9 @@ PlaylistPanel::PlaylistPanel(CCatListBox& list, PlaylistModel& model, ListMenuId
     chooseFiles = [this] {
         std::vector<std::string> paths;
         const QStringList chosen = QFileDialog::getOpenFileNames(
-            dialogParent_, QString(), QString(), QStringLiteral("Music Files (*.mp3 *.wma)"));
+            dialogParent_, QString(), ChooserFolder::StartFor(ChooserFolder::Kind::Music),
+            QStringLiteral("Music Files (*.mp3 *.wma)"));
+        ChooserFolder::RememberFiles(ChooserFolder::Kind::Music, chosen);
         for (const QString& path : chosen) {
             paths.push_back(path.toStdString());
         }
@@ -33,7 +36,9 @@ PlaylistPanel::PlaylistPanel(CCatListBox& list, PlaylistModel& model, ListMenuId
     };
     chooseFolder = [this]() -> std::optional<std::filesystem::path> {
         const QString folder = QFileDialog::getExistingDirectory(
-            dialogParent_, QStringLiteral("请选择需要打包的目录："));
+            dialogParent_, QStringLiteral("请选择需要打包的目录："),
+            ChooserFolder::StartFor(ChooserFolder::Kind::Music));
+        ChooserFolder::RememberFolder(ChooserFolder::Kind::Music, folder);
         if (folder.isEmpty()) {
             return std::nullopt;
         }

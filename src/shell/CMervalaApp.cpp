@@ -1,5 +1,7 @@
 #include "CMervalaApp.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <cstdlib>
 
 #include "CMervalaDlg.h"
@@ -13,6 +15,13 @@ CMervalaApp::CMervalaApp(int& argc, char** argv) : QApplication(argc, argv) {
     // The pad and the lyrics window are windows of their own; closing them never ends the
     // program, only the main window's end does.
     setQuitOnLastWindowClosed(false);
+    // The program speaks Chinese whatever the system's language, and so do Qt's own dialogs
+    // (file and colour choosers, message boxes).
+    if (qtTranslation_.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(&qtTranslation_);
+    }
 }
 
 int CMervalaApp::InitInstance() {
@@ -50,7 +59,11 @@ int CMervalaApp::InitInstance() {
     }
     started = &dialog;
     connect(&instance, &SingleInstance::ShowRequested, &dialog, &CMervalaDlg::ShowAndRaise);
-    connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit, Qt::QueuedConnection);
+    // exit(), not quit(): quit() first asks every window to close and gives up at the first that
+    // refuses (a tip, a dialog in its own loop), leaving the process running with the settings
+    // already saved. exit() ends every event loop, nested ones included.
+    connect(
+        &dialog, &QDialog::finished, this, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     dialog.show();
     return exec();
 }

@@ -297,6 +297,8 @@ void CMervalaDlg::StartCodecLibrary() {
     recorder_.SetEntries({codec_.CreateCodecN, codec_.ExecN, codec_.CloseCodecN});
     connect(&recorder_, &zavreo::RecordingController::ButtonStateChanged, this,
             [this](bool recording) {
+                record_.setDown(false);
+                record_.unsetCursor();
                 SetBottomIcon(record_, recording ? "151" : "161");
                 record_.update();
             });
@@ -326,6 +328,11 @@ void CMervalaDlg::CreateChildDialogs() {
     effectsPanel_->AttachSettings(settings_);
     pad_ = std::make_unique<CYinxiaoDlg>();
     luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
+    const auto folderNotOpened = [this](const QString& folder) {
+        ShowTip(QString::fromUtf8(TipText::kFolderNotOpened) + '\n' + folder);
+    };
+    connect(photoDialog_, &CPaiZhao::FolderNotOpened, this, folderNotOpened);
+    connect(luXiang_, &CLuXiang::FolderNotOpened, this, folderNotOpened);
     connect(&recorder_, &zavreo::RecordingController::StopClicked, luXiang_,
             &CLuXiang::ToggleVisible);
     tip_ = new CXiaoXiTiShi(this);
@@ -673,7 +680,14 @@ void CMervalaDlg::OnCameraButtonsChanged(bool cameraRunning) {
 }
 
 void CMervalaDlg::ToggleRecording() {
+    const bool idle = !recorder_.Recording() && !recorder_.Busy();
     recorder_.ToggleRecording();
+    // A start takes a second or more before the first picture is recorded: until then the
+    // button stays pressed under a busy cursor.
+    if (idle && recorder_.Busy()) {
+        record_.setDown(true);
+        record_.setCursor(Qt::BusyCursor);
+    }
     record_.update();
 }
 

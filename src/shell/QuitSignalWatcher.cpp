@@ -33,7 +33,9 @@ QuitSignalWatcher::QuitSignalWatcher(QObject* parent) : QObject(parent) {
     struct sigaction action {};
     action.sa_handler = OnQuitSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // The first signal asks for the orderly end; a second one ends the process at once, should
+    // the orderly end be stuck.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
 }

@@ -1,12 +1,11 @@
 #include "CLuXiang.h"
 
-#include <QDesktopServices>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
-#include <QUrl>
 
 #include "CPngButton.h"
+#include "FolderLabel.h"
 
 namespace {
 // The size of its background picture.
@@ -19,7 +18,8 @@ CLuXiang::CLuXiang(QWidget* parent, std::function<std::filesystem::path()> video
       videoFolder_(std::move(videoFolder)),
       background_(QStringLiteral("images/paizhao/luzhishipin_background_74.png")),
       openFolder_(new CPngButton(this)),
-      close_(new CPngButton(this)) {
+      close_(new CPngButton(this)),
+      folderLabel_(new FolderLabel(this)) {
     setFixedSize(kWidth, kHeight);
     setWindowTitle(QStringLiteral("录制视频"));
     openFolder_->SetImages("images/paizhao/_button_normal_144.png",
@@ -30,7 +30,11 @@ CLuXiang::CLuXiang(QWidget* parent, std::function<std::filesystem::path()> video
                       "images/paizhao/_button_press_147.png");
     openFolder_->move(kWidth / 2 - openFolder_->width() - 16, kHeight - 56);
     close_->move(kWidth / 2 + 16, kHeight - 56);
+    // Below the picture's "录像已保存到视频文件夹".
+    folderLabel_->setGeometry(20, 140, kWidth - 40, 22);
+    folderLabel_->setAlignment(Qt::AlignCenter);
     connect(openFolder_, &CPngButton::clicked, this, &CLuXiang::OpenFolder);
+    connect(&opener_, &FolderOpener::Failed, this, &CLuXiang::FolderNotOpened);
     connect(close_, &CPngButton::clicked, this, &QDialog::close);
     hide();
 }
@@ -47,12 +51,13 @@ void CLuXiang::ToggleVisible() {
     if (parentWidget() != nullptr) {
         move(parentWidget()->frameGeometry().center() - rect().center());
     }
+    folderLabel_->SetFolder(QString::fromStdString(videoFolder_().string()));
     show();
     raise();
 }
 
 void CLuXiang::OpenFolder() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(videoFolder_().string())));
+    opener_.Open(videoFolder_());
 }
 
 void CLuXiang::paintEvent(QPaintEvent*) {

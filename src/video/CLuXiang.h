@@ -1,7 +1,7 @@
 #pragma once
-// The recording dialog (195): shown or hidden at each stop click; offers to open the folder of
-// the recordings. A frameless modeless child of the main window, dragged by its body.
-// Interface thread.
+// The recording dialog (195): shown or hidden at each stop click; names the folder of the
+// recordings and offers to open it. A frameless modeless child of the main window, dragged by its
+// body. Interface thread.
 
 #include <QDialog>
 #include <QPixmap>
@@ -9,8 +9,10 @@
 #include <functional>
 
 #include "BodyDrag.h"
+#include "FolderOpener.h"
 
 class CPngButton;
+class FolderLabel;
 
 class CLuXiang : public QDialog {
     Q_OBJECT
@@ -23,6 +25,11 @@ public:
     CPngButton* Button(int id) const;
     // Hides when visible, shows otherwise.
     void ToggleVisible();
+    const FolderLabel& FolderShown() const { return *folderLabel_; }
+
+signals:
+    // Button 1146 could not open the folder.
+    void FolderNotOpened(const QString& folder);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,5 +44,7 @@ private:
     QPixmap background_;
     CPngButton* openFolder_;
     CPngButton* close_;
+    FolderLabel* folderLabel_;
+    FolderOpener opener_;
     BodyDrag drag_;
 };

@@ -1,15 +1,15 @@
 #include "CPaiZhao.h"
 
-#include <QDesktopServices>
 #include <QPainter>
 #include <QPainterPath>
-#include <QUrl>
 
 namespace {
 
 constexpr QSize kSize(360, 300);
 // Control 1145: below the title strip, above the buttons.
 constexpr QRect kPictureArea(20, 40, 320, 210);
+// Right of the title in the title strip.
+constexpr QRect kFolderArea(80, 9, 260, 22);
 
 }  // namespace
 
@@ -17,7 +17,8 @@ CPaiZhao::CPaiZhao(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint),
       background_(QStringLiteral("images/paizhao/paizhao_background_74.png")),
       openFolder_(this),
-      close_(this) {
+      close_(this),
+      folderLabel_(this) {
     setWindowTitle(QStringLiteral("拍照"));
     setFixedSize(kSize);
     openFolder_.SetImages("images/paizhao/_button_normal_144.png",
@@ -27,11 +28,17 @@ CPaiZhao::CPaiZhao(QWidget* parent)
                      "images/paizhao/_button_press_147.png");
     openFolder_.move(kPictureArea.left(), 262);
     close_.move(kPictureArea.right() + 1 - close_.sizeHint().width(), 262);
-    connect(&openFolder_, &CPngButton::clicked, this, [this] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder_.string())));
-    });
+    folderLabel_.setGeometry(kFolderArea);
+    folderLabel_.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(&openFolder_, &CPngButton::clicked, this, [this] { opener_.Open(folder_); });
+    connect(&opener_, &FolderOpener::Failed, this, &CPaiZhao::FolderNotOpened);
     // Closing only hides: the dialog lives as long as the main window.
     connect(&close_, &CPngButton::clicked, this, &QWidget::hide, Qt::QueuedConnection);
+}
+
+void CPaiZhao::SetFolder(const std::filesystem::path& folder) {
+    folder_ = folder;
+    folderLabel_.SetFolder(QString::fromStdString(folder.string()));
 }
 
 void CPaiZhao::SetPhoto(const std::filesystem::path& path) {

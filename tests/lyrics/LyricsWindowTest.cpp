@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 #include <fstream>
 
 #include "AllocationCounter.h"
@@ -403,6 +405,69 @@ TEST_F(LyricsWindows, WindowAndBarMoveTogether) {
     bar.move(bar.x() + 30, bar.y() - 40);
     QApplication::processEvents();
     EXPECT_EQ(window.pos(), QPoint(130, 260));
+}
+
+// A drag of the window handed to the window manager gets its release at once, while the window
+// manager goes on moving the window: the bar keeps following.
+TEST_F(LyricsWindows, TheBarFollowsTheWindowAfterThePressAndReleaseThatStartADrag) {
+    CLyricDlg& bar = controller_->Bar();
+    CLyricsWindow& window = controller_->Window();
+    controller_->SetShown(true);
+    QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    window.move(200, 350);
+    QApplication::processEvents();
+    EXPECT_EQ(bar.pos(), QPoint(200 + (window.width() - bar.width()) / 2, 350 - bar.height()));
+    // A press on the bar makes it lead.
+    QTest::mousePress(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+    QTest::mouseRelease(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+    bar.move(bar.x() - 50, bar.y() + 10);
+    QApplication::processEvents();
+    EXPECT_EQ(window.pos(), QPoint(150, 360));
+}
+
+TEST_F(LyricsWindows, AClickOnTheLockedWindowLeavesTheBarInPlace) {
+    CLyricDlg& bar = controller_->Bar();
+    CLyricsWindow& window = controller_->Window();
+    controller_->SetShown(true);
+    // The window led last, so a move of it would take the bar along.
+    QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    bar.OnCommand(CLyricDlg::IDC_LOCK);
+    const QPoint barAt = bar.pos();
+    QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, QPoint(300, 60));
+    QApplication::processEvents();
+    EXPECT_EQ(bar.pos(), barAt);
+    EXPECT_TRUE(bar.isVisible());
+}
+
+TEST_F(LyricsWindows, TheProgramsDialogsComeAboveTheLyricsWhileUp) {
+    controller_->SetShown(true);
+    QApplication::processEvents();
+    const auto onTop = [this] {
+        return controller_->Window().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint) &&
+               controller_->Bar().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
+    };
+    ASSERT_TRUE(onTop());
+    QWidget owner;
+    QDialog chooser(&owner);
+    chooser.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(controller_->Window().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(controller_->Bar().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(controller_->Window().isVisible()) << "dropping a layer must not hide them";
+    chooser.hide();
+    QApplication::processEvents();
+    EXPECT_TRUE(onTop());
+
+    QWidget plainWindow;  // the main window or the pad: not a dialog over the lyrics
+    plainWindow.show();
+    controller_->Search().show();
+    QApplication::processEvents();
+    EXPECT_FALSE(onTop()) << "the lyrics search is a dialog of the program too";
+    controller_->Search().hide();
+    QApplication::processEvents();
+    EXPECT_TRUE(onTop());
 }
 
 }  // namespace

@@ -55,4 +55,90 @@ differ progress-0 progress-500 500
 differ progress-500 progress-1000 500
 # Only the lock button changes its picture.
 differ progress-1000 locked 50
+
+# Without a compositor the window takes the shape of its text: around the letters the desktop
+# shows (a solid colour here, an ImageMagick backdrop standing in for the desktop), not a black
+# band across the screen. A compositor starting gives the translucent window back, its end the
+# shape again. The band is the screen's bottom 120 rows.
+root_colour='#208040'
+convert -size 1x1 "xc:$root_colour" "$work/root.png"
+display -backdrop -background "$root_colour" -geometry +0+0 "$work/root.png" 2>/dev/null &
+pids+=($!)
+sleep 1
+# Prints the share of the band's pixels showing the desktop's colour.
+desktop_share() {
+  convert "$1" -crop 1280x120+0+680 +repage -fuzz 3% -fill white -opaque "$root_colour" \
+    -fill black +opaque white -colorspace gray -format '%[fx:mean]' info:
+}
+# Prints the band's strongest red (0..255): the text's full colour, or less when translucent.
+strongest_red() {
+  convert "$1" -crop 1280x120+0+680 +repage -channel R -separate -format '%[fx:round(maxima*255)]' info:
+}
+"$showcase" 500 >"$work/shape.log" 2>&1 &
+shape=$!
+pids+=($shape)
+for _ in $(seq 100); do grep -q ready "$work/shape.log" && break; sleep 0.1; done
+grep -q ready "$work/shape.log" || fail "shape: the showcase did not get ready"
+import -display "$DISPLAY" -window root "$out/shaped.png" || fail "no screenshot"
+share=$(desktop_share "$out/shaped.png")
+echo "without a compositor: desktop in $share of the band"
+python3 -c "import sys; sys.exit(not 0.6 < $share < 0.99)" ||
+  fail "the lyrics window is not shaped to its text without a compositor ($share)"
+(($(strongest_red "$out/shaped.png") > 230)) || fail "without a compositor the text is drawn dimmed"
+xcompmgr >/dev/null 2>&1 &
+compositor=$!
+sleep 2.5
+import -display "$DISPLAY" -window root "$out/shaped-composited.png" || fail "no screenshot"
+red=$(strongest_red "$out/shaped-composited.png")
+((red < 160)) || fail "the lyrics did not turn translucent when a compositor started (red $red)"
+kill "$compositor"
+wait "$compositor" 2>/dev/null
+sleep 2.5
+import -display "$DISPLAY" -window root "$out/shaped-again.png" || fail "no screenshot"
+share=$(desktop_share "$out/shaped-again.png")
+python3 -c "import sys; sys.exit(not 0.6 < $share < 0.99)" ||
+  fail "the lyrics window did not take its text's shape again when the compositor ended ($share)"
+
+# Under a window manager, dragging the lyrics window by a letter takes the bar along, and
+# dragging the bar takes the window along.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+sleep 0.5
+lyrics=$(xdotool search --onlyvisible --name '^Zavreo歌词$' | head -1)
+bar=$(xdotool search --onlyvisible --name '^歌词控制$' | head -1)
+[[ -n $lyrics && -n $bar ]] || fail "no lyrics window or bar"
+together() {
+  local wx wy ww bx by bw bh
+  eval "$(xdotool getwindowgeometry --shell "$lyrics")"
+  wx=$X wy=$Y ww=$WIDTH
+  eval "$(xdotool getwindowgeometry --shell "$bar")"
+  bx=$X by=$Y bw=$WIDTH bh=$HEIGHT
+  ((bx == wx + (ww - bw) / 2 && by + bh == wy)) ||
+    fail "$1: the bar at $bx,$by (${bw}x$bh) is not on the window at $wx,$wy (width $ww)"
+  echo "$1: the window at $wx,$wy, the bar on it"
+}
+drag() {
+  xdotool mousemove --sync "$1" "$2" mousedown 1
+  for step in 1 2 3 4 5 6 7 8 9 10; do
+    xdotool mousemove --sync $(($1 + $3 * step / 10)) $(($2 + $4 * step / 10))
+    sleep 0.05
+  done
+  xdotool mouseup 1
+  sleep 0.8
+}
+# A letter's pixel: the first one in the band's middle row not showing the desktop.
+letter=$(convert "$out/shaped-again.png" -crop 1280x1+0+740 +repage -fuzz 25% -fill black \
+  -opaque "$root_colour" txt:- | awk -F'[,:]' '!/black|#000000/ && NR > 1 { print $1; exit }')
+[[ -n $letter ]] || fail "no letter in the lyrics band"
+drag "$((letter + 2))" 740 60 -200
+eval "$(xdotool getwindowgeometry --shell "$lyrics")"
+((Y < 600)) || fail "the lyrics window did not move with the drag (at $X,$Y)"
+together "window dragged"
+eval "$(xdotool getwindowgeometry --shell "$bar")"
+drag $((X + 3)) $((Y + 3)) -40 -100
+together "bar dragged"
 echo "lyrics screenshots in $out"

@@ -147,11 +147,12 @@ else:
 PY
 }
 frame_check decorated || fail "the restored effects are not in the shared frame"
-# A tip (no virtual camera device here) may stand over the panel: its OK button closes it.
+# A tip (no virtual camera device here) may stand over the panel: its OK button, 46 pixels above
+# its bottom however tall a long text made it, closes it.
 for id in $(xdotool search --onlyvisible --pid $first 2>/dev/null); do
   eval "$(xdotool getwindowgeometry --shell "$id")"
-  if [[ $WIDTH == 273 && $HEIGHT == 206 ]]; then
-    xdotool mousemove --sync $((X + 140)) $((Y + 160)) click 1
+  if [[ $WIDTH == 273 && $HEIGHT -ge 206 ]]; then
+    xdotool mousemove --sync $((X + 140)) $((Y + HEIGHT - 46)) click 1
     sleep 0.3
   fi
 done

@@ -426,6 +426,26 @@ TEST_F(MainWindowTest, TheCameraButtonsFollowTheCamera) {
     qunsetenv("ZAVREO_TEST_CAMERA");
 }
 
+TEST_F(MainWindowTest, TheRecordButtonStaysPressedFromTheClickUntilTheRecordingRuns) {
+    qputenv("ZAVREO_TEST_CAMERA", "1");
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    dialog.Button(CMervalaDlg::IDC_CAMERA_ON)->click();
+    ASSERT_TRUE(
+        SpinUntil([&] { return dialog.Button(CMervalaDlg::IDC_CAMERA_OFF)->isVisible(); }, 15000));
+    QAbstractButton* record = dialog.Button(CMervalaDlg::IDC_RECORD);
+    record->click();
+    // Before the event loop runs again: the click alone shows it.
+    EXPECT_TRUE(record->isDown());
+    EXPECT_EQ(record->cursor().shape(), Qt::BusyCursor);
+    EXPECT_TRUE(SpinUntil([&] { return !record->isDown(); }, 15000));
+    EXPECT_NE(record->cursor().shape(), Qt::BusyCursor);
+    record->click();
+    EXPECT_FALSE(record->isDown()) << "a stop click shows no starting state";
+    qunsetenv("ZAVREO_TEST_CAMERA");
+}
+
 TEST_F(MainWindowTest, TheBigOpenButtonStaysHiddenWhileTheSlideshowSkipsAPicture) {
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
     ASSERT_TRUE(dialog.OnInitDialog());

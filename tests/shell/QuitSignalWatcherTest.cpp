@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstdlib>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -24,4 +26,15 @@ int RequestsAfter(int signalNumber) {
 TEST(QuitSignalWatcher, TermAndInterruptBecomeOneQuitRequestOnTheEventLoop) {
     EXPECT_EQ(RequestsAfter(SIGTERM), 1);
     EXPECT_EQ(RequestsAfter(SIGINT), 1);
+}
+
+TEST(QuitSignalWatcherDeathTest, ASecondTermEndsAProcessWhoseOrderlyEndIsStuck) {
+    EXPECT_EXIT(
+        {
+            QuitSignalWatcher watcher;
+            raise(SIGTERM);  // asks for the orderly end, which never comes here
+            raise(SIGTERM);
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGTERM), "");
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The message tip: one small skinned window with a line of text and an OK button. Showing it
 // again while it is up only replaces the text; only the OK button (or the end of the program)
-// closes it, and its body drags it. Lives on the interface thread; ShowTip may be called from
+// closes it, and its body drags it. A long text makes the window taller, up to the screen's
+// height, beyond which it scrolls. Lives on the interface thread; ShowTip may be called from
 // any thread.
 
 #include <QDialog>
@@ -35,9 +36,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Height the text takes wrapped to `width`, frame included.
+    int TextHeight(int width) const;
+    void FitText();
+
     QPixmap background_;
     QPlainTextEdit* text_;
     CPngButton* ok_;
     bool centred_ = false;
+    // Pixels added below the picture's text area for a long text.
+    int grow_ = 0;
     BodyDrag drag_;
 };

@@ -4,6 +4,10 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <cstdlib>
 #include <thread>
 
 #include "CPngButton.h"
@@ -102,6 +106,36 @@ TEST_F(TipTest, CentredOnItsOwnerAndDraggedByItsBody) {
                      Qt::NoModifier);
     QApplication::sendEvent(tip_, &move);
     EXPECT_EQ(tip_->pos(), start + QPoint(30, 40));
+}
+
+TEST_F(TipTest, ALongTextGrowsTheTipWithinTheScreenAndScrollsOnlyBeyondIt) {
+    QPlainTextEdit* text = tip_->findChild<QPlainTextEdit*>(QStringLiteral("tipText"));
+    ASSERT_NE(text, nullptr);
+    tip_->ShowTip(TipText::kOpenCameraFirst);
+    EXPECT_EQ(tip_->size(), QSize(273, 206));
+    EXPECT_EQ(text->verticalScrollBar()->maximum(), 0);
+    // A one-line text sits in the middle of the picture's text area (y 81 to 140).
+    EXPECT_LE(std::abs(text->geometry().center().y() - 110), 2);
+
+    const QString paragraph = QString::fromUtf8(TipText::kSongNotFound).repeated(6);
+    tip_->ShowTip(paragraph);
+    QApplication::processEvents();
+    EXPECT_GT(tip_->height(), 206);
+    EXPECT_EQ(tip_->width(), 273);
+    EXPECT_EQ(text->verticalScrollBar()->maximum(), 0) << "the whole text is in view";
+    EXPECT_LT(tip_->OkButton()->geometry().top() - text->geometry().bottom(), 30);
+    EXPECT_LE(tip_->OkButton()->geometry().bottom(), tip_->height());
+
+    const QRect screen = tip_->screen()->availableGeometry();
+    tip_->ShowTip(paragraph.repeated(40));
+    QApplication::processEvents();
+    EXPECT_LE(tip_->height(), screen.height());
+    EXPECT_TRUE(screen.contains(tip_->frameGeometry()));
+    EXPECT_GT(text->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(text->verticalScrollBar()->styleSheet().contains(QStringLiteral("rgb(44,44,53)")));
+
+    tip_->ShowTip(TipText::kNoCamera);
+    EXPECT_EQ(tip_->size(), QSize(273, 206)) << "a short text brings the usual size back";
 }
 
 TEST(TipTexts, MessagesKeepTheirLeadingSpacesAndCommas) {
