@@ -131,9 +131,9 @@ void SharedFrameReader::Close() {
     }
 }
 
-// The name is looked up for every copy: the writer may have re-created the block, and its size
-// and owner are checked right before the copy, so a block shrunk meanwhile is not touched.
-bool SharedFrameReader::CopyFrame(uint8_t* out) {
+// The name is looked up for every read: the writer may have re-created the block, and its size
+// and owner are checked right before the read, so a block shrunk meanwhile is not touched.
+bool SharedFrameReader::ReadFrame(const std::function<void(const uint8_t* frame)>& use) {
     const int fd = shm_open(name_.c_str(), O_RDONLY | O_NONBLOCK, 0);
     if (fd < 0) {
         Close();
@@ -162,9 +162,13 @@ bool SharedFrameReader::CopyFrame(uint8_t* out) {
         inode_ = info.st_ino;
     }
     close(fd);
-    std::memcpy(out, data_, kFrameBytes);
+    use(data_);
     problem_ = SharedFrameProblem::kNone;
     return true;
+}
+
+bool SharedFrameReader::CopyFrame(uint8_t* out) {
+    return ReadFrame([out](const uint8_t* frame) { std::memcpy(out, frame, kFrameBytes); });
 }
 
 }  // namespace zavreo

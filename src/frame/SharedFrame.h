@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zavreo {
@@ -69,6 +70,10 @@ public:
 
     // Copies the current frame (kFrameBytes) into `out`; false while no usable block exists.
     bool CopyFrame(uint8_t* out);
+    // Runs `use` on the current frame where it lies (kFrameBytes, valid only during the call),
+    // for readers that convert it anyway; false, without running `use`, while no usable block
+    // exists.
+    bool ReadFrame(const std::function<void(const uint8_t* frame)>& use);
     // Why the last CopyFrame failed.
     SharedFrameProblem Problem() const { return problem_; }
 
