@@ -82,6 +82,7 @@ std::filesystem::path LyricsController::LyricFileFor(const std::string& songPath
 
 void LyricsController::SongStarted(const std::string& songPath) {
     download_.Cancel();
+    m_bPlaying = true;
     m_strLrcPath = LyricFileFor(songPath);
     const std::filesystem::path song(songPath);
     if (song.extension() != ".mp3") {
@@ -116,6 +117,12 @@ void LyricsController::SongStarted(const std::string& songPath) {
         });
 }
 
+void LyricsController::StartTimerWhilePlaying() {
+    if (m_bPlaying) {
+        timer_.start();
+    }
+}
+
 void LyricsController::LoadLyrics(const std::filesystem::path& file, bool startingSong) {
     const std::optional<std::string> bytes = ReadRegularFile(file, kMaxLyricFileBytes);
     timeline_.Load(bytes ? ParseLrc(*bytes) : std::vector<LrcLine>{});
@@ -127,7 +134,7 @@ void LyricsController::LoadLyrics(const std::filesystem::path& file, bool starti
             Display(timeline_.Resync(*pos));
         }
     }
-    timer_.start();
+    StartTimerWhilePlaying();
 }
 
 void LyricsController::UseChosenLyrics(const std::string& text) {
@@ -140,16 +147,21 @@ void LyricsController::UseChosenLyrics(const std::string& text) {
 }
 
 void LyricsController::Paused() {
+    m_bPlaying = false;
     timer_.stop();
 }
 
 void LyricsController::Resumed() {
+    m_bPlaying = true;
     if (m_bHasLyrics) {
         timer_.start();
     }
 }
 
 void LyricsController::Stopped() {
+    // The stopped song's lyrics are not wanted any more; the next song asks again.
+    download_.Cancel();
+    m_bPlaying = false;
     timer_.stop();
 }
 
@@ -160,7 +172,7 @@ void LyricsController::Seeked() {
     }
     timer_.stop();
     Display(timeline_.Resync(*pos));
-    timer_.start();
+    StartTimerWhilePlaying();
 }
 
 void LyricsController::SetPlaying(bool playing) {
@@ -187,7 +199,7 @@ void LyricsController::ShiftLater() {
     }
     timer_.stop();
     Display(timeline_.ShiftLater(*pos));
-    timer_.start();
+    StartTimerWhilePlaying();
 }
 
 void LyricsController::ShiftEarlier() {
@@ -198,7 +210,7 @@ void LyricsController::ShiftEarlier() {
     if (const std::optional<LyricDisplay> shown = timeline_.ShiftEarlier(*pos)) {
         timer_.stop();
         Display(shown);
-        timer_.start();
+        StartTimerWhilePlaying();
     }
 }
 

@@ -88,6 +88,8 @@ private:
     void Display(const std::optional<LyricDisplay>& display);
     void UseChosenLyrics(const std::string& text);
     void ShowBarOnTop();
+    // The timer moves the lines only while a song plays.
+    void StartTimerWhilePlaying();
 
     QTimer& timer_;
     std::unique_ptr<CLyricsWindow> window_;
@@ -97,6 +99,8 @@ private:
     LyricTimeline timeline_;
     AsyncJob download_;
     bool m_bHasLyrics = false;
+    // A song plays: from its start or resumption to its pause or stop.
+    bool m_bPlaying = false;
     std::filesystem::path m_strLrcPath;
 };
 

@@ -80,16 +80,17 @@ Json::Value ListJson(const std::string& name, const CatCategory& category) {
 
 Json::Value MusicListJson(const PlaylistModel& model) {
     Json::Value root(Json::objectValue);
-    root["num"] = static_cast<int>(model.categories().size());
     root["list"] = Json::Value(Json::arrayValue);
     if (const CatCategory* category = model.Find(kDefaultListName)) {
         root["list"].append(ListJson(kDefaultListName, *category));
     }
     for (const auto& [name, category] : model.categories()) {
-        if (name != kDefaultListName) {
+        // The stand-in list exists only while a new list's name is typed.
+        if (name != kDefaultListName && name != kStandInListName) {
             root["list"].append(ListJson(name, category));
         }
     }
+    root["num"] = static_cast<int>(root["list"].size());
     return root;
 }
 

@@ -19,6 +19,9 @@ inline constexpr int32_t kResultInvalidArg = static_cast<int32_t>(0x80070057u);
 inline constexpr int32_t kResultFail = static_cast<int32_t>(0x80004005u);
 
 inline constexpr const char* kDefaultListName = "默认列表";
+// The stand-in list that makes room for the name edit box of a new list; never written to the
+// list file.
+inline constexpr const char* kStandInListName = "\x01placeholder";
 
 enum ItemState { ItemNormal = 0, ItemPlaying = 1, ItemSelected = 2 };
 

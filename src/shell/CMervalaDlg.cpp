@@ -14,6 +14,7 @@
 
 #include "CCatListBox.h"
 #include "CDisplaySetDlg.h"
+#include "CElidedLabel.h"
 #include "CLuXiang.h"
 #include "CLyricDlg.h"
 #include "CMusicDlg.h"
@@ -109,7 +110,7 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
       progress_(this, IDC_PROGRESS),
       volume_(this, IDC_VOLUME),
       time_(new QLabel(QStringLiteral("00:00 / 00:00"), this)),
-      title_(new QLabel(QStringLiteral("最酷的自媒体视频直播平台"), this)),
+      title_(new CElidedLabel(QStringLiteral("最酷的自媒体视频直播平台"), this)),
       preview_(new SharedFrameView(this)),
       songList_(new CCatListBox(playlists_, this)) {
     setWindowTitle(QStringLiteral("Zavreo"));
@@ -420,8 +421,19 @@ void CMervalaDlg::CreateLyricsWindow() {
         music_.get(), &zavreo::MusicController::SongOpened, lyricsController_.get(),
         [this](const std::string& path) { lyricsController_->SongStarted(path); },
         Qt::DirectConnection);
+    // The lines move only while a song plays: a pause or stop holds them, also against a
+    // download that answers later.
     connect(music_.get(), &zavreo::MusicController::PlayingChanged, lyricsController_.get(),
-            &zavreo::LyricsController::SetPlaying);
+            [this](bool playing) {
+                lyricsController_->SetPlaying(playing);
+                if (playing) {
+                    lyricsController_->Resumed();
+                } else if (music_->PlayStateValue() == zavreo::PlayPaused) {
+                    lyricsController_->Paused();
+                } else {
+                    lyricsController_->Stopped();
+                }
+            });
     connect(music_.get(), &zavreo::MusicController::Seeked, lyricsController_.get(),
             [this] { lyricsController_->Seeked(); });
     zavreo::LyricsPlayerHooks player;
@@ -574,7 +586,9 @@ void CMervalaDlg::ShowBroadcastView() {
     preview_->setVisible(m_bCameraOpen || m_bSlideshow);
     cameraOn_.setVisible(!m_bCameraOpen);
     cameraOff_.setVisible(m_bCameraOpen);
-    openCamera_.setVisible(!m_bCameraOpen && graphsClosed);
+    // The slideshow owns the preview area even while a picture it could not read holds the
+    // preview graph closed.
+    openCamera_.setVisible(!m_bCameraOpen && !m_bSlideshow && graphsClosed);
     for (CPngButton* button : {&record_, &photo_, &padButton_}) {
         button->show();
     }

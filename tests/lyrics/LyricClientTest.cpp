@@ -99,6 +99,21 @@ TEST_F(LyricServer, FetchWritesTheFirstResultAsALyricFile) {
     EXPECT_FALSE(std::filesystem::exists(folder_ / "none.lrc"));
 }
 
+TEST_F(LyricServer, PaddedTagsFindTheirSongAndTheFilesOffsetMovesItsTimes) {
+    ASSERT_TRUE(server_.Running());
+    // 500 ms earlier; a time before the start stays at the start.
+    server_.AddSong("a.lrc", "[ti:晴天]\n[ar:某人]\n[offset:500]\n[00:02.25][00:00.20]x\n");
+    server_.AddSong("b.lrc", "[ti:later]\n[offset:-1000]\n[00:59.50]y\n");
+    // ID3v1 pads its fields with spaces.
+    WriteSong(folder_ / "song.mp3", "\xC7\xE7\xCC\xEC" + std::string(26, ' '),
+              "\xC4\xB3\xC8\xCB" + std::string(26, ' '));
+    ASSERT_TRUE(FetchLyrics(folder_ / "song.mp3", folder_ / "song.lrc"));
+    EXPECT_EQ(FileText(folder_ / "song.lrc"), "[00:00.00] x\n[00:01.75] x\n");
+    WriteSong(folder_ / "later.mp3", "later  ", "");
+    ASSERT_TRUE(FetchLyrics(folder_ / "later.mp3", folder_ / "later.lrc"));
+    EXPECT_EQ(FileText(folder_ / "later.lrc"), "[01:00.50] y\n");
+}
+
 TEST_F(LyricServer, QueryListsEveryResultAndLeavesOutAnEmptyArtist) {
     for (int i = 0; i < 10; ++i) {
         server_.AddSong("s" + std::to_string(i) + ".lrc",

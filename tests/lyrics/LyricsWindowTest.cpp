@@ -212,6 +212,32 @@ TEST_F(LyricsWindows, MissingLyricsAreDownloadedWithoutBlocking) {
     EXPECT_FALSE(std::filesystem::exists(LyricsFolder() / "无名.lrc"));
 }
 
+TEST_F(LyricsWindows, ADownloadAnsweringAfterAPauseOrStopLeavesTheLinesStill) {
+    Lyricsd server;
+    ASSERT_TRUE(server.Running());
+    server.AddSong("a.lrc", "[ti:夜曲]\n[00:01.00]一\n[00:03.00]二\n");
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
+    // Paused before the answer: the lyrics are kept for the resumption, the timer waits.
+    controller_->SongStarted(Song("夜曲.mp3", "\xD2\xB9\xC7\xFA"));
+    controller_->Paused();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(controller_->HasLyrics());
+    EXPECT_FALSE(timer_.isActive());
+    controller_->Seeked();
+    controller_->ShiftLater();
+    EXPECT_FALSE(timer_.isActive());
+    controller_->Resumed();
+    EXPECT_TRUE(timer_.isActive());
+
+    // Stopped before the answer: the answer is dropped.
+    std::filesystem::remove(LyricsFolder() / "夜曲.lrc");
+    controller_->SongStarted(Song("夜曲.mp3", "\xD2\xB9\xC7\xFA"));
+    controller_->Stopped();
+    EXPECT_FALSE(finished.wait(1500));
+    EXPECT_FALSE(timer_.isActive());
+    EXPECT_FALSE(controller_->HasLyrics());
+}
+
 TEST_F(LyricsWindows, ASilentServerKeepsTheWindowResponsive) {
     SilentServer server;
     QElapsedTimer clock;

@@ -101,6 +101,13 @@ TEST_F(MusicListFileTest, AMissingUnreadableOrBrokenFileGivesTheDefaultListAlone
     EXPECT_EQ(model.RowCount(), 1);
 }
 
+TEST_F(MusicListFileTest, TheStandInListOfANameBeingTypedIsNotWritten) {
+    model_.AddCategory(kDefaultListName);
+    model_.AddCategory(kStandInListName);
+    ASSERT_TRUE(SaveMusicListFile(File(), model_));
+    EXPECT_EQ(ReadAll(File()), kDefaultOnly);
+}
+
 TEST_F(MusicListFileTest, CountsAreBoundedByTheArraysAndOnlyTheFirstLineCounts) {
     const std::string saved = RoundTrip(
         "{\"list\":[{\"isopen\":true,\"listname\":\"默认列表\",\"musiclist\":[{\"path\":\"/"

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,8 @@
 #include "CYinxiaoDlg.h"
 #include "CameraDiscovery.h"
 #include "TestHttpServer.h"
+#include "UserFolders.h"
+#include "lyrics/Lyricsd.h"
 #include "music/SongFiles.h"
 
 namespace {
@@ -421,6 +424,64 @@ TEST_F(MainWindowTest, TheCameraButtonsFollowTheCamera) {
     EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_CAMERA_ON)->isVisible());
     EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
     qunsetenv("ZAVREO_TEST_CAMERA");
+}
+
+TEST_F(MainWindowTest, TheBigOpenButtonStaysHiddenWhileTheSlideshowSkipsAPicture) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    QStringList files;
+    for (const char* name : {"/gone.png", "/kept.png"}) {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        files << home_.path() + name;
+        ASSERT_TRUE(picture.save(files.back()));
+    }
+    CDisplayPic& pictures = dialog.findChild<CDisplaySetDlg*>()->PicturePanel();
+    pictures.AddPictures(files);
+    ASSERT_TRUE(SpinUntil([&] { return pictures.Box().List().Pending() == 0; }));
+    std::filesystem::remove(files[0].toStdString());
+    pictures.ToggleSlideshow();
+    ASSERT_TRUE(pictures.Showing());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+    pictures.ShowNextPicture();
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+    pictures.ToggleSlideshow();
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+}
+
+TEST_F(MainWindowTest, LyricsThatArriveWhileTheSongIsPausedWaitForItsResumption) {
+    Lyricsd server;
+    ASSERT_TRUE(server.Running());
+    server.AddSong("night.lrc", "[ti:night]\n[00:01.00]one\n[00:02.00]two\n");
+    const std::filesystem::path songs = home_.path().toStdString() + "/songs";
+    std::filesystem::create_directories(songs);
+    const std::filesystem::path song = songs / "夜曲.mp3";
+    ASSERT_TRUE(testsongs::MakeSong(song, 4, "libmp3lame"));
+    std::string tag(128, '\0');
+    tag.replace(0, 8, "TAGnight");
+    std::ofstream(song, std::ios::binary | std::ios::app) << tag;
+    std::filesystem::create_directories(Config());
+    std::ofstream(Config() / "music.lst")
+        << R"({"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":")" +
+               song.string() + R"("}],"musicnum":1}],"num":1})"
+        << "\n";
+
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    QTimer& lyricTimer = dialog.Timer(CMervalaDlg::kLyricTimer);
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    ASSERT_TRUE(dialog.Music().IsPlaying());
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    ASSERT_EQ(dialog.Music().PlayStateValue(), zavreo::PlayPaused);
+    const std::filesystem::path lyrics = zavreo::LyricsFolder() / "夜曲.lrc";
+    ASSERT_TRUE(SpinUntil([&] { return std::filesystem::exists(lyrics); }, 8000));
+    SpinUntil([] { return false; }, 500);  // the answer lands on this thread
+    EXPECT_FALSE(lyricTimer.isActive());
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    EXPECT_TRUE(lyricTimer.isActive());
+    dialog.OnExitCommand();
 }
 
 TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAndEnds) {
