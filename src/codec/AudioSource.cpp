@@ -4,11 +4,14 @@
 
 extern "C" {
 #include <libavdevice/avdevice.h>
-#include <libavutil/time.h>
 }
 
 namespace flashx {
 namespace {
+
+// How long chunks must all arrive late, and by how much, before samples count as lost.
+constexpr auto kLossWindow = std::chrono::seconds(2);
+constexpr auto kLossLag = std::chrono::milliseconds(100);
 
 int InterruptCapture(void* opaque) {
     return static_cast<std::atomic<bool>*>(opaque)->load() ? 1 : 0;
@@ -70,23 +73,43 @@ bool AudioSource::Open(const std::string& source, int sampleRate, int channels,
     return true;
 }
 
-// Capture thread. The device stamps each packet on the wall clock with its latency taken off;
-// the same distance back from now on the steady clock is when it was captured.
+// Capture thread. The device's samples are the clock: sample n was captured at origin_ + n / rate.
+// A sample is read only after it was captured, so the origin is the earliest that the chunks'
+// arrivals allow; a late delivery (a busy machine, a stalled process catching up) never makes
+// the sound late. Chunks that arrive late for a whole window mean samples were lost on the way
+// (an overrun): the origin moves on by the smallest delay of that window.
 void AudioSource::Capture() {
+    using std::chrono::microseconds;
     AVPacket* packet = av_packet_alloc();
+    int64_t samplesRead = 0;
+    auto windowEnd = std::chrono::steady_clock::now() + kLossWindow;
+    auto windowLag = std::chrono::steady_clock::duration::max();
     while (!stop_ && av_read_frame(input_, packet) >= 0) {
         const auto now = std::chrono::steady_clock::now();
-        const int64_t age = packet->pts != AV_NOPTS_VALUE ? av_gettime() - packet->pts : 0;
         AudioChunk chunk;
-        chunk.capturedAt = now - std::chrono::microseconds(std::clamp<int64_t>(age, 0, 1000000));
         chunk.samples.assign(reinterpret_cast<const int16_t*>(packet->data),
                              reinterpret_cast<const int16_t*>(packet->data) + packet->size / 2);
-        const auto duration = std::chrono::microseconds(
-            static_cast<int64_t>(chunk.samples.size() / channels_) * 1000000 / sampleRate_);
         av_packet_unref(packet);
+        const int64_t count = static_cast<int64_t>(chunk.samples.size()) / channels_;
+        auto at = [this](int64_t sample) {
+            return origin_ + microseconds(sample * 1000000 / sampleRate_);
+        };
+        if (samplesRead == 0 || now < at(samplesRead + count)) {
+            origin_ = now - microseconds((samplesRead + count) * 1000000 / sampleRate_);
+        }
+        windowLag = std::min(windowLag, now - at(samplesRead + count));
+        if (now >= windowEnd) {
+            if (windowLag > kLossLag) {
+                origin_ += windowLag;
+            }
+            windowEnd = now + kLossWindow;
+            windowLag = std::chrono::steady_clock::duration::max();
+        }
+        chunk.capturedAt = at(samplesRead);
+        samplesRead += count;
         {
             std::lock_guard lock(mutex_);
-            lastCaptured_ = chunk.capturedAt + duration;
+            lastCaptured_ = at(samplesRead);
             chunks_.push_back(std::move(chunk));
         }
         arrived_.notify_all();

@@ -1,7 +1,7 @@
 #pragma once
 // The microphone: the PulseAudio source whose description is the name the program found (the
 // name its device monitor shows), captured through libavdevice. Samples are stamped on the
-// recorder's steady clock.
+// recorder's steady clock, counted from when the first arrived.
 //
 // Threads: a capture thread of its own reads the device; the recording thread takes what it has
 // read with Take.
@@ -56,6 +56,7 @@ private:
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::condition_variable arrived_;
+    std::chrono::steady_clock::time_point origin_;        // capture thread only
     std::deque<AudioChunk> chunks_;                       // guarded by mutex_
     std::chrono::steady_clock::time_point lastCaptured_;  // guarded by mutex_
 };

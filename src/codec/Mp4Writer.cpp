@@ -150,7 +150,7 @@ void Mp4Writer::Finish() {
     const std::filesystem::path target(path_);
     const std::string copy =
         (target.parent_path() / ("." + target.filename().string() + ".part")).string();
-    if (RemuxToPlainMp4(path_, copy) && std::rename(copy.c_str(), path_.c_str()) == 0) {
+    if (RemuxToPlainMp4(path_, copy, shift_) && std::rename(copy.c_str(), path_.c_str()) == 0) {
         SyncFolderOf(path_);
     } else {
         std::remove(copy.c_str());
@@ -227,7 +227,7 @@ int64_t Mp4Writer::SeekCallback(void* opaque, int64_t offset, int whence) {
     return self->position_;
 }
 
-bool RemuxToPlainMp4(const std::string& from, const std::string& to) {
+bool RemuxToPlainMp4(const std::string& from, const std::string& to, int64_t shift) {
     AVFormatContext* input = nullptr;
     if (avformat_open_input(&input, from.c_str(), nullptr, nullptr) < 0) {
         return false;
@@ -249,6 +249,13 @@ bool RemuxToPlainMp4(const std::string& from, const std::string& to) {
     AVPacket* packet = av_packet_alloc();
     while (ok && packet != nullptr && av_read_frame(input, packet) >= 0) {
         const AVStream* in = input->streams[packet->stream_index];
+        const int64_t back = av_rescale_q(shift, AV_TIME_BASE_Q, in->time_base);
+        if (packet->pts != AV_NOPTS_VALUE) {
+            packet->pts -= back;
+        }
+        if (packet->dts != AV_NOPTS_VALUE) {
+            packet->dts -= back;
+        }
         av_packet_rescale_ts(packet, in->time_base,
                              output->streams[packet->stream_index]->time_base);
         packet->pos = -1;

@@ -28,7 +28,8 @@ public:
     bool Open(const std::string& path, bool overwrite, std::string* error);
     // A stream with the encoder's parameters; call before Start.
     AVStream* AddStream(const AVCodecContext* encoder);
-    // Added to every time stamp (microseconds), so none is negative.
+    // Added to every time stamp (microseconds), so none is negative; taken off again in the
+    // ordinary copy.
     void SetTimeShift(int64_t microseconds) { shift_ = microseconds; }
     // Writes the header (the empty movie box with the codec set-up) to disk.
     bool Start(std::string* error);
@@ -63,7 +64,9 @@ private:
     std::string error_;
 };
 
-// Copies the streams of `from` into an ordinary (not fragmented) MP4 at `to`; false on any error.
-bool RemuxToPlainMp4(const std::string& from, const std::string& to);
+// Copies the streams of `from` into an ordinary (not fragmented) MP4 at `to`, every time stamp
+// `shift` microseconds earlier (what the fragmented file had to add to keep them from going
+// negative; edit lists take its place); false on any error.
+bool RemuxToPlainMp4(const std::string& from, const std::string& to, int64_t shift);
 
 }  // namespace flashx

@@ -8,6 +8,7 @@
 
 #include "AudioSource.h"
 #include "Mp4Writer.h"
+#include "Unsharp.h"
 #include "VideoSource.h"
 
 extern "C" {
@@ -17,6 +18,7 @@ extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
 namespace flashx {
@@ -45,6 +47,8 @@ constexpr double kFragmentSeconds = 0.2;
 constexpr double kSyncSeconds = 0.6;
 // How long the end of a recording waits for the microphone's last samples.
 constexpr auto kAudioTailWait = std::chrono::milliseconds(300);
+// How far the sound may stray from its capture times before it is put back in place.
+constexpr auto kAudioSlack = std::chrono::milliseconds(40);
 
 void Warn(const std::string& text) {
     std::fprintf(stderr, "FlashX: %s\n", text.c_str());
@@ -60,19 +64,73 @@ using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
 // The video chain: the user's filters, then the output size and the encoder's pixel format.
+// An empty chain or one that is only "unsharp" (the program's) takes the short way: one
+// conversion straight from the source picture to the encoder's format and size, then the
+// vectorised filter. Any other chain goes through libavfilter.
 class VideoFilter {
 public:
-    ~VideoFilter() { avfilter_graph_free(&graph_); }
+    explicit VideoFilter(const RecordOptions& options) : options_(options) {
+        std::vector<std::string> skipped;
+        chain_ = KnownFilters(options.videoFilters, &skipped);
+        for (const auto& name : skipped) {
+            Warn("no video filter named \"" + name + "\", left out");
+        }
+        if (const auto settings = ParseUnsharpChain(chain_)) {
+            unsharp_.emplace(*settings);
+        }
+        direct_ = chain_.empty() || unsharp_.has_value();
+    }
+    ~VideoFilter() {
+        avfilter_graph_free(&graph_);
+        sws_freeContext(scaler_);
+    }
 
-    // Filters `in`; the result (or null) has `in`'s pts. Rebuilt when the input changes shape.
-    FramePtr Apply(AVFrame* in, const RecordOptions& options) {
+    // The filtered picture (or null) for `in`.
+    FramePtr Apply(const AVFrame* in) { return direct_ ? ApplyDirect(in) : ApplyGraph(in); }
+
+private:
+    FramePtr NewPicture() const {
+        FramePtr picture(av_frame_alloc());
+        picture->format = AV_PIX_FMT_YUV420P;
+        picture->width = options_.width;
+        picture->height = options_.height;
+        if (av_frame_get_buffer(picture.get(), 0) < 0) {
+            return nullptr;
+        }
+        return picture;
+    }
+
+    FramePtr ApplyDirect(const AVFrame* in) {
+        scaler_ = sws_getCachedContext(
+            scaler_, in->width, in->height, static_cast<AVPixelFormat>(in->format), options_.width,
+            options_.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
+        FramePtr out = NewPicture();
+        if (scaler_ == nullptr || out == nullptr) {
+            return nullptr;
+        }
+        if (!unsharp_) {
+            sws_scale(scaler_, in->data, in->linesize, 0, in->height, out->data, out->linesize);
+            return out;
+        }
+        if (!converted_ && !(converted_ = NewPicture())) {
+            return nullptr;
+        }
+        sws_scale(scaler_, in->data, in->linesize, 0, in->height, converted_->data,
+                  converted_->linesize);
+        unsharp_->Apply(converted_.get(), out.get());
+        return out;
+    }
+
+    // Rebuilt when the input changes shape.
+    FramePtr ApplyGraph(const AVFrame* in) {
         if (graph_ == nullptr || in->format != format_ || in->width != width_ ||
             in->height != height_) {
-            if (!Build(in, options)) {
+            if (!Build(in)) {
                 return nullptr;
             }
         }
-        if (av_buffersrc_add_frame_flags(source_, in, AV_BUFFERSRC_FLAG_KEEP_REF) < 0) {
+        if (av_buffersrc_add_frame_flags(source_, const_cast<AVFrame*>(in),
+                                         AV_BUFFERSRC_FLAG_KEEP_REF) < 0) {
             return nullptr;
         }
         FramePtr out(av_frame_alloc());
@@ -82,8 +140,7 @@ public:
         return out;
     }
 
-private:
-    bool Build(const AVFrame* in, const RecordOptions& options) {
+    bool Build(const AVFrame* in) {
         avfilter_graph_free(&graph_);
         format_ = in->format;
         width_ = in->width;
@@ -92,15 +149,10 @@ private:
         const std::string sourceArgs = "video_size=" + std::to_string(width_) + "x" +
                                        std::to_string(height_) +
                                        ":pix_fmt=" + std::to_string(format_) + ":time_base=1/" +
-                                       std::to_string(options.frameRate) + ":pixel_aspect=1/1";
-        std::vector<std::string> skipped;
-        std::string chain = KnownFilters(options.videoFilters, &skipped);
-        for (const auto& name : skipped) {
-            Warn("no video filter named \"" + name + "\", left out");
-        }
-        chain += (chain.empty() ? "" : ",") + std::string("scale=") +
-                 std::to_string(options.width) + ":" + std::to_string(options.height) +
-                 ",format=yuv420p";
+                                       std::to_string(options_.frameRate) + ":pixel_aspect=1/1";
+        const std::string chain = chain_ + (chain_.empty() ? "" : ",") +
+                                  "scale=" + std::to_string(options_.width) + ":" +
+                                  std::to_string(options_.height) + ",format=yuv420p";
         AVFilterInOut* outputs = avfilter_inout_alloc();
         AVFilterInOut* inputs = avfilter_inout_alloc();
         bool ok = avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in",
@@ -124,6 +176,13 @@ private:
         return ok;
     }
 
+    const RecordOptions& options_;
+    std::string chain_;
+    bool direct_ = false;
+    std::optional<UnsharpFilter> unsharp_;
+    SwsContext* scaler_ = nullptr;
+    FramePtr converted_;  // the picture in the encoder's format before the filter
+
     AVFilterGraph* graph_ = nullptr;
     AVFilterContext* source_ = nullptr;
     AVFilterContext* sink_ = nullptr;
@@ -133,7 +192,8 @@ private:
 // Everything one recording holds; Run's steps are its methods.
 class Session {
 public:
-    Session(const RecordOptions& options, StopSignal& stop) : options_(options), stop_(stop) {}
+    Session(const RecordOptions& options, StopSignal& stop)
+        : options_(options), stop_(stop), filter_(options) {}
     ~Session() {
         av_audio_fifo_free(fifo_);
         swr_free(&resampler_);
@@ -170,7 +230,10 @@ private:
     AVAudioFifo* fifo_ = nullptr;
     Clock::time_point t0_;
     bool audioAligned_ = false;
-    int64_t samplesPushed_ = 0;
+    // Sample positions count from the start (t0_) at the output rate. The encoder's first sample
+    // is at audioStart_; the next one pushed into the FIFO at nextSample_.
+    int64_t audioStart_ = 0;
+    int64_t nextSample_ = 0;
     int64_t samplesEncoded_ = 0;
 
     Mp4Writer writer_;
@@ -252,7 +315,15 @@ bool Session::OpenAudioEncoder(std::string* error) {
         c->bit_rate = options_.audioBitrate;
     }
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(c, codec, nullptr) < 0) {
+    AVDictionary* settings = nullptr;
+    if (std::string(codec->name) == "aac") {
+        // The default two-loop search costs about five times the fast one, more than all the
+        // rest of the recording but the video encoder.
+        av_dict_set(&settings, "aac_coder", "fast", 0);
+    }
+    const int opened = avcodec_open2(c, codec, &settings);
+    av_dict_free(&settings);
+    if (opened < 0) {
         *error = "cannot open the audio encoder " + std::string(codec->name);
         return false;
     }
@@ -271,17 +342,24 @@ bool Session::OpenAudioEncoder(std::string* error) {
     return true;
 }
 
-// Both encoders stamp their first packets before zero (B-frame reordering, the AAC priming);
-// every stamp moves by the larger of the two, so none is negative and the streams stay in step.
+// The picture at tick k and the sound captured k ticks after the start share one clock whose
+// zero is the start. The video encoder stamps its first packets before zero (the B-frames'
+// reordering delay); every stamp in the file moves by that delay, so the video's decoding times
+// begin at zero. The sound begins at the same shifted zero: its first encoder frame starts that
+// delay before the start, less the encoder's priming, filled with what was captured then (or
+// silence). A fragmented file keeps only where each track begins, so both begin at zero and
+// their offset against each other is the truth; the ordinary copy takes the shift back off
+// with an edit list.
 bool Session::StartWriter(std::string* error) {
     int64_t lead = 0;
     if (videoCodec_->has_b_frames > 0) {
         lead = int64_t{videoCodec_->has_b_frames} * 1000000 / options_.frameRate;
     }
-    if (audioCodec_ && audioCodec_->initial_padding > 0) {
-        lead = std::max(lead,
-                        int64_t{audioCodec_->initial_padding} * 1000000 / audioCodec_->sample_rate);
+    if (audioCodec_) {
+        audioStart_ =
+            audioCodec_->initial_padding - av_rescale(lead, audioCodec_->sample_rate, 1000000);
     }
+    nextSample_ = audioStart_;
     writer_.SetTimeShift(lead);
     return writer_.Start(error);
 }
@@ -327,14 +405,12 @@ int Session::Run(const std::function<void()>& started) {
                 DrainVideo(lastPicture_.get());
             }
         }
-        FramePtr picture(video_->Grab());
+        FramePtr picture;
+        video_->Grab([&](const AVFrame* source) { picture = filter_.Apply(source); });
         if (picture) {
             picture->pts = tick;
-            if (FramePtr filtered = filter_.Apply(picture.get(), options_)) {
-                filtered->pts = tick;
-                DrainVideo(filtered.get());
-                lastPicture_ = std::move(filtered);
-            }
+            DrainVideo(picture.get());
+            lastPicture_ = std::move(picture);
         }
         ++tick;
         PumpAudio(-1, false);
@@ -380,9 +456,11 @@ void Session::DrainVideo(AVFrame* frame) {
     av_packet_free(&packet);
 }
 
-// Moves the captured sound into the encoder. The first chunk is lined up with the picture clock
-// when asked ("-async"): silence fills a late start, samples from before the start are dropped.
-// `endSample` (>= 0) cuts or fills the sound to that length; `final` flushes the encoder.
+// Moves the captured sound into the encoder. With "-async" each chunk goes where its capture
+// time puts it when it strays more than kAudioSlack from where the sound has reached (the first
+// one always; later a lost stretch or a clock that drifts): silence fills a gap, samples before
+// the position reached are dropped. Otherwise the sound runs on from where it started.
+// `endSample` (>= 0) cuts or fills the sound to that position; `final` flushes the encoder.
 void Session::PumpAudio(int64_t endSample, bool final) {
     if (!audio_) {
         return;
@@ -390,33 +468,31 @@ void Session::PumpAudio(int64_t endSample, bool final) {
     std::deque<AudioChunk> chunks;
     audio_->Take(&chunks);
     const int channels = options_.channels;
+    const int64_t slack = av_rescale(kAudioSlack.count(), options_.sampleRate, 1000);
     for (const auto& chunk : chunks) {
         const int16_t* samples = chunk.samples.data();
         int64_t count = static_cast<int64_t>(chunk.samples.size()) / channels;
-        if (!audioAligned_) {
+        const int64_t capturedAt = av_rescale(
+            std::chrono::duration_cast<std::chrono::microseconds>(chunk.capturedAt - t0_).count(),
+            options_.sampleRate, 1000000);
+        if (!audioAligned_ || (options_.async > 0 && std::abs(capturedAt - nextSample_) > slack)) {
             audioAligned_ = true;
-            int64_t offset = 0;
-            if (options_.async > 0) {
-                offset =
-                    std::chrono::duration_cast<std::chrono::microseconds>(chunk.capturedAt - t0_)
-                        .count() *
-                    options_.sampleRate / 1000000;
-            }
-            if (offset > 0) {
-                PushSilence(offset);
+            const int64_t at = options_.async > 0 ? capturedAt : nextSample_;
+            if (at > nextSample_) {
+                PushSilence(at - nextSample_);
             } else {
-                const int64_t drop = std::min(count, -offset);
+                const int64_t drop = std::min(count, nextSample_ - at);
                 samples += drop * channels;
                 count -= drop;
             }
         }
         if (endSample >= 0) {
-            count = std::max<int64_t>(0, std::min(count, endSample - samplesPushed_));
+            count = std::max<int64_t>(0, std::min(count, endSample - nextSample_));
         }
         PushSamples(samples, static_cast<int>(count));
     }
-    if (endSample > samplesPushed_) {
-        PushSilence(endSample - samplesPushed_);
+    if (endSample > nextSample_) {
+        PushSilence(endSample - nextSample_);
     }
     EncodeAudio(final);
 }
@@ -434,7 +510,7 @@ void Session::PushSamples(const int16_t* samples, int count) {
     const int made = swr_convert(resampler_, converted, count, in, count);
     if (made > 0) {
         av_audio_fifo_write(fifo_, reinterpret_cast<void**>(converted), made);
-        samplesPushed_ += made;
+        nextSample_ += made;
     }
     av_freep(&converted[0]);
     av_freep(&converted);
@@ -463,7 +539,7 @@ void Session::EncodeAudio(bool final) {
             return;
         }
         av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame->data), frame->nb_samples);
-        frame->pts = samplesEncoded_;
+        frame->pts = audioStart_ + samplesEncoded_;
         samplesEncoded_ += frame->nb_samples;
         DrainAudio(frame.get());
     }

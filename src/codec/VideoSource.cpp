@@ -1,7 +1,6 @@
 #include "VideoSource.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "VirtualCamera.h"
 
@@ -21,7 +20,8 @@ int InterruptLoopback(void* opaque) {
 
 }  // namespace
 
-VideoSource::VideoSource(const std::string& deviceName) : buffer_(zavreo::kFrameBytes) {
+VideoSource::VideoSource(const std::string& deviceName)
+    : view_(av_frame_alloc()), frame_(zavreo::kFrameBytes), black_(zavreo::kFrameBytes) {
     const std::string node = zavreo::FindV4l2NodeByCard(deviceName);
     if (node.empty()) {
         return;
@@ -49,6 +49,7 @@ VideoSource::~VideoSource() {
     }
     avformat_close_input(&loopback_);
     av_frame_free(&latest_);
+    av_frame_free(&view_);
 }
 
 // Loopback reader thread: keeps the newest picture.
@@ -83,36 +84,30 @@ void VideoSource::ReadLoopback() {
     av_packet_free(&packet);
 }
 
-AVFrame* VideoSource::Grab() {
+void VideoSource::Grab(const std::function<void(const AVFrame* picture)>& use) {
     {
         std::lock_guard lock(latestMutex_);
         if (latest_ != nullptr && std::chrono::steady_clock::now() - latestAt_ < kLoopbackStale) {
-            return av_frame_clone(latest_);
+            use(latest_);
+            return;
         }
     }
-    return SharedPicture();
+    UseSharedPicture(use);
 }
 
-// The shared frame is stored bottom row first; the new frame is top row first.
-AVFrame* VideoSource::SharedPicture() {
-    if (!sharedFrame_.CopyFrame(buffer_.data())) {
-        std::memset(buffer_.data(), 0, buffer_.size());
-    }
-    AVFrame* frame = av_frame_alloc();
-    frame->format = AV_PIX_FMT_BGR24;
-    frame->width = zavreo::kFrameWidth;
-    frame->height = zavreo::kFrameHeight;
-    if (av_frame_get_buffer(frame, 0) < 0) {
-        av_frame_free(&frame);
-        return nullptr;
-    }
-    for (int row = 0; row < zavreo::kFrameHeight; ++row) {
-        std::memcpy(frame->data[0] + static_cast<ptrdiff_t>(row) * frame->linesize[0],
-                    buffer_.data() +
-                        static_cast<size_t>(zavreo::kFrameHeight - 1 - row) * zavreo::kFrameStride,
-                    zavreo::kFrameStride);
-    }
-    return frame;
+void VideoSource::UseSharedPicture(const std::function<void(const AVFrame* picture)>& use) {
+    view_->format = AV_PIX_FMT_BGR24;
+    view_->width = zavreo::kFrameWidth;
+    view_->height = zavreo::kFrameHeight;
+    view_->linesize[0] = -zavreo::kFrameStride;
+    auto show = [&](const uint8_t* frame) {
+        view_->data[0] = const_cast<uint8_t*>(frame) +
+                         static_cast<size_t>(zavreo::kFrameHeight - 1) * zavreo::kFrameStride;
+        use(view_);
+    };
+    // Read, not mapped: another process may shrink the block at any moment, and a mapped read
+    // past its end would fault.
+    show(sharedFrame_.CopyFrame(frame_.data()) ? frame_.data() : black_.data());
 }
 
 }  // namespace flashx

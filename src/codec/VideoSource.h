@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,17 +32,20 @@ public:
     VideoSource(const VideoSource&) = delete;
     VideoSource& operator=(const VideoSource&) = delete;
 
-    // The latest picture as a new frame (owned by the caller): the loopback device's when it
-    // delivered one within the last second, else the shared frame's (black while none exists).
-    AVFrame* Grab();
+    // Runs `use` on the latest picture, valid only during the call: the loopback device's when
+    // it delivered one within the last second, else the shared frame's where it lies (its rows
+    // bottom first, read top first through a negative line size; black while none exists).
+    void Grab(const std::function<void(const AVFrame* picture)>& use);
     bool UsingLoopback() const { return reader_.joinable(); }
 
 private:
     void ReadLoopback();
-    AVFrame* SharedPicture();
+    void UseSharedPicture(const std::function<void(const AVFrame* picture)>& use);
 
     zavreo::SharedFrameReader sharedFrame_;
-    std::vector<uint8_t> buffer_;
+    AVFrame* view_ = nullptr;     // no buffer of its own: points into frame_ or black_
+    std::vector<uint8_t> frame_;  // the shared frame's last copy
+    std::vector<uint8_t> black_;  // shown while there is no shared frame
 
     AVFormatContext* loopback_ = nullptr;
     std::thread reader_;
