@@ -55,7 +55,7 @@ if [[ -d $bin ]]; then
   diff "$work/built.txt" "$work/packaged.txt" >"$work/resources.log" || fail "resources differ"
 fi
 # lintian's errors fail the run; its warnings are listed.
-lintian --fail-on error --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 ||
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
   fail "lintian reports errors"
 cat "$work/lintian.log"
 
@@ -98,6 +98,12 @@ window_class=$(printf '%b' "$window_class")
 [[ -n $entry_class && $window_class == "$entry_class" ]] ||
   fail "window class '$window_class' is not the entry's '$entry_class'"
 
+# Until a camera opens, the shared frame holds the placeholder picture, read from the installed
+# resource folder: its exact pixels, bottom row first.
+convert /usr/share/zavreo/test.png -flip -depth 8 bgr:"$work/placeholder.bgr" ||
+  fail "no placeholder picture in /usr/share/zavreo"
+cmp -s "$work/placeholder.bgr" "/dev/shm$ZAVREO_SHARED_FRAME" ||
+  fail "the shared frame is not the installed placeholder picture"
 # The camera button opens the stand-in camera; its frames reach the shared frame.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove --sync $((X + 65)) $((Y + 585)) click 1
