@@ -42,19 +42,18 @@ install(FILES ${ZAVREO_PACKAGING_DIR}/modprobe.conf DESTINATION lib/modprobe.d R
 install(FILES ${ZAVREO_PACKAGING_DIR}/modules-load.conf DESTINATION lib/modules-load.d
         RENAME zavreo.conf)
 
-# Copyright, changelog and manual page, compressed as Debian wants them (no name or time stamp).
+# The changelog and the manual page, compressed as Debian wants them (no name or time stamp in
+# the header), and the copyright file.
 find_program(ZAVREO_GZIP gzip REQUIRED)
 configure_file(${ZAVREO_PACKAGING_DIR}/zavreo.1.in ${ZAVREO_PACKAGE_OUT}/zavreo.1 @ONLY)
-foreach(source changelog:${ZAVREO_PACKAGING_DIR}/changelog zavreo.1:${ZAVREO_PACKAGE_OUT}/zavreo.1)
-    string(REPLACE ":" ";" pair ${source})
-    list(GET pair 0 name)
-    list(GET pair 1 path)
-    add_custom_command(OUTPUT ${ZAVREO_PACKAGE_OUT}/${name}.gz
-                       COMMAND ${ZAVREO_GZIP} -9nc ${path} > ${ZAVREO_PACKAGE_OUT}/${name}.gz
-                       DEPENDS ${path})
-    list(APPEND ZAVREO_COMPRESSED ${ZAVREO_PACKAGE_OUT}/${name}.gz)
-endforeach()
-add_custom_target(zavreo_package_docs ALL DEPENDS ${ZAVREO_COMPRESSED})
+function(zavreo_compress source output)
+    add_custom_command(OUTPUT ${output} COMMAND ${ZAVREO_GZIP} -9nc ${source} > ${output}
+                       DEPENDS ${source})
+endfunction()
+zavreo_compress(${ZAVREO_PACKAGING_DIR}/changelog ${ZAVREO_PACKAGE_OUT}/changelog.gz)
+zavreo_compress(${ZAVREO_PACKAGE_OUT}/zavreo.1 ${ZAVREO_PACKAGE_OUT}/zavreo.1.gz)
+add_custom_target(zavreo_package_docs ALL
+                  DEPENDS ${ZAVREO_PACKAGE_OUT}/changelog.gz ${ZAVREO_PACKAGE_OUT}/zavreo.1.gz)
 install(FILES ${ZAVREO_PACKAGING_DIR}/copyright ${ZAVREO_PACKAGE_OUT}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zavreo)
 install(FILES ${ZAVREO_PACKAGE_OUT}/zavreo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -64,7 +63,6 @@ set(CPACK_PACKAGE_NAME zavreo)
 set(CPACK_PACKAGE_VERSION ${ZAVREO_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_CONTACT "${ZAVREO_MAINTAINER}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
