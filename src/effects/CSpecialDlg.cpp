@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "DecorationDefinitions.h"
 #include "EffectsPage.h"
 
 using namespace zavreo::effects;
@@ -13,12 +14,21 @@ constexpr int kTabTops[] = {0, 24, 47, 70};
 
 }  // namespace
 
-CSpecialDlg::CSpecialDlg(QWidget* parent, const EffectsContext& context)
+namespace {
+
+EffectsContext ContextOf(zavreo::CSampleGrabberCB& callback, EffectParams& params) {
+    return {callback,     params.text, params.scale, params.brightness,
+            params.level, params.sun,  params.deco};
+}
+
+}  // namespace
+
+CSpecialDlg::CSpecialDlg(QWidget* parent, zavreo::CSampleGrabberCB& callback)
     : QWidget(parent),
-      lyric_(this, context),
-      white_(this, context),
-      filter_(this, context),
-      deco_(this, context) {
+      lyric_(this, ContextOf(callback, params_)),
+      white_(this, ContextOf(callback, params_)),
+      filter_(this, ContextOf(callback, params_)),
+      deco_(this, ContextOf(callback, params_)) {
     // Control 1061 marks where the pages lie.
     const QRect pageArea = Units(58, 0, 205, 338);
     for (int i = 0; i < 4; ++i) {
@@ -46,6 +56,10 @@ QWidget& CSpecialDlg::Page(int index) {
         default:
             return deco_;
     }
+}
+
+void CSpecialDlg::LoadDecorations() {
+    params_.deco = BuildDecorationDefinitions();
 }
 
 void CSpecialDlg::AttachSettings(zavreo::SettingsStore& settings) {

@@ -1,6 +1,7 @@
 #pragma once
 // The effects panel: four tab buttons down its left side and the page each one shows: subtitle,
-// beauty, filter presets, decorations. Switching pages leaves the effects as they are.
+// beauty, filter presets, decorations. Switching pages leaves the effects as they are. Owns the
+// engine parameter maps the pages fill.
 // Interface thread only.
 
 #include <QWidget>
@@ -16,7 +17,11 @@ class CSpecialDlg : public QWidget {
 public:
     enum Id { IDC_TAB_SUBTITLE = 1057, IDC_TAB_BEAUTY, IDC_TAB_FILTER, IDC_TAB_DECORATION };
 
-    CSpecialDlg(QWidget* parent, const zavreo::effects::EffectsContext& context);
+    CSpecialDlg(QWidget* parent, zavreo::CSampleGrabberCB& callback);
+
+    // Fills the five decoration maps with their fixed definitions; the decorations page then
+    // configures them.
+    void LoadDecorations();
 
     // Gives the settings store the four pages' groups, in their load order.
     void AttachSettings(zavreo::SettingsStore& settings);
@@ -35,6 +40,7 @@ protected:
 private:
     QWidget& Page(int index);
 
+    zavreo::effects::EffectParams params_;  // before the pages, which keep references into it
     CSpecialLyric lyric_;
     CSpecialWitheDlg white_;
     CSpecialFilter filter_;

@@ -1,6 +1,6 @@
 #pragma once
 // What the effects pages work on: the frame callback, whose ConfigureEffect and ConfigureOverlay
-// change the effect chain, and the main window's parameter maps, which the pages fill.
+// change the effect chain, and the engine parameter maps, which the pages fill.
 
 #include <array>
 
@@ -8,6 +8,16 @@
 #include "EffectRules.h"
 
 namespace zavreo::effects {
+
+// The engine parameter maps of the effects panel, one a filter instance the pages configure.
+struct EffectParams {
+    ParamMap text;
+    ParamMap scale;
+    ParamMap brightness;
+    ParamMap level;
+    ParamMap sun;
+    std::array<ParamMap, 5> deco;
+};
 
 struct EffectsContext {
     CSampleGrabberCB& callback;

@@ -23,7 +23,6 @@
 #include "CSplashDlg.h"
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
-#include "DecorationDefinitions.h"
 #include "DialogUnits.h"
 #include "MusicListFile.h"
 #include "Photo.h"
@@ -303,9 +302,7 @@ void CMervalaDlg::CreateChildDialogs() {
         OnCommand(IDC_TAB_SONGS);
         playlistPanel_->OnCommand(zavreo::ID_ADD_SONGS);
     });
-    effectsPanel_ =
-        new CSpecialDlg(this, {zavreo::CSampleGrabberCB::Instance(), m_textParams, m_scaleParams,
-                               m_brightnessParams, m_levelParams, m_sunParams, m_decoParams});
+    effectsPanel_ = new CSpecialDlg(this, zavreo::CSampleGrabberCB::Instance());
     effectsPanel_->AttachSettings(settings_);
     pad_ = std::make_unique<CYinxiaoDlg>();
     luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
@@ -387,7 +384,7 @@ void CMervalaDlg::InitCameras() {
 }
 
 void CMervalaDlg::LoadDecorations() {
-    m_decoParams = zavreo::effects::BuildDecorationDefinitions();
+    effectsPanel_->LoadDecorations();
 }
 
 void CMervalaDlg::LoadPictureList() {
@@ -698,19 +695,6 @@ void CMervalaDlg::OnLyricTimer() {
 CPngButton* CMervalaDlg::Button(int id) {
     const auto found = buttons_.find(id);
     return found == buttons_.end() ? nullptr : found->second;
-}
-
-QWidget* CMervalaDlg::DisplayPanel() const {
-    return displayPanel_;
-}
-QWidget* CMervalaDlg::EffectsPanel() const {
-    return effectsPanel_;
-}
-QWidget* CMervalaDlg::MusicPanel() const {
-    return musicPanel_;
-}
-QWidget* CMervalaDlg::SongList() const {
-    return songList_;
 }
 
 QTimer& CMervalaDlg::Timer(TimerId id) {

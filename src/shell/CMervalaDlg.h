@@ -9,9 +9,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <array>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "BodyDrag.h"
@@ -106,44 +104,18 @@ public:
 
     // The splash to dismiss at the end of the initialisation and before the update question.
     void SetSplash(CSplashDlg* splash) { splash_ = splash; }
-    // The message tip; created with the child dialogs.
-    CXiaoXiTiShi* Tip() const { return tip_; }
     void ShowTip(const QString& text);
 
-    zavreo::SettingsStore& Settings() { return settings_; }
-    const zavreo::CodecLibrary& Codec() const { return codec_; }
+    // What the window's tests drive besides its widgets (found as its children): the control of
+    // an id, the tray menu, the codec library, the timers and the music the window wires up.
     CPngButton* Button(int id);
-    CBitmapSlider& ProgressSlider() { return progress_; }
-    CBitmapSlider& VolumeSlider() { return volume_; }
-    QWidget* DisplayPanel() const;
-    QWidget* EffectsPanel() const;
-    QWidget* MusicPanel() const;
-    QWidget* SongList() const;
-    CYinxiaoDlg* SoundPad() const { return pad_.get(); }
-    QTimer& Timer(TimerId id);
     QMenu& TrayMenu() { return trayMenu_; }
-    int Volume() const { return music_->Volume(); }
-    int PlayMode() const { return music_->Mode(); }
-    // The music player, its playlists and the songs view's menus.
+    const zavreo::CodecLibrary& Codec() const { return codec_; }
+    QTimer& Timer(TimerId id);
     zavreo::MusicController& Music() { return *music_; }
     zavreo::PlaylistModel& Playlists() { return playlists_; }
     zavreo::ListMenuIds& MenuIds() { return listMenuIds_; }
     zavreo::PlaylistPanel& PlaylistMenus() { return *playlistPanel_; }
-    zavreo::PlaylistCommands& PlaylistActions() { return *playlistCommands_; }
-    CCatListBox* SongListBox() const { return songList_; }
-    bool CameraOpen() const { return m_bCameraOpen; }
-    zavreo::CameraController& Camera() { return camera_; }
-    zavreo::LyricsController& Lyrics() { return *lyricsController_; }
-    zavreo::RecordingController& Recorder() { return recorder_; }
-    CLuXiang* RecordingDialog() const { return luXiang_; }
-
-    // Engine parameter maps the effects pages fill.
-    std::map<std::string, std::string> m_textParams;
-    std::map<std::string, std::string> m_scaleParams;
-    std::map<std::string, std::string> m_brightnessParams;
-    std::map<std::string, std::string> m_levelParams;
-    std::map<std::string, std::string> m_sunParams;
-    std::array<std::map<std::string, std::string>, 5> m_decoParams;
 
 public slots:
     // Restores the window and brings it to the front (tray, a later start).

@@ -12,6 +12,7 @@ namespace {
 
 class EffectsPanel : public EffectsFixture {
 protected:
+    EffectsPanel() { panel_.LoadDecorations(); }
     std::filesystem::path File() const {
         return std::filesystem::path(dir_.path().toStdString()) / "config.lst";
     }
@@ -24,7 +25,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    CSpecialDlg panel_{nullptr, context_};
+    CSpecialDlg panel_{nullptr, callback_};
 };
 
 }  // namespace
