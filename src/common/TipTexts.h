@@ -32,6 +32,9 @@ inline constexpr const char* kSongInCurrentList = "    亲：该文件已存于�
 inline constexpr const char* kSongInTargetList = "    亲：该文件已存于要添加的列表里啦";
 inline constexpr const char* kCannotDeleteDefaultList = "    亲：不能删除默认列表呢";
 inline constexpr const char* kCannotRenameDefaultList = "    亲：默认列表不可以重命名哦";
+// Start: user files that could not be read whole; the kept copies' paths follow, one a line.
+inline constexpr const char* kFilesKeptUnreadable =
+    "    亲：有文件无法完整读取，为免丢失，保存前会先将原文件另存为：";
 // Music panel search.
 inline constexpr const char* kSongNotFound = "亲， 你要找的歌曲没有找到呢";
 

@@ -62,6 +62,14 @@ public:
             painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                               item->text);
         }
+        if (item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked) {
+            // A dot in the margin left of the text marks the choice in force.
+            const int size = 5;
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setBrush(painter->pen().color());
+            painter->drawEllipse(QRect(r.left() + (TextLeft() - size) / 2,
+                                       r.top() + (r.height() - size) / 2, size, size));
+        }
         if (swatches_ && widget) {
             const auto* menu = static_cast<const QMenu*>(widget);
             const QAction* action = menu->actionAt(r.center());

@@ -1,7 +1,7 @@
 #pragma once
 // Dark owner-drawn pop-up menus. Items are appended with their command id; an empty text makes a
-// separator. CSideBarMenuZJ adds colour swatches to the lyric-colour items 6601 to 6605.
-// User-interface thread only.
+// separator; a checked item is marked with a dot left of its text. CSideBarMenuZJ adds colour
+// swatches to the lyric-colour items 6601 to 6605. User-interface thread only.
 
 #include <QColor>
 #include <QMenu>

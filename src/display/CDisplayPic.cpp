@@ -50,6 +50,13 @@ CDisplayPic::CDisplayPic(zavreo::CameraController& camera, zavreo::SharedFrame& 
     connect(&remove_, &CPngButton::clicked, this, &CDisplayPic::RemoveSelected);
     connect(&removeAll_, &CPngButton::clicked, this, &CDisplayPic::RemoveAll);
     connect(&show_, &CPngButton::clicked, this, &CDisplayPic::ToggleSlideshow);
+    // An open the slideshow called off ends by writing over the picture shown.
+    connect(&camera_, &zavreo::CameraController::CameraOpenFinished, this, [this] {
+        if (showing_ &&
+            slideshow_.ShowAgain(box_.List().Paths(), output_) == zavreo::Slideshow::Step::kShown) {
+            camera_.StartPreview();
+        }
+    });
     // A picture found unreadable after it was listed leaves the file too.
     connect(&box_.List(), &zavreo::ThumbnailList::Settled, this, [this](bool dropped) {
         if (dropped) {
@@ -122,7 +129,8 @@ void CDisplayPic::StartSlideshow() {
         return;
     }
     slideshow_.Start(list.Selection(), list.Count());
-    if (camera_.CameraGraph().State() == zavreo::GraphRunning) {
+    // A camera still opening is called off too, or it would run beside the pictures.
+    if (camera_.CameraGraph().State() == zavreo::GraphRunning || camera_.Busy()) {
         camera_.StopAllSources();
     }
     showing_ = true;

@@ -51,7 +51,10 @@ bool CThumbnailBox::SaveList(const std::filesystem::path& file) const {
 
 void CThumbnailBox::UpdateScrollRange() {
     scrollBar_.setPageStep(height());
-    scrollBar_.setRange(0, Grid().ScrollMaximum(list_.Count(), height()));
+    const int maximum = Grid().ScrollMaximum(list_.Count(), height());
+    scrollBar_.setRange(0, maximum);
+    // The grid keeps the bar's column either way, so pictures stay put when it comes and goes.
+    scrollBar_.setVisible(maximum > 0);
 }
 
 void CThumbnailBox::resizeEvent(QResizeEvent*) {
@@ -62,7 +65,7 @@ void CThumbnailBox::resizeEvent(QResizeEvent*) {
 void CThumbnailBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area(0, 0, width() - kScrollBarWidth, height());
-    painter.fillRect(area, QColor(44, 44, 53));
+    painter.fillRect(rect(), QColor(44, 44, 53));
     painter.drawPixmap(area, background_);
     const ThumbnailGrid grid = Grid();
     const int scroll = scrollBar_.value();

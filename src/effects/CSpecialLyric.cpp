@@ -217,6 +217,15 @@ void CSpecialLyric::OnListChosen(int controlId) {
 }
 
 void CSpecialLyric::OnTextChanged() {
+    const QString text = text_.toPlainText();
+    if (text.size() > kMaxTextUnits) {
+        const int keep =
+            text[kMaxTextUnits - 1].isHighSurrogate() ? kMaxTextUnits - 1 : kMaxTextUnits;
+        // Comes back here with the text cut.
+        text_.setPlainText(text.left(keep));
+        text_.moveCursor(QTextCursor::End);
+        return;
+    }
     if (!on_) {
         return;
     }

@@ -30,6 +30,9 @@ public:
     };
     static constexpr unsigned kDefaultTextColor = 0xFF0000;  // blue
     static constexpr unsigned kDefaultBackColor = 0x808080;  // grey
+    // UTF-16 units of subtitle text kept; more is cut as it comes (a paste, a saved group), so
+    // config.lst stays far within what its reader takes (at most 6 bytes a unit in it).
+    static constexpr int kMaxTextUnits = 4096;
 
     CSpecialLyric(QWidget* parent, const zavreo::effects::EffectsContext& context);
 

@@ -8,12 +8,13 @@
 namespace zavreo::effects {
 namespace {
 
-// Families to look for, best first, per choice.
+// Families to look for, best first, per choice. 黑体 and 微软雅黑 start with different faces so
+// the two choices draw differently.
 const std::array<std::vector<const char*>, 4> kFamilies = {{
     {"Noto Serif CJK SC", "Source Han Serif SC", "AR PL UMing CN", "AR PL SungtiL GB"},
     {"Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Zen Hei", "WenQuanYi Micro Hei"},
     {"AR PL UKai CN", "AR PL KaitiM GB", "AR PL UKai TW"},
-    {"Noto Sans CJK SC", "WenQuanYi Micro Hei", "Source Han Sans SC", "WenQuanYi Zen Hei"},
+    {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Zen Hei"},
 }};
 
 bool HasFamily(FcPattern* font, const char* family) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "EffectManager.h"
 
@@ -24,6 +25,41 @@ namespace {
 // this user, readable by nobody else.
 bool OwnPrivateBlock(const struct stat& info) {
     return S_ISREG(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
+}
+
+// The frame goes through the descriptor, never through a mapping: another process of this user
+// may shrink the block at any moment, and touching a mapped page past its end raises SIGBUS,
+// however recently the size was checked. A write past the end grows the block instead, and a
+// read past it comes back short.
+bool WriteFrameAt(int fd, const uint8_t* frame) {
+    std::size_t done = 0;
+    while (done < kFrameBytes) {
+        const ssize_t written =
+            pwrite(fd, frame + done, kFrameBytes - done, static_cast<off_t>(done));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool ReadFrameAt(int fd, uint8_t* out) {
+    std::size_t done = 0;
+    while (done < kFrameBytes) {
+        const ssize_t got = pread(fd, out + done, kFrameBytes - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
 }
 
 }  // namespace
@@ -55,25 +91,18 @@ SharedFrame::SharedFrame(std::string name) : name_(std::move(name)) {
         close(fd);
         return;
     }
-    void* view = mmap(nullptr, kFrameBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (view == MAP_FAILED) {
-        close(fd);
-        return;
-    }
     fd_ = fd;
-    data_ = static_cast<uint8_t*>(view);
     problem_ = SharedFrameProblem::kNone;
 }
 
 SharedFrame::~SharedFrame() {
-    if (data_ != nullptr) {
-        munmap(data_, kFrameBytes);
+    if (fd_ >= 0) {
         close(fd_);
     }
 }
 
-// Touching a page past the end of a shrunk block raises SIGBUS. The block is ours, so it is grown
-// back to one frame; if that fails the frame is dropped.
+// Readers refuse a block of another size: one shrunk or grown by another process is set back to
+// one frame; if that fails the frame is dropped.
 bool SharedFrame::SizeIntact() {
     struct stat info {};
     if (fstat(fd_, &info) != 0) {
@@ -84,59 +113,48 @@ bool SharedFrame::SizeIntact() {
 }
 
 void SharedFrame::Write(const uint8_t* frame) {
-    if (data_ != nullptr && SizeIntact()) {
-        std::memcpy(data_, frame, kFrameBytes);
+    if (fd_ >= 0 && SizeIntact()) {
+        WriteFrameAt(fd_, frame);
     }
 }
 
 void SharedFrame::Remove() {
-    if (data_ != nullptr) {
+    if (fd_ >= 0) {
         shm_unlink(name_.c_str());
     }
 }
 
 bool SharedFrame::WritePlaceholderFrame(const std::string& path) {
-    if (data_ == nullptr || !SizeIntact()) {
+    if (fd_ < 0 || !SizeIntact()) {
         return false;
     }
     EM::EffectImage* picture = EM::Helper::ReadImage(path);
     if (picture == nullptr) {
         return false;
     }
+    std::vector<uint8_t> pixels(kFrameBytes);
     EM::EffectImage frame;
-    frame.pixels = data_;
+    frame.pixels = pixels.data();
     frame.width = kFrameWidth;
     frame.height = kFrameHeight;
     frame.stride = kFrameStride;
     if (picture->width == kFrameWidth && picture->height == kFrameHeight) {
-        std::memcpy(data_, picture->pixels, kFrameBytes);
+        std::memcpy(pixels.data(), picture->pixels, kFrameBytes);
     } else {
         EM::Helper::Resize(picture, &frame);
     }
     EM::Helper::FreeImage(picture);
     EM::Helper::Hflip(&frame);
-    return true;
+    return WriteFrameAt(fd_, pixels.data());
 }
 
 SharedFrameReader::SharedFrameReader(std::string name) : name_(std::move(name)) {}
 
-SharedFrameReader::~SharedFrameReader() {
-    Close();
-}
-
-void SharedFrameReader::Close() {
-    if (data_ != nullptr) {
-        munmap(const_cast<uint8_t*>(data_), kFrameBytes);
-        data_ = nullptr;
-    }
-}
-
-// The name is looked up for every copy: the writer may have re-created the block, and its size
-// and owner are checked right before the copy, so a block shrunk meanwhile is not touched.
+// The name is looked up for every copy: the writer may have re-created the block. Its size and
+// owner are checked first; a block shrunk during the copy gives a short read, not a fault.
 bool SharedFrameReader::CopyFrame(uint8_t* out) {
     const int fd = shm_open(name_.c_str(), O_RDONLY | O_NONBLOCK, 0);
     if (fd < 0) {
-        Close();
         problem_ = errno == EACCES ? SharedFrameProblem::kRefused : SharedFrameProblem::kMissing;
         return false;
     }
@@ -144,27 +162,13 @@ bool SharedFrameReader::CopyFrame(uint8_t* out) {
     if (fstat(fd, &info) != 0 || !OwnPrivateBlock(info) ||
         static_cast<size_t>(info.st_size) != kFrameBytes) {
         close(fd);
-        Close();
         problem_ = SharedFrameProblem::kRefused;
         return false;
     }
-    if (data_ != nullptr && info.st_ino != inode_) {
-        Close();
-    }
-    if (data_ == nullptr) {
-        void* view = mmap(nullptr, kFrameBytes, PROT_READ, MAP_SHARED, fd, 0);
-        if (view == MAP_FAILED) {
-            close(fd);
-            problem_ = SharedFrameProblem::kMissing;
-            return false;
-        }
-        data_ = static_cast<const uint8_t*>(view);
-        inode_ = info.st_ino;
-    }
+    const bool copied = ReadFrameAt(fd, out);
     close(fd);
-    std::memcpy(out, data_, kFrameBytes);
-    problem_ = SharedFrameProblem::kNone;
-    return true;
+    problem_ = copied ? SharedFrameProblem::kNone : SharedFrameProblem::kRefused;
+    return copied;
 }
 
 }  // namespace zavreo

@@ -27,8 +27,9 @@ enum class SharedFrameProblem {
 // the interface thread (placeholder, still pictures); readers accept torn frames.
 //
 // Only a block of this user is used: one made by someone else (who could read the frames or
-// show a picture of their own) is refused and nothing is written. Before every write the size
-// is checked, so a block shrunk by another process is grown back instead of faulting.
+// show a picture of their own) is refused and nothing is written. Frames are written through the
+// descriptor, not a mapping, so a block shrunk by another process is grown back instead of
+// faulting.
 class SharedFrame {
 public:
     explicit SharedFrame(std::string name = SharedFrameName());
@@ -36,7 +37,7 @@ public:
     SharedFrame(const SharedFrame&) = delete;
     SharedFrame& operator=(const SharedFrame&) = delete;
 
-    bool IsOpen() const { return data_ != nullptr; }
+    bool IsOpen() const { return fd_ >= 0; }
     SharedFrameProblem Problem() const { return problem_; }
     const std::string& Name() const { return name_; }
     // Copies one whole frame in the block's layout.
@@ -44,8 +45,8 @@ public:
     // Writes "test.png" from the current directory, scaled to 640 x 480 if needed. A missing or
     // undecodable file leaves the block as it is.
     bool WritePlaceholderFrame(const std::string& path = "test.png");
-    // Removes the name at exit, so the last picture does not outlive the program. The mapping
-    // stays valid for late writers.
+    // Removes the name at exit, so the last picture does not outlive the program. The
+    // descriptor stays valid for late writers.
     void Remove();
 
 private:
@@ -53,17 +54,16 @@ private:
 
     std::string name_;
     int fd_ = -1;
-    uint8_t* data_ = nullptr;
     SharedFrameProblem problem_ = SharedFrameProblem::kMissing;
 };
 
-// Read-only view for the preview, the virtual camera and the recorder. Opens lazily, so it works
-// whether or not the writer has started, and follows a block that was re-created. A block that is
-// not this user's own, or not one frame long, is never copied.
+// Reads frames for the preview, the virtual camera and the recorder. Opens the name for every
+// copy, so it works whether or not the writer has started and follows a block that was
+// re-created. A block that is not this user's own, or not one frame long, is never copied; one
+// shrunk during a copy fails that copy.
 class SharedFrameReader {
 public:
     explicit SharedFrameReader(std::string name = SharedFrameName());
-    ~SharedFrameReader();
     SharedFrameReader(const SharedFrameReader&) = delete;
     SharedFrameReader& operator=(const SharedFrameReader&) = delete;
 
@@ -73,11 +73,7 @@ public:
     SharedFrameProblem Problem() const { return problem_; }
 
 private:
-    void Close();
-
     std::string name_;
-    const uint8_t* data_ = nullptr;
-    unsigned long inode_ = 0;
     SharedFrameProblem problem_ = SharedFrameProblem::kMissing;
 };
 

@@ -107,7 +107,10 @@ int ParseTimeTag(std::string_view tag) {
     return (minutes * 60 + seconds) * 1000 + fraction;
 }
 
-std::vector<LrcLine> ParseLrc(std::string_view bytes) {
+std::optional<std::vector<LrcLine>> ParseLyricFile(std::string_view bytes) {
+    if (bytes.size() > kMaxLyricFileBytes) {
+        return std::nullopt;
+    }
     if (bytes.starts_with(kByteOrderMark)) {
         bytes.remove_prefix(kByteOrderMark.size());
     }
@@ -145,6 +148,9 @@ std::vector<LrcLine> ParseLrc(std::string_view bytes) {
             if (const std::optional<int> offset = OffsetTag(tag)) {
                 offsetMs = *offset;
             } else if (const int ms = ParseTimeTag(tag); ms >= 1000) {
+                if (times.size() == kMaxLrcTagsPerLine) {
+                    return std::nullopt;
+                }
                 times.push_back(ms);
             }
             at = close + 1;
@@ -152,7 +158,10 @@ std::vector<LrcLine> ParseLrc(std::string_view bytes) {
         if (at == 0 || at >= line.size() || times.empty()) {
             continue;  // untagged, tag-only or metadata
         }
-        const std::string lyric = WithoutWordMarks(line.substr(at));
+        auto lyric = std::make_shared<const std::string>(WithoutWordMarks(line.substr(at)));
+        if (lyric->size() > kMaxLrcTextBytes) {
+            return std::nullopt;
+        }
         for (const int ms : times) {
             lines.push_back({ms, lyric});
         }
@@ -162,6 +171,11 @@ std::vector<LrcLine> ParseLrc(std::string_view bytes) {
             std::clamp<long long>(static_cast<long long>(line.startMs) - offsetMs, 0, 1 << 30));
     }
     return lines;
+}
+
+std::vector<LrcLine> ParseLrc(std::string_view bytes) {
+    std::optional<std::vector<LrcLine>> lines = ParseLyricFile(bytes);
+    return lines ? std::move(*lines) : std::vector<LrcLine>{};
 }
 
 }  // namespace zavreo

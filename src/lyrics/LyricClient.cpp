@@ -1,7 +1,6 @@
 #include "LyricClient.h"
 
 #include <curl/curl.h>
-#include <json/reader.h>
 
 #include <cstdlib>
 #include <map>
@@ -10,6 +9,8 @@
 #include <vector>
 
 #include "AtomicFile.h"
+#include "JsonLine.h"
+#include "LrcParser.h"
 #include "TextEncoding.h"
 #include "UserFileReader.h"
 
@@ -27,13 +28,6 @@ constexpr std::size_t kMaxTagsPerLine = 8;
 std::string Id3Field(std::string_view field) {
     const std::size_t end = field.find_first_of(std::string_view("\0\n", 2));
     return TextToUtf8(field.substr(0, end));
-}
-
-bool ParseReply(const std::string& text, Json::Value& out) {
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    std::string errors;
-    return reader->parse(text.data(), text.data() + text.size(), &out, &errors);
 }
 
 bool IsNotFound(const Json::Value& reply) {
@@ -97,7 +91,8 @@ std::string WithoutAccompanimentMark(std::string title) {
 }
 
 std::string ReshapeLyricText(std::string_view content) {
-    std::map<std::string, std::string> byTag;
+    // Views into `content`: a text with several tags is not copied once per tag.
+    std::map<std::string_view, std::string_view> byTag;
     std::vector<std::string_view> tags;
     std::size_t lineStart = 0;
     while (lineStart < content.size()) {
@@ -130,15 +125,20 @@ std::string ReshapeLyricText(std::string_view content) {
             at = end;
         }
         const std::string_view text = line.substr(at);
-        if (tags.empty() || text.empty() || tags.size() > kMaxTagsPerLine) {
+        // The player reads the text back with the space after the tag.
+        if (tags.empty() || text.empty() || tags.size() > kMaxTagsPerLine ||
+            text.size() + 1 > kMaxLrcTextBytes) {
             continue;
         }
         for (const std::string_view tag : tags) {
-            byTag.emplace(std::string(tag), std::string(text));
+            byTag.emplace(tag, text);
         }
     }
     std::string out;
     for (const auto& [tag, text] : byTag) {
+        if (out.size() + tag.size() + text.size() + 2 > kMaxLyricFileBytes) {
+            return {};
+        }
         out += tag;
         out += ' ';
         out += text;
@@ -221,7 +221,7 @@ std::optional<Json::Value> QueryLyrics(const std::string& title, const std::stri
     LyricClient client(cancel);
     Json::Value reply;
     if (!client.Get(LyricsQueryUrl(LyricsHost(), title, artist, true)) ||
-        !ParseReply(client.ReplyText(), reply)) {
+        !ParseJsonLine(client.ReplyText(), reply)) {
         return std::nullopt;
     }
     return reply;
@@ -236,7 +236,12 @@ std::string ReshapedContent(const Json::Value& reply, int row) {
         !data[row].isObject() || !data[row]["content"].isString()) {
         return {};
     }
-    return ReshapeLyricText(data[row]["content"].asString());
+    std::string text = ReshapeLyricText(data[row]["content"].asString());
+    const std::optional<std::vector<LrcLine>> lines = ParseLyricFile(text);
+    if (!lines || lines->empty()) {
+        return {};
+    }
+    return text;
 }
 
 bool FetchLyrics(const std::filesystem::path& song, const std::filesystem::path& lyricFile,
@@ -250,11 +255,12 @@ bool FetchLyrics(const std::filesystem::path& song, const std::filesystem::path&
         LyricsQueryUrl(LyricsHost(), EncodeQueryValue(WithoutAccompanimentMark(tag->title)),
                        EncodeQueryValue(tag->artist), false);
     Json::Value reply;
-    if (!client.Get(url) || !ParseReply(client.ReplyText(), reply) || IsNotFound(reply)) {
+    if (!client.Get(url) || !ParseJsonLine(client.ReplyText(), reply) || IsNotFound(reply)) {
         return false;
     }
     const std::string text = ReshapedContent(reply, 0);
-    // An empty file would be found locally from then on and block every later lookup.
+    // A file without timed lines would be found locally from then on, show nothing and block
+    // every later lookup.
     if (text.empty()) {
         return false;
     }

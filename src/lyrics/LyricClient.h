@@ -47,7 +47,9 @@ std::string WithoutAccompanimentMark(std::string title);
 // Server content -> LRC file text: in each line the leading time tags ("[..]" words) are tags and
 // the rest of the line is the text; one "TAG TEXT" line per tag, ordered by the tags' bytes (time
 // order for fixed-width tags), a tag seen twice keeping its first text. Lines without a tag or
-// without text, or with ten or more tags, are dropped.
+// without text, with ten or more tags, or with a text the player would refuse (kMaxLrcTextBytes)
+// are dropped. Empty when the result would be larger than a lyric file may be
+// (kMaxLyricFileBytes).
 std::string ReshapeLyricText(std::string_view content);
 
 // One libcurl easy handle set up for the lyrics server.
@@ -83,12 +85,13 @@ std::optional<Json::Value> QueryLyrics(const std::string& title, const std::stri
                                        const std::atomic<bool>* cancel = nullptr);
 
 // The first result's lyrics reshaped into `lyricFile` (replaced in one step). False when the tag
-// cannot be read, the request fails, the reply is not JSON, says 404 or holds no lyric lines;
-// no file is written then.
+// cannot be read, the request fails, the reply is not JSON (or nested beyond the parser's depth),
+// says 404 or holds no lyrics with timed lines; no file is written then.
 bool FetchLyrics(const std::filesystem::path& song, const std::filesystem::path& lyricFile,
                  const std::atomic<bool>* cancel = nullptr);
 
-// `data`[row]["content"] reshaped; empty when the row or its content is missing.
+// `data`[row]["content"] reshaped; empty when the row or its content is missing, or when the
+// result is no lyric file with timed lines that the player accepts.
 std::string ReshapedContent(const Json::Value& reply, int row);
 
 }  // namespace zavreo

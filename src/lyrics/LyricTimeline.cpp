@@ -13,8 +13,9 @@ int RateOver(int intervalMs) {
 }
 
 // The second line is indented by as many spaces as the first has characters.
-std::string PairText(const std::string& first, const std::string& second) {
-    return first + "\r\n" + std::string(CharacterCount(first), ' ') + second;
+std::shared_ptr<const std::string> PairText(const std::string& first, const std::string& second) {
+    return std::make_shared<const std::string>(first + "\r\n" +
+                                               std::string(CharacterCount(first), ' ') + second);
 }
 
 }  // namespace
@@ -35,7 +36,7 @@ void LyricTimeline::Load(const std::vector<LrcLine>& lines) {
         if (i % 2 == 1) {
             const LyricLine& first = singles_[i - 1];
             const int pairBefore = i >= 3 ? singles_[i - 3].startMs : 0;
-            pairs_.push_back({first.startSec, PairText(first.text, line.text),
+            pairs_.push_back({first.startSec, PairText(*first.text, line.Text()),
                               RateOver(first.startMs - pairBefore), first.startMs});
         }
     }
@@ -53,7 +54,7 @@ std::optional<std::string> LyricTimeline::FirstPairText() const {
     if (pairs_.empty()) {
         return std::nullopt;
     }
-    return pairs_.front().text;
+    return *pairs_.front().text;
 }
 
 int LyricTimeline::RateAt(int index) const {
@@ -69,7 +70,7 @@ std::optional<std::string> LyricTimeline::TextAt(int index) const {
     if (index < 0 || static_cast<std::size_t>(index) >= entries.size()) {
         return std::nullopt;
     }
-    return entries[static_cast<std::size_t>(index)].text;
+    return *entries[static_cast<std::size_t>(index)].text;
 }
 
 int LyricTimeline::StartedBefore(int posSec) const {
@@ -109,13 +110,13 @@ std::optional<LyricDisplay> LyricTimeline::Tick(int posSec) {
         ++tailTicks_;
         progress_ += last.rate;
         if (progress_ <= 1000) {
-            shown = Show(last.text, 1000);
+            shown = Show(*last.text, 1000);
         } else if (tailTicks_ == 1) {
             progress_ = 0;
-            shown = Show(last.text, 0);
+            shown = Show(*last.text, 0);
         } else {
             progress_ = 1000;
-            shown = Show(last.text, 1000);
+            shown = Show(*last.text, 1000);
         }
     } else {
         const int i = Current();

@@ -5,6 +5,7 @@
 // and shows what it returns. Plain C++; the lyrics controller owns it on the interface thread.
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@ namespace zavreo {
 
 struct LyricLine {
     int startSec = 0;
-    std::string text;
+    std::shared_ptr<const std::string> text;  // shared with the parsed lines
     // Progress (thousandths) added per 100 ms tick while the entry before this one is current:
     // 100000 over the time between the two entries' starts in ms.
     int rate = 0;

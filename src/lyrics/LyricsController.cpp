@@ -14,8 +14,18 @@ namespace zavreo {
 
 namespace {
 
-constexpr std::size_t kMaxLyricFileBytes = 1u << 20;
 constexpr int kTickMs = 100;
+
+using ReadLines = std::optional<std::vector<LrcLine>>;
+
+// Worker thread. A file over the limits is refused as a whole, one byte past them included.
+ReadLines ReadLyricFile(const std::filesystem::path& file) {
+    const std::optional<std::string> bytes = ReadRegularFile(file, kMaxLyricFileBytes + 1);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return ParseLyricFile(*bytes);
+}
 
 }  // namespace
 
@@ -82,6 +92,7 @@ std::filesystem::path LyricsController::LyricFileFor(const std::string& songPath
 
 void LyricsController::SongStarted(const std::string& songPath) {
     download_.Cancel();
+    m_bPlaying = true;
     m_strLrcPath = LyricFileFor(songPath);
     const std::filesystem::path song(songPath);
     if (song.extension() != ".mp3") {
@@ -89,67 +100,82 @@ void LyricsController::SongStarted(const std::string& songPath) {
         window_->SetLyricText(std::string(kLyricsNotFound), 0);
         return;
     }
-    std::error_code error;
-    if (std::filesystem::exists(m_strLrcPath, error)) {
-        m_bHasLyrics = true;
-        LoadLyrics(m_strLrcPath, true);
-        return;
-    }
-    // Until the server answers, the last song's lines must not run on.
+    // Until the lyrics are read or the server answers, the last song's lines must not run on.
     m_bHasLyrics = false;
     timer_.stop();
     window_->SetLyricText(std::nullopt, 0);
+    std::error_code error;
+    if (std::filesystem::exists(m_strLrcPath, error)) {
+        LoadLyrics(m_strLrcPath, true);
+        return;
+    }
     const std::filesystem::path file = m_strLrcPath;
-    download_.Start<bool>(
-        [songPath, file](const std::atomic<bool>& cancel) {
-            return FetchLyrics(songPath, file, &cancel);
-        },
-        [this, file](bool found) {
-            if (found) {
-                m_bHasLyrics = true;
-                // The song has been playing meanwhile: its current line, not its first.
-                LoadLyrics(file, false);
-            } else {
-                window_->SetLyricText(std::string(kLyricsNotFound), 0);
+    download_.Start<ReadLines>(
+        [songPath, file](const std::atomic<bool>& cancel) -> ReadLines {
+            if (!FetchLyrics(songPath, file, &cancel)) {
+                return std::nullopt;
             }
-            emit LookupFinished(found);
-        });
+            return ReadLyricFile(file);
+        },
+        // The song has been playing meanwhile: its current line, not its first.
+        [this](ReadLines lines) { ShowLyrics(lines, false); });
+}
+
+void LyricsController::StartTimerWhilePlaying() {
+    if (m_bPlaying) {
+        timer_.start();
+    }
 }
 
 void LyricsController::LoadLyrics(const std::filesystem::path& file, bool startingSong) {
-    const std::optional<std::string> bytes = ReadRegularFile(file, kMaxLyricFileBytes);
-    timeline_.Load(bytes ? ParseLrc(*bytes) : std::vector<LrcLine>{});
+    download_.Start<ReadLines>(
+        [file](const std::atomic<bool>&) { return ReadLyricFile(file); },
+        [this, startingSong](ReadLines lines) { ShowLyrics(lines, startingSong); });
+}
+
+void LyricsController::ShowLyrics(const ReadLines& lines, bool startingSong) {
+    timer_.stop();
+    m_bHasLyrics = lines.has_value();
+    if (!lines) {
+        window_->SetLyricText(std::string(kLyricsNotFound), 0);
+        emit LookupFinished(false);
+        return;
+    }
+    timeline_.Load(*lines);
     timeline_.SetSingleLine(!bar_->m_bDoubleLine);
     window_->SetLyricText(timeline_.FirstPairText(), 0);
-    timer_.stop();
     if (!startingSong) {
         if (const std::optional<int> pos = PositionSec()) {
             Display(timeline_.Resync(*pos));
         }
     }
-    timer_.start();
+    StartTimerWhilePlaying();
+    emit LookupFinished(true);
 }
 
 void LyricsController::UseChosenLyrics(const std::string& text) {
     if (m_strLrcPath.empty() || !WriteFileAtomically(m_strLrcPath, text)) {
         return;
     }
-    download_.Cancel();
-    m_bHasLyrics = true;
     LoadLyrics(m_strLrcPath, false);
 }
 
 void LyricsController::Paused() {
+    m_bPlaying = false;
     timer_.stop();
 }
 
 void LyricsController::Resumed() {
+    m_bPlaying = true;
     if (m_bHasLyrics) {
         timer_.start();
     }
 }
 
 void LyricsController::Stopped() {
+    // The stopped song's lyrics are not wanted any more; the next song asks again.
+    download_.Cancel();
+    m_bPlaying = false;
     timer_.stop();
 }
 
@@ -160,7 +186,7 @@ void LyricsController::Seeked() {
     }
     timer_.stop();
     Display(timeline_.Resync(*pos));
-    timer_.start();
+    StartTimerWhilePlaying();
 }
 
 void LyricsController::SetPlaying(bool playing) {
@@ -187,7 +213,7 @@ void LyricsController::ShiftLater() {
     }
     timer_.stop();
     Display(timeline_.ShiftLater(*pos));
-    timer_.start();
+    StartTimerWhilePlaying();
 }
 
 void LyricsController::ShiftEarlier() {
@@ -198,7 +224,7 @@ void LyricsController::ShiftEarlier() {
     if (const std::optional<LyricDisplay> shown = timeline_.ShiftEarlier(*pos)) {
         timer_.stop();
         Display(shown);
-        timer_.start();
+        StartTimerWhilePlaying();
     }
 }
 

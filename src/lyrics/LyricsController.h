@@ -5,7 +5,8 @@
 //
 // The player is reached only through LyricsPlayerHooks, and tells the controller what happens
 // through SongStarted, Paused, Resumed, Stopped and Seeked. Everything runs on the interface
-// thread except the download, which runs on a worker (AsyncJob) and lands back here.
+// thread except the download and the reading of lyric files, which run on a worker (AsyncJob) and
+// land back here.
 
 #include <QObject>
 #include <QPoint>
@@ -64,10 +65,6 @@ public:
     void OnLyricResync();
     void ShiftLater();
     void ShiftEarlier();
-    // Loads a lyric file. Outside the start of a song (`startingSong` false) the lyrics are
-    // re-synchronised to a playing song.
-    void LoadLyrics(const std::filesystem::path& file, bool startingSong);
-
     // The lyric file of a song: the lyrics folder, the song's display name, ".lrc".
     static std::filesystem::path LyricFileFor(const std::string& songPath);
 
@@ -80,14 +77,22 @@ public:
 signals:
     // The lyrics were shown or hidden (the main window marks its lyrics button).
     void ShownChanged(bool shown);
-    // A download for the current song ended, with or without lyrics.
+    // The current song's lyrics were looked up (its lyric file read, downloaded, or a search
+    // result taken), with or without lyrics.
     void LookupFinished(bool found);
 
 private:
     std::optional<int> PositionSec() const;
     void Display(const std::optional<LyricDisplay>& display);
     void UseChosenLyrics(const std::string& text);
+    // Reads `file` on a worker, then shows its lines; outside the start of a song
+    // (`startingSong` false) they are re-synchronised to the playing song.
+    void LoadLyrics(const std::filesystem::path& file, bool startingSong);
+    // The lines read, or the "not found" line when the file could not be read or was refused.
+    void ShowLyrics(const std::optional<std::vector<LrcLine>>& lines, bool startingSong);
     void ShowBarOnTop();
+    // The timer moves the lines only while a song plays.
+    void StartTimerWhilePlaying();
 
     QTimer& timer_;
     std::unique_ptr<CLyricsWindow> window_;
@@ -97,6 +102,8 @@ private:
     LyricTimeline timeline_;
     AsyncJob download_;
     bool m_bHasLyrics = false;
+    // A song plays: from its start or resumption to its pause or stop.
+    bool m_bPlaying = false;
     std::filesystem::path m_strLrcPath;
 };
 

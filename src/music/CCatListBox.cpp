@@ -94,7 +94,17 @@ void CCatListBox::ModelChanged() {
     bar->setRange(0, std::max(0, model_.RowCount() - visible));
     bar->setPageStep(visible);
     bar->setSingleStep(1);
+    FollowRenamedList();
     viewport()->update();
+}
+
+void CCatListBox::FollowRenamedList() {
+    if (nameEdit_ == nullptr || editMode_ != NameEditRename) {
+        return;
+    }
+    if (const zavreo::CatCategory* list = model_.Find(renameList_)) {
+        nameEdit_->move(nameEdit_->x(), (list->headerRow - TopRow()) * kRowHeight + 5);
+    }
 }
 
 void CCatListBox::resizeEvent(QResizeEvent* event) {
@@ -200,7 +210,8 @@ void CCatListBox::DrawHeader(QPainter& painter, const QRect& rect, const std::st
     painter.setPen(Qt::white);
     const QRect text(anchor + 15, rect.top() + 8, zones.add.left() - anchor - 20, kRowHeight - 8);
     painter.drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     QString::fromStdString(name));
+                     painter.fontMetrics().elidedText(QString::fromStdString(name), Qt::ElideRight,
+                                                      text.width()));
 }
 
 void CCatListBox::DrawSong(QPainter& painter, const QRect& rect, const CatItem& item) {
@@ -210,8 +221,9 @@ void CCatListBox::DrawSong(QPainter& painter, const QRect& rect, const CatItem& 
     painter.setFont(songFont_);
     painter.setPen(Skin::DimText());
     const QRect text(anchor + 15, rect.top() + 8, rect.right() - anchor - 30, kRowHeight - 8);
+    const QString name = QString::fromStdString(PlaylistModel::DisplayName(item.text));
     painter.drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     QString::fromStdString(PlaylistModel::DisplayName(item.text)));
+                     painter.fontMetrics().elidedText(name, Qt::ElideRight, text.width()));
 }
 
 void CCatListBox::mousePressEvent(QMouseEvent* event) {
@@ -374,7 +386,7 @@ void CCatListBox::BeginNewName() {
 
 void CCatListBox::BeginRename(int row) {
     editMode_ = NameEditRename;
-    renameRow_ = row;
+    renameList_ = model_.CategoryAtRow(row);
     newNameViewRow_ = -1;
     PlaceNameEdit(row - TopRow());
 }

@@ -19,7 +19,7 @@ public:
     static constexpr int kRowHeight = 30;
     static constexpr int kNameEditId = 2000;
     // The stand-in list that makes room for the name edit box below twelve rows.
-    static constexpr const char* kPlaceholderList = "\x01placeholder";
+    static constexpr const char* kPlaceholderList = zavreo::kStandInListName;
 
     enum NameEditMode { NameEditNew, NameEditRename };
     // Where a point on a row falls.
@@ -41,8 +41,8 @@ public:
     void BeginRename(int row);
     CDLEdit* NameEdit() const { return nameEdit_; }
     NameEditMode EditMode() const { return editMode_; }
-    // The row of the list being renamed.
-    int RenameRow() const { return renameRow_; }
+    // The list being renamed, whichever row it has come to.
+    const std::string& RenameList() const { return renameList_; }
     std::string NameEditText() const;
     // Removes the placeholder list and the edit box.
     void EndNameEdit();
@@ -72,11 +72,13 @@ private:
     void DrawSong(QPainter& painter, const QRect& rect, const zavreo::CatItem& item);
     const QPixmap& Image(const char* path);
     void PlaceNameEdit(int viewRow);
+    // Keeps the rename box over its list when rows above it come or go.
+    void FollowRenamedList();
 
     zavreo::PlaylistModel& model_;
     CDLEdit* nameEdit_ = nullptr;
     NameEditMode editMode_ = NameEditNew;
-    int renameRow_ = -1;
+    std::string renameList_;
     // Where the closed arrow is painted beside the edit box of a new list; none when negative.
     int newNameViewRow_ = -1;
     QPixmap background_;

@@ -25,12 +25,13 @@ CMusicDlg::CMusicDlg(QWidget* parent)
     search_->setObjectName(QStringLiteral("edit1108"));
     search_->setGeometry(PanelUnits::Rect(21, 13, 152, 16));
     search_->setFont(SkinFont::Make(12, 600));
-    search_->setText(QString::fromUtf8(kSearchPrompt));
+    search_->setPlaceholderText(QString::fromUtf8(kSearchPrompt));
     search_->setFrame(false);
     // The text sits in the lower part of the box, vertically centred as a whole.
     search_->setTextMargins(2, 6, 2, 0);
     QPalette palette = search_->palette();
     palette.setColor(QPalette::Text, QColor(141, 149, 156));
+    palette.setColor(QPalette::PlaceholderText, QColor(141, 149, 156));
     palette.setColor(QPalette::Base, QColor(43, 43, 52));
     search_->setPalette(palette);
 

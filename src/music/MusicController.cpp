@@ -160,6 +160,7 @@ void MusicController::EndOfSong() {
     switch (m_nPlayMode) {
         case ModeSingleOnce:
             progressTimer_.stop();
+            lyricTimer_.stop();
             player_.StopAtStart();
             ShowIdle();
             break;
@@ -334,12 +335,14 @@ void MusicController::SongClicked(int row) {
     const std::string list = *content.list;
     const int index = content.song;
     const std::string path = model_.GetItemText(list, index);
+    pausedByPress_.reset();
     switch (model_.GetItemState(list, index)) {
         case ItemPlaying:
             model_.MarkSelected(index, path, list);
             model_.SetItemState(list, index, ItemSelected);
             model_.m_strCurPath = path;
             PlayerCommand(path, PlayerPause);
+            pausedByPress_ = row;
             break;
         case ItemSelected:
             if (path == model_.m_strCurPath && model_.Playing().set &&
@@ -361,6 +364,14 @@ void MusicController::SongDoubleClicked(int row) {
         return;
     }
     const std::string list = *content.list;
+    // The double click's first press paused the playing song: it plays on, as it was.
+    const bool pausedByFirstPress = pausedByPress_ == row;
+    pausedByPress_.reset();
+    if (pausedByFirstPress && model_.GetItemState(list, content.song) == ItemSelected) {
+        model_.SetItemState(list, content.song, ItemPlaying);
+        PlayerCommand(std::nullopt, PlayerResume);
+        return;
+    }
     if (model_.GetItemState(list, content.song) == ItemPlaying) {
         return;
     }

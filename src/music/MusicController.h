@@ -116,6 +116,9 @@ private:
     int m_nPlayMode = ModeListLoop;
     int m_nVolume = 500;
     bool m_bMuted = false;
+    // The row whose playing song the last press paused, until the next click: a double click
+    // begins with that press.
+    std::optional<int> pausedByPress_;
 };
 
 }  // namespace zavreo

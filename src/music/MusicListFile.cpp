@@ -1,5 +1,7 @@
 #include "MusicListFile.h"
 
+#include <algorithm>
+
 #include "AtomicFile.h"
 #include "JsonLine.h"
 #include "UserFolders.h"
@@ -10,12 +12,13 @@ std::filesystem::path MusicListPath() {
     return ConfigFolder() / "music.lst";
 }
 
-void LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& ids) {
+bool LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& ids) {
     const Json::Value& lists = root.isObject() ? root["list"] : Json::Value::nullSingleton();
     // "num" is only trusted as far as the lists are there.
     const Json::ArrayIndex present = lists.isArray() ? lists.size() : 0;
     const int num = JsonInt(root, "num");
     const Json::ArrayIndex count = num < 1 ? 0 : std::min<Json::ArrayIndex>(num, present);
+    bool whole = lists.isArray() && root["num"].isInt() && count == present;
 
     bool hasDefault = false;
     for (Json::ArrayIndex i = 0; i < count; ++i) {
@@ -29,6 +32,7 @@ void LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& i
         const Json::Value& list = lists[i];
         const std::string name = JsonText(list, "listname");
         if (name.empty()) {
+            whole = false;
             continue;
         }
         const Json::Value& songs =
@@ -37,20 +41,28 @@ void LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& i
         const Json::ArrayIndex songCount = musicnum < 1 || !songs.isArray()
                                                ? 0
                                                : std::min<Json::ArrayIndex>(musicnum, songs.size());
+        const Json::ArrayIndex songsPresent = songs.isArray() ? songs.size() : 0;
+        whole = whole && (songs.isNull() || songs.isArray()) && musicnum >= 0 &&
+                static_cast<Json::ArrayIndex>(musicnum) == songsPresent;
         model.AddCategory(name);
         ids.Register(name);
         for (Json::ArrayIndex j = 0; j < songCount; ++j) {
             const std::string path = JsonText(songs[j], "path");
-            if (!path.empty()) {
+            if (path.empty()) {
+                whole = false;
+            } else {
                 model.AddItem(name, path);
             }
         }
         const Json::Value& open = list.isObject() ? list["isopen"] : Json::Value::nullSingleton();
-        if (songCount > 0 && (open.isBool() ? open.asBool() : JsonInt(list, "isopen") == 1)) {
+        // Only a list with songs opens (and is written back open).
+        if (!model.Find(name)->items.empty() &&
+            (open.isBool() ? open.asBool() : JsonInt(list, "isopen") == 1)) {
             model.SetCategoryOpen(name, true);
         }
     }
     model.m_bPlaylistMode = true;
+    return whole;
 }
 
 void LoadMusicListFile(const std::filesystem::path& file, PlaylistModel& model, ListMenuIds& ids) {
@@ -58,19 +70,24 @@ void LoadMusicListFile(const std::filesystem::path& file, PlaylistModel& model, 
     if (!ReadJsonFirstLine(file, root, kMaxPlaylistLineBytes)) {
         root = Json::Value();
     }
-    LoadMusicList(root, model, ids);
+    if (!LoadMusicList(root, model, ids)) {
+        KeepBeforeReplacing(file);
+    }
 }
 
 namespace {
 
-Json::Value ListJson(const std::string& name, const CatCategory& category) {
+// `songsLeft` songs at most; what is written is taken from it.
+Json::Value ListJson(const std::string& name, const CatCategory& category, std::size_t& songsLeft) {
     Json::Value list(Json::objectValue);
     list["listname"] = name;
-    list["musicnum"] = static_cast<int>(category.items.size());
+    const std::size_t songs = std::min(category.items.size(), songsLeft);
+    songsLeft -= songs;
+    list["musicnum"] = static_cast<int>(songs);
     list["isopen"] = category.isOpen;
-    for (const CatItem& item : category.items) {
+    for (std::size_t i = 0; i < songs; ++i) {
         Json::Value song(Json::objectValue);
-        song["path"] = item.text;
+        song["path"] = category.items[i].text;
         list["musiclist"].append(song);
     }
     return list;
@@ -78,23 +95,43 @@ Json::Value ListJson(const std::string& name, const CatCategory& category) {
 
 }  // namespace
 
-Json::Value MusicListJson(const PlaylistModel& model) {
+Json::Value MusicListJson(const PlaylistModel& model, std::size_t maxSongs) {
     Json::Value root(Json::objectValue);
-    root["num"] = static_cast<int>(model.categories().size());
     root["list"] = Json::Value(Json::arrayValue);
     if (const CatCategory* category = model.Find(kDefaultListName)) {
-        root["list"].append(ListJson(kDefaultListName, *category));
+        root["list"].append(ListJson(kDefaultListName, *category, maxSongs));
     }
     for (const auto& [name, category] : model.categories()) {
-        if (name != kDefaultListName) {
-            root["list"].append(ListJson(name, category));
+        // The stand-in list exists only while a new list's name is typed.
+        if (name != kDefaultListName && name != kStandInListName) {
+            root["list"].append(ListJson(name, category, maxSongs));
         }
     }
+    root["num"] = static_cast<int>(root["list"].size());
     return root;
 }
 
-bool SaveMusicListFile(const std::filesystem::path& file, const PlaylistModel& model) {
-    return WriteFileAtomically(file, JsonLine(MusicListJson(model)));
+bool SaveMusicListFile(const std::filesystem::path& file, const PlaylistModel& model,
+                       std::size_t maxBytes) {
+    std::string line = JsonLine(MusicListJson(model));
+    // Past what the reader takes, the last songs are left out: as many as fit stay.
+    if (line.size() > maxBytes) {
+        std::size_t fits = 0;
+        std::size_t tooMany = 0;
+        for (const auto& entry : model.categories()) {
+            tooMany += entry.second.items.size();
+        }
+        while (tooMany - fits > 1) {
+            const std::size_t middle = fits + (tooMany - fits) / 2;
+            if (JsonLine(MusicListJson(model, middle)).size() <= maxBytes) {
+                fits = middle;
+            } else {
+                tooMany = middle;
+            }
+        }
+        line = JsonLine(MusicListJson(model, fits));
+    }
+    return WriteFileAtomically(file, line);
 }
 
 }  // namespace zavreo

@@ -6,8 +6,10 @@
 #include <json/value.h>
 
 #include <filesystem>
+#include <limits>
 
 #include "PlaylistModel.h"
+#include "UserFileReader.h"
 
 namespace zavreo {
 
@@ -16,13 +18,20 @@ std::filesystem::path MusicListPath();
 
 // Fills an empty model from `root` and registers every list in `ids`. Counts in the file are
 // bounded by the arrays present; the default list is added first when the file lacks it. Sets
-// m_bPlaylistMode.
-void LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& ids);
-// Reads `file`: missing, unreadable or not JSON gives the default list alone.
+// m_bPlaylistMode. Returns whether everything in `root` was taken: false when a count disagrees
+// with its array or an entry had to be left out.
+bool LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& ids);
+// Reads `file`: missing, unreadable or not JSON gives the default list alone. A file that exists
+// and was not taken whole is kept beside at the first save (KeepBeforeReplacing).
 void LoadMusicListFile(const std::filesystem::path& file, PlaylistModel& model, ListMenuIds& ids);
 
-Json::Value MusicListJson(const PlaylistModel& model);
-// Replaces `file` as a whole; false (and the old file kept) when it cannot be written.
-bool SaveMusicListFile(const std::filesystem::path& file, const PlaylistModel& model);
+// The songs after the first `maxSongs` (default list first, then the others in order) are left
+// out.
+Json::Value MusicListJson(const PlaylistModel& model,
+                          std::size_t maxSongs = std::numeric_limits<std::size_t>::max());
+// Replaces `file` as a whole with at most `maxBytes`, the reader's limit: the last songs are left
+// out of a longer list. False (and the old file kept) when it cannot be written.
+bool SaveMusicListFile(const std::filesystem::path& file, const PlaylistModel& model,
+                       std::size_t maxBytes = kMaxPlaylistLineBytes);
 
 }  // namespace zavreo

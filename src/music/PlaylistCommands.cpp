@@ -37,11 +37,12 @@ void PlaylistCommands::CommitNewList(const std::string& name, bool byEnter) {
     }
 }
 
-void PlaylistCommands::CommitRename(int row, const std::string& name, bool byEnter) {
-    const std::string old = model_.CategoryAtRow(row);
-    if (name.empty() || old.empty()) {
+void PlaylistCommands::CommitRename(const std::string& list, const std::string& name,
+                                    bool byEnter) {
+    if (name.empty() || list.empty() || list == kDefaultListName || list == kStandInListName) {
         return;
     }
+    const std::string old = list;
     if (model_.Find(name) != nullptr) {
         showTip_(byEnter ? TipText::kListNameTakenOnEnter : TipText::kListNameTaken);
         return;

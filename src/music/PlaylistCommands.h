@@ -21,10 +21,10 @@ public:
 
     // Whether the list at `row` may be renamed; tells the user when not.
     bool MayRename(int row);
-    // The typed name of a new list, or the new name of the list at `row`. `byEnter` picks the
-    // tip's wording. An empty name changes nothing.
+    // The typed name of a new list, or the new name of the list `list`. `byEnter` picks the
+    // tip's wording. An empty name changes nothing; the default list keeps its name.
     void CommitNewList(const std::string& name, bool byEnter);
-    void CommitRename(int row, const std::string& name, bool byEnter);
+    void CommitRename(const std::string& list, const std::string& name, bool byEnter);
 
     // Songs chosen in the file dialog go to the default list after the music panel's add, else
     // to the list at the clicked row; then the lists are written.

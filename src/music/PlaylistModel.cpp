@@ -55,11 +55,8 @@ void PlaylistModel::DeleteRows(int at, int count) {
     rows_.erase(rows_.begin() + at, rows_.begin() + at + count);
 }
 
-int32_t PlaylistModel::AddCategory(const char* name) {
-    if (name == nullptr) {
-        return kResultPointer;
-    }
-    if (name[0] == '\0' || categories_.count(name) != 0) {
+int32_t PlaylistModel::AddCategory(const std::string& name) {
+    if (name.empty() || categories_.count(name) != 0) {
         return kResultInvalidArg;
     }
     auto [it, added] = categories_.emplace(name, CatCategory{});

@@ -19,6 +19,9 @@ inline constexpr int32_t kResultInvalidArg = static_cast<int32_t>(0x80070057u);
 inline constexpr int32_t kResultFail = static_cast<int32_t>(0x80004005u);
 
 inline constexpr const char* kDefaultListName = "默认列表";
+// The stand-in list that makes room for the name edit box of a new list; never written to the
+// list file.
+inline constexpr const char* kStandInListName = "\x01placeholder";
 
 enum ItemState { ItemNormal = 0, ItemPlaying = 1, ItemSelected = 2 };
 
@@ -53,8 +56,11 @@ public:
     PlaylistModel(const PlaylistModel&) = delete;
     PlaylistModel& operator=(const PlaylistModel&) = delete;
 
-    int32_t AddCategory(const char* name);
-    int32_t AddCategory(const std::string& name) { return AddCategory(name.c_str()); }
+    int32_t AddCategory(const char* name) {
+        return name == nullptr ? kResultPointer : AddCategory(std::string(name));
+    }
+    // The whole name, a NUL inside it included (a name read from music.lst may hold one).
+    int32_t AddCategory(const std::string& name);
     int32_t RemoveCategory(const std::string& name);
     void ClearCategory(const std::string& name);
     int32_t RenameCategory(const std::string& oldName, const std::string& newName);

@@ -68,11 +68,16 @@ std::unique_ptr<CSideBarMenu> MenuOf(QWidget* parent, std::initializer_list<Menu
 
 }  // namespace
 
-std::unique_ptr<CSideBarMenu> PlaylistPanel::ModeMenu(QWidget* parent) {
-    return MenuOf(parent, {{ID_MODE_SINGLE_ONCE, "单曲播放"},
-                           {ID_MODE_SINGLE_LOOP, "单曲循环"},
-                           {ID_MODE_LIST_LOOP, "列表循环"},
-                           {ID_MODE_RANDOM, "随机播放"}});
+std::unique_ptr<CSideBarMenu> PlaylistPanel::ModeMenu(QWidget* parent, int mode) {
+    auto menu = MenuOf(parent, {{ID_MODE_SINGLE_ONCE, "单曲播放"},
+                                {ID_MODE_SINGLE_LOOP, "单曲循环"},
+                                {ID_MODE_LIST_LOOP, "列表循环"},
+                                {ID_MODE_RANDOM, "随机播放"}});
+    for (QAction* action : menu->actions()) {
+        action->setCheckable(true);
+        action->setChecked(CSideBarMenu::CommandId(action) - ID_MODE_SINGLE_ONCE == mode);
+    }
+    return menu;
 }
 
 std::unique_ptr<CSideBarMenu> PlaylistPanel::AddMenu(QWidget* parent) {
@@ -120,7 +125,7 @@ void PlaylistPanel::ResetButtons() {
 }
 
 void PlaylistPanel::OnModeMenu() {
-    Track(*ModeMenu(&list_));
+    Track(*ModeMenu(&list_, player_.Mode()));
 }
 void PlaylistPanel::OnAddMenu() {
     Track(*AddMenu(&list_));
@@ -142,7 +147,7 @@ void PlaylistPanel::OnCommitName(bool byEnter) {
         list_.EndNameEdit();
         commands_.CommitNewList(name, byEnter);
     } else {
-        commands_.CommitRename(list_.RenameRow(), name, byEnter);
+        commands_.CommitRename(list_.RenameList(), name, byEnter);
         list_.EndNameEdit();
     }
 }

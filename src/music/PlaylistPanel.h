@@ -48,7 +48,8 @@ public:
     PlaylistPanel(CCatListBox& list, PlaylistModel& model, ListMenuIds& ids,
                   PlaylistCommands& commands, MusicController& player, QWidget* dialogParent);
 
-    static std::unique_ptr<CSideBarMenu> ModeMenu(QWidget* parent);
+    // The mode `mode` (a PlayMode) is marked as the one in force.
+    static std::unique_ptr<CSideBarMenu> ModeMenu(QWidget* parent, int mode);
     static std::unique_ptr<CSideBarMenu> AddMenu(QWidget* parent);
     static std::unique_ptr<CSideBarMenu> ListMenu(QWidget* parent);
     static std::unique_ptr<CSideBarMenu> SongMenu(QWidget* parent, const ListMenuIds& ids);

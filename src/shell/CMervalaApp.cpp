@@ -1,5 +1,7 @@
 #include "CMervalaApp.h"
 
+#include <cstdlib>
+
 #include "CMervalaDlg.h"
 #include "CSampleGrabberCB.h"
 #include "CSplashDlg.h"
@@ -24,7 +26,21 @@ int CMervalaApp::InitInstance() {
     }
     // The frame callback creates the shared frame and shows the placeholder; it is built only
     // once this copy is known to be the first, so a later start never touches a live frame.
-    zavreo::CSampleGrabberCB::Instance();
+    zavreo::SharedFrame& frame = zavreo::CSampleGrabberCB::Instance().Output();
+
+    // A quit request before the window is up (the update question waits for an answer) ends the
+    // start at once: nothing is loaded, so nothing is saved, but the last picture must not stay
+    // readable in /dev/shm. Once the window is up, its exit command runs.
+    CMervalaDlg* started = nullptr;
+    QuitSignalWatcher quitSignals;
+    connect(&quitSignals, &QuitSignalWatcher::QuitRequested, this, [&started, &frame] {
+        if (started != nullptr) {
+            started->OnCommand(CMervalaDlg::ID_TRAY_EXIT);
+            return;
+        }
+        frame.Remove();
+        std::_Exit(0);
+    });
 
     // Up before the main window's initialisation, which may wait on the network.
     CSplashDlg splash;
@@ -32,11 +48,10 @@ int CMervalaApp::InitInstance() {
     CMervalaDlg dialog(applicationDirPath().toStdString());
     dialog.SetSplash(&splash);
     if (!dialog.OnInitDialog()) {
+        frame.Remove();
         return 0;
     }
-    QuitSignalWatcher quitSignals;
-    connect(&quitSignals, &QuitSignalWatcher::QuitRequested, &dialog,
-            [&dialog] { dialog.OnCommand(CMervalaDlg::ID_TRAY_EXIT); });
+    started = &dialog;
     connect(&instance, &SingleInstance::ShowRequested, &dialog, &CMervalaDlg::ShowAndRaise);
     connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit, Qt::QueuedConnection);
     dialog.show();

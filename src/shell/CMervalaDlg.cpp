@@ -12,8 +12,10 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "AtomicFile.h"
 #include "CCatListBox.h"
 #include "CDisplaySetDlg.h"
+#include "CElidedLabel.h"
 #include "CLuXiang.h"
 #include "CLyricDlg.h"
 #include "CMusicDlg.h"
@@ -92,7 +94,7 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
       progress_(this, IDC_PROGRESS),
       volume_(this, IDC_VOLUME),
       time_(new QLabel(QStringLiteral("00:00 / 00:00"), this)),
-      title_(new QLabel(QStringLiteral("最酷的自媒体视频直播平台"), this)),
+      title_(new CElidedLabel(QStringLiteral("最酷的自媒体视频直播平台"), this)),
       preview_(new SharedFrameView(this)),
       songList_(new CCatListBox(playlists_, this)) {
     setWindowTitle(QStringLiteral("Zavreo"));
@@ -219,6 +221,7 @@ bool CMervalaDlg::OnInitDialog() {
     LoadPictureList();
     CreateLyricsWindow();
     LoadSettings();
+    TellFilesKept();
     AddTrayIcon();
     DismissSplash();
     ClipToRoundedRect();
@@ -403,8 +406,19 @@ void CMervalaDlg::CreateLyricsWindow() {
         music_.get(), &zavreo::MusicController::SongOpened, lyricsController_.get(),
         [this](const std::string& path) { lyricsController_->SongStarted(path); },
         Qt::DirectConnection);
+    // The lines move only while a song plays: a pause or stop holds them, also against a
+    // download that answers later.
     connect(music_.get(), &zavreo::MusicController::PlayingChanged, lyricsController_.get(),
-            &zavreo::LyricsController::SetPlaying);
+            [this](bool playing) {
+                lyricsController_->SetPlaying(playing);
+                if (playing) {
+                    lyricsController_->Resumed();
+                } else if (music_->PlayStateValue() == zavreo::PlayPaused) {
+                    lyricsController_->Paused();
+                } else {
+                    lyricsController_->Stopped();
+                }
+            });
     connect(music_.get(), &zavreo::MusicController::Seeked, lyricsController_.get(),
             [this] { lyricsController_->Seeked(); });
     zavreo::LyricsPlayerHooks player;
@@ -422,6 +436,21 @@ void CMervalaDlg::CreateLyricsWindow() {
 
 void CMervalaDlg::LoadSettings() {
     settings_.Load();
+}
+
+void CMervalaDlg::TellFilesKept() {
+    const std::vector<std::filesystem::path> files = zavreo::FilesToKeep();
+    if (files.empty()) {
+        return;
+    }
+    QString text = QString::fromUtf8(TipText::kFilesKeptUnreadable);
+    for (const std::filesystem::path& file : files) {
+        text += QStringLiteral("\n") + QString::fromStdString(file.string()) +
+                QString::fromUtf8(zavreo::kUnreadableSuffix);
+    }
+    // After the window has come up, so the tip stands over it.
+    QMetaObject::invokeMethod(
+        this, [this, text] { ShowTip(text); }, Qt::QueuedConnection);
 }
 
 void CMervalaDlg::AddTrayIcon() {
@@ -557,7 +586,9 @@ void CMervalaDlg::ShowBroadcastView() {
     preview_->setVisible(m_bCameraOpen || m_bSlideshow);
     cameraOn_.setVisible(!m_bCameraOpen);
     cameraOff_.setVisible(m_bCameraOpen);
-    openCamera_.setVisible(!m_bCameraOpen && graphsClosed);
+    // The slideshow owns the preview area even while a picture it could not read holds the
+    // preview graph closed.
+    openCamera_.setVisible(!m_bCameraOpen && !m_bSlideshow && graphsClosed);
     for (CPngButton* button : {&record_, &photo_, &padButton_}) {
         button->show();
     }

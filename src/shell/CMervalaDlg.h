@@ -146,6 +146,8 @@ private:
     void LoadPictureList();
     void CreateLyricsWindow();
     void LoadSettings();
+    // Names in the tip, once, the user files that could not be read whole and are kept beside.
+    void TellFilesKept();
     void AddTrayIcon();
     void DismissSplash();
     void ClipToRoundedRect();

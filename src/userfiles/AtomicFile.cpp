@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <mutex>
 #include <string>
 
 namespace zavreo {
@@ -52,9 +54,49 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::stri
     }
 }
 
+// Files read on any thread, replaced on any thread: one lock.
+std::mutex keepLock;
+std::vector<std::filesystem::path> toKeep;
+
+// Moves a marked file aside; false when it is still in the way.
+bool KeepIfMarked(const std::filesystem::path& path) {
+    const std::lock_guard lock(keepLock);
+    const auto marked = std::find(toKeep.begin(), toKeep.end(), path);
+    if (marked == toKeep.end()) {
+        return true;
+    }
+    std::filesystem::path kept = path;
+    kept += kUnreadableSuffix;
+    if (rename(path.c_str(), kept.c_str()) != 0 && errno != ENOENT) {
+        return false;
+    }
+    toKeep.erase(marked);
+    return true;
+}
+
 }  // namespace
 
+bool KeepBeforeReplacing(const std::filesystem::path& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    const std::lock_guard lock(keepLock);
+    if (std::find(toKeep.begin(), toKeep.end(), path) == toKeep.end()) {
+        toKeep.push_back(path);
+    }
+    return true;
+}
+
+std::vector<std::filesystem::path> FilesToKeep() {
+    const std::lock_guard lock(keepLock);
+    return toKeep;
+}
+
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents) {
+    if (!KeepIfMarked(path)) {
+        return false;
+    }
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     RemoveStaleTemporaries(folder, path.filename().string());

@@ -1,5 +1,6 @@
 #include "JsonLine.h"
 
+#include "TextEncoding.h"
 #include "UserFileReader.h"
 
 #include <sys/stat.h>
@@ -36,7 +37,8 @@ bool ParseJsonLine(const std::string& line, Json::Value& out) {
     return true;
 }
 
-bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std::size_t maxBytes) {
+bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std::size_t maxBytes,
+                       LineText text) {
     // The program's own file locked against its owner (mode 000) would read as nothing and be
     // overwritten by the next save: give the owner back read and write first.
     struct stat info {};
@@ -44,8 +46,12 @@ bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std:
         (info.st_mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR)) {
         ::chmod(file.c_str(), (info.st_mode & 07777) | S_IRUSR | S_IWUSR);
     }
-    const std::optional<std::string> line = ReadFirstLine(file, maxBytes);
-    return line && ParseJsonLine(*line, out);
+    // One byte more tells a line cut at the limit from one that ends there.
+    const std::optional<std::string> line = ReadFirstLine(file, maxBytes + 1);
+    if (!line || line->size() > maxBytes) {
+        return false;
+    }
+    return ParseJsonLine(text == LineText::kUtf8OrCodePage ? TextToUtf8(*line) : *line, out);
 }
 
 int JsonInt(const Json::Value& object, const char* member) {

@@ -14,13 +14,18 @@ namespace zavreo {
 
 std::string JsonLine(const Json::Value& value);
 
-// Parses the first line of `file` (at most `maxBytes` of it) into `out`; false when the file
-// cannot be read or the line is not JSON (`out` is then left as it was). A file of this user's
+// How the bytes of a line are text: always UTF-8, or (files older versions wrote in the system
+// code page) UTF-8 when valid, else GBK/GB18030.
+enum class LineText { kUtf8, kUtf8OrCodePage };
+
+// Parses the first line of `file` into `out`; false when the file cannot be read, the line is
+// longer than `maxBytes` or is not JSON (`out` is then left as it was). A file of this user's
 // that its owner may not read or write gets owner read and write back first.
 bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out,
-                       std::size_t maxBytes = kMaxUserLineBytes);
+                       std::size_t maxBytes = kMaxUserLineBytes, LineText text = LineText::kUtf8);
 
-// Parses one line of text; false when it is not JSON.
+// Parses one line of text (or any JSON text); false when it is not JSON, nesting past the
+// reader's depth limit included.
 bool ParseJsonLine(const std::string& line, Json::Value& out);
 
 // Members read as their written type or not at all: a missing member, or one of another type,

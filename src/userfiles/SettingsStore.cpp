@@ -37,8 +37,11 @@ void SettingsStore::Attach(SettingsGroup group, ISettingsGroup* panel) {
 
 bool SettingsStore::Load() {
     Json::Value parsed;
-    // Any other root than an object is as unreadable as broken JSON.
-    if (!ReadJsonFirstLine(file_, parsed) || !parsed.isObject()) {
+    // Any other root than an object is as unreadable as broken JSON. Older versions wrote the
+    // subtitle in the system code page.
+    if (!ReadJsonFirstLine(file_, parsed, kMaxUserLineBytes, LineText::kUtf8OrCodePage) ||
+        !parsed.isObject()) {
+        KeepBeforeReplacing(file_);
         return false;
     }
     document_ = std::move(parsed);

@@ -33,9 +33,10 @@ public:
     // The panel that owns `group`; null detaches it.
     void Attach(SettingsGroup group, ISettingsGroup* panel);
 
-    // Reads the first line of the file; when it is a JSON object, keeps it as the settings
-    // document and lets every attached panel apply its group. A missing, unreadable or invalid
-    // file touches no panel. Returns whether the panels were applied.
+    // Reads the first line of the file (UTF-8, else GBK as older versions wrote it); when it is
+    // a JSON object, keeps it as the settings document and lets every attached panel apply its
+    // group. A missing, unreadable or invalid file touches no panel; one that exists is kept
+    // beside at the first save (KeepBeforeReplacing). Returns whether the panels were applied.
     bool Load();
 
     // Asks every panel for its group and replaces the file in one step, making its folder first. A

@@ -27,4 +27,11 @@ Slideshow::Step Slideshow::ShowNext(const std::vector<std::string>& paths, Share
     return shown ? Step::kShown : Step::kSkipped;
 }
 
+Slideshow::Step Slideshow::ShowAgain(const std::vector<std::string>& paths, SharedFrame& output) {
+    if (index_ > 0) {
+        --index_;
+    }
+    return ShowNext(paths, output);
+}
+
 }  // namespace zavreo

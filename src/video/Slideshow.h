@@ -22,6 +22,8 @@ public:
     void Start(int selection, int count);
     // Shows the picture at the current index, wrapping to the first after the last, and moves on.
     Step ShowNext(const std::vector<std::string>& paths, SharedFrame& output);
+    // Shows the last picture tried again, after something else wrote the shared frame.
+    Step ShowAgain(const std::vector<std::string>& paths, SharedFrame& output);
 
     int Index() const { return index_; }
 

@@ -129,6 +129,25 @@ TEST(ResourceFiles, DecorationFramesHaveRealAlphaAndMove) {
     EXPECT_EQ(Resources::DecorationFrame(all[4], 0), "guajian/求带我飞/求带我飞00.png");
 }
 
+TEST(ResourceFiles, EffectTilesLeaveTheirNamesToTheLabelsBelowThem) {
+    for (const char* tile : {"meibai.jpg", "meibai.png", "tianmei.jpg", "zuotaiyang.jpg",
+                             "youtaiyang.jpg", "16_9.jpg", "qiushouhu.png", "liwushuaqi.png",
+                             "qiuguanzhu.png", "shanguang.png", "qiudaiwofei.png"}) {
+        SCOPED_TRACE(tile);
+        const QImage image(InBin(std::string("images/right/Special/") + tile));
+        ASSERT_EQ(image.size(), QSize(85, 85));
+        // White lettering would sit in the lower quarter, below the glyph.
+        int white = 0;
+        for (int y = 63; y < 85; ++y) {
+            for (int x = 0; x < 85; ++x) {
+                const QRgb p = image.pixel(x, y);
+                white += qRed(p) > 245 && qGreen(p) > 245 && qBlue(p) > 245;
+            }
+        }
+        EXPECT_EQ(white, 0);
+    }
+}
+
 TEST(ResourceFiles, PathListHasNoDuplicatesAndOnlyRelativeForwardSlashPaths) {
     std::set<std::string> seen;
     for (const std::string& path : Resources::AllPaths()) {

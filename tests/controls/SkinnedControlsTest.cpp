@@ -6,6 +6,7 @@
 #include "CColorButton.h"
 #include "CColorWnd.h"
 #include "CDLEdit.h"
+#include "CElidedLabel.h"
 #include "CListCtrlCl.h"
 #include "CSideBarMenu.h"
 #include "ControlFixture.h"
@@ -107,6 +108,35 @@ TEST_F(SkinnedControls, PromptShowsInRedOnlyWhileEmptyAndUnfocused) {
     EXPECT_FALSE(hasRed());
     edit.clear();
     EXPECT_TRUE(hasRed());
+}
+
+TEST_F(SkinnedControls, ElidedLabelEndsALongTextWithAnEllipsisAfterAWholeCharacter) {
+    const QString text = QString::fromUtf8("最酷的自媒体视频直播平台").repeated(4);
+    auto prepare = [](QLabel& label) {
+        label.resize(200, 22);
+        QPalette palette = label.palette();
+        palette.setColor(QPalette::WindowText, QColor(142, 143, 157));
+        palette.setColor(QPalette::Window, QColor(44, 43, 53));
+        label.setPalette(palette);
+        label.setAutoFillBackground(true);
+        return label.grab().toImage();
+    };
+    CElidedLabel elided(text);
+    const QImage shown = prepare(elided);
+    EXPECT_EQ(elided.text(), text);
+    std::vector<int> alike;
+    for (int kept = 1; kept < text.size(); ++kept) {
+        QLabel plain(text.left(kept) + QChar(0x2026));
+        if (prepare(plain) == shown) {
+            alike.push_back(kept);
+        }
+    }
+    ASSERT_EQ(alike.size(), 1u);
+    EXPECT_GT(alike[0], 5);
+    // A text that fits is drawn as it is.
+    CElidedLabel fits(QStringLiteral("Zavreo"));
+    QLabel plain(QStringLiteral("Zavreo"));
+    EXPECT_EQ(prepare(fits), prepare(plain));
 }
 
 TEST_F(SkinnedControls, ComboFaceIsWhiteWhenFocusedAndGreyOtherwise) {

@@ -112,6 +112,25 @@ TEST(DisplayPanel, SlideshowFromTheClickedPictureToThePlaceholderWhenEmptied) {
     EXPECT_FALSE(panel.Pictures().Showing());
 }
 
+TEST(DisplayPanel, TheScrollBarShowsOnlyWhenThereIsSomethingToScroll) {
+    Panel panel;
+    panel.dialog->Tab(CDisplaySetDlg::IDC_TAB_PICTURES).click();
+    CThumbnailBox& box = panel.Pictures().Box();
+    EXPECT_FALSE(box.ScrollBar().isVisible());
+    panel.Pictures().AddPictures({QString::fromStdString(panel.folder.Solid("one.png", Qt::red))});
+    EXPECT_FALSE(box.ScrollBar().isVisible());
+    QStringList many;
+    for (int i = 0; i < 30; ++i) {
+        many << QString::fromStdString(
+            panel.folder.Solid("p" + std::to_string(i) + ".png", Qt::red));
+    }
+    panel.Pictures().AddPictures(many);
+    EXPECT_TRUE(box.ScrollBar().isVisible());
+    EXPECT_GT(box.ScrollBar().maximum(), 0);
+    panel.Pictures().Button(CDisplayPic::IDC_REMOVE_ALL).click();
+    EXPECT_FALSE(box.ScrollBar().isVisible());
+}
+
 TEST(DisplayPanel, OpeningTheCameraStopsTheSlideshow) {
     ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
     Panel panel;
@@ -127,6 +146,25 @@ TEST(DisplayPanel, OpeningTheCameraStopsTheSlideshow) {
     // And starting the slideshow closes the camera.
     panel.Pictures().ToggleSlideshow();
     EXPECT_EQ(panel.controller.CameraGraph().State(), GraphReady);
+    EXPECT_TRUE(Near(panel.Centre(), Qt::green));
+    panel.Pictures().ToggleSlideshow();
+}
+
+TEST(DisplayPanel, StartingTheSlideshowWhileTheCameraOpensCallsTheOpenOff) {
+    ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
+    Panel panel;
+    panel.controller.InitCameras();
+    panel.Pictures().AddPictures({QString::fromStdString(panel.folder.Solid("g.bmp", Qt::green))});
+    panel.controller.OpenCamera();
+    ASSERT_TRUE(panel.controller.Busy());
+    panel.Pictures().ToggleSlideshow();
+    ASSERT_TRUE(panel.Pictures().Showing());
+    ASSERT_TRUE(SpinUntil([&] { return !panel.controller.Busy(); }));
+    QApplication::processEvents();
+    EXPECT_NE(panel.controller.CameraGraph().State(), GraphRunning);
+    EXPECT_TRUE(panel.Pictures().Showing());
+    EXPECT_EQ(panel.controller.PreviewGraph().State(), GraphRunning);
+    // The picture, not the camera's last frame or the placeholder, is what goes out.
     EXPECT_TRUE(Near(panel.Centre(), Qt::green));
     panel.Pictures().ToggleSlideshow();
 }

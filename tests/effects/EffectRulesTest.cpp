@@ -80,8 +80,8 @@ std::string Families(const std::string& file) {
 }  // namespace
 
 TEST(SubtitleFonts, EachChoiceResolvesToAnInstalledFaceOfItsStyle) {
-    // The faces the setup script installs.
-    const char* expected[] = {"Serif CJK", "Sans CJK", "UKai", "Sans CJK"};
+    // The faces the setup script installs; 黑体 and 微软雅黑 differ.
+    const char* expected[] = {"Serif CJK", "Sans CJK", "UKai", "WenQuanYi Micro Hei"};
     for (int i = 0; i < 4; ++i) {
         const std::string& file = SubtitleFontFile(i);
         ASSERT_TRUE(std::filesystem::is_regular_file(file)) << i << " " << file;

@@ -143,3 +143,21 @@ TEST_F(SubtitlePage, SavedStateRestoresAndOutOfRangeValuesAreContained) {
     EXPECT_EQ(written["bkcolor"].asInt(), 0x000080);
     EXPECT_EQ(written["bkdegree"].asInt(), 2);
 }
+
+// A pasted 400,000-character subtitle once made config.lst too long for its own reader.
+TEST_F(SubtitlePage, TextIsCutAtItsBoundFromAPasteAndFromSavedState) {
+    page_.Switch().click();
+    page_.Text().moveCursor(QTextCursor::End);
+    page_.Text().insertPlainText(QString(400000, QChar(u'字')));
+    EXPECT_EQ(page_.Text().toPlainText().size(), CSpecialLyric::kMaxTextUnits);
+    EXPECT_EQ(QString::fromStdString(Text().at("text")).size(), CSpecialLyric::kMaxTextUnits);
+    Json::Value group(Json::objectValue);
+    page_.FillSettings(group);
+    EXPECT_EQ(QString::fromStdString(group["text"].asString()).size(),
+              CSpecialLyric::kMaxTextUnits);
+
+    // A character outside the BMP is never split at the bound.
+    group["text"] = QString(CSpecialLyric::kMaxTextUnits - 1, QChar(u'a')).toStdString() + "😀b";
+    page_.ApplySettings(group);
+    EXPECT_EQ(page_.Text().toPlainText(), QString(CSpecialLyric::kMaxTextUnits - 1, QChar(u'a')));
+}

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -198,6 +200,38 @@ TEST(SharedFrame, ABlockShrunkByAnotherProcessIsNeverTouchedPastItsEnd) {
     EXPECT_FALSE(writer.WritePlaceholderFrame("/nonexistent.png"));
     ASSERT_TRUE(reader.CopyFrame(copy.data()));
     EXPECT_EQ(copy, std::vector<uint8_t>(kFrameBytes, 0));
+}
+
+// Another process shrinking and regrowing the block all the time, between every size check and
+// copy: writing and reading must never fault (SIGBUS).
+TEST(SharedFrame, ABlockShrinkingDuringTheCopiesNeverFaults) {
+    ScopedFrameName name;
+    SharedFrame writer(name.Name());
+    ASSERT_TRUE(writer.IsOpen());
+    const pid_t shrinker = fork();
+    if (shrinker == 0) {
+        const int fd = shm_open(name.Name().c_str(), O_RDWR, 0);
+        for (;;) {
+            [[maybe_unused]] const int small = ftruncate(fd, 4096);
+            [[maybe_unused]] const int full = ftruncate(fd, kFrameBytes);
+        }
+    }
+    const auto pattern = PatternFrame(kFrameWidth, kFrameHeight);
+    SharedFrameReader reader(name.Name());
+    std::vector<uint8_t> copy(kFrameBytes);
+    int copies = 0;
+    const auto stop = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < stop) {
+        writer.Write(pattern.data());
+        copies += reader.CopyFrame(copy.data()) ? 1 : 0;
+    }
+    kill(shrinker, SIGKILL);
+    waitpid(shrinker, nullptr, 0);
+    // Still alive; and once the shrinking stops, frames go through whole again.
+    writer.Write(pattern.data());
+    ASSERT_TRUE(reader.CopyFrame(copy.data()));
+    EXPECT_EQ(copy, pattern);
+    RecordProperty("copies", copies);
 }
 
 TEST(SharedFrame, AFifoAtTheNameIsRefusedWithoutWaiting) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,7 @@
 
 namespace zavreo {
 void PrintTo(const LrcLine& line, std::ostream* out) {
-    *out << "{" << line.startMs << ", \"" << line.text << "\"}";
+    *out << "{" << line.startMs << ", \"" << line.Text() << "\"}";
 }
 }  // namespace zavreo
 
@@ -83,11 +84,37 @@ TEST(LrcParser, TimeTags) {
     }
 }
 
+TEST(LrcParser, FilesOverTheLimitsAreRefusedWhole) {
+    std::string tags;
+    for (std::size_t i = 0; i < zavreo::kMaxLrcTagsPerLine; ++i) {
+        tags += "[00:01.00]";
+    }
+    const std::string text(zavreo::kMaxLrcTextBytes, 'x');
+    // At the limits: every tag's line shares the one text.
+    const std::optional<std::vector<LrcLine>> full =
+        zavreo::ParseLyricFile("[00:02.00]a\n" + tags + text + "\n");
+    ASSERT_TRUE(full);
+    ASSERT_EQ(full->size(), zavreo::kMaxLrcTagsPerLine + 1);
+    EXPECT_EQ(full->back().Text(), text);
+    EXPECT_EQ(full->at(1).text.get(), full->back().text.get());
+    // One past them anywhere refuses the file, not just the line; word marks do not count.
+    for (const std::string& over :
+         {"[00:02.00]a\n[00:01.00]" + tags + "b\n", "[00:02.00]a\n[00:03.00]" + text + "y\n",
+          "[00:02.00]a\n" + std::string(zavreo::kMaxLyricFileBytes, '\n')}) {
+        EXPECT_FALSE(zavreo::ParseLyricFile(over)) << over.size();
+        EXPECT_TRUE(ParseLrc(over).empty());
+    }
+    EXPECT_TRUE(zavreo::ParseLyricFile("[00:03.00]<00:03.10>" + text + "\n"));
+    // Tags that are no times cost nothing and are not counted.
+    EXPECT_EQ(ParseLrc(std::string(5000, '[') + "][ti:x]" + tags + "[ar:y]c\n").size(),
+              zavreo::kMaxLrcTagsPerLine);
+}
+
 TEST(LrcParser, InvalidTextBecomesValidUtf8) {
     // Neither UTF-8 nor complete GB18030: the stray byte is marked, the rest kept.
     const std::vector<LrcLine> lines = ParseLrc("[00:02.00]ab\x81\n");
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].text, "ab\xEF\xBF\xBD");
+    EXPECT_EQ(lines[0].Text(), "ab\xEF\xBF\xBD");
 }
 
 }  // namespace

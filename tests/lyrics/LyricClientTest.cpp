@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 
 #include "LrcParser.h"
@@ -59,7 +60,7 @@ TEST(LyricClient, ReshapesServerContentIntoLyricFileLines) {
     // What the parser reads back keeps the leading space the reshaping puts before the text.
     const std::vector<LrcLine> lines = ParseLrc(ReshapeLyricText("[00:01.00] 你好\n"));
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].text, " 你好");
+    EXPECT_EQ(lines[0].Text(), " 你好");
 }
 
 TEST(LyricClient, ReadsId3TagsInGbk) {
@@ -97,6 +98,21 @@ TEST_F(LyricServer, FetchWritesTheFirstResultAsALyricFile) {
     WriteSong(folder_ / "none.mp3", "unknown", "");
     EXPECT_FALSE(FetchLyrics(folder_ / "none.mp3", folder_ / "none.lrc"));
     EXPECT_FALSE(std::filesystem::exists(folder_ / "none.lrc"));
+}
+
+TEST_F(LyricServer, PaddedTagsFindTheirSongAndTheFilesOffsetMovesItsTimes) {
+    ASSERT_TRUE(server_.Running());
+    // 500 ms earlier; a time before the start stays at the start.
+    server_.AddSong("a.lrc", "[ti:晴天]\n[ar:某人]\n[offset:500]\n[00:02.25][00:00.20]x\n");
+    server_.AddSong("b.lrc", "[ti:later]\n[offset:-1000]\n[00:59.50]y\n");
+    // ID3v1 pads its fields with spaces.
+    WriteSong(folder_ / "song.mp3", "\xC7\xE7\xCC\xEC" + std::string(26, ' '),
+              "\xC4\xB3\xC8\xCB" + std::string(26, ' '));
+    ASSERT_TRUE(FetchLyrics(folder_ / "song.mp3", folder_ / "song.lrc"));
+    EXPECT_EQ(FileText(folder_ / "song.lrc"), "[00:00.00] x\n[00:01.75] x\n");
+    WriteSong(folder_ / "later.mp3", "later  ", "");
+    ASSERT_TRUE(FetchLyrics(folder_ / "later.mp3", folder_ / "later.lrc"));
+    EXPECT_EQ(FileText(folder_ / "later.lrc"), "[01:00.50] y\n");
 }
 
 TEST_F(LyricServer, QueryListsEveryResultAndLeavesOutAnEmptyArtist) {
@@ -137,6 +153,52 @@ TEST(LyricClientReplies, BadRepliesAreFailures) {
         "{\"status\":200,\"message\":{\"data\":[{\"content\":\"[00:01.00] a\xFF\"}]}}"));
     ASSERT_TRUE(fetch());
     EXPECT_EQ(FileText(folder / "song.lrc"), "[00:01.00] a\xEF\xBF\xBD\n");
+    unsetenv("ZAVREO_LYRICS_HOST");
+}
+
+TEST(LyricClientReplies, HostileRepliesSaveNothing) {
+    TempFolder folder;
+    WriteSong(folder / "song.mp3", "t", "a");
+    TestHttpServer http;
+    setenv("ZAVREO_LYRICS_HOST", http.Host().c_str(), 1);
+    const auto fetch = [&] { return FetchLyrics(folder / "song.mp3", folder / "song.lrc"); };
+    const auto reply = [](const std::string& content) {
+        return TestHttpServer::Reply(
+            "{\"status\":200,\"message\":{\"rows\":1,\"data\":[{\"content\":\"" + content +
+            "\"}]}}");
+    };
+
+    // Nesting past the JSON reader's depth limit is a bad reply, from the download and the search.
+    http.SetReply(TestHttpServer::Reply(std::string(1001, '[') + std::string(1001, ']')));
+    EXPECT_FALSE(fetch()) << "deep nesting";
+    EXPECT_FALSE(QueryLyrics("t", "a"));
+    // Lyrics without a single time tag would show nothing and block later lookups.
+    http.SetReply(reply("[ti:t] x\\n[ar:a] y\\n[by:z] w"));
+    EXPECT_FALSE(fetch()) << "no timed line";
+    // A line longer than the player takes is dropped; when nothing else is left, nothing is saved.
+    const std::string longText(kMaxLrcTextBytes, 'x');
+    http.SetReply(reply("[00:01.00] " + longText));
+    EXPECT_FALSE(fetch()) << "over-long line";
+    EXPECT_FALSE(std::filesystem::exists(folder / "song.lrc"));
+    http.SetReply(reply("[00:01.00] " + longText + "\\n[00:02.00] " + longText.substr(1)));
+    ASSERT_TRUE(fetch());
+    EXPECT_EQ(FileText(folder / "song.lrc"), "[00:02.00] " + longText.substr(1) + "\n");
+    // Eight tags on every line of a reply under the size cap would make a file eight times as
+    // large: past the lyric file's limit nothing is saved.
+    std::string many;
+    for (int line = 0; many.size() < kMaxLyricFileBytes / 3; ++line) {
+        for (int tag = 0; tag < 8; ++tag) {
+            char time[32];
+            std::snprintf(time, sizeof time, "[%02d:%02d.%02d] ", line / 600, line / 10 % 60,
+                          line % 10 * 10 + tag);
+            many += time;
+        }
+        many += std::string(100, 'y') + "\\n";
+    }
+    std::filesystem::remove(folder / "song.lrc");
+    http.SetReply(reply(many));
+    EXPECT_FALSE(fetch()) << "eight times the size";
+    EXPECT_FALSE(std::filesystem::exists(folder / "song.lrc"));
     unsetenv("ZAVREO_LYRICS_HOST");
 }
 

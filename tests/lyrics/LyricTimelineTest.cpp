@@ -35,7 +35,7 @@ TEST(LyricTimeline, TablesFollowFileOrderAndTimesSortTheSingles) {
     ASSERT_EQ(singles.size(), 5u);
     std::vector<std::string> texts;
     for (const auto& line : singles) {
-        texts.push_back(line.text + "@" + std::to_string(line.startSec));
+        texts.push_back(*line.text + "@" + std::to_string(line.startSec));
     }
     EXPECT_EQ(texts, (std::vector<std::string>{"x@5", "y@5", "副歌@10", "ab@20", "副歌@70"}));
     // Rates travel with their lines: "ab" was measured against 70 s, "y" against "x" (zero:
@@ -47,12 +47,12 @@ TEST(LyricTimeline, TablesFollowFileOrderAndTimesSortTheSingles) {
     const auto& pairs = timeline.PairLines();
     ASSERT_EQ(pairs.size(), 3u);
     // Pairs are formed in file order; the indent counts characters, not bytes.
-    EXPECT_EQ(pairs[0].text, "副歌\r\n  副歌");
+    EXPECT_EQ(*pairs[0].text, "副歌\r\n  副歌");
     EXPECT_EQ(pairs[0].startMs, 10000);
-    EXPECT_EQ(pairs[1].text, "ab\r\n  x");
+    EXPECT_EQ(*pairs[1].text, "ab\r\n  x");
     EXPECT_EQ(pairs[1].rate, 100000 / 10000);
     // The odd last single stands alone (the latest after sorting).
-    EXPECT_EQ(pairs[2].text, "副歌");
+    EXPECT_EQ(*pairs[2].text, "副歌");
     EXPECT_EQ(timeline.FirstPairText(), "副歌\r\n  副歌");
 }
 

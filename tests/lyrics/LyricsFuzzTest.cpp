@@ -73,7 +73,7 @@ TEST(LyricsFuzz, ParserAndTimingTakeAnyBytes) {
         const std::vector<LrcLine> lines = ParseLrc(input);
         for (const LrcLine& line : lines) {
             ASSERT_GE(line.startMs, 0);
-            ASSERT_TRUE(IsValidUtf8(line.text));
+            ASSERT_TRUE(IsValidUtf8(line.Text()));
         }
         LyricTimeline timeline;
         timeline.Load(lines);

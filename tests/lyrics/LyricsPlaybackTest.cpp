@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -75,7 +76,9 @@ TEST(LyricsPlayback, LinesFollowARealPlayer) {
     };
     lyrics.SetPlayer(hooks);
 
+    QSignalSpy found(&lyrics, &LyricsController::LookupFinished);
     lyrics.SongStarted(song.string());
+    ASSERT_TRUE(found.wait(5000));
     ASSERT_TRUE(lyrics.HasLyrics());
     gst_element_set_state(player, GST_STATE_PLAYING);
     std::vector<QString> seen;

@@ -163,7 +163,13 @@ protected:
 TEST_F(LyricsWindows, ALocalFilePlaysAlongWithTheSong) {
     EXPECT_EQ(Shown(), QString::fromUtf8(CLyricDlg::kIdleLine));
     WriteLyrics("晴天.lrc", "[00:02.00]第一句\n[00:05.00]第二句\n[00:09.00]第三句\n");
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
     controller_->SongStarted("/music/晴天.mp3");
+    // Read and parsed on a worker: the interface thread goes on at once.
+    EXPECT_FALSE(controller_->HasLyrics());
+    EXPECT_FALSE(timer_.isActive());
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(finished.front().front().toBool());
     EXPECT_TRUE(controller_->HasLyrics());
     EXPECT_TRUE(timer_.isActive());
     EXPECT_EQ(Shown(), QStringLiteral("第一句\r\n   第二句"));
@@ -189,6 +195,32 @@ TEST_F(LyricsWindows, ALocalFilePlaysAlongWithTheSong) {
     EXPECT_EQ(Shown(), QString::fromUtf8(kLyricsNotFound));
 }
 
+TEST_F(LyricsWindows, FilesOverTheLimitsAreNotFound) {
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
+    std::string tags;
+    for (int i = 0; i < 2000; ++i) {
+        tags += "[00:01.00]";
+    }
+    const std::vector<std::string> hostile = {
+        "[00:02.00]a\n" + tags + std::string(500000, 'x') + "\n",
+        "[00:02.00]a\n[00:03.00]" + std::string(kMaxLrcTextBytes + 1, 'x') + "\n",
+        "[00:02.00]a\n" + std::string(kMaxLyricFileBytes, '\n'),
+    };
+    for (const std::string& text : hostile) {
+        WriteLyrics("大.lrc", "[00:02.00]旧\n");
+        controller_->SongStarted("/music/大.mp3");
+        ASSERT_TRUE(finished.wait(5000));
+        ASSERT_TRUE(controller_->HasLyrics());
+        WriteLyrics("大.lrc", text);
+        controller_->SongStarted("/music/大.mp3");
+        ASSERT_TRUE(finished.wait(5000));
+        EXPECT_FALSE(finished.back().front().toBool()) << text.size();
+        EXPECT_FALSE(controller_->HasLyrics());
+        EXPECT_FALSE(timer_.isActive());
+        EXPECT_EQ(Shown(), QString::fromUtf8(kLyricsNotFound));
+    }
+}
+
 TEST_F(LyricsWindows, MissingLyricsAreDownloadedWithoutBlocking) {
     Lyricsd server;
     ASSERT_TRUE(server.Running());
@@ -212,6 +244,32 @@ TEST_F(LyricsWindows, MissingLyricsAreDownloadedWithoutBlocking) {
     EXPECT_FALSE(std::filesystem::exists(LyricsFolder() / "无名.lrc"));
 }
 
+TEST_F(LyricsWindows, ADownloadAnsweringAfterAPauseOrStopLeavesTheLinesStill) {
+    Lyricsd server;
+    ASSERT_TRUE(server.Running());
+    server.AddSong("a.lrc", "[ti:夜曲]\n[00:01.00]一\n[00:03.00]二\n");
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
+    // Paused before the answer: the lyrics are kept for the resumption, the timer waits.
+    controller_->SongStarted(Song("夜曲.mp3", "\xD2\xB9\xC7\xFA"));
+    controller_->Paused();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(controller_->HasLyrics());
+    EXPECT_FALSE(timer_.isActive());
+    controller_->Seeked();
+    controller_->ShiftLater();
+    EXPECT_FALSE(timer_.isActive());
+    controller_->Resumed();
+    EXPECT_TRUE(timer_.isActive());
+
+    // Stopped before the answer: the answer is dropped.
+    std::filesystem::remove(LyricsFolder() / "夜曲.lrc");
+    controller_->SongStarted(Song("夜曲.mp3", "\xD2\xB9\xC7\xFA"));
+    controller_->Stopped();
+    EXPECT_FALSE(finished.wait(1500));
+    EXPECT_FALSE(timer_.isActive());
+    EXPECT_FALSE(controller_->HasLyrics());
+}
+
 TEST_F(LyricsWindows, ASilentServerKeepsTheWindowResponsive) {
     SilentServer server;
     QElapsedTimer clock;
@@ -226,7 +284,9 @@ TEST_F(LyricsWindows, ASilentServerKeepsTheWindowResponsive) {
     EXPECT_GE(fired.size(), 4);
     // A local song started meanwhile is not overwritten by the late answer.
     WriteLyrics("快.lrc", "[00:02.00]快\n");
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
     controller_->SongStarted("/music/快.mp3");
+    ASSERT_TRUE(finished.wait(5000));
     EXPECT_EQ(Shown(), QStringLiteral("快"));
     clock.restart();
     controller_.reset();
@@ -261,14 +321,17 @@ TEST_F(LyricsWindows, SearchListsSevenResultsAndUsesTheChosenOnes) {
 
     position_ = 0;
     WriteLyrics("曲.lrc", "[00:02.00]旧\n");
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
     controller_->SongStarted("/music/曲.mp3");
+    ASSERT_TRUE(finished.wait(5000));
     search.Results().setRangeSelected(QTableWidgetSelectionRange(2, 0, 3, 3), true);
     search.UseSelected();
+    ASSERT_TRUE(finished.wait(5000));
     std::ifstream in(LyricsFolder() / "曲.lrc");
     const std::string file(std::istreambuf_iterator<char>(in), {});
     EXPECT_EQ(file, "[00:03.50] 词3\n") << "the last chosen row is the one kept";
     EXPECT_TRUE(controller_->HasLyrics());
-    EXPECT_EQ(controller_->Timeline().SingleLines().at(0).text, " 词3");
+    EXPECT_EQ(*controller_->Timeline().SingleLines().at(0).text, " 词3");
 }
 
 TEST_F(LyricsWindows, BarKeepsItsSettingsGroup) {

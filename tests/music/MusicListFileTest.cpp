@@ -4,7 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "AtomicFile.h"
 #include "FileText.h"
+#include "JsonLine.h"
 #include "MusicListFile.h"
 
 using namespace zavreo;
@@ -101,6 +103,13 @@ TEST_F(MusicListFileTest, AMissingUnreadableOrBrokenFileGivesTheDefaultListAlone
     EXPECT_EQ(model.RowCount(), 1);
 }
 
+TEST_F(MusicListFileTest, TheStandInListOfANameBeingTypedIsNotWritten) {
+    model_.AddCategory(kDefaultListName);
+    model_.AddCategory(kStandInListName);
+    ASSERT_TRUE(SaveMusicListFile(File(), model_));
+    EXPECT_EQ(ReadAll(File()), kDefaultOnly);
+}
+
 TEST_F(MusicListFileTest, CountsAreBoundedByTheArraysAndOnlyTheFirstLineCounts) {
     const std::string saved = RoundTrip(
         "{\"list\":[{\"isopen\":true,\"listname\":\"默认列表\",\"musiclist\":[{\"path\":\"/"
@@ -129,4 +138,71 @@ TEST_F(MusicListFileTest, WithoutTheDefaultListItIsAddedFirstAndRepeatedNamesMer
               "\"musicnum\":2}],\"num\":2}\n");
     // The repeated name took a menu id of its own, as the file named it twice.
     EXPECT_EQ(ids_.Ids().size(), 3u);
+}
+
+// Counts that disagree with their arrays, a NUL byte, a broken first line, a list past the
+// reader's limit: the file is not taken whole, and the first save keeps it beside, once.
+TEST_F(MusicListFileTest, AFileNotTakenWholeIsKeptBesideBeforeTheFirstSave) {
+    const std::string song = R"({"path":"/a.mp3"})";
+    const std::string list =
+        R"({"list":[{"listname":"默认列表","musiclist":[)" + song + "," + song + R"(],"musicnum":)";
+    static const char withNul[] = "{\"list\":[],\0\"num\":0}\n";
+    const std::filesystem::path kept = File().string() + kUnreadableSuffix;
+    for (const std::string& text :
+         {list + "-1}],\"num\":1}\n", list + "2}],\"num\":1e308}\n",
+          list + "2}],\"num\":18446744073709551615}\n", list + "1}],\"num\":1}\n",
+          list + "2},{\"listname\":\"\"}],\"num\":2}\n", list + "2}],\"num\":0}\n",
+          std::string(withNul, sizeof withNul - 1), list, "x" + list + "2}],\"num\":1}\n"}) {
+        std::filesystem::remove(kept);
+        PlaylistModel model;
+        ListMenuIds ids;
+        WriteAll(File(), text);
+        LoadMusicListFile(File(), model, ids);
+        ASSERT_TRUE(SaveMusicListFile(File(), model));
+        EXPECT_EQ(ReadAll(kept), text);
+        ASSERT_TRUE(SaveMusicListFile(File(), model));
+        EXPECT_EQ(ReadAll(kept), text);
+    }
+    // Taken whole: replaced without a copy.
+    std::filesystem::remove(kept);
+    RoundTrip(list + "2}],\"num\":1}\n");
+    EXPECT_FALSE(std::filesystem::exists(kept));
+}
+
+TEST_F(MusicListFileTest, AListNamedWithANulKeepsItsSongs) {
+    const std::string text =
+        R"({"list":[{"isopen":false,"listname":"默认列表","musicnum":0},{"isopen":false,)"
+        R"("listname":"my\u0000list","musiclist":[{"path":"/a.mp3"}],"musicnum":1}],"num":2})"
+        "\n";
+    EXPECT_EQ(RoundTrip(text), text);
+    const std::string name("my\0list", 7);
+    ASSERT_NE(model_.Find(name), nullptr);
+    EXPECT_EQ(model_.GetItemText(name, 0), "/a.mp3");
+    EXPECT_EQ(model_.Find("my"), nullptr);
+}
+
+// Never more than the reader takes: the last songs are left out, the rest reads back whole.
+TEST_F(MusicListFileTest, WritingStopsAtTheReadersLimit) {
+    model_.AddCategory(kDefaultListName);
+    model_.AddCategory("b");
+    for (int i = 0; i < 300; ++i) {
+        model_.AddItem(i < 200 ? kDefaultListName : "b", "/music/" + std::to_string(i) + ".mp3");
+    }
+    const std::size_t limit = 4000;
+    ASSERT_TRUE(SaveMusicListFile(File(), model_, limit));
+    const std::string text = ReadAll(File());
+    EXPECT_LE(text.size(), limit);
+    EXPECT_GT(text.size(), limit - 40) << "as many songs as fit";
+    PlaylistModel again;
+    ListMenuIds ids;
+    EXPECT_TRUE(LoadMusicList(
+        [&] {
+            Json::Value root;
+            EXPECT_TRUE(ParseJsonLine(text, root));
+            return root;
+        }(),
+        again, ids));
+    EXPECT_EQ(again.GetItemText(kDefaultListName, 0), "/music/0.mp3");
+    EXPECT_NE(again.Find("b"), nullptr);
+    EXPECT_EQ(again.Find("b")->items.size(), 0u);
 }

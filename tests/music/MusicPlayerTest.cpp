@@ -205,10 +205,12 @@ TEST_F(ControllerTest, SingleOnceStopsAndSingleLoopRepeatsOrTakesTheSelectedSong
     music_.SetPlayMode(ModeSingleOnce);
     EXPECT_EQ(model_.m_nModeMark, ModeSingleOnce);
     Play(0);
+    lyricTimer_.start(100);  // as the song's lyrics do
     ASSERT_TRUE(SpinUntil([&] { return music_.PlayStateValue() == PlayStopped; }));
     EXPECT_EQ(title_.text().toStdString(), kIdleTitle);
     EXPECT_EQ(time_.text().toStdString(), kIdleTime);
     EXPECT_FALSE(progressTimer_.isActive());
+    EXPECT_FALSE(lyricTimer_.isActive());
     EXPECT_EQ(opened_.size(), 1u);
 
     music_.SetPlayMode(ModeSingleLoop);
@@ -275,6 +277,14 @@ TEST_F(ControllerTest, ClicksPauseResumeAndDoubleClicksPlay) {
     EXPECT_EQ(opened_.size(), 1u);
     music_.SongDoubleClicked(2);
     EXPECT_EQ(opened_.size(), 1u);
+    // A double click on the playing song arrives after its first press paused it: the song
+    // plays on and is not started again.
+    music_.SongClicked(2);
+    music_.SongDoubleClicked(2);
+    EXPECT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(music_.PlayStateValue(), PlayPlaying);
+    EXPECT_EQ(model_.GetItemState("l", 0), ItemPlaying);
+    EXPECT_TRUE(lyricTimer_.isActive());
 
     music_.SongClicked(2);
     EXPECT_EQ(music_.PlayStateValue(), PlayPaused);

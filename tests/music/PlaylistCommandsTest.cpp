@@ -93,11 +93,16 @@ TEST_F(PlaylistCommandsTest, NamesTakenAreRefusedWithTheTipOfTheWayTheyWereCommi
     EXPECT_EQ(model_.CategoryAtRow(2), "新歌");
     EXPECT_EQ(ids_.NameOf(11006), "新歌");
 
-    commands_.CommitRename(2, "b", false);
+    commands_.CommitRename("新歌", "b", false);
     EXPECT_EQ(tips_.back(), TipText::kListNameTaken);
-    commands_.CommitRename(2, "旧歌", true);
+    commands_.CommitRename("新歌", "旧歌", true);
     EXPECT_EQ(model_.CategoryAtRow(2), "旧歌");
     EXPECT_EQ(ids_.NameOf(11006), "旧歌");
+    // The default list and a list gone meanwhile keep things as they are.
+    commands_.CommitRename(kDefaultListName, "别名", true);
+    commands_.CommitRename("新歌", "别名", true);
+    EXPECT_NE(model_.Find(kDefaultListName), nullptr);
+    EXPECT_EQ(model_.Find("别名"), nullptr);
     EXPECT_FALSE(commands_.MayRename(0));
     EXPECT_EQ(tips_.back(), TipText::kCannotRenameDefaultList);
     EXPECT_TRUE(commands_.MayRename(2));

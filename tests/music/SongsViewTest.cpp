@@ -12,6 +12,7 @@
 #include "CCatListBox.h"
 #include "CDLEdit.h"
 #include "CMusicDlg.h"
+#include "FileText.h"
 #include "MusicController.h"
 #include "PlaylistCommands.h"
 #include "PlaylistPanel.h"
@@ -173,6 +174,23 @@ TEST_F(SongsViewTest, TheNameEditCommitsByEnterOrClickWithTheirOwnTips) {
     EXPECT_EQ(ids_.NameOf(11005), "老歌");
 }
 
+TEST_F(SongsViewTest, TheRenameBoxFollowsItsListWhenRowsShift) {
+    model_.SetCategoryOpen(kDefaultListName, false);
+    ASSERT_EQ(model_.CategoryAtRow(1), "翻唱");
+    model_.m_nClickedRow = 1;
+    panel_.OnCommand(ID_LIST_RENAME);
+    ASSERT_NE(list_.NameEdit(), nullptr);
+    list_.NameEdit()->setText(QStringLiteral("老歌"));
+    // Adding songs from the music panel opens the default list above it meanwhile.
+    model_.SetCategoryOpen(kDefaultListName, true);
+    EXPECT_EQ(list_.NameEdit()->geometry().top(), 4 * 30 + 5);
+    Key(list_.NameEdit(), Qt::Key_Return);
+    EXPECT_EQ(model_.Find("翻唱"), nullptr);
+    EXPECT_NE(model_.Find("老歌"), nullptr);
+    EXPECT_NE(model_.Find(kDefaultListName), nullptr);
+    EXPECT_EQ(model_.CategoryAtRow(4), "老歌");
+}
+
 TEST_F(SongsViewTest, WithTwelveRowsTheStandInListLeavesNoTrace) {
     for (int i = 0; i < 8; ++i) {
         model_.AddCategory("list" + std::to_string(i));
@@ -181,6 +199,9 @@ TEST_F(SongsViewTest, WithTwelveRowsTheStandInListLeavesNoTrace) {
     for (const char* name : {"翻唱", "fresh"}) {
         panel_.OnCommand(ID_ADD_NEW_LIST);
         ASSERT_NE(model_.Find(CCatListBox::kPlaceholderList), nullptr);
+        // A write while the box is open keeps the stand-in out of the file.
+        ASSERT_TRUE(commands_.Save());
+        EXPECT_EQ(ReadAll(commands_.MusicListFile()).find("placeholder"), std::string::npos);
         const int placeholderRow = model_.Find(CCatListBox::kPlaceholderList)->headerRow;
         EXPECT_EQ(list_.NameEdit()->geometry().top(), (placeholderRow - list_.TopRow()) * 30 + 5);
         list_.NameEdit()->setText(QString::fromUtf8(name));
@@ -189,6 +210,27 @@ TEST_F(SongsViewTest, WithTwelveRowsTheStandInListLeavesNoTrace) {
     }
     EXPECT_EQ(model_.RowCount(), 14);
     EXPECT_EQ(model_.CategoryAtRow(13), "fresh");
+}
+
+TEST_F(SongsViewTest, LongNamesEndWithAnEllipsisAfterAWholeCharacter) {
+    const QString longName = QString::fromUtf8("月亮代表我的心").repeated(8);
+    model_.AddItem(kDefaultListName, "/music/" + longName.toStdString() + ".mp3");
+    CatCategory& list = *model_.Find(kDefaultListName);
+    const auto rowWith = [&](const QString& name) {
+        list.items.back().text = "/music/" + name.toStdString() + ".mp3";
+        return list_.viewport()->grab().toImage().copy(0, 4 * 30, 480, 30);
+    };
+    const QImage shown = rowWith(longName);
+    // The fewest whole characters that, followed by "…", draw the same row.
+    int kept = 1;
+    while (kept < longName.size() && rowWith(longName.left(kept) + QChar(0x2026)) != shown) {
+        ++kept;
+    }
+    ASSERT_LT(kept, longName.size());
+    EXPECT_GT(kept, 10);
+    // The ellipsis is really drawn: another last character shows. A name cut at the edge would
+    // hide whatever follows the cut character.
+    EXPECT_NE(rowWith(longName.left(kept) + QChar(u'X')), shown);
 }
 
 TEST_F(SongsViewTest, SongRowsShowTheirStateIconsAndNames) {
@@ -241,7 +283,7 @@ TEST_F(SongsViewTest, SongRowsShowTheirStateIconsAndNames) {
     shot.save(folder + "/songs-view.png");
     const std::vector<std::pair<QString, std::unique_ptr<CSideBarMenu>>> menus = [&] {
         std::vector<std::pair<QString, std::unique_ptr<CSideBarMenu>>> all;
-        all.emplace_back("mode-menu", PlaylistPanel::ModeMenu(nullptr));
+        all.emplace_back("mode-menu", PlaylistPanel::ModeMenu(nullptr, ModeListLoop));
         all.emplace_back("add-menu", PlaylistPanel::AddMenu(nullptr));
         all.emplace_back("list-menu", PlaylistPanel::ListMenu(nullptr));
         all.emplace_back("song-menu", PlaylistPanel::SongMenu(nullptr, ids_));
@@ -266,11 +308,49 @@ TEST_F(SongsViewTest, SongRowsShowTheirStateIconsAndNames) {
     EXPECT_TRUE(panel.grab().save(folder + "/music-panel.png"));
 }
 
+TEST(PlayModeMenu, MarksTheModeInForceAndOnlyIt) {
+    ASSERT_EQ(chdir(ZAVREO_BIN_DIR), 0);
+    for (int mode : {ModeSingleOnce, ModeRandom}) {
+        SCOPED_TRACE(mode);
+        const std::unique_ptr<CSideBarMenu> menu = PlaylistPanel::ModeMenu(nullptr, mode);
+        const QList<QAction*> items = menu->actions();
+        ASSERT_EQ(items.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(items[i]->isChecked(), i == mode) << i;
+        }
+        // The mark is drawn in the margin left of the text.
+        menu->popup(QPoint(100, 100));
+        QApplication::processEvents();
+        const QImage shot = menu->grab().toImage();
+        menu->hide();
+        auto marked = [&](int item) {
+            const QRect r = menu->actionGeometry(items[item]);
+            for (int x = r.left(); x < r.left() + 10; ++x) {
+                for (int y = r.top(); y <= r.bottom(); ++y) {
+                    if (shot.pixelColor(x, y) != CSideBarMenu::BackgroundColor() &&
+                        shot.pixelColor(x, y) != CSideBarMenu::HighlightColor()) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(marked(i), i == mode) << i;
+        }
+    }
+}
+
 TEST(MusicPanel, SearchAlwaysAnswersNotFoundAndAddAsksForTheDefaultList) {
     ASSERT_EQ(chdir(ZAVREO_BIN_DIR), 0);
     CMusicDlg panel;
     EXPECT_EQ(panel.size(), QSize(390, 508));
-    EXPECT_EQ(panel.SearchText()->text(), "请输入歌曲名或歌手名");
+    // The prompt is a placeholder: the first key replaces it.
+    EXPECT_EQ(panel.SearchText()->placeholderText(), "请输入歌曲名或歌手名");
+    EXPECT_EQ(panel.SearchText()->text(), "");
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QApplication::sendEvent(panel.SearchText(), &key);
+    EXPECT_EQ(panel.SearchText()->text(), "a");
     for (const QWidget* child : panel.findChildren<QWidget*>()) {
         EXPECT_TRUE(panel.rect().contains(child->geometry())) << child->metaObject()->className();
     }

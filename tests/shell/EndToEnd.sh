@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The program as a user meets it, under Xvfb with a fresh home: the window titled "Zavreo" comes
 # up, a second start exits and brings the first forward, the quit signal runs the exit command and
-# config.lst is written in its one-line format and the shared frame removed. An update server that
+# config.lst is written in its one-line format and the shared frame removed (also when the signal
+# comes while the update question waits). An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
 # ends the program, saving. The record button makes a playable recording. Also: without
 # libFlashX.so the program says so and ends with code 0.
@@ -326,6 +327,33 @@ assert open(sys.argv[2], "rb").read() == expected.encode("utf-8"), open(sys.argv
 PY
 
 printf '%s\n' "$music" | cmp -s - "$config/music.lst" || fail "music.lst not written back as it was read"
+
+# The session's quit request while the update question waits ends the start without saving, and
+# the shared frame goes with it.
+printf '{"isMustUpdate":0,"updatetime":99}\n' >"$work/www/zv-helper/Config/ZavreoConfig.dat"
+rm -f "$config/config.lst"
+"$bin/zavreo" >"$work/question.log" 2>&1 &
+asking=$!
+pids+=($asking)
+question=
+for _ in $(seq 150); do
+  question=$(xdotool search --onlyvisible --name '更新提示' 2>/dev/null | head -1)
+  [[ -n $question ]] && break
+  sleep 0.1
+done
+[[ -n $question ]] || fail "no update question"
+[[ -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "no shared frame while the update question waits"
+kill -TERM $asking
+for _ in $(seq 100); do kill -0 $asking 2>/dev/null || break; sleep 0.1; done
+kill -0 $asking 2>/dev/null && fail "SIGTERM did not end the program during the update question"
+wait $asking
+code=$?
+[[ $code == 0 ]] || fail "SIGTERM during the update question ended the program with $code"
+[[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived SIGTERM during the update question"
+[[ ! -e $config/config.lst ]] || fail "settings written during the update question"
+printf '{"isMustUpdate":0,"updatetime":17}\n' >"$work/www/zv-helper/Config/ZavreoConfig.dat"
+# The newer release's description stays in the configuration folder; the later starts must not ask.
+rm -f "$config/ZavreoConfig.dat"
 
 # An update server that accepts and never answers holds the window back a few seconds at most;
 # without a tray (as here) the close button ends the program, saving like the tray's "退出".

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,8 @@
 #include "CYinxiaoDlg.h"
 #include "CameraDiscovery.h"
 #include "TestHttpServer.h"
+#include "UserFolders.h"
+#include "lyrics/Lyricsd.h"
 #include "music/SongFiles.h"
 
 namespace {
@@ -423,6 +426,64 @@ TEST_F(MainWindowTest, TheCameraButtonsFollowTheCamera) {
     qunsetenv("ZAVREO_TEST_CAMERA");
 }
 
+TEST_F(MainWindowTest, TheBigOpenButtonStaysHiddenWhileTheSlideshowSkipsAPicture) {
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    QStringList files;
+    for (const char* name : {"/gone.png", "/kept.png"}) {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        files << home_.path() + name;
+        ASSERT_TRUE(picture.save(files.back()));
+    }
+    CDisplayPic& pictures = dialog.findChild<CDisplaySetDlg*>()->PicturePanel();
+    pictures.AddPictures(files);
+    ASSERT_TRUE(SpinUntil([&] { return pictures.Box().List().Pending() == 0; }));
+    std::filesystem::remove(files[0].toStdString());
+    pictures.ToggleSlideshow();
+    ASSERT_TRUE(pictures.Showing());
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+    pictures.ShowNextPicture();
+    EXPECT_FALSE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+    pictures.ToggleSlideshow();
+    EXPECT_TRUE(dialog.Button(CMervalaDlg::IDC_OPEN_CAMERA)->isVisible());
+}
+
+TEST_F(MainWindowTest, LyricsThatArriveWhileTheSongIsPausedWaitForItsResumption) {
+    Lyricsd server;
+    ASSERT_TRUE(server.Running());
+    server.AddSong("night.lrc", "[ti:night]\n[00:01.00]one\n[00:02.00]two\n");
+    const std::filesystem::path songs = home_.path().toStdString() + "/songs";
+    std::filesystem::create_directories(songs);
+    const std::filesystem::path song = songs / "夜曲.mp3";
+    ASSERT_TRUE(testsongs::MakeSong(song, 4, "libmp3lame"));
+    std::string tag(128, '\0');
+    tag.replace(0, 8, "TAGnight");
+    std::ofstream(song, std::ios::binary | std::ios::app) << tag;
+    std::filesystem::create_directories(Config());
+    std::ofstream(Config() / "music.lst")
+        << R"({"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":")" +
+               song.string() + R"("}],"musicnum":1}],"num":1})"
+        << "\n";
+
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    QTimer& lyricTimer = dialog.Timer(CMervalaDlg::kLyricTimer);
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    ASSERT_TRUE(dialog.Music().IsPlaying());
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    ASSERT_EQ(dialog.Music().PlayStateValue(), zavreo::PlayPaused);
+    const std::filesystem::path lyrics = zavreo::LyricsFolder() / "夜曲.lrc";
+    ASSERT_TRUE(SpinUntil([&] { return std::filesystem::exists(lyrics); }, 8000));
+    SpinUntil([] { return false; }, 500);  // the answer lands on this thread
+    EXPECT_FALSE(lyricTimer.isActive());
+    dialog.OnCommand(CMervalaDlg::IDC_PLAY);
+    EXPECT_TRUE(lyricTimer.isActive());
+    dialog.OnExitCommand();
+}
+
 TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAndEnds) {
     server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":18})"));
     QTemporaryDir program;
@@ -442,6 +503,36 @@ TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAnd
     EXPECT_FALSE(dialog.OnInitDialog());
     EXPECT_TRUE(SpinUntil([&] { return std::filesystem::exists(folder / "started"); }, 5000));
     EXPECT_EQ(ReadAll(folder / "started"), folder.string() + "\n");
+}
+
+// A config.lst of a pasted 1.2 MB subtitle and a music.lst with a count of -1 once came back as
+// defaults at exit: now the tip names the copies that keep them, and the exit writes those.
+TEST_F(MainWindowTest, FilesNotReadWholeAreNamedInTheTipAndKeptAtExit) {
+    std::filesystem::create_directories(Config());
+    const std::string config = R"({"Text":[{"text":")" + std::string(1200000, 'x') + "\"}]}\n";
+    const std::string music = R"({"list":[{"listname":"默认列表","musicnum":-1,)"
+                              R"("musiclist":[{"path":"/a.mp3"}]}],"num":1})"
+                              "\n";
+    std::ofstream(Config() / "config.lst") << config;
+    std::ofstream(Config() / "music.lst") << music;
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    EXPECT_TRUE(SpinUntil([&] { return dialog.findChild<CXiaoXiTiShi*>()->isVisible(); }));
+    const QString tip = dialog.findChild<CXiaoXiTiShi*>()->Text();
+    EXPECT_TRUE(tip.startsWith(QString::fromUtf8(TipText::kFilesKeptUnreadable)))
+        << tip.toStdString();
+    for (const char* name : {"config.lst.unreadable", "music.lst.unreadable"}) {
+        EXPECT_TRUE(tip.contains(QString::fromStdString((Config() / name).string())))
+            << tip.toStdString();
+    }
+    bool ended = false;
+    QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
+    dialog.OnCommand(CMervalaDlg::ID_TRAY_EXIT);
+    EXPECT_TRUE(SpinUntil([&] { return ended; }));
+    EXPECT_EQ(ReadAll(Config() / "config.lst.unreadable"), config);
+    EXPECT_EQ(ReadAll(Config() / "music.lst.unreadable"), music);
+    EXPECT_LT(std::filesystem::file_size(Config() / "config.lst"), 4096u);
 }
 
 TEST_F(MainWindowTest, OpeningWithoutACameraSaysSoInTheTip) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -345,4 +346,58 @@ TEST_F(SettingsStoreTest, AFifoOrAnEndlessDeviceLoadsNothingAndIsReplacedOnSave)
         again.AttachTo(reread);
         EXPECT_TRUE(reread.Load());
     }
+}
+
+// What could not be read whole is never destroyed: the first save keeps it beside, once.
+TEST_F(SettingsStoreTest, AFileNotReadWholeIsKeptBesideBeforeTheFirstSave) {
+    const std::filesystem::path kept = File().string() + zavreo::kUnreadableSuffix;
+    static const char withNul[] = "{\"Text\":[{}],\0\"White\":[{}]}\n";
+    const std::string longSubtitle =
+        R"({"Text":[{"text":")" + std::string(zavreo::kMaxUserLineBytes, 'x') + "\"}]}\n";
+    for (const std::string& content : {longSubtitle, std::string(withNul, sizeof withNul - 1),
+                                       std::string("{\"Text\":[{\"te"), std::string("x{}\n{}\n")}) {
+        WriteRaw(File(), content);
+        Panels panels;
+        SettingsStore store(File());
+        panels.AttachTo(store);
+        EXPECT_FALSE(store.Load());
+        // Other tests' damaged files stay marked: only this one is looked for.
+        const auto marked = [&] {
+            const std::vector<std::filesystem::path> files = zavreo::FilesToKeep();
+            return std::find(files.begin(), files.end(), File()) != files.end();
+        };
+        EXPECT_TRUE(marked());
+        ASSERT_TRUE(store.Save());
+        EXPECT_EQ(ReadAll(kept), content) << content.substr(0, 40);
+        EXPECT_FALSE(marked());
+        // Later saves of the run replace only the file itself.
+        const std::string saved = ReadAll(File());
+        ASSERT_TRUE(store.Save());
+        EXPECT_EQ(ReadAll(kept), content);
+        EXPECT_EQ(ReadAll(File()), saved);
+        SettingsStore reread(File());
+        EXPECT_TRUE(reread.Load());
+    }
+    // A missing file has nothing to keep; a whole one is simply replaced.
+    std::filesystem::remove(kept);
+    std::filesystem::remove(File());
+    SettingsStore missing(File());
+    EXPECT_FALSE(missing.Load());
+    ASSERT_TRUE(missing.Save());
+    ASSERT_TRUE(missing.Load());
+    ASSERT_TRUE(missing.Save());
+    EXPECT_FALSE(std::filesystem::exists(kept));
+}
+
+// Older versions wrote the subtitle in the system code page.
+TEST_F(SettingsStoreTest, ASubtitleInGbkIsReadAsTextAndSavedAsUtf8) {
+    WriteRaw(File(),
+             "{\"Text\":[{\"isChose\":1,\"text\":\"\xD6\xB1\xB2\xA5\\\\\xC4\xE3\xBA\xC3\"}]}\n");
+    Panels panels;
+    SettingsStore store(File());
+    panels.AttachTo(store);
+    ASSERT_TRUE(store.Load());
+    EXPECT_EQ(panels.text.text_, "直播\\你好");
+    ASSERT_TRUE(store.Save());
+    EXPECT_NE(ReadAll(File()).find(R"("text":"直播\\你好")"), std::string::npos) << ReadAll(File());
 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <fstream>
 
+#include "AtomicFile.h"
 #include "ExifJpeg.h"
 #include "PictureFile.h"
 #include "PictureFiles.h"
@@ -99,6 +100,46 @@ TEST(PictureListFile, TheCountIsBoundedByTheEntriesPresent) {
     EXPECT_TRUE(load("{\"list\":" + list + ",\"num\":-4}").empty());
     EXPECT_TRUE(load("{\"list\":\"" + a + "\",\"num\":1}").empty());
     EXPECT_TRUE(load("not json").empty());
+}
+
+// A list the reader could not take whole is kept beside before the first save replaces it; past
+// 1 MB (about 4,400 pictures) the list still reads, and writing never goes past what it reads.
+TEST(PictureListFile, WhatWasNotTakenWholeIsKeptAndWritingStaysWithinTheReader) {
+    PictureFolder folder;
+    const std::string a = folder.Solid("a.png", Qt::red);
+    const auto file = folder.Path("PicPath.lst");
+    const std::filesystem::path kept = file.string() + kUnreadableSuffix;
+    const std::string entry = "\"" + a + "\"";
+    for (const std::string& line :
+         {"{\"list\":[" + entry + "," + entry + "],\"num\":1}\n",
+          "{\"list\":[" + entry + ",17],\"num\":2}\n", "{\"list\":[" + entry + "],\"num\":-1}\n",
+          "{\"list\":[" + entry + "],\"num\":1e308}\n", "{\"list\":[" + entry + "],\"n"}) {
+        std::filesystem::remove(kept);
+        std::ofstream(file, std::ios::binary) << line;
+        const std::vector<std::string> paths = LoadPictureList(file);
+        ASSERT_TRUE(SavePictureList(file, paths));
+        EXPECT_EQ(ReadAll(kept), line);
+        ASSERT_TRUE(SavePictureList(file, paths));
+        EXPECT_EQ(ReadAll(kept), line);
+    }
+    std::filesystem::remove(kept);
+    const std::filesystem::path deep = folder.Path(std::string(230, 'd'));
+    std::filesystem::create_directory(deep);
+    std::filesystem::copy_file(a, deep / "a.png");
+    const std::string far = (deep / "a.png").string();
+    const std::vector<std::string> many(5000, far);
+    ASSERT_TRUE(SavePictureList(file, many));
+    EXPECT_GT(std::filesystem::file_size(file), 1u << 20);
+    EXPECT_EQ(LoadPictureList(file).size(), many.size());
+    ASSERT_TRUE(SavePictureList(file, many));
+    EXPECT_FALSE(std::filesystem::exists(kept)) << "a list read whole is replaced without a copy";
+
+    ASSERT_TRUE(SavePictureList(file, many, 1000));
+    EXPECT_LE(std::filesystem::file_size(file), 1000u);
+    const std::vector<std::string> cut = LoadPictureList(file);
+    EXPECT_GT(std::filesystem::file_size(file) + far.size() + 3, 1000u) << "as many as fit";
+    EXPECT_EQ(cut, std::vector<std::string>(cut.size(), far));
+    EXPECT_FALSE(cut.empty());
 }
 
 TEST(PictureFile, UntrustedFilesGiveNoPicture) {

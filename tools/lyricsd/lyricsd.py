@@ -9,7 +9,9 @@ where "content" holds one line per lyric line: its time tags and its text, separ
 A song's title and artist come from its [ti:] and [ar:] tags, else from the file name
 ("Artist - Title.lrc" or "Title.lrc"); its length from [length:mm:ss], else its last time tag.
 A title matches when it contains the query's title (case ignored), an artist likewise; an empty or
-missing artist matches every song. Files are read as UTF-8, else GB18030.
+missing artist matches every song. The query's title and artist are trimmed first: ID3v1 fields
+come padded with spaces. A file's [offset:] (milliseconds, positive for earlier lines) is applied to
+the times served. Files are read as UTF-8, else GB18030.
 """
 
 import argparse
@@ -33,8 +35,31 @@ def decode(data):
         return data.decode("gb18030", errors="replace")
 
 
+def tag_ms(found):
+    fraction = found.group(3) or "0"
+    return ((int(found.group(1)) * 60 + int(found.group(2))) * 1000 +
+            int(fraction.ljust(3, "0")[:3]))
+
+
+def format_tag(ms):
+    ms = max(ms, 0)
+    return "[%02d:%02d.%02d]" % (ms // 60000, ms // 1000 % 60, ms % 1000 // 10)
+
+
+def offset_ms(text):
+    for raw in text.splitlines():
+        match = META_TAG.match(raw.strip("\r"))
+        if match and match.group(1).lower() == "offset":
+            try:
+                return int(match.group(2).strip())
+            except ValueError:
+                return 0
+    return 0
+
+
 def read_song(path):
     text = decode(open(path, "rb").read())
+    offset = offset_ms(text)
     meta = {}
     content = []
     last_seconds = 0
@@ -50,8 +75,9 @@ def read_song(path):
             found = TIME_TAG.match(rest)
             if not found:
                 break
-            tags.append(found.group(0))
-            last_seconds = max(last_seconds, int(found.group(1)) * 60 + int(found.group(2)))
+            ms = tag_ms(found) - offset
+            tags.append(format_tag(ms) if offset else found.group(0))
+            last_seconds = max(last_seconds, max(ms, 0) // 1000)
             rest = rest[found.end():]
         if tags and rest.strip():
             content.append(" ".join(tags) + " " + rest.strip())
@@ -75,8 +101,8 @@ def load_songs(root):
 
 
 def query(songs, title, artist):
-    title = title.casefold()
-    artist = artist.casefold()
+    title = title.strip(" \t\r\n\0").casefold()
+    artist = artist.strip(" \t\r\n\0").casefold()
     found = [s for s in songs
              if title in s["title"].casefold() and artist in s["artist"].casefold()]
     # Exact titles first, then the folder's order.

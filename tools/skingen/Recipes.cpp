@@ -443,27 +443,26 @@ void AddEffectsPanel(Builder& b) {
     b.Triple(s + "huifumoren_", "88.png", 86, 28, Glyph::Undo, "恢复默认");
     const struct {
         const char* file;
-        const char* label;
         QColor top, bottom;
         char16_t glyph;
     } tiles[] = {
-        {"meibai.jpg", "美白柔肤", QColor(250, 220, 220), QColor(200, 150, 170), Glyph::Smile},
-        {"meibai.png", "美白柔肤", QColor(255, 235, 235), QColor(220, 170, 190), Glyph::Smile},
-        {"tianmei.jpg", "甜美可人", QColor(255, 170, 200), QColor(220, 90, 150), Glyph::Heart},
-        {"zuotaiyang.jpg", "左太阳光", QColor(255, 220, 120), QColor(120, 80, 40), Glyph::Sun},
-        {"youtaiyang.jpg", "右太阳光", QColor(120, 80, 40), QColor(255, 220, 120), Glyph::Sun},
-        {"16_9.jpg", "16:9", QColor(30, 30, 36), QColor(90, 90, 110), Glyph::Film},
-        {"qiushouhu.png", "求守护", QColor(120, 160, 255), QColor(60, 60, 160), Glyph::Shield},
-        {"liwushuaqi.png", "礼物刷起", QColor(255, 150, 90), QColor(200, 60, 90), Glyph::Gift},
-        {"qiuguanzhu.png", "求关注", QColor(255, 120, 160), QColor(160, 40, 90), Glyph::ThumbsUp},
-        {"shanguang.png", "闪光", QColor(255, 240, 150), QColor(200, 150, 30), Glyph::Star},
-        {"qiudaiwofei.png", "求带我飞", QColor(120, 220, 255), QColor(40, 90, 170), Glyph::Rocket},
+        {"meibai.jpg", QColor(250, 220, 220), QColor(200, 150, 170), Glyph::Smile},
+        {"meibai.png", QColor(255, 235, 235), QColor(220, 170, 190), Glyph::Smile},
+        {"tianmei.jpg", QColor(255, 170, 200), QColor(220, 90, 150), Glyph::Heart},
+        {"zuotaiyang.jpg", QColor(255, 220, 120), QColor(120, 80, 40), Glyph::Sun},
+        {"youtaiyang.jpg", QColor(120, 80, 40), QColor(255, 220, 120), Glyph::Sun},
+        {"16_9.jpg", QColor(30, 30, 36), QColor(90, 90, 110), Glyph::Film},
+        {"qiushouhu.png", QColor(120, 160, 255), QColor(60, 60, 160), Glyph::Shield},
+        {"liwushuaqi.png", QColor(255, 150, 90), QColor(200, 60, 90), Glyph::Gift},
+        {"qiuguanzhu.png", QColor(255, 120, 160), QColor(160, 40, 90), Glyph::ThumbsUp},
+        {"shanguang.png", QColor(255, 240, 150), QColor(200, 150, 30), Glyph::Star},
+        {"qiudaiwofei.png", QColor(120, 220, 255), QColor(40, 90, 170), Glyph::Rocket},
     };
+    // The pages write each name below its tile, so the tiles carry none.
     for (const auto& tile : tiles) {
-        const QString label = T(tile.label);
         const QColor top = tile.top, bottom = tile.bottom;
         const char16_t glyph = tile.glyph;
-        b.Add(s + tile.file, [=] { return Canvas::Tile(85, 85, top, bottom, label, G(glyph)); });
+        b.Add(s + tile.file, [=] { return Canvas::Tile(85, 85, top, bottom, {}, G(glyph)); });
     }
     b.Add(s + "picture&video_select_73.png", [] { return SelectOverlay(85, 85); });
     b.Add(s + "specialeffect_lvjing_wodebiaoqian_normal_113.png",

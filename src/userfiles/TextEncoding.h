@@ -1,6 +1,7 @@
 #pragma once
-// Text as the lyrics code meets it: users' LRC files and ID3v1 tags are often GBK or GB18030, and
-// a server may send broken UTF-8. Everything leaves here as valid UTF-8. Safe on any thread.
+// Text as the program meets it in users' files and replies: LRC files, ID3v1 tags and settings
+// written by older versions are often GBK or GB18030, and a server may send broken UTF-8.
+// Everything leaves here as valid UTF-8. Safe on any thread.
 
 #include <cstddef>
 #include <string>
