@@ -158,6 +158,17 @@ std::vector<std::string> BuildPaths() {
 
 }  // namespace
 
+std::filesystem::path Folder(const std::filesystem::path& programFolder,
+                             const std::filesystem::path& installed) {
+    std::error_code error;
+    for (const auto& folder : {programFolder, (programFolder / installed).lexically_normal()}) {
+        if (std::filesystem::is_regular_file(folder / kPlaceholder, error)) {
+            return folder;
+        }
+    }
+    return programFolder;
+}
+
 const std::vector<std::string>& AllPaths() {
     static const std::vector<std::string> paths = BuildPaths();
     return paths;

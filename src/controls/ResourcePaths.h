@@ -1,14 +1,21 @@
 #pragma once
-// Every resource file the program opens, relative to the program's folder (its working
-// directory at run time). The artwork generator draws each of them and a test checks that they
-// exist after the build.
+// Every resource file the program opens, relative to the resource folder (its working directory
+// at run time). The artwork generator draws each of them and a test checks that they exist after
+// the build.
 
 #include <QString>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace Resources {
+
+// The resource folder: the program's own folder when the resources lie beside it (as in a build),
+// else `installed` taken relative to it (the installed data folder). Falls back to the program's
+// folder when neither holds them.
+std::filesystem::path Folder(const std::filesystem::path& programFolder,
+                             const std::filesystem::path& installed);
 
 // Pictures, frames, sounds, the font and the placeholder, in forward-slash form.
 const std::vector<std::string>& AllPaths();

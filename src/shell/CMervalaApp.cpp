@@ -12,6 +12,9 @@
 
 CMervalaApp::CMervalaApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Zavreo直播助手"));
+    // Names the desktop entry, so that the windows group under it on Wayland too (on X11 the
+    // entry's StartupWMClass matches the application name, Qt's window class).
+    setDesktopFileName(QStringLiteral(ZAVREO_APP_ID));
     // The pad and the lyrics window are windows of their own; closing them never ends the
     // program, only the main window's end does.
     setQuitOnLastWindowClosed(false);

@@ -29,6 +29,7 @@
 #include "MusicListFile.h"
 #include "Photo.h"
 #include "PictureListFile.h"
+#include "ProgramIcon.h"
 #include "SharedFrameView.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -77,24 +78,6 @@ void NameButtons(QMessageBox& box) {
     }
 }
 
-// A small program icon in the skin's colours.
-QIcon ProgramIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(Skin::Highlight());
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
-    QFont font = painter.font();
-    font.setPixelSize(22);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(Skin::Text());
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Z"));
-    return QIcon(pixmap);
-}
-
 }  // namespace
 
 CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
@@ -115,7 +98,7 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
       preview_(new SharedFrameView(this)),
       songList_(new CCatListBox(playlists_, this)) {
     setWindowTitle(QStringLiteral("Zavreo"));
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(ProgramIcon::Icon());
     buttons_ = {{IDC_PLAY, &play_},
                 {IDC_PREVIOUS, &previous_},
                 {IDC_NEXT, &next_},

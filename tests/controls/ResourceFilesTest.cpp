@@ -5,8 +5,12 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <set>
 
+#include "ProgramIcon.h"
 #include "ResourcePaths.h"
 
 namespace {
@@ -157,6 +161,51 @@ TEST(ResourceFiles, ProgramSpellingOfPathsIsAccepted) {
     EXPECT_EQ(Resources::LocalPath(".\\images\\play\\button_normal_18.png"),
               QStringLiteral("images/play/button_normal_18.png"));
     EXPECT_EQ(Resources::LocalPath("images/a.png"), QStringLiteral("images/a.png"));
+}
+
+// A build keeps the resources beside the program; an installation keeps them in the data folder
+// the relative path leads to. A folder counts only when it holds the placeholder picture.
+TEST(ResourceFiles, FolderIsBesideTheProgramElseTheInstalledDataFolder) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(testing::TempDir()) / "resource-folder";
+    fs::remove_all(root);
+    const fs::path program = root / "usr/lib/zavreo";
+    const fs::path data = root / "usr/share/zavreo";
+    fs::create_directories(program);
+    fs::create_directories(data);
+    const fs::path installed = "../../share/zavreo";
+
+    EXPECT_EQ(Resources::Folder(program, installed), program);
+    std::ofstream(data / Resources::kPlaceholder) << "picture";
+    EXPECT_EQ(Resources::Folder(program, installed), data);
+    std::ofstream(program / Resources::kPlaceholder) << "picture";
+    EXPECT_EQ(Resources::Folder(program, installed), program);
+
+    // A folder by the placeholder's name is no resource folder.
+    fs::remove(program / Resources::kPlaceholder);
+    fs::remove(data / Resources::kPlaceholder);
+    fs::create_directories(data / Resources::kPlaceholder);
+    EXPECT_EQ(Resources::Folder(program, installed), program);
+    fs::remove_all(root);
+}
+
+// The icon keeps its tile, its "Z" and its red dot at every theme size, down to 16 pixels.
+TEST(ResourceFiles, ProgramIconIsDrawnAtEveryThemeSize) {
+    for (int size : ProgramIcon::kThemeSizes) {
+        SCOPED_TRACE(size);
+        const QImage icon = ProgramIcon::Draw(size);
+        ASSERT_EQ(icon.size(), QSize(size, size));
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);  // rounded corner
+        EXPECT_EQ(qAlpha(icon.pixel(size / 2, int(size * 0.9))), 255);
+        // The middle of the Z's top bar is the skin's text colour.
+        const QColor bar = icon.pixelColor(size / 2, int(size * 0.3));
+        EXPECT_GT(bar.lightness(), 180);
+        // The dot, top right, is red.
+        const QColor dot = icon.pixelColor(int(size * 0.9 - std::max(3.0, size * 0.18) / 2),
+                                           int(size * 0.1 + std::max(3.0, size * 0.18) / 2));
+        EXPECT_GT(dot.red(), 180);
+        EXPECT_LT(dot.green(), 120);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The Debian package as a user meets it: its desktop entry, AppStream metadata and the package
+# itself pass their checkers; apt installs it; a freshly added ordinary user starts
+# /usr/bin/zavreo from their home under Xvfb with the stand-in camera; the window comes up under
+# the desktop entry's window class, and the camera's moving colour bars reach the shared frame;
+# SIGTERM ends it and leaves config.lst in that user's home and nothing new in the package's
+# folders. Purging leaves none of the package's files; the user is removed again.
+# Usage (as root): InstallTest.sh PACKAGE.deb
+set -uo pipefail
+deb=$(realpath "$1")
+source "$(dirname "$0")/../XvfbScript.sh"
+[[ $(id -u) == 0 ]] || fail "installing a package takes root"
+
+# One run at a time on this machine: the package and dpkg's database are shared.
+exec 8>/tmp/zavreo-install-test.lock
+flock 8
+user=zvtest$$
+added=
+finish() {
+  cleanup
+  if dpkg-query -W -f='${Status}' zavreo 2>/dev/null | grep -q installed; then
+    apt-get -o DPkg::Lock::Timeout=300 purge -y -qq zavreo >/dev/null 2>&1
+  fi
+  [[ -z $added ]] || remove_user
+}
+# The user with their home and what they left in the shared folders (a fresh login has no
+# runtime folder, so the single-instance lock lives in /tmp).
+remove_user() {
+  find /tmp /dev/shm -maxdepth 1 -user "$user" -exec rm -rf {} +
+  userdel -r "$user" 2>/dev/null
+}
+trap finish EXIT
+
+# The packaged files, checked by the tools the desktop and the archive use.
+mkdir -p "$work/root"
+dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb cannot unpack $deb"
+desktop=("$work"/root/usr/share/applications/*.desktop)
+metainfo=("$work"/root/usr/share/metainfo/*.metainfo.xml)
+[[ ${#desktop[@]} == 1 && -f ${desktop[0]} ]] || fail "not one desktop entry"
+[[ ${#metainfo[@]} == 1 && -f ${metainfo[0]} ]] || fail "not one metainfo file"
+desktop-file-validate "${desktop[0]}" || fail "desktop-file-validate: ${desktop[0]}"
+appstreamcli validate --no-net "${metainfo[0]}" || fail "appstreamcli: ${metainfo[0]}"
+id=$(basename "${desktop[0]}" .desktop)
+for size in 16 32 48 64 128 256; do
+  icon=$work/root/usr/share/icons/hicolor/${size}x$size/apps/$id.png
+  [[ $(identify -format '%m %wx%h' "$icon" 2>/dev/null) == "PNG ${size}x$size" ]] ||
+    fail "no $size pixel icon $id.png"
+done
+# Every resource the build drew is installed (the build folder holds the package's programs too).
+bin=$(dirname "$deb")/bin
+if [[ -d $bin ]]; then
+  (cd "$bin" && find . -type f \( -name '*.png' -o -name '*.jpg' -o -name '*.bmp' -o -name '*.mp3' \) |
+    sort) >"$work/built.txt"
+  (cd "$work/root/usr/share/zavreo" && find . -type f | sort) >"$work/packaged.txt"
+  diff "$work/built.txt" "$work/packaged.txt" >"$work/resources.log" || fail "resources differ"
+fi
+# lintian's errors fail the run; its warnings are listed.
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
+  fail "lintian reports errors"
+cat "$work/lintian.log"
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get -o DPkg::Lock::Timeout=300 purge -y -qq zavreo >/dev/null 2>&1
+# The recommended loopback module (a DKMS build) and video server are left out here.
+apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "$deb" \
+  >"$work/apt.log" 2>&1 || fail "apt-get cannot install $deb"
+dpkg -L zavreo >"$work/files.txt"
+
+useradd --create-home --shell /bin/bash "$user" || fail "cannot add the user $user"
+added=1
+home=$(getent passwd "$user" | cut -d: -f6)
+
+start_xvfb
+export ZAVREO_SHARED_FRAME=/zavreo-install-$$
+launched=$(date +%s%N)
+# From the user's home, with the environment a fresh login has: no runtime folder, no
+# configuration. The update check asks a port where nothing listens.
+(cd "$home" && exec setpriv --reuid="$user" --regid="$user" --init-groups --reset-env \
+  env DISPLAY="$DISPLAY" ZAVREO_TEST_CAMERA=1 ZAVREO_SHARED_FRAME="$ZAVREO_SHARED_FRAME" \
+  ZAVREO_UPDATE_HOST=127.0.0.1:9 /usr/bin/zavreo) >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+window=
+for _ in $(seq 300); do
+  window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
+  [[ -n $window ]] && break
+  kill -0 $program 2>/dev/null || fail "the program ended at its start"
+  sleep 0.1
+done
+[[ -n $window ]] || fail "no window titled Zavreo"
+echo "window up $((($(date +%s%N) - launched) / 1000000)) ms after the start"
+[[ $(stat -c %U "/proc/$program") == "$user" ]] || fail "the program does not run as $user"
+# The window's class (the second WM_CLASS string, which xprop prints octal-escaped) is the one
+# the desktop entry names, so the desktop groups the window under the entry.
+entry_class=$(grep '^StartupWMClass=' "${desktop[0]}" | cut -d= -f2-)
+window_class=$(xprop -id "$window" WM_CLASS | sed -E 's/.*, "(.*)"$/\1/; s/\\([0-7]{3})/\\0\1/g')
+window_class=$(printf '%b' "$window_class")
+[[ -n $entry_class && $window_class == "$entry_class" ]] ||
+  fail "window class '$window_class' is not the entry's '$entry_class'"
+
+# Until a camera opens, the shared frame holds the placeholder picture, read from the installed
+# resource folder: its exact pixels, bottom row first.
+convert /usr/share/zavreo/test.png -flip -depth 8 bgr:"$work/placeholder.bgr" ||
+  fail "no placeholder picture in /usr/share/zavreo"
+cmp -s "$work/placeholder.bgr" "/dev/shm$ZAVREO_SHARED_FRAME" ||
+  fail "the shared frame is not the installed placeholder picture"
+# The camera button opens the stand-in camera; its frames reach the shared frame.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --sync $((X + 65)) $((Y + 585)) click 1
+python3 - "/dev/shm$ZAVREO_SHARED_FRAME" <<'PY' || fail "the camera's frames are not in the shared frame"
+import sys, time
+def pixel(frame, x, y):  # y as seen; rows are stored bottom first
+    at = (479 - y) * 1920 + x * 3
+    return frame[at:at + 3]
+def bars(frame):  # colour bars: one colour down each column of the upper part, several colours
+    columns = range(4, 640, 16)
+    vertical = sum(max(abs(a - b) for a, b in zip(pixel(frame, x, 40), pixel(frame, x, 250))) <= 24
+                   for x in columns)
+    colours = {tuple(c // 64 for c in pixel(frame, x, 150)) for x in columns}
+    return vertical >= len(columns) - 4 and len(colours) >= 4
+seen = []
+for _ in range(100):
+    frame = open(sys.argv[1], "rb").read()
+    if bars(frame):
+        seen.append(frame)
+        # The bars scroll sideways: two frames a moment apart differ.
+        if len(seen) >= 2 and seen[0] != seen[-1]:
+            sys.exit(0)
+    time.sleep(0.1)
+sys.exit(f"{len(seen)} frames with bars, all alike" if seen else "no colour bars")
+PY
+import -display "$DISPLAY" -window root "$work/installed.png" 2>/dev/null
+[[ -n ${KEEP_E2E:-} ]] && echo "screenshot: $work/installed.png"
+
+kill -TERM $program
+for _ in $(seq 300); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
+kill -0 $program 2>/dev/null && fail "the program did not end on SIGTERM"
+wait $program
+code=$?
+[[ $code == 0 ]] || fail "the program ended with $code"
+config=$home/.config/ZavreoZhuShou/Config/config.lst
+[[ -s $config && $(stat -c %U "$config") == "$user" ]] || fail "no config.lst of $user in $config"
+
+# Nothing written into the package's folders: its files as shipped, no others beside them.
+dpkg --verify zavreo >"$work/verify.log" 2>&1 && [[ ! -s $work/verify.log ]] ||
+  fail "the package's files changed"
+for folder in /usr/lib/zavreo /usr/share/zavreo; do
+  find "$folder" | sort | comm -23 - <(sort "$work/files.txt") >"$work/extra.log"
+  [[ ! -s $work/extra.log ]] || fail "files the package does not own in $folder"
+done
+
+apt-get -o DPkg::Lock::Timeout=300 purge -y -qq zavreo >"$work/purge.log" 2>&1 || fail "cannot purge"
+# Files are gone; folders remain only where another package owns them or keeps files in them.
+while read -r path; do
+  if [[ -d $path && ! -L $path ]]; then
+    dpkg-query -S "$path" >/dev/null 2>&1 || [[ -n $(ls -A "$path") ]] || echo "$path"
+  elif [[ -e $path || -L $path ]]; then
+    echo "$path"
+  fi
+done < <(grep -vx "/." "$work/files.txt") >"$work/left.log"
+[[ ! -s $work/left.log ]] || fail "purging left the package's files"
+remove_user || fail "cannot remove the user $user"
+added=
+echo "package install: all steps passed"
