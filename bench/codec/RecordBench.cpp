@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -258,7 +259,7 @@ void BM_ClickToFirstRecordedPicture(benchmark::State& state) {
     }
     library.Startup(&controller);
     controller.SetEntries({library.CreateCodecN, library.ExecN, library.CloseCodecN});
-    MovingPicture picture(frameName);
+    Feeder feeder(frameName, 120);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     for (auto _ : state) {
         const auto click = std::chrono::steady_clock::now();
