@@ -35,6 +35,9 @@ std::string StringProperty(const GstStructure* props, const char* key) {
 }
 
 // Runs a device monitor over `classes` and hands each device to `visit` in monitor order.
+// GStreamer keeps each device provider the monitor starts for the rest of the process and reuses
+// it on the next walk; each holds a bus whose poll is a socket pair. So the first walk over a
+// class leaves two sockets open per provider (PulseAudio, PipeWire, ...), and later walks none.
 template <typename Visit>
 bool WalkDevices(const char* classes, bool showAll, Visit visit) {
     if (!EnsureGstInitialised()) {

@@ -13,9 +13,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <thread>
 
+#include "CameraDiscovery.h"
 #include "CodecLibrary.h"
 #include "Mp4Probe.h"
 #include "PulseServer.h"
@@ -260,6 +262,27 @@ TEST_F(InProcessTest, RefusesWhatItCannotRecordWithoutMakingAFile) {
     EXPECT_FALSE(std::filesystem::exists(Output("refused.mp4")));
     EXPECT_EQ(starts_, 0);
     EXPECT_EQ(library_.CloseCodecN(12345), -1);
+}
+
+int OpenDescriptors() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                          std::filesystem::directory_iterator()));
+}
+
+// The program looks the microphone up before each recording. The first lookup leaves GStreamer's
+// device providers behind (kept for the process, each with a socket pair for its bus); nothing
+// may pile up after that.
+TEST_F(InProcessTest, RecordingsLeaveNoDescriptorsOpen) {
+    std::string microphone;
+    ASSERT_TRUE(zavreo::FirstAudioSourceName(&microphone));
+    ASSERT_EQ(microphone, PulseServer::kMonitorDescription);
+    EXPECT_EQ(Record(Output("first.mp4"), microphone, 1.0), 0);
+    const int open = OpenDescriptors();
+    for (const char* name : {"second.mp4", "third.mp4"}) {
+        ASSERT_TRUE(zavreo::FirstAudioSourceName(&microphone));
+        EXPECT_EQ(Record(Output(name), microphone, 1.0), 0);
+    }
+    EXPECT_EQ(OpenDescriptors(), open);
 }
 
 TEST(CodecLibrary, AMissingLibraryOrEntryIsNotLoaded) {
