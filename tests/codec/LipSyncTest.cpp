@@ -409,7 +409,7 @@ TEST_F(LipSyncTest, SoundAndPictureMadeTogetherLandTogether) {
 
 // The other core busy and the recorder frozen for a second after the first flash; the recorder
 // is killed at the end, so the fragmented file it leaves is the one measured. A kill loses the
-// pictures the encoder still holds (1.3 s with the program's options) and the open fragment; the
+// pictures the encoder still holds (1.4 s with the program's options) and the open fragment; the
 // sound of every moment whose picture is in the file must be there too.
 TEST_F(LipSyncTest, StaysInStepUnderLoadAndAfterAStall) {
     TonePlayer player("zavreo_test");
