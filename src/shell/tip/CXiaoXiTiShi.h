@@ -1,8 +1,8 @@
 #pragma once
-// The message tip: one small skinned window with a line of text and an OK button. Showing it
-// again while it is up only replaces the text; only the OK button (or the end of the program)
-// closes it, and its body drags it. Lives on the interface thread; ShowTip may be called from
-// any thread.
+// The message tip: one small skinned window with a line of text and an OK button, grown
+// downwards for a text that would not fit. Showing it again while it is up only replaces the text;
+// only the OK button (or the end of the program) closes it, and its body drags it. Lives on the
+// interface thread; ShowTip may be called from any thread.
 
 #include <QDialog>
 #include <QPixmap>
@@ -35,6 +35,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void FitText();
+
     QPixmap background_;
     QPlainTextEdit* text_;
     CPngButton* ok_;
