@@ -5,6 +5,8 @@
 //   zavreo-vcam [--fps N] [--device /dev/videoN] [--control-fd N]
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -75,6 +77,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // The loop takes SIGTERM and SIGINT through a signal descriptor; blocked before PipeWire starts
+    // its threads, so that none of them is killed by the signal instead.
+    sigset_t quit;
+    sigemptyset(&quit);
+    sigaddset(&quit, SIGTERM);
+    sigaddset(&quit, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &quit, nullptr);
     pw_init(&argc, &argv);
     options.loopback = loopback ? &device : nullptr;
     int status = 0;
