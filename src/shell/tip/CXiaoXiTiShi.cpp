@@ -86,9 +86,10 @@ void CXiaoXiTiShi::ShowTip(const QString& text) {
 void CXiaoXiTiShi::FitText() {
     const qreal margin = text_->document()->documentMargin();
     const int width = kTextBox.width() - qCeil(2 * margin);
+    // One line to spare: the box's own layout may break a line earlier than this estimate.
     const int needed = LaidOutHeight(text_->toPlainText(), text_->font(),
                                      text_->document()->defaultTextOption(), width) +
-                       qCeil(2 * margin);
+                       qCeil(2 * margin) + QFontMetrics(text_->font()).lineSpacing();
     const int extra = qMax(0, needed - kTextBox.height());
     text_->setGeometry(kTextBox.adjusted(0, 0, 0, extra));
     ok_->move(kOkAt + QPoint(0, extra));
