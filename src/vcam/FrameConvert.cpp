@@ -81,6 +81,17 @@ void ToRgb24(const uint8_t* frame, uint8_t* out, bool swap) {
     }
 }
 
+// BGRx: the picture's own bytes, the padding byte opaque for readers that take it as alpha.
+void ToBgrx(const uint8_t* frame, uint8_t* out) {
+    for (int y = 0; y < kHeight; ++y) {
+        const uint8_t* p = RowAsSeen(frame, y);
+        uint8_t* o = out + static_cast<size_t>(y) * kWidth * 4;
+        for (int x = 0; x < kWidth; ++x, p += 3, o += 4) {
+            o[0] = p[0], o[1] = p[1], o[2] = p[2], o[3] = 255;
+        }
+    }
+}
+
 }  // namespace
 
 bool SupportedPixelFormat(uint32_t fourcc) {
@@ -97,6 +108,8 @@ size_t ConvertedFrameBytes(uint32_t fourcc) {
         case V4L2_PIX_FMT_BGR24:
         case V4L2_PIX_FMT_RGB24:
             return kFrameBytes;
+        case V4L2_PIX_FMT_XBGR32:
+            return static_cast<size_t>(kWidth) * kHeight * 4;
         default:
             return 0;
     }
@@ -118,6 +131,9 @@ bool ConvertSharedFrame(const uint8_t* frame, uint32_t fourcc, uint8_t* out) {
             return true;
         case V4L2_PIX_FMT_RGB24:
             ToRgb24(frame, out, true);
+            return true;
+        case V4L2_PIX_FMT_XBGR32:
+            ToBgrx(frame, out);
             return true;
         default:
             return false;
