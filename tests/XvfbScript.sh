@@ -36,12 +36,13 @@ start_openbox() {
   done
 }
 # Waits up to $2 tenths of a second (default 300) for a visible window titled exactly $1 and
-# prints its id; fails (status 1) when none shows.
+# prints its id; fails (status 1) when none shows, or as soon as the process $3 (if given) ends.
 wait_for_window() {
   local id
   for _ in $(seq "${2:-300}"); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
     [[ -n $id ]] && echo "$id" && return 0
+    [[ -z ${3:-} ]] || kill -0 "$3" 2>/dev/null || return 1
     sleep 0.1
   done
   return 1

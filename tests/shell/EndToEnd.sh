@@ -346,13 +346,7 @@ rm -f "$config/config.lst"
 "$bin/zavreo" >"$work/question.log" 2>&1 &
 asking=$!
 pids+=($asking)
-question=
-for _ in $(seq 150); do
-  question=$(xdotool search --onlyvisible --name '更新提示' 2>/dev/null | head -1)
-  [[ -n $question ]] && break
-  sleep 0.1
-done
-[[ -n $question ]] || fail "no update question"
+question=$(wait_for_window Zavreo直播助手更新提示 150) || fail "no update question"
 [[ -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "no shared frame while the update question waits"
 kill -TERM $asking
 for _ in $(seq 100); do kill -0 $asking 2>/dev/null || break; sleep 0.1; done
