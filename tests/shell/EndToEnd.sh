@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program as a user meets it, under Xvfb with a fresh home: the window titled "Zavreo" comes
-# up, a second start exits and brings the first forward, the quit signal runs the exit command and
+# up, the open camera is a PipeWire camera where PipeWire is installed (a tip says otherwise), a
+# second start exits and brings the first forward, the quit signal runs the exit command and
 # config.lst is written in its one-line format and the shared frame removed (also when the signal
 # comes while the update question waits). An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
@@ -31,13 +32,7 @@ unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
 start_xvfb
-# A window manager, so that minimising, raising and closing behave as on a desktop.
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+start_openbox
 
 # Saved effects: an opaque subtitle band at the bottom, whitening (its position out of range),
 # the sweet colour preset and two decorations, all restored at the start.
@@ -81,17 +76,22 @@ with open(sys.argv[2], "w", encoding="utf-8") as out:
     out.write(json.dumps({"list": listed, "num": len(listed)}, separators=(",", ":"), ensure_ascii=False) + "\n")
 PY
 
+# Where PipeWire is installed, the session has its own D-Bus bus, PipeWire and WirePlumber, so
+# the virtual camera becomes a PipeWire camera; elsewhere the program says none can be offered.
+have_pipewire=
+start_pipewire_session && have_pipewire=yes
+node_listed() { pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"'; }
+# The node shows once the virtual camera's copy has connected; a busy machine takes a moment.
+node_shows() {
+  for _ in $(seq 50); do node_listed && return 0; sleep 0.1; done
+  return 1
+}
+
 launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
 first=$!
 pids+=($first)
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
-  [[ -n $window ]] && break
-  sleep 0.1
-done
-[[ -n $window ]] || fail "no window titled Zavreo"
+window=$(wait_for_window Zavreo) || fail "no window titled Zavreo"
 echo "window up $((($(date +%s%N) - launched) / 1000000)) ms after the start"
 sleep 1
 import -display "$DISPLAY" -window root "$out/main-window.png" || fail "no screenshot"
@@ -99,13 +99,7 @@ cmp -s "$config/ZavreoConfig.dat" "$work/www/zv-helper/Config/ZavreoConfig.dat" 
   fail "the update description was not downloaded"
 # The sound-effect button shows the pad above the main window.
 xdotool mousemove --sync 419 585 click 1
-pad=
-for _ in $(seq 200); do
-  pad=$(xdotool search --onlyvisible --name '^音效$' 2>/dev/null | head -1)
-  [[ -n $pad ]] && break
-  sleep 0.1
-done
-[[ -n $pad ]] || fail "the sound-effect pad did not show"
+pad=$(wait_for_window 音效 200) || fail "the sound-effect pad did not show"
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/sound-pad.png" || fail "no screenshot"
 xdotool mousemove --sync 419 585 click 1
@@ -147,15 +141,26 @@ else:
 PY
 }
 frame_check decorated || fail "the restored effects are not in the shared frame"
-# A tip (no virtual camera device here) may stand over the panel: its OK button, 46 pixels above
-# its bottom however tall a long text made it, closes it.
+# Without PipeWire (and no loopback device here) a tip says that no virtual camera can be offered,
+# standing over the panel: its OK button, 46 pixels above its bottom however tall a long text
+# made it, closes it. With PipeWire no tip shows and the open camera is a PipeWire node.
+tips=0
 for id in $(xdotool search --onlyvisible --pid $first 2>/dev/null); do
   eval "$(xdotool getwindowgeometry --shell "$id")"
   if [[ $WIDTH == 273 && $HEIGHT -ge 206 ]]; then
+    tips=$((tips + 1))
+    import -display "$DISPLAY" -window root "$out/vcam-tip.png"
     xdotool mousemove --sync $((X + 140)) $((Y + HEIGHT - 46)) click 1
     sleep 0.3
+    xdotool search --onlyvisible --pid $first 2>/dev/null | grep -qx "$id" && fail "the tip's OK did not close it"
   fi
 done
+if [[ -n $have_pipewire ]]; then
+  ((tips == 0)) || fail "a tip showed while the PipeWire camera is served"
+  node_shows || fail "no PipeWire node for the open camera"
+else
+  ((tips == 1)) || fail "not one tip without a virtual camera: $tips"
+fi
 # The effects tab and each of its pages.
 xdotool mousemove --sync 675 85 click 1
 sleep 0.3
@@ -171,6 +176,31 @@ xdotool mousemove --sync 650 407 click 1
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/effects-closed.png" || fail "no screenshot"
 frame_check plain || fail "closing the decoration tags left them on"
+# A PipeWire client sees the picture upright: the stand-in's bars over the upper two thirds, the
+# subtitle's grey band along the bottom.
+if [[ -n $have_pipewire ]]; then
+  timeout 20 gst-launch-1.0 -q pipewiresrc target-object=zavreo-vcam num-buffers=30 ! \
+    video/x-raw,format=BGRx,width=640,height=480 ! filesink location="$work/node.bgrx" \
+    >"$work/reader.log" 2>&1 || fail "pipewiresrc could not read the node"
+  python3 - "$work/node.bgrx" <<'PY' || fail "the node's picture is not the upright shared frame"
+import sys
+data = open(sys.argv[1], "rb").read()
+size = 640 * 480 * 4
+assert len(data) == 30 * size, f"{len(data) / size} frames"
+frame = data[-size:]
+def at(x, y):
+    i = (y * 640 + x) * 4
+    return frame[i:i + 3]
+def near(a, b):
+    return all(abs(p - q) <= 24 for p, q in zip(a, b))
+columns = range(4, 636, 8)
+vertical = sum(near(at(x, 20), at(x, 250)) for x in columns)
+band = sum(all(abs(c - 128) <= 2 for c in at(x, 477)) for x in range(640))
+assert vertical >= len(columns) - 4, f"bars not vertical: {vertical} of {len(columns)}"
+assert band > 400, f"no subtitle band at the bottom: {band}"
+PY
+
+fi
 # Back to the 视频 panel, with the decorations off.
 xdotool mousemove --sync 545 85 click 1
 sleep 0.5
@@ -198,13 +228,7 @@ assert len(colours) >= 3, f"not the bars: {colours}"
 PY
 # 拍照 saves the running camera's picture in the photo folder and shows it in the photo dialog.
 xdotool mousemove --sync 301 585 click 1
-photoDialog=
-for _ in $(seq 100); do
-  photoDialog=$(xdotool search --onlyvisible --name '^拍照$' 2>/dev/null | head -1)
-  [[ -n $photoDialog ]] && break
-  sleep 0.1
-done
-[[ -n $photoDialog ]] || fail "the photo dialog did not show"
+photoDialog=$(wait_for_window 拍照 100) || fail "the photo dialog did not show"
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/photo-dialog.png" || fail "no screenshot"
 photos=("$HOME/Documents/ZavreoZhuShou/Pic/"*)
@@ -242,13 +266,7 @@ xdotool mousemove --sync 183 585 click 1
 sleep 4
 import -display "$DISPLAY" -window root "$out/recording.png" || fail "no screenshot"
 xdotool mousemove --sync 183 585 click 1
-dialog=
-for _ in $(seq 100); do
-  dialog=$(xdotool search --onlyvisible --name '^录制视频$' 2>/dev/null | head -1)
-  [[ -n $dialog ]] && break
-  sleep 0.1
-done
-[[ -n $dialog ]] || fail "no recording dialog after the stop click"
+dialog=$(wait_for_window 录制视频 100) || fail "no recording dialog after the stop click"
 sleep 2
 import -display "$DISPLAY" -window root "$out/recording-dialog.png" || fail "no screenshot"
 recording=$(ls "$videos"/*.mp4 2>/dev/null | head -1)
@@ -272,13 +290,7 @@ import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screen
 
 # The lyrics button shows the desktop lyrics and their control bar; a second click hides them.
 xdotool mousemove --sync 445 133 click 1
-lyrics=
-for _ in $(seq 100); do
-  lyrics=$(xdotool search --onlyvisible --name '^Zavreo歌词$' 2>/dev/null | head -1)
-  [[ -n $lyrics ]] && break
-  sleep 0.1
-done
-[[ -n $lyrics ]] || fail "the desktop lyrics did not show"
+lyrics=$(wait_for_window Zavreo歌词 100) || fail "the desktop lyrics did not show"
 xdotool search --onlyvisible --name '^歌词控制$' >/dev/null || fail "the lyrics bar did not show"
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
@@ -294,13 +306,7 @@ timeout 20 "$bin/zavreo" >"$work/second.log" 2>&1
 code=$?
 [[ $code == 0 ]] || fail "second instance ended with $code"
 kill -0 $first 2>/dev/null || fail "the first instance ended"
-shown=
-for _ in $(seq 200); do
-  shown=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
-  [[ -n $shown ]] && break
-  sleep 0.1
-done
-[[ -n $shown ]] || fail "the first instance did not come forward"
+shown=$(wait_for_window Zavreo 200) || fail "the first instance did not come forward"
 xwininfo -id "$window" | grep -q 'Map State: IsViewable' || fail "the first window is not shown again"
 
 # The session's quit request runs the tray's exit command.
@@ -311,6 +317,10 @@ wait $first
 code=$?
 [[ $code == 0 ]] || fail "the program ended with $code"
 [[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived the program"
+if [[ -n $have_pipewire ]]; then
+  for _ in $(seq 50); do node_listed || break; sleep 0.1; done
+  node_listed && fail "the PipeWire node outlived the program"
+fi
 # Every group saved in one line, members in byte order, Chinese text raw, clamped values pulled in.
 expected='{"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],"Filter":[{"1":0,"2":1,"3":0,"4":0,"5":0}],'
 expected+='"Text":[{"bkcolor":8421504,"bkdegree":2,"color":16777215,"direction":0,"font":1,"isChose":1,'
@@ -336,13 +346,7 @@ rm -f "$config/config.lst"
 "$bin/zavreo" >"$work/question.log" 2>&1 &
 asking=$!
 pids+=($asking)
-question=
-for _ in $(seq 150); do
-  question=$(xdotool search --onlyvisible --name '更新提示' 2>/dev/null | head -1)
-  [[ -n $question ]] && break
-  sleep 0.1
-done
-[[ -n $question ]] || fail "no update question"
+question=$(wait_for_window Zavreo直播助手更新提示 150) || fail "no update question"
 [[ -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "no shared frame while the update question waits"
 kill -TERM $asking
 for _ in $(seq 100); do kill -0 $asking 2>/dev/null || break; sleep 0.1; done
