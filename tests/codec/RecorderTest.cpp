@@ -155,8 +155,9 @@ TEST_F(RecorderTest, AKilledRecorderLeavesAPlayableFileAtMostASecondShort) {
 // of the last picture, and no picture is stamped late.
 TEST_F(RecorderTest, TicksTheRecorderSleptThroughAreDroppedNotFilled) {
     const std::string file = Output("stalled.mp4");
-    // Long enough that the recording goes on for a while after the stall.
-    RecordProcess recorder(file, PulseServer::kMonitorDescription, 4.5);
+    // Long enough that the recording goes on for a while after the stall, even when the
+    // microphone's first samples take two seconds.
+    RecordProcess recorder(file, PulseServer::kMonitorDescription, 6.0);
     ASSERT_EQ(recorder.Line(), "started");
     std::this_thread::sleep_for(800ms);
     recorder.Signal(SIGSTOP);
@@ -270,8 +271,8 @@ int OpenDescriptors() {
 }
 
 // The program looks the microphone up before each recording. The first lookup leaves GStreamer's
-// device providers behind (kept for the process, each with a socket pair for its bus); nothing
-// may pile up after that.
+// device provider behind (kept for the process, with a socket pair for its bus); nothing may pile
+// up after that.
 TEST_F(InProcessTest, RecordingsLeaveNoDescriptorsOpen) {
     std::string microphone;
     ASSERT_TRUE(zavreo::FirstAudioSourceName(&microphone));
