@@ -53,6 +53,7 @@ constexpr double kSyncSeconds = 0.6;
 // a while to deliver: a device waking from suspension, or a monitor of a sink that renders in
 // large blocks (up to two seconds) until the new listener's lower latency takes effect.
 constexpr auto kAudioStartWait = std::chrono::milliseconds(2500);
+// How often that wait looks whether the samples have come.
 constexpr auto kAudioPoll = std::chrono::milliseconds(5);
 // How long the end of a recording waits for the microphone's last samples.
 constexpr auto kAudioTailWait = std::chrono::milliseconds(300);
@@ -275,8 +276,9 @@ bool Session::OpenVideoEncoder(std::string* error) {
     }
     if (options_.videoCodec == "libx264") {
         // Frame threads need about an eighth less processor time than slice threads on the same
-        // pictures (slices predict worse), but each holds one more picture back, which a crash
-        // would lose; two keep that to one picture on any machine.
+        // pictures (slices predict worse), but every one past the first holds one more picture
+        // back, which a crash would lose; "auto" would start one and a half per core, two keep
+        // the cost to one picture on any machine.
         av_dict_set(&settings, "x264-params", "threads=2", 0);
     }
     const int result = avcodec_open2(c, codec, &settings);
