@@ -13,9 +13,11 @@
 
 #include <benchmark/benchmark.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -237,6 +239,32 @@ BENCHMARK(BM_Record10Fps)->Arg(30)->Iterations(1)->Unit(benchmark::kSecond)->Use
 }  // namespace
 
 namespace {
+
+// Scrolls a textured picture through the shared frame ten times a second.
+class MovingPicture {
+public:
+    explicit MovingPicture(const std::string& name)
+        : frame_(name), scene_(zavreo::kFrameBytes * 2), thread_([this] { Run(); }) {}
+    ~MovingPicture() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    void Run() {
+        for (size_t i = 0; i < scene_.size(); ++i) {
+            scene_[i] = static_cast<uint8_t>((i * 7 + (i / zavreo::kFrameStride) * 3) ^ (i >> 9));
+        }
+        for (size_t k = 0; !stop_; ++k) {
+            frame_.Write(&scene_[(k * 8 % zavreo::kFrameHeight) * zavreo::kFrameStride]);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    zavreo::SharedFrame frame_;
+    std::vector<uint8_t> scene_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 // From the record click to the first recorded picture, as the main window drives it: the
 // controller's click on the interface thread, the library's start report once the first encoded
