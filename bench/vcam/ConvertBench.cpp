@@ -27,4 +27,5 @@ BENCHMARK(BM_ConvertSharedFrame)
     ->Arg(V4L2_PIX_FMT_YUYV)
     ->Arg(V4L2_PIX_FMT_YUV420)
     ->Arg(V4L2_PIX_FMT_BGR24)
+    ->Arg(V4L2_PIX_FMT_XBGR32)
     ->Unit(benchmark::kMicrosecond);

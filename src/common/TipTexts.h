@@ -21,8 +21,8 @@ inline constexpr const char* kCameraDisconnected = "    亲：摄像头已断开
 inline constexpr const char* kFolderNotOpened = "    亲：无法打开目录，文件在：";
 // Virtual camera and the shared frame.
 inline constexpr const char* kVirtualCameraMissing =
-    "    亲：虚拟摄像头设备不存在，请以管理员身份运行：modprobe v4l2loopback "
-    "card_label=\"Zavreo直播助手\" exclusive_caps=1";
+    "    亲：预览正常，但其他程序看不到虚拟摄像头。请启动 PipeWire，或运行：sudo modprobe "
+    "v4l2loopback card_label=\"Zavreo直播助手\" exclusive_caps=1";
 inline constexpr const char* kSharedFrameRefused =
     "    亲：共享画面 /dev/shm 中的同名块属于其他用户或可被他人读取，已停止输出画面";
 // Photo.

@@ -9,6 +9,10 @@ namespace zavreo {
 // The card label of the program's own loopback device, and the camera's name everywhere else.
 constexpr const char* kVirtualCameraName = "Zavreo直播助手";
 
+// The name of the virtual camera program's PipeWire node: stable, so that clients find the camera
+// again after a restart.
+inline constexpr const char* kPipeWireNodeName = "zavreo-vcam";
+
 // The V4L2 node ("/dev/videoN") whose card name is `card`, or empty.
 std::string FindV4l2NodeByCard(const std::string& card);
 

@@ -25,21 +25,69 @@ inline const uint8_t* RowAsSeen(const uint8_t* frame, int y) {
     return frame + static_cast<size_t>(kHeight - 1 - y) * kFrameStride;
 }
 
+// The row kernels are written so that the compiler vectorises them (planes first, then plain
+// loops over them); the AVX2 copies are picked at run time.
+struct RowPlanes {
+    uint8_t b[kWidth], g[kWidth], r[kWidth];
+};
+
+__attribute__((target_clones("avx2", "default"))) void SplitRow(const uint8_t* __restrict p,
+                                                                RowPlanes* __restrict planes) {
+    for (int x = 0; x < kWidth; ++x) {
+        planes->b[x] = p[3 * x];
+        planes->g[x] = p[3 * x + 1];
+        planes->r[x] = p[3 * x + 2];
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void Packed422Row(
+    const RowPlanes* __restrict planes, uint8_t* __restrict o, bool yFirst) {
+    uint8_t luma[kWidth], u[kWidth / 2], v[kWidth / 2];
+    for (int x = 0; x < kWidth; ++x) {
+        luma[x] = Luma(planes->b[x], planes->g[x], planes->r[x]);
+    }
+    for (int x = 0; x < kWidth / 2; ++x) {
+        const int b = (planes->b[2 * x] + planes->b[2 * x + 1] + 1) >> 1;
+        const int g = (planes->g[2 * x] + planes->g[2 * x + 1] + 1) >> 1;
+        const int r = (planes->r[2 * x] + planes->r[2 * x + 1] + 1) >> 1;
+        u[x] = ChromaU(b, g, r);
+        v[x] = ChromaV(b, g, r);
+    }
+    for (int x = 0; x < kWidth / 2; ++x) {
+        o[4 * x] = yFirst ? luma[2 * x] : u[x];
+        o[4 * x + 1] = yFirst ? u[x] : luma[2 * x];
+        o[4 * x + 2] = yFirst ? luma[2 * x + 1] : v[x];
+        o[4 * x + 3] = yFirst ? v[x] : luma[2 * x + 1];
+    }
+}
+
 void ToPacked422(const uint8_t* frame, uint8_t* out, bool yFirst) {
+    RowPlanes planes;
     for (int y = 0; y < kHeight; ++y) {
-        const uint8_t* p = RowAsSeen(frame, y);
-        uint8_t* o = out + static_cast<size_t>(y) * kWidth * 2;
-        for (int x = 0; x < kWidth; x += 2, p += 6, o += 4) {
-            const int b = (p[0] + p[3] + 1) / 2, g = (p[1] + p[4] + 1) / 2,
-                      r = (p[2] + p[5] + 1) / 2;
-            const uint8_t y0 = Luma(p[0], p[1], p[2]), y1 = Luma(p[3], p[4], p[5]);
-            const uint8_t u = ChromaU(b, g, r), v = ChromaV(b, g, r);
-            if (yFirst) {
-                o[0] = y0, o[1] = u, o[2] = y1, o[3] = v;
-            } else {
-                o[0] = u, o[1] = y0, o[2] = v, o[3] = y1;
-            }
-        }
+        SplitRow(RowAsSeen(frame, y), &planes);
+        Packed422Row(&planes, out + static_cast<size_t>(y) * kWidth * 2, yFirst);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void LumaRow(const uint8_t* __restrict p,
+                                                               uint8_t* __restrict o) {
+    for (int x = 0; x < kWidth; ++x, p += 3) {
+        o[x] = Luma(p[0], p[1], p[2]);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void ChromaRows(
+    const RowPlanes* __restrict top, const RowPlanes* __restrict bottom, uint8_t* __restrict u,
+    uint8_t* __restrict v) {
+    for (int x = 0; x < kWidth / 2; ++x) {
+        const int b =
+            (top->b[2 * x] + top->b[2 * x + 1] + bottom->b[2 * x] + bottom->b[2 * x + 1] + 2) >> 2;
+        const int g =
+            (top->g[2 * x] + top->g[2 * x + 1] + bottom->g[2 * x] + bottom->g[2 * x + 1] + 2) >> 2;
+        const int r =
+            (top->r[2 * x] + top->r[2 * x + 1] + bottom->r[2 * x] + bottom->r[2 * x + 1] + 2) >> 2;
+        u[x] = ChromaU(b, g, r);
+        v[x] = ChromaV(b, g, r);
     }
 }
 
@@ -48,36 +96,49 @@ void ToI420(const uint8_t* frame, uint8_t* out) {
     uint8_t* uPlane = out + kWidth * kHeight;
     uint8_t* vPlane = uPlane + (kWidth / 2) * (kHeight / 2);
     for (int y = 0; y < kHeight; ++y) {
-        const uint8_t* p = RowAsSeen(frame, y);
-        for (int x = 0; x < kWidth; ++x) {
-            lumaPlane[y * kWidth + x] = Luma(p[x * 3], p[x * 3 + 1], p[x * 3 + 2]);
-        }
+        LumaRow(RowAsSeen(frame, y), lumaPlane + static_cast<size_t>(y) * kWidth);
     }
+    RowPlanes top, bottom;
     for (int y = 0; y < kHeight / 2; ++y) {
-        const uint8_t* top = RowAsSeen(frame, 2 * y);
-        const uint8_t* bottom = RowAsSeen(frame, 2 * y + 1);
-        for (int x = 0; x < kWidth / 2; ++x) {
-            int sum[3] = {0, 0, 0};
-            for (int c = 0; c < 3; ++c) {
-                sum[c] =
-                    top[x * 6 + c] + top[x * 6 + 3 + c] + bottom[x * 6 + c] + bottom[x * 6 + 3 + c];
-            }
-            const int b = (sum[0] + 2) / 4, g = (sum[1] + 2) / 4, r = (sum[2] + 2) / 4;
-            uPlane[y * (kWidth / 2) + x] = ChromaU(b, g, r);
-            vPlane[y * (kWidth / 2) + x] = ChromaV(b, g, r);
-        }
+        SplitRow(RowAsSeen(frame, 2 * y), &top);
+        SplitRow(RowAsSeen(frame, 2 * y + 1), &bottom);
+        ChromaRows(&top, &bottom, uPlane + static_cast<size_t>(y) * (kWidth / 2),
+                   vPlane + static_cast<size_t>(y) * (kWidth / 2));
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void Rgb24Row(const uint8_t* __restrict p,
+                                                                uint8_t* __restrict o, bool swap) {
+    for (int x = 0; x < kWidth; ++x, p += 3, o += 3) {
+        o[0] = swap ? p[2] : p[0];
+        o[1] = p[1];
+        o[2] = swap ? p[0] : p[2];
     }
 }
 
 void ToRgb24(const uint8_t* frame, uint8_t* out, bool swap) {
     for (int y = 0; y < kHeight; ++y) {
-        const uint8_t* p = RowAsSeen(frame, y);
-        uint8_t* o = out + static_cast<size_t>(y) * kFrameStride;
-        for (int x = 0; x < kWidth * 3; x += 3) {
-            o[x] = p[swap ? x + 2 : x];
-            o[x + 1] = p[x + 1];
-            o[x + 2] = p[swap ? x : x + 2];
-        }
+        Rgb24Row(RowAsSeen(frame, y), out + static_cast<size_t>(y) * kFrameStride, swap);
+    }
+}
+
+// BGRx: the picture's own bytes, the padding byte opaque for readers that take it as alpha.
+// Whole pixels as words, wherever the reader's buffer starts.
+using PixelWord = uint32_t __attribute__((aligned(1), may_alias));
+
+__attribute__((target_clones("avx2", "default"))) void BgrxRow(const RowPlanes* __restrict planes,
+                                                               uint8_t* __restrict o) {
+    PixelWord* words = reinterpret_cast<PixelWord*>(o);
+    for (int x = 0; x < kWidth; ++x) {
+        words[x] = planes->b[x] | planes->g[x] << 8 | planes->r[x] << 16 | 0xFF000000u;
+    }
+}
+
+void ToBgrx(const uint8_t* frame, uint8_t* out) {
+    RowPlanes planes;
+    for (int y = 0; y < kHeight; ++y) {
+        SplitRow(RowAsSeen(frame, y), &planes);
+        BgrxRow(&planes, out + static_cast<size_t>(y) * kWidth * 4);
     }
 }
 
@@ -97,6 +158,8 @@ size_t ConvertedFrameBytes(uint32_t fourcc) {
         case V4L2_PIX_FMT_BGR24:
         case V4L2_PIX_FMT_RGB24:
             return kFrameBytes;
+        case V4L2_PIX_FMT_XBGR32:
+            return static_cast<size_t>(kWidth) * kHeight * 4;
         default:
             return 0;
     }
@@ -118,6 +181,9 @@ bool ConvertSharedFrame(const uint8_t* frame, uint32_t fourcc, uint8_t* out) {
             return true;
         case V4L2_PIX_FMT_RGB24:
             ToRgb24(frame, out, true);
+            return true;
+        case V4L2_PIX_FMT_XBGR32:
+            ToBgrx(frame, out);
             return true;
         default:
             return false;

@@ -1,7 +1,8 @@
 #pragma once
-// One tick of the virtual camera: read the shared frame, convert it, hand it to the writer.
-// Without a shared frame (the main program not started, or restarting) it sends black, so
-// clients keep receiving frames; a re-created block is picked up by the reader.
+// One tick of the virtual camera: read the shared frame, convert it for the loopback device and
+// hand it to the writer (when there is one); Frame() keeps it for the other outputs. Without a
+// shared frame (the main program not started, or restarting) it sends black, so clients keep
+// receiving frames; a re-created block is picked up by the reader.
 //
 // Threads: the program's only thread.
 
@@ -18,10 +19,13 @@ class FramePump {
 public:
     using Writer = std::function<bool(const uint8_t* data, size_t bytes)>;
 
+    // Without a writer the frame is only read.
     FramePump(std::string sharedFrameName, uint32_t fourcc, Writer writer);
 
     // False when the writer failed (the device went away).
     bool Tick();
+    // The shared frame as read by the last Tick (640 x 480 BGR, bottom row first).
+    const uint8_t* Frame() const { return frame_.data(); }
 
 private:
     SharedFrameReader reader_;

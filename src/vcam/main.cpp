@@ -1,52 +1,61 @@
-// zavreo-vcam: serves the shared frame as a camera through the v4l2loopback device labelled
-// "Zavreo直播助手", at a steady rate, until stopped.
+// zavreo-vcam: serves the shared frame as a camera named "Zavreo直播助手", at a steady rate, until
+// stopped: through the v4l2loopback device of that label when it exists, and as a PipeWire video
+// source node while a PipeWire daemon answers in the session.
 //
-//   zavreo-vcam [--fps N] [--device /dev/videoN]
+//   zavreo-vcam [--fps N] [--device /dev/videoN] [--control-fd N]
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "FramePump.h"
 #include "LoopbackDevice.h"
+#include "VcamService.h"
 #include "VirtualCamera.h"
 
 namespace {
 
-volatile sig_atomic_t g_stop = 0;
-
-void OnSignal(int) {
-    g_stop = 1;
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: zavreo-vcam [--fps N (1..60, default 15)] [--device PATH] "
+                 "[--control-fd N]\n");
+    return 2;
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: zavreo-vcam [--fps N (1..60, default 15)] [--device PATH]\n");
-    return 2;
+bool ParseNumber(const char* text, long low, long high, long* value) {
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && errno == 0 && *value >= low && *value <= high;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int fps = 15;
+    zavreo::VcamService::Options options;
     std::string devicePath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        long value = 0;
         if (arg == "--fps" && i + 1 < argc) {
-            char* end = nullptr;
-            const long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 1 || value > 60) {
+            if (!ParseNumber(argv[++i], 1, 60, &value)) {
                 return Usage();
             }
-            fps = static_cast<int>(value);
+            options.fps = static_cast<int>(value);
         } else if (arg == "--device" && i + 1 < argc) {
             devicePath = argv[++i];
+        } else if (arg == "--control-fd" && i + 1 < argc) {
+            if (!ParseNumber(argv[++i], 0, 1 << 20, &value) || fcntl(value, F_GETFD) < 0) {
+                return Usage();
+            }
+            options.controlFd = static_cast<int>(value);
         } else {
             return Usage();
         }
@@ -54,48 +63,53 @@ int main(int argc, char** argv) {
 
     zavreo::LoopbackDevice device;
     std::string error;
-    if (!device.Open(zavreo::kVirtualCameraName, devicePath, &error)) {
-        std::fprintf(stderr,
-                     "zavreo-vcam: %s.\n"
-                     "Create the virtual camera (as root), then start zavreo-vcam again:\n"
-                     "  modprobe v4l2loopback card_label=\"%s\" exclusive_caps=1\n",
-                     error.c_str(), zavreo::kVirtualCameraName);
+    const bool loopback = device.Open(zavreo::kVirtualCameraName, devicePath, &error);
+    // A device named on the command line is what the user wants served, or nothing.
+    if (!loopback && !devicePath.empty()) {
+        std::fprintf(stderr, "zavreo-vcam: %s.\n", error.c_str());
         return zavreo::kVcamExitNoDevice;
     }
 
-    // One copy serves the device; the lock tells the main program one is running.
+    // One copy serves the camera; the lock tells the main program one is running.
     const int lock = zavreo::OpenVcamLock(O_CREAT | O_RDWR);
     if (lock < 0 || flock(lock, LOCK_EX | LOCK_NB) != 0) {
         std::fprintf(stderr, "zavreo-vcam: already running\n");
         return 0;
     }
 
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-
-    zavreo::FramePump pump(
-        zavreo::SharedFrameName(), device.PixelFormat(),
-        [&](const uint8_t* data, size_t bytes) { return device.Write(data, bytes); });
-    std::printf("zavreo-vcam: serving %s at %d frames per second\n", device.Path().c_str(), fps);
-    std::fflush(stdout);
-
-    const long periodNs = 1000000000L / fps;
-    timespec next{};
-    clock_gettime(CLOCK_MONOTONIC, &next);
-    while (!g_stop) {
-        if (!pump.Tick()) {
-            std::fprintf(stderr, "zavreo-vcam: writing to %s failed: %s\n", device.Path().c_str(),
-                         std::strerror(errno));
-            return 1;
+    // The loop takes SIGTERM and SIGINT through a signal descriptor; blocked before PipeWire starts
+    // its threads, so that none of them is killed by the signal instead.
+    sigset_t quit;
+    sigemptyset(&quit);
+    sigaddset(&quit, SIGTERM);
+    sigaddset(&quit, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &quit, nullptr);
+    pw_init(&argc, &argv);
+    options.loopback = loopback ? &device : nullptr;
+    int status = 0;
+    {
+        zavreo::VcamService service(options);
+        if (!service.Start()) {
+            std::fprintf(stderr,
+                         "zavreo-vcam: %s, and no PipeWire daemon answers.\n"
+                         "Start PipeWire, or create the virtual camera (as root), then start "
+                         "zavreo-vcam again:\n"
+                         "  modprobe v4l2loopback card_label=\"%s\" exclusive_caps=1\n",
+                         error.c_str(), zavreo::kVirtualCameraName);
+            status = zavreo::kVcamExitNoDevice;
+        } else {
+            if (loopback) {
+                std::printf("zavreo-vcam: serving %s at %d frames per second\n",
+                            device.Path().c_str(), options.fps);
+            }
+            if (service.NodePublished()) {
+                std::printf("zavreo-vcam: PipeWire node %s at %d frames per second\n",
+                            zavreo::kPipeWireNodeName, options.fps);
+            }
+            std::fflush(stdout);
+            status = service.Run();
         }
-        next.tv_nsec += periodNs;
-        while (next.tv_nsec >= 1000000000L) {
-            next.tv_nsec -= 1000000000L;
-            ++next.tv_sec;
-        }
-        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
     }
-    return 0;
+    pw_deinit();
+    return status;
 }

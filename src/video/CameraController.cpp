@@ -211,6 +211,7 @@ void CameraController::FinishOpen(bool running, unsigned generation) {
     } else {
         // Also when a new camera or size failed to reopen: the buttons go back to closed.
         Say(TipText::kCameraInUse);
+        vcam_.Withdraw();
         preview_.Teardown();
         grabber_.Output().WritePlaceholderFrame();
         emit CameraButtonsChanged(false);
@@ -223,6 +224,7 @@ void CameraController::FinishOpen(bool running, unsigned generation) {
 
 void CameraController::CloseCamera() {
     ++generation_;
+    vcam_.Withdraw();
     camera_.Teardown();
     grabber_.Output().WritePlaceholderFrame();
     if (preview_.State() == GraphRunning) {
@@ -233,6 +235,7 @@ void CameraController::CloseCamera() {
 
 void CameraController::StopAllSources() {
     ++generation_;
+    vcam_.Withdraw();
     if (camera_.State() == GraphRunning) {
         camera_.Teardown();
     }
@@ -263,8 +266,9 @@ void CameraController::OnCameraFailed() {
     Say(TipText::kCameraDisconnected);
 }
 
-// Without the loopback device the program ends at once and only its standard error says why;
-// while the preview looks live, the user would never learn that nobody receives the picture.
+// Without the loopback device and without PipeWire the program ends at once and only its
+// standard error says why; while the preview looks live, the user would never learn that nobody
+// receives the picture. A copy serving a PipeWire node keeps running, so it never brings the tip.
 void CameraController::CheckVcam() {
     const std::optional<int> status = vcam_.TakeExitStatus();
     if (!status) {

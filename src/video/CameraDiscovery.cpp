@@ -34,26 +34,33 @@ std::string StringProperty(const GstStructure* props, const char* key) {
     return value != nullptr ? value : "";
 }
 
-// Runs a device monitor over `classes` and hands each device to `visit` in monitor order.
+// Hands each device of class `classes` that the provider `providerName` finds to `visit`, in
+// its order; false when the provider is missing or cannot start. The provider is started for the
+// walk as a device monitor would, but alone: a monitor also starts PipeWire's provider, which
+// corrupts the heap on stopping (and would list this program's own camera node). A provider that
+// only probes, unstarted, leaks its connection when no sound server answers.
 template <typename Visit>
-bool WalkDevices(const char* classes, bool showAll, Visit visit) {
+bool WalkDevices(const char* providerName, const char* classes, Visit visit) {
     if (!EnsureGstInitialised()) {
         return false;
     }
-    GstDeviceMonitor* monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, classes, nullptr);
-    gst_device_monitor_set_show_all_devices(monitor, showAll);
-    if (!gst_device_monitor_start(monitor)) {
-        gst_object_unref(monitor);
+    GstDeviceProvider* provider = gst_device_provider_factory_get_by_name(providerName);
+    if (provider == nullptr) {
         return false;
     }
-    GList* devices = gst_device_monitor_get_devices(monitor);
+    if (!gst_device_provider_start(provider)) {
+        gst_object_unref(provider);
+        return false;
+    }
+    GList* devices = gst_device_provider_get_devices(provider);
     for (GList* item = devices; item != nullptr; item = item->next) {
-        visit(GST_DEVICE(item->data));
+        if (gst_device_has_classes(GST_DEVICE(item->data), classes)) {
+            visit(GST_DEVICE(item->data));
+        }
     }
     g_list_free_full(devices, gst_object_unref);
-    gst_device_monitor_stop(monitor);
-    gst_object_unref(monitor);
+    gst_device_provider_stop(provider);
+    gst_object_unref(provider);
     return true;
 }
 
@@ -130,9 +137,7 @@ std::vector<std::string> MatchCameraNames(const std::vector<std::string>& found,
 }
 
 bool ListVideoDevices(std::vector<VideoDeviceRecord>* records) {
-    // A PipeWire provider hides the V4L2 one and its devices carry no node path, which would
-    // leave no hardware camera to match.
-    return WalkDevices("Video/Source", true, [&](GstDevice* device) {
+    return WalkDevices("v4l2deviceprovider", "Video/Source", [&](GstDevice* device) {
         VideoDeviceRecord record;
         gchar* name = gst_device_get_display_name(device);
         record.displayName = name != nullptr ? name : "";
@@ -205,7 +210,7 @@ int DiscoverCameras(std::vector<std::string>* listed) {
 bool FirstAudioSourceName(std::string* name) {
     name->clear();
     std::string firstMonitor;
-    const bool started = WalkDevices("Audio/Source", false, [&](GstDevice* device) {
+    const bool started = WalkDevices("pulsedeviceprovider", "Audio/Source", [&](GstDevice* device) {
         gchar* display = gst_device_get_display_name(device);
         const std::string text = display != nullptr ? display : "";
         g_free(display);

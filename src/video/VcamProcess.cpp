@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,8 +37,25 @@ bool VcamProcess::ChildAlive() {
         return true;
     }
     exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    child_ = -1;
+    Forget();
     return false;
+}
+
+void VcamProcess::Forget() {
+    child_ = -1;
+    close(control_);
+    control_ = -1;
+}
+
+// No SIGPIPE: a copy that just ended must not take this program with it.
+void VcamProcess::Tell(char command) {
+    if (ChildAlive()) {
+        send(control_, &command, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+}
+
+void VcamProcess::Withdraw() {
+    Tell('w');
 }
 
 std::optional<int> VcamProcess::TakeExitStatus() {
@@ -50,15 +68,34 @@ bool VcamProcess::IsRunning() {
 }
 
 bool VcamProcess::Start() {
-    if (IsRunning()) {
+    if (ChildAlive()) {
+        Tell('o');
         return true;
     }
-    char* argv[] = {program_.data(), nullptr};
+    if (VcamLockHeld()) {
+        return true;
+    }
+    // The child's end becomes its descriptor 3; ours is closed in every other child.
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], 3);
+    char controlFlag[] = "--control-fd";
+    char controlFd[] = "3";
+    char* argv[] = {program_.data(), controlFlag, controlFd, nullptr};
     pid_t pid = -1;
-    if (posix_spawn(&pid, program_.c_str(), nullptr, nullptr, argv, environ) != 0) {
+    const int spawned = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[1]);
+    if (spawned != 0) {
+        close(ends[0]);
         return false;
     }
     child_ = pid;
+    control_ = ends[0];
     exitStatus_.reset();
     return true;
 }
@@ -71,14 +108,14 @@ void VcamProcess::Stop() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (std::chrono::steady_clock::now() < deadline) {
         if (waitpid(child_, nullptr, WNOHANG) != 0) {
-            child_ = -1;
+            Forget();
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     kill(child_, SIGKILL);
     waitpid(child_, nullptr, 0);
-    child_ = -1;
+    Forget();
 }
 
 }  // namespace zavreo

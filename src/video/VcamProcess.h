@@ -1,6 +1,8 @@
 #pragma once
 // Starts and stops the virtual camera program. A running copy holds the lock file named by
 // VcamLockPath(), so a copy started by someone else counts as running and is left alone.
+// Our copy listens on a control socket: it publishes its PipeWire camera while offered and ends
+// with this program.
 //
 // Threads: interface thread only.
 
@@ -20,8 +22,12 @@ public:
     VcamProcess(const VcamProcess&) = delete;
     VcamProcess& operator=(const VcamProcess&) = delete;
 
-    // Starts the program unless a copy runs already; false when it could not be started.
+    // Starts the program unless a copy runs already, and offers our copy's camera; false when it
+    // could not be started.
     bool Start();
+    // Our copy withdraws its PipeWire camera (the loopback device keeps its frames) until the
+    // next Start().
+    void Withdraw();
     // True while our copy runs or another holds the lock.
     bool IsRunning();
     // Stops the copy we started (not another's), waiting for it to end.
@@ -34,9 +40,13 @@ public:
 
 private:
     bool ChildAlive();
+    // Our copy has been reaped.
+    void Forget();
+    void Tell(char command);
 
     std::string program_;
     pid_t child_ = -1;
+    int control_ = -1;  // our end of the child's control socket
     std::optional<int> exitStatus_;
 };
 

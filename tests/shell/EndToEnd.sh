@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program as a user meets it, under Xvfb with a fresh home: the window titled "Zavreo" comes
-# up, a second start exits and brings the first forward, the quit signal runs the exit command and
+# up, the open camera is a PipeWire camera where PipeWire is installed (a tip says otherwise), a
+# second start exits and brings the first forward, the quit signal runs the exit command and
 # config.lst is written in its one-line format and the shared frame removed (also when the signal
 # comes while the update question waits). An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
@@ -82,6 +83,26 @@ with open(sys.argv[2], "w", encoding="utf-8") as out:
     out.write(json.dumps({"list": listed, "num": len(listed)}, separators=(",", ":"), ensure_ascii=False) + "\n")
 PY
 
+# Where PipeWire is installed, the session has its own D-Bus bus, PipeWire and WirePlumber, so
+# the virtual camera becomes a PipeWire camera; elsewhere the program says none can be offered.
+have_pipewire=
+if command -v pipewire >/dev/null && command -v wireplumber >/dev/null &&
+  command -v dbus-daemon >/dev/null && gst-inspect-1.0 pipewiresrc >/dev/null 2>&1; then
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/bus XDG_STATE_HOME=$work/state
+  unset PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR
+  dbus-daemon --session --nofork --nopidfile --address="$DBUS_SESSION_BUS_ADDRESS" >"$work/dbus.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [[ -S $XDG_RUNTIME_DIR/bus ]] && break; sleep 0.05; done
+  pipewire >"$work/pipewire.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] && break; sleep 0.05; done
+  wireplumber >"$work/wireplumber.log" 2>&1 &
+  pids+=($!)
+  [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] || fail "the private PipeWire did not start"
+  have_pipewire=yes
+fi
+node_listed() { pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"'; }
+
 launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
 first=$!
@@ -148,15 +169,26 @@ else:
 PY
 }
 frame_check decorated || fail "the restored effects are not in the shared frame"
-# A tip (no virtual camera device here) may stand over the panel: its OK button, 46 pixels above
-# its bottom however tall a long text made it, closes it.
+# Without PipeWire (and no loopback device here) a tip says that no virtual camera can be offered,
+# standing over the panel: its OK button, 46 pixels above its bottom however tall a long text
+# made it, closes it. With PipeWire no tip shows and the open camera is a PipeWire node.
+tips=0
 for id in $(xdotool search --onlyvisible --pid $first 2>/dev/null); do
   eval "$(xdotool getwindowgeometry --shell "$id")"
   if [[ $WIDTH == 273 && $HEIGHT -ge 206 ]]; then
+    tips=$((tips + 1))
+    import -display "$DISPLAY" -window root "$out/vcam-tip.png"
     xdotool mousemove --sync $((X + 140)) $((Y + HEIGHT - 46)) click 1
     sleep 0.3
+    xdotool search --onlyvisible --pid $first 2>/dev/null | grep -qx "$id" && fail "the tip's OK did not close it"
   fi
 done
+if [[ -n $have_pipewire ]]; then
+  ((tips == 0)) || fail "a tip showed while the PipeWire camera is served"
+  node_listed || fail "no PipeWire node for the open camera"
+else
+  ((tips == 1)) || fail "not one tip without a virtual camera: $tips"
+fi
 # The effects tab and each of its pages.
 xdotool mousemove --sync 675 85 click 1
 sleep 0.3
@@ -172,6 +204,31 @@ xdotool mousemove --sync 650 407 click 1
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/effects-closed.png" || fail "no screenshot"
 frame_check plain || fail "closing the decoration tags left them on"
+# A PipeWire client sees the picture upright: the stand-in's bars over the upper two thirds, the
+# subtitle's grey band along the bottom.
+if [[ -n $have_pipewire ]]; then
+  timeout 20 gst-launch-1.0 -q pipewiresrc target-object=zavreo-vcam num-buffers=30 ! \
+    video/x-raw,format=BGRx,width=640,height=480 ! filesink location="$work/node.bgrx" \
+    >"$work/reader.log" 2>&1 || fail "pipewiresrc could not read the node"
+  python3 - "$work/node.bgrx" <<'PY' || fail "the node's picture is not the upright shared frame"
+import sys
+data = open(sys.argv[1], "rb").read()
+size = 640 * 480 * 4
+assert len(data) == 30 * size, f"{len(data) / size} frames"
+frame = data[-size:]
+def at(x, y):
+    i = (y * 640 + x) * 4
+    return frame[i:i + 3]
+def near(a, b):
+    return all(abs(p - q) <= 24 for p, q in zip(a, b))
+columns = range(4, 636, 8)
+vertical = sum(near(at(x, 20), at(x, 250)) for x in columns)
+band = sum(all(abs(c - 128) <= 2 for c in at(x, 477)) for x in range(640))
+assert vertical >= len(columns) - 4, f"bars not vertical: {vertical} of {len(columns)}"
+assert band > 400, f"no subtitle band at the bottom: {band}"
+PY
+
+fi
 # Back to the 视频 panel, with the decorations off.
 xdotool mousemove --sync 545 85 click 1
 sleep 0.5
@@ -354,6 +411,10 @@ wait $first
 code=$?
 [[ $code == 0 ]] || fail "the program ended with $code"
 [[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived the program"
+if [[ -n $have_pipewire ]]; then
+  for _ in $(seq 50); do node_listed || break; sleep 0.1; done
+  node_listed && fail "the PipeWire node outlived the program"
+fi
 # Every group saved in one line, members in byte order, Chinese text raw, clamped values pulled in.
 expected='{"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0}],"Filter":[{"1":0,"2":1,"3":0,"4":0,"5":0}],'
 expected+='"Text":[{"bkcolor":8421504,"bkdegree":2,"color":16777215,"direction":0,"font":1,"isChose":1,'

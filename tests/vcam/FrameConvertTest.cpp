@@ -133,6 +133,19 @@ TEST(FrameConvert, RgbFormatsAreTheSeenPicturesTopRowFirst) {
     }
 }
 
+TEST(FrameConvert, BgrxIsTheSeenPictureWithAnOpaquePaddingByte) {
+    const auto out = Convert(V4L2_PIX_FMT_XBGR32);
+    ASSERT_EQ(out.size(), size_t(kFrameWidth) * kFrameHeight * 4);
+    EXPECT_EQ(Mismatches(out,
+                         [&](size_t i) {
+                             const int x = int(i % (kFrameWidth * 4)) / 4;
+                             const Bgr p = Seen(x, int(i / (kFrameWidth * 4)));
+                             const int bgrx[4] = {p.b, p.g, p.r, 255};
+                             return bgrx[i % 4];
+                         }),
+              0);
+}
+
 TEST(FrameConvert, KnownColoursLandOnTheirStudioRangeValues) {
     // Anchors the shared reference above to independent values: white, black and pure red.
     EXPECT_EQ(Y({255, 255, 255}), 235);

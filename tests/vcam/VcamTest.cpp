@@ -72,19 +72,29 @@ TEST(FramePump, SendsTheSharedFrameConvertedAndFollowsARestart) {
     EXPECT_FALSE(pump.Tick());
 }
 
-TEST(VcamProgram, WithoutTheLoopbackDeviceItExplainsHowToMakeOne) {
+TEST(VcamProgram, WithoutTheLoopbackDeviceAndPipeWireItExplainsBothWays) {
     if (!FindV4l2NodeByCard(kVirtualCameraName).empty()) {
         GTEST_SKIP() << "this machine has the loopback device";
     }
+    // A session folder of its own, where no PipeWire daemon listens.
+    const fs::path runtime =
+        fs::temp_directory_path() / ("zavreo-nopw-" + std::to_string(getpid()));
+    fs::create_directories(runtime);
+    ScopedEnv folder("XDG_RUNTIME_DIR", runtime.c_str());
+    ScopedEnv remote("PIPEWIRE_REMOTE", nullptr);
+    ScopedEnv remoteFolder("PIPEWIRE_RUNTIME_DIR", nullptr);
     const auto [code, output] = RunVcam("");
     EXPECT_EQ(code, kVcamExitNoDevice);
+    EXPECT_NE(output.find("Start PipeWire"), std::string::npos) << output;
     EXPECT_NE(output.find("modprobe v4l2loopback card_label=\"Zavreo直播助手\" exclusive_caps=1"),
               std::string::npos)
         << output;
+    fs::remove_all(runtime);
 }
 
 TEST(VcamProgram, BadOptionsAreRefused) {
-    for (const char* args : {"--fps 0", "--fps 61", "--fps x", "--fps", "--colour red"}) {
+    for (const char* args : {"--fps 0", "--fps 61", "--fps x", "--fps", "--colour red",
+                             "--control-fd 999", "--control-fd x"}) {
         EXPECT_EQ(RunVcam(args).first, 2) << args;
     }
     // A node that is no output device is refused, not written to.

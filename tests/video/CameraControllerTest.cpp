@@ -2,15 +2,20 @@
 // results the open thread hands back.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <cstring>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 
 #include "CSampleGrabberCB.h"
 #include "CameraController.h"
 #include "CameraDiscovery.h"
+#include "PipeWireSession.h"
 #include "TestFrames.h"
 #include "TipTexts.h"
 
@@ -208,6 +213,126 @@ TEST(CameraController, AVirtualCameraWithoutDeviceIsReportedOnceAndReaped) {
     }
     EXPECT_EQ(w.vcamMessages, QStringList{QString::fromUtf8(TipText::kVirtualCameraMissing)});
     EXPECT_TRUE(w.messages.isEmpty());
+}
+
+namespace {
+
+// The shared frame's recent pictures, taken every few milliseconds on a thread of its own, so
+// that a frame a reader got can be told to be one of them.
+class FrameHistory {
+public:
+    explicit FrameHistory(const std::string& name) : reader_(name), thread_([this] { Run(); }) {}
+    ~FrameHistory() {
+        stop_ = true;
+        thread_.join();
+    }
+    // True when the top-down BGRx `frame` is exactly one of the recent pictures.
+    bool Holds(const std::vector<uint8_t>& frame) {
+        std::lock_guard lock(mutex_);
+        for (const auto& picture : pictures_) {
+            if (SameAsBgrx(picture, frame)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static bool SameAsBgrx(const std::vector<uint8_t>& bottomUp, const std::vector<uint8_t>& bgrx) {
+        if (bgrx.size() != size_t(kFrameWidth) * kFrameHeight * 4) {
+            return false;
+        }
+        for (int y = 0; y < kFrameHeight; ++y) {
+            const uint8_t* row = bottomUp.data() + size_t(kFrameHeight - 1 - y) * kFrameStride;
+            const uint8_t* seen = bgrx.data() + size_t(y) * kFrameWidth * 4;
+            for (int x = 0; x < kFrameWidth; ++x) {
+                if (std::memcmp(row + x * 3, seen + x * 4, 3) != 0) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    void Run() {
+        std::vector<uint8_t> picture(kFrameBytes);
+        while (!stop_) {
+            if (reader_.CopyFrame(picture.data())) {
+                std::lock_guard lock(mutex_);
+                if (pictures_.empty() || pictures_.back() != picture) {
+                    pictures_.push_back(picture);
+                    if (pictures_.size() > 400) {
+                        pictures_.pop_front();
+                    }
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+    }
+
+    SharedFrameReader reader_;
+    std::mutex mutex_;
+    std::deque<std::vector<uint8_t>> pictures_;  // guarded by mutex_
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+// Where PipeWire runs, the open camera is a PipeWire camera showing the shared frame, and the
+// missing-camera tip never shows; closing the camera takes the node away.
+TEST(CameraController, WithPipeWireTheOpenCameraIsANodeShowingTheSharedFrame) {
+    if (!FindV4l2NodeByCard(kVirtualCameraName).empty()) {
+        GTEST_SKIP() << "a loopback device exists";
+    }
+    ScopedEnv standIn("ZAVREO_TEST_CAMERA", "1");
+    Window w;
+    PipeWireSession session;  // after the window: the virtual camera runs in this session
+    ScopedEnv frameName("ZAVREO_SHARED_FRAME", w.name.Name().c_str());
+    ASSERT_TRUE(session.Running());
+    w.controller.InitCameras();
+    w.controller.SelectCamera(w.controller.CameraCount() - 1);
+    for (int round = 0; round < 2; ++round) {
+        w.controller.OpenCamera();
+        ASSERT_TRUE(w.WaitOpen());
+        ASSERT_TRUE(WaitFor([] { return PipeWireSession::HasNode(kPipeWireNodeName); }))
+            << "no node while the camera is open, round " << round;
+        {
+            // The reader runs as a program of its own: PipeWire's GStreamer elements stay out of
+            // this Qt process.
+            FrameHistory history(w.name.Name());
+            const fs::path read = RuntimeFolder() / "node.bgrx";
+            const std::string command =
+                "timeout 20 gst-launch-1.0 -q pipewiresrc target-object=" +
+                std::string(kPipeWireNodeName) +
+                " num-buffers=30 ! video/x-raw,format=BGRx,width=640,height=480 ! filesink "
+                "location=" +
+                read.string() + " >/dev/null 2>&1";
+            ASSERT_EQ(std::system(command.c_str()), 0);
+            std::FILE* file = std::fopen(read.c_str(), "rb");
+            ASSERT_NE(file, nullptr);
+            std::vector<uint8_t> frame(size_t(kFrameWidth) * kFrameHeight * 4);
+            int frames = 0, shared = 0;
+            while (std::fread(frame.data(), 1, frame.size(), file) == frame.size()) {
+                ++frames;
+                shared += history.Holds(frame);
+            }
+            std::fclose(file);
+            EXPECT_EQ(frames, 30);
+            // A frame read while the camera wrote its next one is torn, and no picture of ours.
+            EXPECT_GE(shared, frames * 9 / 10) << shared << " of " << frames;
+        }
+        w.controller.CloseCamera();
+        EXPECT_TRUE(WaitFor([] { return !PipeWireSession::HasNode(kPipeWireNodeName); }))
+            << "the node outlived the closed camera";
+        w.finished.clear();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.vcamMessages.isEmpty());
+    EXPECT_TRUE(w.messages.isEmpty());
+    const pid_t vcam = w.controller.Vcam().ChildPid();
+    EXPECT_GT(vcam, 0);
+    w.controller.Shutdown();
+    EXPECT_NE(kill(vcam, 0), 0);
 }
 
 TEST(CameraController, StopAllSourcesStopsTheCameraAndAllowsAnotherOpen) {

@@ -2,8 +2,12 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "CameraDiscovery.h"
+#include "PipeWireSession.h"
+#include "PulseServer.h"
 #include "TestFrames.h"
 
 using namespace zavreo;
@@ -137,4 +141,51 @@ TEST(DiscoverCameras, StandInFrameLimitIsReadFromItsVariable) {
         ScopedEnv env("ZAVREO_TEST_CAMERA_FRAMES", value);
         EXPECT_EQ(TestCameraFrameLimit(), -1) << value;
     }
+}
+
+namespace {
+
+bool PipeWirePluginLoaded() {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        if (line.find("libgstpipewire") != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t OpenDescriptors() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                         std::filesystem::directory_iterator{});
+}
+
+}  // namespace
+
+// Where PipeWire runs, the camera and microphone lookups stay out of it (its device provider
+// corrupted the heap on stopping, and would list this program's own camera node), and a lookup
+// leaves no connection behind however often it runs.
+TEST(DiscoverCameras, LookupsUnderPipeWireNeitherLoadItNorKeepConnections) {
+    PipeWireSession session;
+    ASSERT_TRUE(session.Running());
+    ScopedEnv env("ZAVREO_TEST_CAMERA", "1");
+    std::vector<std::string> listed;
+    std::string microphone;
+    ASSERT_GE(DiscoverCameras(&listed), 1);
+    EXPECT_FALSE(FirstAudioSourceName(&microphone)) << "no sound server runs yet";
+    const size_t open = OpenDescriptors();
+    {
+        PulseServer pulse(true);
+        ASSERT_TRUE(pulse.Running());
+        for (int round = 0; round < 10; ++round) {
+            ASSERT_GE(DiscoverCameras(&listed), 1);
+            EXPECT_EQ(listed.back(), kTestCameraName);
+            ASSERT_TRUE(FirstAudioSourceName(&microphone));
+            EXPECT_EQ(microphone, PulseServer::kInputDescription);
+        }
+    }
+    EXPECT_FALSE(FirstAudioSourceName(&microphone));
+    EXPECT_EQ(OpenDescriptors(), open);
+    EXPECT_FALSE(PipeWirePluginLoaded());
 }

@@ -146,6 +146,23 @@ TEST_F(TipTest, ALongTextGrowsTheTipWithinTheScreenAndScrollsOnlyBeyondIt) {
     EXPECT_EQ(tip_->size(), QSize(273, 206)) << "a short text brings the usual size back";
 }
 
+TEST_F(TipTest, ALongMessageIsReadableWholeAndAShortOneGetsTheOwnSizeBack) {
+    tip_->ShowTip(TipText::kNoCamera);
+    const QSize own = tip_->size();
+    tip_->ShowTip(TipText::kVirtualCameraMissing);
+    QApplication::processEvents();
+    auto* text = tip_->findChild<QPlainTextEdit*>(QStringLiteral("tipText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->verticalScrollBar()->maximum(), 0) << "the text needs scrolling";
+    EXPECT_GT(tip_->height(), own.height());
+    EXPECT_EQ(tip_->width(), own.width());
+    // The OK button stays below the text, inside the tip.
+    EXPECT_GE(tip_->OkButton()->y(), text->geometry().bottom());
+    EXPECT_LE(tip_->OkButton()->geometry().bottom(), tip_->height());
+    tip_->ShowTip(TipText::kCameraInUse);
+    EXPECT_EQ(tip_->size(), own);
+}
+
 TEST(TipTexts, MessagesKeepTheirLeadingSpacesAndCommas) {
     EXPECT_EQ(std::string(TipText::kOpenCameraFirst), "    亲：请先打开摄像头");
     EXPECT_NE(std::string(TipText::kListNameTaken), TipText::kListNameTakenOnEnter);

@@ -1,0 +1,245 @@
+#include "PipeWireCamera.h"
+
+#include <linux/videodev2.h>
+#include <spa/param/video/format-utils.h>
+#include <spa/pod/builder.h>
+#include <time.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "FrameConvert.h"
+#include "SharedFrame.h"
+#include "VirtualCamera.h"
+
+namespace zavreo {
+namespace {
+
+struct FormatPair {
+    spa_video_format spa;
+    uint32_t fourcc;
+};
+// In order of preference: what cameras deliver first, then the picture's own bytes.
+constexpr FormatPair kFormats[] = {
+    {SPA_VIDEO_FORMAT_YUY2, V4L2_PIX_FMT_YUYV},   {SPA_VIDEO_FORMAT_I420, V4L2_PIX_FMT_YUV420},
+    {SPA_VIDEO_FORMAT_BGRx, V4L2_PIX_FMT_XBGR32}, {SPA_VIDEO_FORMAT_UYVY, V4L2_PIX_FMT_UYVY},
+    {SPA_VIDEO_FORMAT_BGR, V4L2_PIX_FMT_BGR24},   {SPA_VIDEO_FORMAT_RGB, V4L2_PIX_FMT_RGB24},
+};
+
+uint32_t FourccOf(uint32_t spaFormat) {
+    for (const FormatPair& pair : kFormats) {
+        if (pair.spa == spaFormat) {
+            return pair.fourcc;
+        }
+    }
+    return 0;
+}
+
+// Bytes of the first row (the luma row for I420).
+uint32_t StrideOf(uint32_t fourcc) {
+    return fourcc == V4L2_PIX_FMT_YUV420
+               ? kFrameWidth
+               : static_cast<uint32_t>(ConvertedFrameBytes(fourcc) / kFrameHeight);
+}
+
+const spa_pod* EnumFormat(spa_pod_builder* b, int fps) {
+    spa_pod_frame object{}, choice{};
+    spa_pod_builder_push_object(b, &object, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat);
+    spa_pod_builder_add(b, SPA_FORMAT_mediaType, SPA_POD_Id(SPA_MEDIA_TYPE_video),
+                        SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), 0);
+    spa_pod_builder_prop(b, SPA_FORMAT_VIDEO_format, 0);
+    spa_pod_builder_push_choice(b, &choice, SPA_CHOICE_Enum, 0);
+    spa_pod_builder_id(b, kFormats[0].spa);  // the default
+    for (const FormatPair& pair : kFormats) {
+        spa_pod_builder_id(b, pair.spa);
+    }
+    spa_pod_builder_pop(b, &choice);
+    const spa_rectangle size = SPA_RECTANGLE(kFrameWidth, kFrameHeight);
+    const spa_fraction rate = SPA_FRACTION(static_cast<uint32_t>(fps), 1);
+    spa_pod_builder_add(b, SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
+                        SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate), 0);
+    return static_cast<const spa_pod*>(spa_pod_builder_pop(b, &object));
+}
+
+}  // namespace
+
+PipeWireCamera::PipeWireCamera(pw_loop* loop, int fps, std::function<void()> changed)
+    : fps_(fps), changed_(std::move(changed)), context_(pw_context_new(loop, nullptr, 0)) {}
+
+PipeWireCamera::~PipeWireCamera() {
+    Disconnect();
+    if (context_ != nullptr) {
+        pw_context_destroy(context_);
+    }
+}
+
+bool PipeWireCamera::Connect() {
+    if (context_ == nullptr || core_ != nullptr) {
+        return core_ != nullptr;
+    }
+    core_ = pw_context_connect(context_, nullptr, 0);
+    if (core_ == nullptr) {
+        return false;
+    }
+    lost_ = false;
+    static const pw_core_events coreEvents = [] {
+        pw_core_events events{};
+        events.version = PW_VERSION_CORE_EVENTS;
+        events.error = &PipeWireCamera::OnCoreError;
+        return events;
+    }();
+    pw_core_add_listener(core_, &coreListener_, &coreEvents, this);
+
+    pw_properties* props = pw_properties_new(
+        PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE, "Camera",
+        PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_NODE_NAME, kPipeWireNodeName,
+        PW_KEY_NODE_DESCRIPTION, kVirtualCameraName, nullptr);
+    stream_ = pw_stream_new(core_, kPipeWireNodeName, props);
+    if (stream_ == nullptr) {
+        Disconnect();
+        return false;
+    }
+    static const pw_stream_events streamEvents = [] {
+        pw_stream_events events{};
+        events.version = PW_VERSION_STREAM_EVENTS;
+        events.state_changed = &PipeWireCamera::OnStateChanged;
+        events.param_changed = &PipeWireCamera::OnParamChanged;
+        events.process = &PipeWireCamera::OnProcess;
+        return events;
+    }();
+    pw_stream_add_listener(stream_, &streamListener_, &streamEvents, this);
+
+    uint8_t buffer[1024];
+    spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+    const spa_pod* params[] = {EnumFormat(&builder, fps_)};
+    if (pw_stream_connect(
+            stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
+            static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
+            params, 1) < 0) {
+        Disconnect();
+        return false;
+    }
+    return true;
+}
+
+void PipeWireCamera::Disconnect() {
+    if (stream_ != nullptr) {
+        spa_hook_remove(&streamListener_);
+        pw_stream_destroy(stream_);
+        stream_ = nullptr;
+    }
+    if (core_ != nullptr) {
+        spa_hook_remove(&coreListener_);
+        pw_core_disconnect(core_);
+        core_ = nullptr;
+    }
+    const bool wasStreaming = streaming_;
+    streaming_ = false;
+    fourcc_ = 0;
+    if (wasStreaming && changed_) {
+        changed_();
+    }
+}
+
+void PipeWireCamera::Send(const uint8_t* bottomUpBgr) {
+    if (!streaming_ || fourcc_ == 0) {
+        return;
+    }
+    pending_ = bottomUpBgr;
+    pw_stream_trigger_process(stream_);
+    pending_ = nullptr;
+}
+
+void PipeWireCamera::OnCoreError(void* data, uint32_t id, int, int, const char* message) {
+    auto* self = static_cast<PipeWireCamera*>(data);
+    // Only the connection's own end counts; an error about one object is not fatal.
+    if (id != PW_ID_CORE) {
+        return;
+    }
+    std::fprintf(stderr, "zavreo-vcam: PipeWire: %s\n", message != nullptr ? message : "");
+    self->lost_ = true;
+    if (self->changed_) {
+        self->changed_();
+    }
+}
+
+void PipeWireCamera::OnStateChanged(void* data, pw_stream_state, pw_stream_state state,
+                                    const char* error) {
+    auto* self = static_cast<PipeWireCamera*>(data);
+    if (state == PW_STREAM_STATE_ERROR) {
+        std::fprintf(stderr, "zavreo-vcam: PipeWire node failed: %s\n",
+                     error != nullptr ? error : "");
+        self->lost_ = true;
+    }
+    self->streaming_ = state == PW_STREAM_STATE_STREAMING;
+    if (self->changed_) {
+        self->changed_();
+    }
+}
+
+void PipeWireCamera::OnParamChanged(void* data, uint32_t id, const spa_pod* param) {
+    auto* self = static_cast<PipeWireCamera*>(data);
+    if (id != SPA_PARAM_Format || param == nullptr) {
+        return;
+    }
+    spa_video_info_raw info{};
+    if (spa_format_video_raw_parse(param, &info) < 0 || FourccOf(info.format) == 0 ||
+        info.size.width != kFrameWidth || info.size.height != kFrameHeight) {
+        pw_stream_set_error(self->stream_, -EINVAL, "unsupported format");
+        return;
+    }
+    self->fourcc_ = FourccOf(info.format);
+    self->frameBytes_ = static_cast<uint32_t>(ConvertedFrameBytes(self->fourcc_));
+    self->stride_ = StrideOf(self->fourcc_);
+
+    uint8_t buffer[1024];
+    spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+    const spa_pod* params[] = {
+        static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &b, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+            SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
+            SPA_PARAM_BUFFERS_size, SPA_POD_Int(self->frameBytes_), SPA_PARAM_BUFFERS_stride,
+            SPA_POD_Int(self->stride_))),
+        static_cast<const spa_pod*>(
+            spa_pod_builder_add_object(&b, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta,
+                                       SPA_PARAM_META_type, SPA_POD_Id(SPA_META_Header),
+                                       SPA_PARAM_META_size, SPA_POD_Int(sizeof(spa_meta_header)))),
+    };
+    pw_stream_update_params(self->stream_, params, 2);
+}
+
+void PipeWireCamera::OnProcess(void* data) {
+    static_cast<PipeWireCamera*>(data)->Fill();
+}
+
+void PipeWireCamera::Fill() {
+    if (pending_ == nullptr) {
+        return;
+    }
+    pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
+    if (buffer == nullptr) {
+        return;
+    }
+    spa_data& plane = buffer->buffer->datas[0];
+    if (plane.data == nullptr || plane.maxsize < frameBytes_) {
+        plane.chunk->size = 0;
+    } else {
+        ConvertSharedFrame(pending_, fourcc_, static_cast<uint8_t*>(plane.data));
+        plane.chunk->offset = 0;
+        plane.chunk->size = frameBytes_;
+        plane.chunk->stride = static_cast<int32_t>(stride_);
+    }
+    if (auto* header = static_cast<spa_meta_header*>(
+            spa_buffer_find_meta_data(buffer->buffer, SPA_META_Header, sizeof(spa_meta_header)))) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        header->flags = 0;
+        header->offset = 0;
+        header->pts = static_cast<int64_t>(SPA_TIMESPEC_TO_NSEC(&now));
+        header->dts_offset = 0;
+        header->seq = sequence_++;
+    }
+    pw_stream_queue_buffer(stream_, buffer);
+}
+
+}  // namespace zavreo
