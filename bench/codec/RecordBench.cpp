@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "CameraDiscovery.h"
 #include "CodecLibrary.h"
 #include "ProcessCpu.h"
 #include "PulseServer.h"
@@ -277,8 +278,12 @@ void BM_ClickToFirstRecordedPicture(benchmark::State& state) {
         std::filesystem::temp_directory_path() / ("zavreo-bench-start-" + std::to_string(getpid()));
     std::filesystem::create_directories(home);
     setenv("HOME", home.c_str(), 1);
-    zavreo::RecordingController controller(
-        [&] { return pulse.Running() ? std::string(PulseServer::kMonitorDescription) : ""; });
+    // The microphone is looked up at each click, as the main window does.
+    zavreo::RecordingController controller([] {
+        std::string name;
+        zavreo::FirstAudioSourceName(&name);
+        return name;
+    });
     zavreo::CodecLibrary library;
     if (!library.Load(ZAVREO_BIN_DIR "/libFlashX.so")) {
         state.SkipWithError("cannot load libFlashX.so");
