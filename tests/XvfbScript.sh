@@ -1,5 +1,5 @@
 # Sourced by the scripts that drive the program under Xvfb: a work folder, the background
-# processes ended on exit, `fail` (printing the work folder's logs) and `start_xvfb`.
+# processes ended on exit, `fail` (printing the work folder's logs), `start_xvfb` and the helpers below.
 # KEEP_E2E=1 keeps the work folder for a look afterwards.
 work=$(mktemp -d)
 pids=()
@@ -25,4 +25,43 @@ start_xvfb() {
   DISPLAY=:$(head -1 "$work/display")
   [[ $DISPLAY != : ]] || fail "Xvfb did not start"
   export DISPLAY
+}
+# A window manager, so that minimising, raising and closing behave as on a desktop.
+start_openbox() {
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+}
+# Waits up to $2 tenths of a second (default 300) for a visible window titled exactly $1 and
+# prints its id; fails (status 1) when none shows, or as soon as the process $3 (if given) ends.
+wait_for_window() {
+  local id
+  for _ in $(seq "${2:-300}"); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [[ -n $id ]] && echo "$id" && return 0
+    [[ -z ${3:-} ]] || kill -0 "$3" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+# Where PipeWire is installed: a private D-Bus session bus, PipeWire and WirePlumber in
+# $XDG_RUNTIME_DIR (which must be set), as a desktop session has them. Status 1 where they are
+# not installed.
+start_pipewire_session() {
+  command -v pipewire >/dev/null && command -v wireplumber >/dev/null &&
+    command -v dbus-daemon >/dev/null && gst-inspect-1.0 pipewiresrc >/dev/null 2>&1 || return 1
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/bus XDG_STATE_HOME=$work/state
+  unset PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR
+  dbus-daemon --session --nofork --nopidfile --address="$DBUS_SESSION_BUS_ADDRESS" >"$work/dbus.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [[ -S $XDG_RUNTIME_DIR/bus ]] && break; sleep 0.05; done
+  pipewire >"$work/pipewire.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] && break; sleep 0.05; done
+  wireplumber >"$work/wireplumber.log" 2>&1 &
+  pids+=($!)
+  [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] || fail "the private PipeWire did not start"
 }

@@ -89,25 +89,26 @@ def click(x, y, repeat=1):
     xdo("mousemove", "--sync", x, y, "click", "--repeat", repeat, "--delay", 80, 1)
 
 
+def click_in(title, dx, dy, settle):
+    """Clicks at (dx, dy) in the window titled `title` once it has shown and settled."""
+    window = find_window(title)
+    if window is None:
+        return False
+    time.sleep(settle)
+    x, y = geometry(window)
+    click(x + dx, y + dy)
+    return True
+
+
 def take_photo():
     click(301, 585)
-    dialog = find_window("拍照")
-    if dialog is None:
-        return "photo: no dialog"
-    time.sleep(0.5)
-    x, y = geometry(dialog)
-    click(x + 296, y + 275)
-    return "photo"
+    return "photo" if click_in("拍照", 296, 275, 0.5) else "photo: no dialog"
 
 
 def play_pad():
     click(419, 585)
-    pad = find_window("音效")
-    if pad is None:
+    if not click_in("音效", 127, 214, 0.3):  # the middle sound of the grid
         return "pad: no pad"
-    time.sleep(0.3)
-    x, y = geometry(pad)
-    click(x + 127, y + 214)  # the middle sound of the grid
     time.sleep(2)
     click(419, 585)
     return "pad"
@@ -120,13 +121,7 @@ def start_recording():
 
 def stop_recording():
     click(183, 585)
-    dialog = find_window("录制视频")
-    if dialog is None:
-        return "record stop: no dialog"
-    time.sleep(1)
-    x, y = geometry(dialog)
-    click(x + 239, y + 257)
-    return "record stop"
+    return "record stop" if click_in("录制视频", 239, 257, 1) else "record stop: no dialog"
 
 
 def timetable(seconds):

@@ -70,23 +70,12 @@ open(sys.argv[1], "w", encoding="utf-8").write(json.dumps(listed, separators=(",
 PY
 
 start_xvfb
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+start_openbox
 
 "$bin/zavreo" >"$work/program.log" 2>&1 &
 program=$!
 pids+=($program)
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
-  [[ -n $window ]] && break
-  sleep 0.1
-done
-[[ -n $window ]] || fail "no window titled Zavreo"
+window=$(wait_for_window Zavreo) || fail "no window titled Zavreo"
 sleep 1
 # The camera on; on the songs tab a double click on the first song plays the list through.
 xdotool mousemove --sync 65 585 click 1

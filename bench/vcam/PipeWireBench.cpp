@@ -79,6 +79,23 @@ bool NodeShown() {
     return false;
 }
 
+// The virtual camera program serving the shared frame `frameName` as a node of `session`; -1,
+// with the benchmark skipped, when no node shows.
+pid_t ServeNode(const PipeWireSession& session, const std::string& frameName,
+                benchmark::State& state) {
+    if (!session.Running()) {
+        state.SkipWithError("no private PipeWire session");
+        return -1;
+    }
+    const pid_t vcam = StartVcam(frameName);
+    if (!NodeShown()) {
+        StopVcam(vcam);
+        state.SkipWithError("no node");
+        return -1;
+    }
+    return vcam;
+}
+
 constexpr double kWindowSeconds = 10;
 
 // arg 0: no reader; 1: one reader (BGRx); 2: one reader (YUY2).
@@ -87,14 +104,8 @@ void BM_VcamPipeWireCpu(benchmark::State& state) {
     ScopedFrameName name;
     zavreo::SharedFrame frame(name.Name());
     frame.Write(PatternFrame(640, 480).data());
-    if (!session.Running()) {
-        state.SkipWithError("no private PipeWire session");
-        return;
-    }
-    const pid_t vcam = StartVcam(name.Name());
-    if (!NodeShown()) {
-        StopVcam(vcam);
-        state.SkipWithError("no node");
+    const pid_t vcam = ServeNode(session, name.Name(), state);
+    if (vcam < 0) {
         return;
     }
     std::unique_ptr<PipeWireReader> reader;
@@ -160,14 +171,8 @@ void BM_VcamPipeWireDelay(benchmark::State& state) {
     zavreo::SharedFrame frame(name.Name());
     std::vector<uint8_t> picture(zavreo::kFrameBytes, 0);
     frame.Write(picture.data());
-    if (!session.Running()) {
-        state.SkipWithError("no private PipeWire session");
-        return;
-    }
-    const pid_t vcam = StartVcam(name.Name());
-    if (!NodeShown()) {
-        StopVcam(vcam);
-        state.SkipWithError("no node");
+    const pid_t vcam = ServeNode(session, name.Name(), state);
+    if (vcam < 0) {
         return;
     }
     PipeWireReader reader(zavreo::kPipeWireNodeName, "BGRx");

@@ -101,12 +101,7 @@ python3 -c "import sys; sys.exit(not 0.6 < $share < 0.99)" ||
 
 # Under a window manager, dragging the lyrics window by a letter takes the bar along, and
 # dragging the bar takes the window along.
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+start_openbox
 sleep 0.5
 lyrics=$(xdotool search --onlyvisible --name '^Zavreo歌词$' | head -1)
 bar=$(xdotool search --onlyvisible --name '^歌词控制$' | head -1)

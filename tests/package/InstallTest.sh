@@ -80,14 +80,7 @@ launched=$(date +%s%N)
   ZAVREO_UPDATE_HOST=127.0.0.1:9 /usr/bin/zavreo) >"$work/program.log" 2>&1 &
 program=$!
 pids+=($program)
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
-  [[ -n $window ]] && break
-  kill -0 $program 2>/dev/null || fail "the program ended at its start"
-  sleep 0.1
-done
-[[ -n $window ]] || fail "no window titled Zavreo"
+window=$(wait_for_window Zavreo 300 $program) || fail "no window titled Zavreo (ended: $(kill -0 $program 2>/dev/null && echo no || echo yes))"
 echo "window up $((($(date +%s%N) - launched) / 1000000)) ms after the start"
 [[ $(stat -c %U "/proc/$program") == "$user" ]] || fail "the program does not run as $user"
 # The window's class (the second WM_CLASS string, which xprop prints octal-escaped) is the one

@@ -33,13 +33,7 @@ unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 config=$HOME/.config/ZavreoZhuShou/Config
 
 start_xvfb
-# A window manager, so that minimising, raising and closing behave as on a desktop.
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+start_openbox
 
 # Saved effects: an opaque subtitle band at the bottom, whitening (its position out of range),
 # the sweet colour preset and two decorations, all restored at the start.
@@ -86,34 +80,19 @@ PY
 # Where PipeWire is installed, the session has its own D-Bus bus, PipeWire and WirePlumber, so
 # the virtual camera becomes a PipeWire camera; elsewhere the program says none can be offered.
 have_pipewire=
-if command -v pipewire >/dev/null && command -v wireplumber >/dev/null &&
-  command -v dbus-daemon >/dev/null && gst-inspect-1.0 pipewiresrc >/dev/null 2>&1; then
-  export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/bus XDG_STATE_HOME=$work/state
-  unset PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR
-  dbus-daemon --session --nofork --nopidfile --address="$DBUS_SESSION_BUS_ADDRESS" >"$work/dbus.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [[ -S $XDG_RUNTIME_DIR/bus ]] && break; sleep 0.05; done
-  pipewire >"$work/pipewire.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] && break; sleep 0.05; done
-  wireplumber >"$work/wireplumber.log" 2>&1 &
-  pids+=($!)
-  [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] || fail "the private PipeWire did not start"
-  have_pipewire=yes
-fi
+start_pipewire_session && have_pipewire=yes
 node_listed() { pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"'; }
+# The node shows once the virtual camera's copy has connected; a busy machine takes a moment.
+node_shows() {
+  for _ in $(seq 50); do node_listed && return 0; sleep 0.1; done
+  return 1
+}
 
 launched=$(date +%s%N)
 "$bin/zavreo" >"$work/first.log" 2>&1 &
 first=$!
 pids+=($first)
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
-  [[ -n $window ]] && break
-  sleep 0.1
-done
-[[ -n $window ]] || fail "no window titled Zavreo"
+window=$(wait_for_window Zavreo) || fail "no window titled Zavreo"
 echo "window up $((($(date +%s%N) - launched) / 1000000)) ms after the start"
 sleep 1
 import -display "$DISPLAY" -window root "$out/main-window.png" || fail "no screenshot"
@@ -121,13 +100,7 @@ cmp -s "$config/ZavreoConfig.dat" "$work/www/zv-helper/Config/ZavreoConfig.dat" 
   fail "the update description was not downloaded"
 # The sound-effect button shows the pad above the main window.
 xdotool mousemove --sync 419 585 click 1
-pad=
-for _ in $(seq 200); do
-  pad=$(xdotool search --onlyvisible --name '^音效$' 2>/dev/null | head -1)
-  [[ -n $pad ]] && break
-  sleep 0.1
-done
-[[ -n $pad ]] || fail "the sound-effect pad did not show"
+pad=$(wait_for_window 音效 200) || fail "the sound-effect pad did not show"
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/sound-pad.png" || fail "no screenshot"
 xdotool mousemove --sync 419 585 click 1
@@ -185,7 +158,7 @@ for id in $(xdotool search --onlyvisible --pid $first 2>/dev/null); do
 done
 if [[ -n $have_pipewire ]]; then
   ((tips == 0)) || fail "a tip showed while the PipeWire camera is served"
-  node_listed || fail "no PipeWire node for the open camera"
+  node_shows || fail "no PipeWire node for the open camera"
 else
   ((tips == 1)) || fail "not one tip without a virtual camera: $tips"
 fi
@@ -256,13 +229,7 @@ assert len(colours) >= 3, f"not the bars: {colours}"
 PY
 # 拍照 saves the running camera's picture in the photo folder and shows it in the photo dialog.
 xdotool mousemove --sync 301 585 click 1
-photoDialog=
-for _ in $(seq 100); do
-  photoDialog=$(xdotool search --onlyvisible --name '^拍照$' 2>/dev/null | head -1)
-  [[ -n $photoDialog ]] && break
-  sleep 0.1
-done
-[[ -n $photoDialog ]] || fail "the photo dialog did not show"
+photoDialog=$(wait_for_window 拍照 100) || fail "the photo dialog did not show"
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/photo-dialog.png" || fail "no screenshot"
 photos=("$HOME/Documents/ZavreoZhuShou/Pic/"*)
@@ -300,13 +267,7 @@ xdotool mousemove --sync 183 585 click 1
 sleep 4
 import -display "$DISPLAY" -window root "$out/recording.png" || fail "no screenshot"
 xdotool mousemove --sync 183 585 click 1
-dialog=
-for _ in $(seq 100); do
-  dialog=$(xdotool search --onlyvisible --name '^录制视频$' 2>/dev/null | head -1)
-  [[ -n $dialog ]] && break
-  sleep 0.1
-done
-[[ -n $dialog ]] || fail "no recording dialog after the stop click"
+dialog=$(wait_for_window 录制视频 100) || fail "no recording dialog after the stop click"
 sleep 2
 import -display "$DISPLAY" -window root "$out/recording-dialog.png" || fail "no screenshot"
 recording=$(ls "$videos"/*.mp4 2>/dev/null | head -1)
@@ -330,13 +291,7 @@ import -display "$DISPLAY" -window root "$out/songs-view.png" || fail "no screen
 
 # The lyrics button shows the desktop lyrics and their control bar; a second click hides them.
 xdotool mousemove --sync 445 133 click 1
-lyrics=
-for _ in $(seq 100); do
-  lyrics=$(xdotool search --onlyvisible --name '^Zavreo歌词$' 2>/dev/null | head -1)
-  [[ -n $lyrics ]] && break
-  sleep 0.1
-done
-[[ -n $lyrics ]] || fail "the desktop lyrics did not show"
+lyrics=$(wait_for_window Zavreo歌词 100) || fail "the desktop lyrics did not show"
 xdotool search --onlyvisible --name '^歌词控制$' >/dev/null || fail "the lyrics bar did not show"
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
@@ -394,13 +349,7 @@ timeout 20 "$bin/zavreo" >"$work/second.log" 2>&1
 code=$?
 [[ $code == 0 ]] || fail "second instance ended with $code"
 kill -0 $first 2>/dev/null || fail "the first instance ended"
-shown=
-for _ in $(seq 200); do
-  shown=$(xdotool search --onlyvisible --name '^Zavreo$' 2>/dev/null | head -1)
-  [[ -n $shown ]] && break
-  sleep 0.1
-done
-[[ -n $shown ]] || fail "the first instance did not come forward"
+shown=$(wait_for_window Zavreo 200) || fail "the first instance did not come forward"
 xwininfo -id "$window" | grep -q 'Map State: IsViewable' || fail "the first window is not shown again"
 
 # The session's quit request runs the tray's exit command.
@@ -440,13 +389,7 @@ rm -f "$config/config.lst"
 "$bin/zavreo" >"$work/question.log" 2>&1 &
 asking=$!
 pids+=($asking)
-question=
-for _ in $(seq 150); do
-  question=$(xdotool search --onlyvisible --name '更新提示' 2>/dev/null | head -1)
-  [[ -n $question ]] && break
-  sleep 0.1
-done
-[[ -n $question ]] || fail "no update question"
+question=$(wait_for_window Zavreo直播助手更新提示 150) || fail "no update question"
 [[ -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "no shared frame while the update question waits"
 kill -TERM $asking
 for _ in $(seq 100); do kill -0 $asking 2>/dev/null || break; sleep 0.1; done

@@ -16,23 +16,8 @@ export ZAVREO_SHARED_FRAME=/zavreo-quit-$$ ZAVREO_AUDIO_SINK="fakesink sync=true
 unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 
 start_xvfb
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+start_openbox
 
-# Waits up to 10 s for a visible window titled exactly $1; prints its id.
-wait_window() {
-  local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-    [[ -n $id ]] && echo "$id" && return 0
-    sleep 0.1
-  done
-  return 1
-}
 click() { xdotool mousemove --sync "$1" "$2" click 1; }
 open_camera() {
   click 65 585
@@ -57,35 +42,35 @@ open_tip() {
 open_photo() {
   open_camera
   click 301 585
-  wait_window 拍照 >/dev/null
+  wait_for_window 拍照 100 >/dev/null
 }
 open_recording() {
   open_camera
   click 183 585
   sleep 3
   click 183 585
-  wait_window 录制视频 >/dev/null
+  wait_for_window 录制视频 100 >/dev/null
 }
 open_pad() {
   click 419 585
-  wait_window 音效 >/dev/null
+  wait_for_window 音效 100 >/dev/null
 }
 open_lyrics() {
   click 445 133
-  wait_window Zavreo歌词 >/dev/null && wait_window 歌词控制 >/dev/null
+  wait_for_window Zavreo歌词 100 >/dev/null && wait_for_window 歌词控制 100 >/dev/null
 }
 open_search() {
   open_lyrics || return 1
-  eval "$(xdotool getwindowgeometry --shell "$(wait_window 歌词控制)")"
+  eval "$(xdotool getwindowgeometry --shell "$(wait_for_window 歌词控制 100)")"
   click $((X + 564)) $((Y + 25))
-  wait_window 搜索歌词 >/dev/null
+  wait_for_window 搜索歌词 100 >/dev/null
 }
 open_file_chooser() {
   # The picture tab's add button; Qt's file chooser speaks Chinese, its title is 打开.
   click 674 133
   sleep 0.5
   click 530 178
-  wait_window 打开 >/dev/null
+  wait_for_window 打开 100 >/dev/null
 }
 
 open_colour_chooser() {
@@ -97,7 +82,7 @@ open_colour_chooser() {
   click 750 383
   sleep 0.5
   click 732 502
-  wait_window 选择颜色 >/dev/null
+  wait_for_window 选择颜色 100 >/dev/null
 }
 
 quit_term() { kill -TERM "$program"; }
@@ -117,7 +102,7 @@ run_case() {
   "$bin/zavreo" >"$work/$window-$quit.log" 2>&1 &
   program=$!
   pids+=($program)
-  main=$(wait_window Zavreo) || fail "$window/$quit: no main window"
+  main=$(wait_for_window Zavreo 100) || fail "$window/$quit: no main window"
   sleep 1
   "open_$window" || fail "$window/$quit: the window did not open"
   sleep 0.5
