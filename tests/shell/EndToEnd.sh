@@ -310,7 +310,7 @@ above() {  # whether window $1 lies above window $2
   lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
   [[ -n $upper && -n $lower ]] && ((upper > lower))
 }
-lyricsBar=$(xdotool search --onlyvisible --name '^歌词控制$' | head -1)
+lyricsBar=$(wait_for_window 歌词控制 10) || fail "the lyrics bar is gone"
 # 拍照 on the 我的直播 page, with the camera closed since the slideshow, brings up the tip.
 xdotool mousemove --sync 120 169 click 1
 sleep 0.3
