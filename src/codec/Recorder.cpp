@@ -265,9 +265,7 @@ bool Session::OpenVideoEncoder(std::string* error) {
         av_dict_set(&settings, "x264opts", options_.x264Options.c_str(), 0);
     }
     if (options_.videoCodec == "libx264") {
-        // Frame threads hold several pictures back, which a crash would lose; slice threads
-        // keep the delay to the B-frames.
-        av_dict_set(&settings, "x264-params", "sliced-threads=1", 0);
+        av_dict_set(&settings, "x264-params", X264Params(options_.x264Options).c_str(), 0);
     }
     const int result = avcodec_open2(c, codec, &settings);
     av_dict_free(&settings);
