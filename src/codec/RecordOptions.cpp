@@ -1,5 +1,6 @@
 #include "RecordOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -39,7 +40,34 @@ bool ParseInput(const std::string& text, RecordOptions* options) {
     return !options->videoDevice.empty();
 }
 
+// The value of x264 option `key` (spelt with '-') in "a=1:b_c=2", where '_' may stand for '-'.
+std::string X264Option(const std::string& options, const std::string& key) {
+    std::string value;
+    size_t begin = 0;
+    while (begin <= options.size()) {
+        const size_t end = std::min(options.find(':', begin), options.size());
+        const std::string item = options.substr(begin, end - begin);
+        const size_t equals = item.find('=');
+        std::string name = item.substr(0, equals);
+        std::replace(name.begin(), name.end(), '_', '-');
+        if (name == key) {
+            value = equals == std::string::npos ? "" : item.substr(equals + 1);
+        }
+        begin = end + 1;
+    }
+    return value;
+}
+
 }  // namespace
+
+std::string X264Params(const std::string& x264Options) {
+    std::string params = "sliced-threads=1";
+    if (X264Option(x264Options, "rc-lookahead") == "0" &&
+        X264Option(x264Options, "b-adapt") == "2") {
+        params += ":b-adapt=1";
+    }
+    return params;
+}
 
 long ParseBitrate(const std::string& text) {
     long value = 0;

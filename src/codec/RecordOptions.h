@@ -40,6 +40,13 @@ bool ParseRecordOptions(const std::vector<std::string>& args, RecordOptions* opt
 // "500k" -> 500000, "2M" -> 2000000, "32000" -> 32000; -1 when malformed.
 long ParseBitrate(const std::string& text);
 
+// The settings the recorder gives libx264 after the user's x264 options ("a=1:b_c=2"). Slice
+// threads: frame threads hold several pictures back, which a crash would lose. Where the options
+// ask for no look-ahead ("rc-lookahead=0"), the fast B-frame decision in place of the trellis
+// ("b-adapt=2"), which always waits for twelve more pictures before it lets one out: 1.2 s at
+// ten a second before the start of a recording reaches the file, and lost in a crash.
+std::string X264Params(const std::string& x264Options);
+
 // The elements of a filter chain ("a=1:2,b") whose filter libavfilter knows; each unknown one is
 // named in `skipped`.
 std::string KnownFilters(const std::string& chain, std::vector<std::string>* skipped);

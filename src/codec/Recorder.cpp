@@ -43,10 +43,8 @@ using Clock = std::chrono::steady_clock;
 
 // A fragment is cut every this many seconds' worth of pictures and the file forced to disk every
 // kSyncSeconds, so a crash loses the pictures the encoder still holds and the cut interval, a
-// power cut at most the sync interval more. (The program's options make x264 decide B-frames by
-// trellis, which looks twelve pictures ahead; with its second frame thread it holds 1.4 s at ten
-// pictures a second. The sound goes into each fragment as soon as it is encoded, so a crash loses
-// less of it.)
+// power cut at most the sync interval more. The sound goes into each fragment as soon as it is
+// encoded, so a crash loses less of it.
 constexpr double kFragmentSeconds = 0.2;
 constexpr double kSyncSeconds = 0.6;
 // How long the start of a recording waits for the microphone's first samples. A source may take
@@ -275,11 +273,7 @@ bool Session::OpenVideoEncoder(std::string* error) {
         av_dict_set(&settings, "x264opts", options_.x264Options.c_str(), 0);
     }
     if (options_.videoCodec == "libx264") {
-        // Frame threads need about an eighth less processor time than slice threads on the same
-        // pictures (slices predict worse), but every one past the first holds one more picture
-        // back, which a crash would lose; "auto" would start one and a half per core, two keep
-        // the cost to one picture on any machine.
-        av_dict_set(&settings, "x264-params", "threads=2", 0);
+        av_dict_set(&settings, "x264-params", X264Params(options_.x264Options).c_str(), 0);
     }
     const int result = avcodec_open2(c, codec, &settings);
     av_dict_free(&settings);

@@ -146,9 +146,9 @@ TEST_F(RecorderTest, AKilledRecorderLeavesAPlayableFileAtMostASecondShort) {
     EXPECT_GE(probe.videoSeconds, 2.0);
     EXPECT_TRUE(probe.hasAudio);
     // The sound goes into the fragments as it is encoded; the pictures the encoder still held
-    // (1.4 s) are lost.
+    // are lost.
     EXPECT_GE(probe.audioEnd, probe.videoEnd - 0.05);
-    EXPECT_LT(probe.audioEnd, probe.videoEnd + 2.0);
+    EXPECT_LT(probe.audioEnd, probe.videoEnd + 1.0);
 }
 
 // The program records with "-vsync 2": the ticks of a stall are left out, not filled with copies

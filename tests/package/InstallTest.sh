@@ -3,8 +3,8 @@
 # itself pass their checkers; apt installs it; a freshly added ordinary user starts
 # /usr/bin/zavreo from their home under Xvfb with the stand-in camera; the window comes up under
 # the desktop entry's window class, and the camera's moving colour bars reach the shared frame;
-# SIGTERM ends it and leaves config.lst in that user's home and nothing new in the package's
-# folders. Purging leaves none of the package's files; the user is removed again.
+# SIGTERM ends it and leaves config.lst in that user's home; started again in a session with
+# PipeWire, the open camera is a PipeWire node; nothing new in the package's folders. Purging leaves none of the package's files; the user is removed again.
 # Usage (as root): InstallTest.sh PACKAGE.deb
 set -uo pipefail
 deb=$(realpath "$1")
@@ -133,6 +133,50 @@ code=$?
 [[ $code == 0 ]] || fail "the program ended with $code"
 config=$home/.config/ZavreoZhuShou/Config/config.lst
 [[ -s $config && $(stat -c %U "$config") == "$user" ]] || fail "no config.lst of $user in $config"
+
+# In a desktop session with PipeWire (its own D-Bus bus, PipeWire and WirePlumber, run by the
+# user in their runtime folder), the open camera is a PipeWire camera served by the installed
+# virtual camera program, and the node goes with the program.
+if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && command -v pw-dump >/dev/null; then
+  runtime=/tmp/zavreo-install-run-$$
+  install -d -m 700 -o "$user" -g "$user" "$runtime"
+  as_user=(setpriv --reuid="$user" --regid="$user" --init-groups --reset-env env HOME="$home"
+    DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus"
+    XDG_STATE_HOME="$runtime/state" ZAVREO_TEST_CAMERA=1 ZAVREO_SHARED_FRAME="$ZAVREO_SHARED_FRAME"
+    ZAVREO_UPDATE_HOST=127.0.0.1:9)
+  # The services do not inherit the one-run-at-a-time lock (descriptor 8).
+  session=()
+  "${as_user[@]}" dbus-daemon --session --nofork --nopidfile --address="unix:path=$runtime/bus" >"$work/dbus.log" 2>&1 8>&- &
+  session+=($!)
+  for _ in $(seq 100); do [[ -S $runtime/bus ]] && break; sleep 0.05; done
+  "${as_user[@]}" pipewire >"$work/pipewire.log" 2>&1 8>&- &
+  session+=($!)
+  for _ in $(seq 100); do [[ -S $runtime/pipewire-0 ]] && break; sleep 0.05; done
+  "${as_user[@]}" wireplumber >"$work/wireplumber.log" 2>&1 8>&- &
+  session+=($!)
+  pids+=("${session[@]}")
+  node_listed() { "${as_user[@]}" pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"'; }
+  (cd "$home" && exec "${as_user[@]}" /usr/bin/zavreo) >"$work/session.log" 2>&1 &
+  program=$!
+  pids+=($program)
+  window=$(wait_for_window Zavreo 300 $program) || fail "no window in the PipeWire session"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool mousemove --sync $((X + 65)) $((Y + 585)) click 1
+  for _ in $(seq 100); do node_listed && break; sleep 0.1; done
+  node_listed || fail "the installed program's open camera is no PipeWire node"
+  vcam=$(pgrep -P $program -x zavreo-vcam)
+  [[ -n $vcam && $(stat -c %U "/proc/$vcam") == "$user" ]] ||
+    fail "the program's own virtual camera program does not run as $user"
+  kill -TERM $program
+  wait $program
+  code=$?
+  [[ $code == 0 ]] || fail "the program in the PipeWire session ended with $code"
+  for _ in $(seq 50); do node_listed || break; sleep 0.1; done
+  node_listed && fail "the PipeWire node outlived the program"
+  kill "${session[@]}" 2>/dev/null
+  wait "${session[@]}" 2>/dev/null
+  echo "PipeWire camera served by the installed program"
+fi
 
 # Nothing written into the package's folders: its files as shipped, no others beside them.
 dpkg --verify zavreo >"$work/verify.log" 2>&1 && [[ ! -s $work/verify.log ]] ||

@@ -5,7 +5,8 @@
 # config.lst is written in its one-line format and the shared frame removed (also when the signal
 # comes while the update question waits). An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
-# ends the program, saving. The record button makes a playable recording. Also: without
+# ends the program, saving. The record button makes a playable recording. A tip shown while the
+# desktop lyrics are up lies above them. Also: without
 # libFlashX.so the program says so and ends with code 0.
 # Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshots go to OUT_DIR).
 set -uo pipefail
@@ -294,6 +295,48 @@ lyrics=$(wait_for_window Zavreo歌词 100) || fail "the desktop lyrics did not s
 xdotool search --onlyvisible --name '^歌词控制$' >/dev/null || fail "the lyrics bar did not show"
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
+# A dialog of the program opened while the lyrics show lies above them and their bar in the
+# window manager's stacking order (bottom first); closed, the lyrics go back on top.
+stacking() {
+  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
+    printf '%d\n' "$id"
+  done
+}
+above() {  # whether window $1 lies above window $2
+  local order
+  order=$(stacking)
+  local upper lower
+  upper=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
+  lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
+  [[ -n $upper && -n $lower ]] && ((upper > lower))
+}
+lyricsBar=$(wait_for_window 歌词控制 10) || fail "the lyrics bar is gone"
+# 拍照 on the 我的直播 page, with the camera closed since the slideshow, brings up the tip.
+xdotool mousemove --sync 120 169 click 1
+sleep 0.3
+xdotool mousemove --sync 301 585 click 1
+tip=
+for _ in $(seq 100); do
+  for id in $(xdotool search --onlyvisible --pid $first 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    [[ $WIDTH == 273 && $HEIGHT -ge 206 ]] && tip=$id
+  done
+  [[ -n $tip ]] && break
+  sleep 0.1
+done
+[[ -n $tip ]] || fail "no tip over the lyrics"
+sleep 0.5
+above "$tip" "$lyrics" && above "$tip" "$lyricsBar" ||
+  fail "the tip lies under the desktop lyrics: $(stacking | tr '\n' ' ')"
+import -display "$DISPLAY" -window root "$out/tip-over-lyrics.png" || fail "no screenshot"
+eval "$(xdotool getwindowgeometry --shell "$tip")"
+xdotool mousemove --sync $((X + 140)) $((Y + HEIGHT - 46)) click 1
+xdotool windowactivate --sync "$window"
+sleep 0.5
+above "$lyrics" "$window" && above "$lyricsBar" "$window" ||
+  fail "the desktop lyrics did not go back above the main window: $(stacking | tr '\n' ' ')"
+xdotool mousemove --sync 360 169 click 1
+sleep 0.3
 xdotool mousemove --sync 445 133 click 1
 sleep 0.5
 xdotool search --onlyvisible --name '^Zavreo歌词$' >/dev/null && fail "the desktop lyrics did not hide"

@@ -73,10 +73,6 @@ QString CXiaoXiTiShi::Text() const {
     return text_->toPlainText();
 }
 
-void CXiaoXiTiShi::reject() {
-    // Escape and window-manager close requests leave the tip up; only OK closes it.
-}
-
 int CXiaoXiTiShi::TextHeight(int width) const {
     QTextDocument measure;
     measure.setDefaultFont(text_->font());

@@ -1,7 +1,7 @@
 #pragma once
 // The message tip: one small skinned window with a line of text and an OK button. Showing it
-// again while it is up only replaces the text; only the OK button (or the end of the program)
-// closes it, and its body drags it. A long text makes the window taller, up to the screen's
+// again while it is up only replaces the text; OK, Escape and the window manager's close all
+// hide it, and its body drags it. A long text makes the window taller, up to the screen's
 // height, beyond which it scrolls. Lives on the interface thread; ShowTip may be called from
 // any thread.
 
@@ -25,8 +25,6 @@ public:
     void ShowTip(const char* utf8Text) { ShowTip(QString::fromUtf8(utf8Text)); }
     QString Text() const;
     CPngButton* OkButton() const { return ok_; }
-
-    void reject() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

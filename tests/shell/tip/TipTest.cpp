@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTest>
 #include <cstdlib>
 #include <thread>
 
@@ -67,19 +68,26 @@ TEST_F(TipTest, ANewMessageBringsATipThatIsUpToTheFront) {
     EXPECT_EQ(QApplication::activeWindow(), tip_);
 }
 
-TEST_F(TipTest, OnlyTheOkButtonClosesItAndItComesBack) {
+TEST_F(TipTest, OkEscapeAndTheWindowManagersCloseEachCloseItAndItComesBack) {
     tip_->ShowTip(TipText::kSongNotFound);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(tip_, &escape);
-    tip_->close();
-    QApplication::processEvents();
-    EXPECT_TRUE(tip_->isVisible());
     ASSERT_GT(tip_->OkButton()->width(), 0);
     Click(tip_->OkButton());
     EXPECT_FALSE(tip_->isVisible());
+
     tip_->ShowTip(TipText::kCameraInUse);
+    QTest::keyClick(tip_, Qt::Key_Escape);
+    EXPECT_FALSE(tip_->isVisible());
+
+    // A tip that refused the close stopped the quit's close-all-windows pass part-way.
+    tip_->ShowTip(TipText::kNoCamera);
+    QCloseEvent close;
+    QApplication::sendEvent(tip_, &close);
+    EXPECT_TRUE(close.isAccepted());
+    EXPECT_FALSE(tip_->isVisible());
+
+    tip_->ShowTip(TipText::kPhotoNeedsCamera);
     EXPECT_TRUE(tip_->isVisible());
-    EXPECT_EQ(tip_->Text(), QString::fromUtf8(TipText::kCameraInUse));
+    EXPECT_EQ(tip_->Text(), QString::fromUtf8(TipText::kPhotoNeedsCamera));
 }
 
 TEST_F(TipTest, TipFromAWorkerThreadIsShownOnTheInterfaceThread) {
