@@ -112,6 +112,7 @@ void AudioSource::Capture() {
             lastCaptured_ = at(samplesRead);
             chunks_.push_back(std::move(chunk));
         }
+        delivering_ = true;
         arrived_.notify_all();
     }
     av_packet_free(&packet);

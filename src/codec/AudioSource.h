@@ -43,6 +43,8 @@ public:
     bool Open(const std::string& source, int sampleRate, int channels, std::string* error);
     // Moves the chunks read so far into `out`.
     void Take(std::deque<AudioChunk>* out);
+    // True once the first samples have arrived.
+    bool Delivering() const { return delivering_; }
     // Waits until a chunk captured at or after `time` has arrived, at most `limit`.
     void WaitUntilPast(std::chrono::steady_clock::time_point time, std::chrono::milliseconds limit);
 
@@ -54,6 +56,7 @@ private:
     int sampleRate_ = 44100;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> delivering_{false};  // set by the capture thread
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::chrono::steady_clock::time_point origin_;        // capture thread only

@@ -100,7 +100,9 @@ bool Mp4Writer::Write(AVPacket* packet, AVRational from, AVStream* stream) {
         packet->dts += shift;
     }
     packet->stream_index = stream->index;
-    const int result = av_interleaved_write_frame(format_, packet);
+    // Fragments keep each track's samples apart, so the streams need no interleaving here; the
+    // ordinary copy interleaves them.
+    const int result = av_write_frame(format_, packet);
     if (result < 0 && !failed_) {
         Fail("cannot write a packet: " + AvError(result));
     }

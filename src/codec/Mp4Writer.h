@@ -1,6 +1,8 @@
 #pragma once
 // Writes a fragmented MP4 under its final name, so the file plays at every moment: each
-// CutFragment() completes a fragment. Packets go in interleaved by time, as the fragments need. A
+// CutFragment() completes a fragment. Each stream's packets go into the open fragment as they
+// come, not held back to interleave the streams by decoding time: the video encoder's delay and
+// its B-frames would otherwise keep the sound of the last moments out of every fragment. A
 // failed write (disk full, folder gone) cuts the file back to the last complete fragment. Finish()
 // completes the last fragment and then replaces the file, in one rename, by an ordinary MP4 of the
 // same streams; when that copy cannot be made the complete fragmented file stays.
@@ -33,7 +35,8 @@ public:
     void SetTimeShift(int64_t microseconds) { shift_ = microseconds; }
     // Writes the header (the empty movie box with the codec set-up) to disk.
     bool Start(std::string* error);
-    // `packet` in the encoder's time base `from`; false once writing has failed.
+    // `packet` in the encoder's time base `from`, in the next fragment; false once writing has
+    // failed.
     bool Write(AVPacket* packet, AVRational from, AVStream* stream);
     // Completes the fragment of the packets written so far (a process that dies keeps it) and,
     // with `sync`, forces the file to disk (so does a machine that dies).

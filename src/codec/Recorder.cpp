@@ -1,5 +1,6 @@
 #include "Recorder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -41,10 +42,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A fragment is cut every this many seconds' worth of pictures and the file forced to disk every
-// kSyncSeconds, so a crash loses the encoder's few frames of delay and the cut interval, a power
-// cut at most the sync interval more.
+// kSyncSeconds, so a crash loses the pictures the encoder still holds and the cut interval, a
+// power cut at most the sync interval more. The sound goes into each fragment as soon as it is
+// encoded, so a crash loses less of it.
 constexpr double kFragmentSeconds = 0.2;
 constexpr double kSyncSeconds = 0.6;
+// How long the start of a recording waits for the microphone's first samples. A source may take
+// a while to deliver: a device waking from suspension, or a monitor of a sink that renders in
+// large blocks (up to two seconds) until the new listener's lower latency takes effect.
+constexpr auto kAudioStartWait = std::chrono::milliseconds(2500);
+// How often that wait looks whether the samples have come.
+constexpr auto kAudioPoll = std::chrono::milliseconds(5);
 // How long the end of a recording waits for the microphone's last samples.
 constexpr auto kAudioTailWait = std::chrono::milliseconds(300);
 // How far the sound may stray from its capture times before it is put back in place.
@@ -384,6 +392,11 @@ int Session::Run(const std::function<void()>& started) {
         return -1;
     }
     video_.emplace(options_.videoDevice);
+    // The picture's clock starts with the sound, so neither begins without the other.
+    const auto audioDeadline = Clock::now() + kAudioStartWait;
+    while (audio_ && !audio_->Delivering() && Clock::now() < audioDeadline &&
+           !stop_.WaitUntil(std::min(audioDeadline, Clock::now() + kAudioPoll))) {
+    }
 
     const auto period =
         std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / options_.frameRate;

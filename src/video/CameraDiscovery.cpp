@@ -38,7 +38,9 @@ std::string StringProperty(const GstStructure* props, const char* key) {
 // its order; false when the provider is missing or cannot start. The provider is started for the
 // walk as a device monitor would, but alone: a monitor also starts PipeWire's provider, which
 // corrupts the heap on stopping (and would list this program's own camera node). A provider that
-// only probes, unstarted, leaks its connection when no sound server answers.
+// only probes, unstarted, leaks its connection when no sound server answers. GStreamer keeps the
+// provider for the rest of the process and hands it out again on the next walk; it holds a bus
+// whose poll is a socket pair, so the first walk leaves two sockets open and later walks none.
 template <typename Visit>
 bool WalkDevices(const char* providerName, const char* classes, Visit visit) {
     if (!EnsureGstInitialised()) {

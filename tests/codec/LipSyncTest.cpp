@@ -12,6 +12,7 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -53,10 +54,11 @@ constexpr int kCodeBits = 8;
 constexpr int kSquare = 64, kSquareGap = 8, kSquareTop = 208;
 
 // Plays silence into a PulseAudio sink through libavdevice, block by block on a thread of its
-// own; Tone() puts a 1 kHz tone at the start of the next block.
+// own, `buffer` ahead of what sounds; Tone() puts a short 1 kHz tone at the start of the next
+// block, Hum() one that lasts from then on.
 class TonePlayer {
 public:
-    explicit TonePlayer(const std::string& sink) {
+    explicit TonePlayer(const std::string& sink, std::chrono::milliseconds buffer = 40ms) {
         avdevice_register_all();
         if (avformat_alloc_output_context2(&output_, nullptr, "pulse", nullptr) < 0) {
             return;
@@ -68,7 +70,7 @@ public:
         av_channel_layout_default(&stream->codecpar->ch_layout, 2);
         AVDictionary* options = nullptr;
         av_dict_set(&options, "device", sink.c_str(), 0);
-        av_dict_set(&options, "buffer_duration", "40", 0);
+        av_dict_set_int(&options, "buffer_duration", buffer.count(), 0);
         const bool opened = avformat_write_header(output_, &options) >= 0;
         av_dict_free(&options);
         if (opened) {
@@ -91,19 +93,24 @@ public:
     bool Playing() const { return thread_.joinable(); }
 
     // The moment (steady clock) the next tone starts sounding in the sink.
-    Clock::time_point Tone() {
+    Clock::time_point Tone() { return Ask(false); }
+    Clock::time_point Hum() { return Ask(true); }
+
+private:
+    Clock::time_point Ask(bool hum) {
         std::unique_lock lock(mutex_);
         toneAsked_ = true;
+        hum_ = hum;
         onset_.reset();
         changed_.wait(lock, [this] { return onset_.has_value(); });
         return *onset_;
     }
 
-private:
     // Player thread.
     void Play() {
         std::vector<int16_t> block(kBlockSamples * 2);
         int toneBlock = -1;
+        bool humming = false;
         AVPacket* packet = av_packet_alloc();
         const AVRational timeBase = output_->streams[0]->time_base;
         for (int64_t written = 0;; written += kBlockSamples) {
@@ -115,6 +122,7 @@ private:
                 if (toneAsked_ && toneBlock < 0) {
                     toneAsked_ = false;
                     toneBlock = 0;
+                    humming = hum_;
                 }
             }
             for (int i = 0; i < kBlockSamples; ++i) {
@@ -142,7 +150,7 @@ private:
                 onset_ = now + std::chrono::microseconds(untilOnset);
                 changed_.notify_all();
             }
-            if (toneBlock >= 0 && ++toneBlock == kToneBlocks) {
+            if (toneBlock >= 0 && ++toneBlock == kToneBlocks && !humming) {
                 toneBlock = -1;
             }
         }
@@ -155,6 +163,7 @@ private:
     std::condition_variable changed_;
     bool stop_ = false;                       // guarded by mutex_
     bool toneAsked_ = false;                  // guarded by mutex_
+    bool hum_ = false;                        // guarded by mutex_
     std::optional<Clock::time_point> onset_;  // guarded by mutex_
 };
 
@@ -202,9 +211,13 @@ std::vector<uint8_t> FlashPicture(bool white, int code) {
 }
 
 // What the recording shows: when each flash's first white picture is presented and how long
-// after its tone's onset that picture was written; when each tone starts in the sound.
+// after its tone's onset that picture was written; for each of the flash's white pictures, when
+// it shows less how long after the onset it was written; when each tone starts in the sound; when
+// the first picture shows and where each stream ends.
 struct Recorded {
     std::vector<double> flashTimes, flashDelays, toneOnsets;
+    std::vector<std::vector<double>> flashOnsets;
+    double firstPicture = -1, videoEnd = 0, audioEnd = 0;
 };
 
 double MeanLuma(const AVFrame* frame, int left, int top, int width, int height) {
@@ -240,8 +253,13 @@ Recorded ReadRecording(const std::string& path) {
         while (avcodec_receive_frame(decoders[index], frame) >= 0) {
             const double time = frame->best_effort_timestamp * timeBase;
             if (decoders[index]->codec_type == AVMEDIA_TYPE_VIDEO) {
+                if (recorded.firstPicture < 0) {
+                    recorded.firstPicture = time;
+                }
+                recorded.videoEnd =
+                    std::max(recorded.videoEnd, time + frame->pkt_duration * timeBase);
                 const bool white = MeanLuma(frame, 0, 0, frame->width, 64) > 128;
-                if (white && !wasWhite) {
+                if (white) {
                     int gray = 0;
                     for (int bit = 0; bit < kCodeBits; ++bit) {
                         const int left = kSquareGap + bit * (kSquare + kSquareGap);
@@ -254,11 +272,19 @@ Recorded ReadRecording(const std::string& path) {
                     for (; gray != 0; gray >>= 1) {
                         code ^= gray;
                     }
-                    recorded.flashTimes.push_back(time);
-                    recorded.flashDelays.push_back(code * kCodeStepMs / 1000.0);
+                    const double delay = code * kCodeStepMs / 1000.0;
+                    if (!wasWhite) {
+                        recorded.flashTimes.push_back(time);
+                        recorded.flashDelays.push_back(delay);
+                        recorded.flashOnsets.emplace_back();
+                    }
+                    recorded.flashOnsets.back().push_back(time - delay);
                 }
                 wasWhite = white;
             } else {
+                recorded.audioEnd =
+                    std::max(recorded.audioEnd,
+                             time + static_cast<double>(frame->nb_samples) / frame->sample_rate);
                 const auto* samples = reinterpret_cast<const float*>(frame->extended_data[0]);
                 for (int i = 0; i < frame->nb_samples; ++i) {
                     if (std::fabs(samples[i]) > kToneAmplitude / 2) {
@@ -315,12 +341,11 @@ protected:
     }
 
     // When flash `index` of the recording that started at `started` is due; each falls at
-    // another point between two of the recorder's ticks. The first waits out the microphone's
-    // start, which takes up to two seconds on a busy machine.
+    // another point between two of the recorder's ticks.
     Clock::time_point FlashDue(Clock::time_point started, int index) const {
         const double spacing = (seconds_ - 4.5) / (flashes_ - 1) + 0.037;
         return started + std::chrono::duration_cast<Clock::duration>(
-                             std::chrono::duration<double>(2.5 + index * spacing));
+                             std::chrono::duration<double>(0.5 + index * spacing));
     }
 
     // Plays a tone and, from the instant it sounds, white pictures carrying the time since.
@@ -337,7 +362,7 @@ protected:
     }
 
     // Every flash's picture against its tone, printed for the record.
-    void ExpectInStep(const std::string& file) {
+    Recorded ExpectInStep(const std::string& file) {
         const Recorded recorded = ReadRecording(file);
         for (size_t i = 0; i < recorded.flashTimes.size(); ++i) {
             std::printf("picture flash at %.3f s\n", recorded.flashTimes[i]);
@@ -345,18 +370,29 @@ protected:
         for (const double onset : recorded.toneOnsets) {
             std::printf("tone at %.3f s\n", onset);
         }
-        ASSERT_EQ(recorded.flashTimes.size(), static_cast<size_t>(flashes_));
-        ASSERT_EQ(recorded.toneOnsets.size(), static_cast<size_t>(flashes_));
+        EXPECT_EQ(recorded.flashTimes.size(), static_cast<size_t>(flashes_));
+        EXPECT_EQ(recorded.toneOnsets.size(), static_cast<size_t>(flashes_));
+        if (recorded.flashTimes.size() != static_cast<size_t>(flashes_) ||
+            recorded.toneOnsets.size() != static_cast<size_t>(flashes_)) {
+            return recorded;
+        }
         for (int i = 0; i < flashes_; ++i) {
-            // The moment the picture shows, less how long after the tone it was made.
-            const double pictureOnset = recorded.flashTimes[i] - recorded.flashDelays[i];
+            // The moment the picture shows, less how long after the tone it was made: the median
+            // over the flash's pictures, as the first after the cut to white may be too blurred
+            // at this bit rate to read its squares.
+            std::vector<double> onsets = recorded.flashOnsets[i];
+            std::sort(onsets.begin(), onsets.end());
+            const double pictureOnset =
+                (onsets[(onsets.size() - 1) / 2] + onsets[onsets.size() / 2]) / 2;
             const double offset = pictureOnset - recorded.toneOnsets[i];
             std::printf(
-                "flash %d at %.3f s: picture made %.0f ms after the tone, shown %+.1f ms "
-                "from the sound\n",
-                i, recorded.toneOnsets[i], recorded.flashDelays[i] * 1000, offset * 1000);
+                "flash %d at %.3f s: first picture made %.0f ms after the tone; %zu pictures "
+                "shown %+.1f ms from the sound\n",
+                i, recorded.toneOnsets[i], recorded.flashDelays[i] * 1000, onsets.size(),
+                offset * 1000);
             EXPECT_NEAR(offset, 0, 0.040) << "flash " << i << " at " << recorded.toneOnsets[i];
         }
+        return recorded;
     }
 
     std::string Output(const std::string& name) const { return folder_ + "/" + name; }
@@ -386,10 +422,10 @@ TEST_F(LipSyncTest, SoundAndPictureMadeTogetherLandTogether) {
 }
 
 // The other core busy and the recorder frozen for a second after the first flash; the recorder
-// is killed at the end, so the fragmented file it leaves is the one measured. Disabled while it
-// fails: the first two flashes are in step, but the last tone (1.4 s before the kill) is not yet
-// in the file the killed recorder leaves.
-TEST_F(LipSyncTest, DISABLED_StaysInStepUnderLoadAndAfterAStall) {
+// is killed at the end, so the fragmented file it leaves is the one measured. A kill loses the
+// pictures the encoder still holds (its B-frames' and one more) and the open fragment; the
+// sound of every moment whose picture is in the file must be there too.
+TEST_F(LipSyncTest, StaysInStepUnderLoadAndAfterAStall) {
     TonePlayer player("zavreo_test");
     ASSERT_TRUE(player.Playing());
     BusyCore busy;
@@ -407,9 +443,29 @@ TEST_F(LipSyncTest, DISABLED_StaysInStepUnderLoadAndAfterAStall) {
             recorder.Signal(SIGCONT);
         }
     }
-    std::this_thread::sleep_for(1s);
+    // Long enough for the last flash's pictures to leave the encoder and a fragment.
+    std::this_thread::sleep_for(1500ms);
     recorder.Kill();
-    ExpectInStep(file);
+    const Recorded recorded = ExpectInStep(file);
+    EXPECT_GE(recorded.audioEnd, recorded.videoEnd - 0.05);
+}
+
+// A source may deliver its first samples late (here the sink renders two-second blocks for a
+// player with a long buffer until the recorder's lower latency takes effect); the recording
+// begins with the sound, so a tone sounding throughout is heard from the first picture on.
+TEST_F(LipSyncTest, TheSoundStartsWithThePicture) {
+    TonePlayer player("zavreo_test", 2000ms);
+    ASSERT_TRUE(player.Playing());
+    std::this_thread::sleep_until(player.Hum() + 200ms);
+    const std::string file = Output("hum.mp4");
+    RecordProcess recorder(file, PulseServer::kMonitorDescription, 3);
+    ASSERT_EQ(recorder.Line(), "started");
+    EXPECT_EQ(recorder.Line(), "ended 0");
+    ASSERT_EQ(recorder.Wait(), 0);
+    const Recorded recorded = ReadRecording(file);
+    ASSERT_EQ(recorded.toneOnsets.size(), 1u);
+    EXPECT_NEAR(recorded.toneOnsets[0], recorded.firstPicture, 0.040);
+    EXPECT_GT(recorded.videoEnd, 1.0);
 }
 
 }  // namespace
