@@ -81,11 +81,12 @@ sleep 1
 xdotool mousemove --sync 65 585 click 1
 sleep 4
 [[ -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "no shared frame after opening the camera"
-# The tip about the missing virtual camera device: its OK button closes it.
+# The tip about the missing virtual camera: its OK button, 46 pixels above its bottom however
+# tall its text made it, closes it.
 for id in $(xdotool search --onlyvisible --pid $program 2>/dev/null); do
   eval "$(xdotool getwindowgeometry --shell "$id")"
-  if [[ $WIDTH == 273 && $HEIGHT == 206 ]]; then
-    xdotool mousemove --sync $((X + 140)) $((Y + 160)) click 1
+  if [[ $WIDTH == 273 && $HEIGHT -ge 206 ]]; then
+    xdotool mousemove --sync $((X + 140)) $((Y + HEIGHT - 46)) click 1
     sleep 0.3
   fi
 done
