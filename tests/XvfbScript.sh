@@ -65,3 +65,12 @@ start_pipewire_session() {
   pids+=($!)
   [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] || fail "the private PipeWire did not start"
 }
+# A fresh user for the program: an empty home and a private runtime folder in the work folder,
+# the stand-in camera, music played into no device, and the shared frame named after $1.
+use_fresh_user() {
+  mkdir -p "$work/home" "$work/run"
+  chmod 700 "$work/run"
+  export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_SHARED_FRAME=/zavreo-$1-$$
+  export ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
+  unset XDG_CONFIG_HOME QT_QPA_PLATFORM
+}

@@ -16,8 +16,7 @@ mkdir -p "$out"
 source "$(dirname "$0")/../XvfbScript.sh"
 
 # A real update server on 127.0.0.1 that names the running release.
-mkdir -p "$work/www/zv-helper/Config" "$work/home" "$work/run"
-chmod 700 "$work/run"
+mkdir -p "$work/www/zv-helper/Config"
 printf '{"isMustUpdate":0,"updatetime":17}\n' >"$work/www/zv-helper/Config/ZavreoConfig.dat"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/www" >/dev/null 2>&1 &
@@ -27,9 +26,8 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_UPDATE_HOST=127.0.0.1:$port
-export ZAVREO_SHARED_FRAME=/zavreo-e2e-$$ ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
-unset XDG_CONFIG_HOME QT_QPA_PLATFORM
+use_fresh_user e2e
+export ZAVREO_UPDATE_HOST=127.0.0.1:$port
 config=$HOME/.config/ZavreoZhuShou/Config
 
 start_xvfb

@@ -9,11 +9,9 @@ out=$2
 mkdir -p "$out"
 source "$(dirname "$0")/../XvfbScript.sh"
 
-mkdir -p "$work/home" "$work/run" "$work/songs"
-chmod 700 "$work/run"
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_UPDATE_HOST=127.0.0.1:9
-export ZAVREO_SHARED_FRAME=/zavreo-quit-$$ ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
-unset XDG_CONFIG_HOME QT_QPA_PLATFORM
+use_fresh_user quit
+mkdir -p "$work/songs"
+export ZAVREO_UPDATE_HOST=127.0.0.1:9
 
 start_xvfb
 start_openbox
