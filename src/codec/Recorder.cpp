@@ -17,6 +17,7 @@ extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
 #include <libavutil/audio_fifo.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
@@ -91,18 +92,35 @@ public:
     ~VideoFilter() {
         avfilter_graph_free(&graph_);
         sws_freeContext(scaler_);
+        // Buffers still held elsewhere free themselves when let go.
+        av_buffer_pool_uninit(&pool_);
     }
 
     // The filtered picture (or null) for `in`.
     FramePtr Apply(const AVFrame* in) { return direct_ ? ApplyDirect(in) : ApplyGraph(in); }
 
 private:
-    FramePtr NewPicture() const {
+    // Buffers come from a pool, so a picture's memory is reused once the encoder and the last
+    // picture kept have let go of it, rather than given back to the system and faulted in anew.
+    FramePtr NewPicture() {
+        constexpr int kAlign = 64;
+        const int size =
+            av_image_get_buffer_size(AV_PIX_FMT_YUV420P, options_.width, options_.height, kAlign);
+        if (size < 0) {
+            return nullptr;
+        }
+        if (pool_ == nullptr) {
+            // Room past the end for converters that write whole vectors.
+            pool_ = av_buffer_pool_init(static_cast<size_t>(size) + kAlign, nullptr);
+        }
         FramePtr picture(av_frame_alloc());
         picture->format = AV_PIX_FMT_YUV420P;
         picture->width = options_.width;
         picture->height = options_.height;
-        if (av_frame_get_buffer(picture.get(), 0) < 0) {
+        picture->buf[0] = pool_ != nullptr ? av_buffer_pool_get(pool_) : nullptr;
+        if (picture->buf[0] == nullptr ||
+            av_image_fill_arrays(picture->data, picture->linesize, picture->buf[0]->data,
+                                 AV_PIX_FMT_YUV420P, options_.width, options_.height, kAlign) < 0) {
             return nullptr;
         }
         return picture;
@@ -189,6 +207,7 @@ private:
     bool direct_ = false;
     std::optional<UnsharpFilter> unsharp_;
     SwsContext* scaler_ = nullptr;
+    AVBufferPool* pool_ = nullptr;
     FramePtr converted_;  // the picture in the encoder's format before the filter
 
     AVFilterGraph* graph_ = nullptr;
