@@ -509,7 +509,8 @@ TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAnd
     QTemporaryDir program;
     const std::filesystem::path folder = program.path().toStdString();
     const std::filesystem::path updater = folder / "ZavreoUpData";
-    std::ofstream(updater) << "#!/bin/sh\npwd > started\n";
+    // Renamed into place so the test never reads the file half-written.
+    std::ofstream(updater) << "#!/bin/sh\npwd > starting && mv starting started\n";
     std::filesystem::permissions(updater, std::filesystem::perms::owner_all);
     answersMessages_ = true;
     QTimer answerer;
