@@ -88,6 +88,12 @@ public:
             unsharp_.emplace(*settings);
         }
         direct_ = chain_.empty() || unsharp_.has_value();
+        const int size = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, options.width, options.height,
+                                                  kPictureAlign);
+        if (direct_ && size > 0) {
+            // Room past the end for converters that write whole vectors.
+            pool_ = av_buffer_pool_init(static_cast<size_t>(size) + kPictureAlign, nullptr);
+        }
     }
     ~VideoFilter() {
         avfilter_graph_free(&graph_);
@@ -100,27 +106,23 @@ public:
     FramePtr Apply(const AVFrame* in) { return direct_ ? ApplyDirect(in) : ApplyGraph(in); }
 
 private:
+    static constexpr int kPictureAlign = 64;
+
     // Buffers come from a pool, so a picture's memory is reused once the encoder and the last
     // picture kept have let go of it, rather than given back to the system and faulted in anew.
     FramePtr NewPicture() {
-        constexpr int kAlign = 64;
-        const int size =
-            av_image_get_buffer_size(AV_PIX_FMT_YUV420P, options_.width, options_.height, kAlign);
-        if (size < 0) {
-            return nullptr;
-        }
         if (pool_ == nullptr) {
-            // Room past the end for converters that write whole vectors.
-            pool_ = av_buffer_pool_init(static_cast<size_t>(size) + kAlign, nullptr);
+            return nullptr;
         }
         FramePtr picture(av_frame_alloc());
         picture->format = AV_PIX_FMT_YUV420P;
         picture->width = options_.width;
         picture->height = options_.height;
-        picture->buf[0] = pool_ != nullptr ? av_buffer_pool_get(pool_) : nullptr;
+        picture->buf[0] = av_buffer_pool_get(pool_);
         if (picture->buf[0] == nullptr ||
             av_image_fill_arrays(picture->data, picture->linesize, picture->buf[0]->data,
-                                 AV_PIX_FMT_YUV420P, options_.width, options_.height, kAlign) < 0) {
+                                 AV_PIX_FMT_YUV420P, options_.width, options_.height,
+                                 kPictureAlign) < 0) {
             return nullptr;
         }
         return picture;
