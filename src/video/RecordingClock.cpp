@@ -28,6 +28,8 @@ RecordingClock::RecordingClock(QWidget* button, const RecordingController& recor
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAlignment(Qt::AlignCenter);
     setFont(SkinFont::Make(11, 600));
+    // A label on a button would take the button's text role.
+    setForegroundRole(QPalette::WindowText);
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, kClockColour);
     setPalette(colours);

@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <atomic>
@@ -238,7 +239,7 @@ TEST_F(RecordingControllerTest, AVideoFolderReplacedByAFileIsToldWhy) {
 // The elapsed time on the record button: from the start click while the recording runs, gone
 // once its file is complete.
 TEST_F(RecordingControllerTest, TheButtonShowsTheElapsedTimeWhileRecording) {
-    QWidget button;
+    QPushButton button;
     button.resize(110, 55);
     RecordingClock clock(&button, controller_);
     EXPECT_FALSE(clock.isVisibleTo(&button));
@@ -248,6 +249,16 @@ TEST_F(RecordingControllerTest, TheButtonShowsTheElapsedTimeWhileRecording) {
     EXPECT_EQ(clock.geometry().bottom(), button.height() - 2);
     QTest::qWait(2300);
     EXPECT_EQ(clock.text(), QStringLiteral("00:02"));
+    // In the clock's red, not the button's text colour.
+    const QImage drawn = clock.grab().toImage();
+    int red = 0;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor colour = drawn.pixelColor(x, y);
+            red += colour.red() > 200 && colour.green() < 150 && colour.blue() < 150;
+        }
+    }
+    EXPECT_GT(red, 10);
     controller_.ToggleRecording();
     ASSERT_TRUE(WaitUntilIdle(10s));
     EXPECT_FALSE(clock.isVisibleTo(&button));
