@@ -37,6 +37,38 @@ bool ParseJsonLine(const std::string& line, Json::Value& out) {
     return true;
 }
 
+bool LineRewritesWhole(const std::filesystem::path& file, std::size_t maxBytes, LineText text) {
+    // Two bytes more than a line tell whether anything follows its line feed.
+    std::optional<std::string> contents = ReadRegularFile(file, maxBytes + 2);
+    if (!contents) {
+        return false;
+    }
+    if (!contents->empty() && contents->back() == '\n') {
+        contents->pop_back();
+    }
+    if (contents->find('\n') != std::string::npos) {
+        return false;
+    }
+    if (text == LineText::kUtf8OrCodePage && !IsValidUtf8(*contents)) {
+        const std::string converted = TextToUtf8(*contents);
+        if (converted.find("\xEF\xBF\xBD") != std::string::npos) {
+            return false;
+        }
+        *contents = converted;
+    }
+    Json::CharReaderBuilder builder;
+    Json::CharReaderBuilder::strictMode(&builder.settings_);
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value parsed;
+    std::string errors;
+    try {
+        return reader->parse(contents->data(), contents->data() + contents->size(), &parsed,
+                             &errors);
+    } catch (const Json::Exception&) {
+        return false;
+    }
+}
+
 bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std::size_t maxBytes,
                        LineText text) {
     // The program's own file locked against its owner (mode 000) would read as nothing and be

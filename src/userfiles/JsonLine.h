@@ -28,6 +28,11 @@ bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out,
 // reader's depth limit included.
 bool ParseJsonLine(const std::string& line, Json::Value& out);
 
+// Whether writing back what ReadJsonFirstLine took from `file` would keep all of it: the file is
+// that one line (its line feed may be missing), in a form the writer gives back (no comments,
+// repeated members or text after the value), and as UTF-8 it reads without a replaced byte.
+bool LineRewritesWhole(const std::filesystem::path& file, std::size_t maxBytes, LineText text);
+
 // Members read as their written type or not at all: a missing member, or one of another type,
 // reads as 0 / empty text.
 int JsonInt(const Json::Value& object, const char* member);
