@@ -196,6 +196,7 @@ bool SingleInstance::SendToRunning(const QByteArray& request, int timeoutMs) {
             socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
             socket.connectToServer(key_);
         } else {
+            socket.setSocketOptions(QLocalSocket::NoOptions);
             socket.connectToServer(folder_ + "/" + kInstanceName);
         }
         return socket.waitForConnected(timeoutMs) && SameUser(socket);
