@@ -312,6 +312,13 @@ bool KeepBeforeReplacing(const std::filesystem::path& path, KeepReason reason) {
         struct stat opened {};
         if (fd >= 0 && fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) {
             copy = KeepContents(path, fd, opened);
+        } else if (fd < 0 && (errno == EACCES || errno == EPERM)) {
+            // Not this user's to read (left by a run as another user): it is moved aside whole
+            // instead, which its folder's owner may do.
+            const std::vector<Copy> copies = KeptCopies(path);
+            copy = PlaceCopy(path, copies.empty() ? 1 : copies.back().number + 1, path.string(),
+                             false);
+            RemoveOldest(path, kMaxKeptCopies);
         }
         if (fd >= 0) {
             close(fd);

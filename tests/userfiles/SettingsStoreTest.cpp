@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -464,31 +465,95 @@ TEST_F(SettingsStoreTest, EveryDistinctDamagedVersionIsKeptTheOldestGoingFirst) 
     EXPECT_FALSE(again.Load());
     EXPECT_EQ(KeptOf(File())->copy, CopyOf(File(), 5));
     EXPECT_EQ(CopiesOf(File()), zavreo::kMaxKeptCopies);
+    // The newest always has the highest number, also with the oldest's number free again.
+    WriteRaw(File(), damaged(12));
+    SettingsStore newest(File());
+    EXPECT_FALSE(newest.Load());
+    EXPECT_EQ(KeptOf(File())->copy, CopyOf(File(), 12));
+    EXPECT_FALSE(std::filesystem::exists(CopyOf(File(), 2)));
 }
 
-// In a folder that cannot be written no copy can be made: that is said (an empty copy), and the
-// file is then never replaced in this run, so the promise to keep it holds; the failed save is
-// listed for the exit's notice.
+// Where no copy can be made (the disk full, here a limit on file sizes below the damaged file's)
+// that is said (an empty copy), and the file is then never replaced in this run, so nothing is
+// lost; the failed save is listed for the exit's notice.
 TEST_F(SettingsStoreTest, AFileThatCannotBeKeptIsNotReplaced) {
-    WriteRaw(File(), "{\"Text\":[{\"te");
-    const std::filesystem::path file = File();
-    const int status = WithFolderReadOnly(file.parent_path(), [&] {
-        SettingsStore store(file);
-        const auto kept = (store.Load(), KeptOf(file));
-        const std::vector<std::filesystem::path> unsaved = (store.Save(), zavreo::UnsavedFiles());
+    const std::string huge =
+        R"({"Text":[{"text":")" + std::string(zavreo::kMaxUserLineBytes, 'x') + "\"}]}\n";
+    WriteRaw(File(), huge);
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        SettingsStore store(File());
+        store.Load();
+        const auto kept = KeptOf(File());
         if (!kept || !kept->copy.empty()) {
-            return 1;
+            _exit(1);
         }
-        if (store.Save() || std::find(unsaved.begin(), unsaved.end(), file) == unsaved.end()) {
-            return 2;
-        }
-        return ReadAll(file) == "{\"Text\":[{\"te" && CopiesOf(file) == 0 ? 0 : 3;
-    });
-    EXPECT_EQ(status, 0);
+        const bool saved = store.Save();
+        const std::vector<std::filesystem::path> unsaved = zavreo::UnsavedFiles();
+        _exit(!saved && std::find(unsaved.begin(), unsaved.end(), File()) != unsaved.end() ? 0
+                                                                                            : 2);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadAll(File()), huge);
+    EXPECT_EQ(CopiesOf(File()), 0);
+
     // A later save that succeeds takes the file off the list.
     zavreo::ForgetUnsavedFiles();
     ASSERT_TRUE(zavreo::WriteFileAtomically(File().parent_path() / "music.lst", "{}\n"));
     EXPECT_TRUE(zavreo::UnsavedFiles().empty());
+}
+
+// In a folder that cannot be written, the damaged file stays as it was and the save fails.
+TEST_F(SettingsStoreTest, AReadOnlyFolderKeepsItsFileAndTheSaveFails) {
+    WriteRaw(File(), "{\"Text\":[{\"te");
+    const std::filesystem::path file = File();
+    const int status = WithFolderReadOnly(file.parent_path(), [&] {
+        SettingsStore store(file);
+        store.Load();
+        const auto kept = KeptOf(file);
+        if (!kept || !kept->copy.empty() || store.Save()) {
+            return 1;
+        }
+        return ReadAll(file) == "{\"Text\":[{\"te" && CopiesOf(file) == 0 ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// A file another user left in the folder (a run as root) that this user cannot read is moved
+// aside whole: nothing is lost, and the user's settings are saved again.
+TEST_F(SettingsStoreTest, AFileThisUserCannotReadIsMovedAsideWhole) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to leave a file of another user";
+    }
+    const std::filesystem::path folder = File().parent_path();
+    WriteRaw(File(), kExample);
+    chmod(File().c_str(), 0600);
+    chown(folder.c_str(), 65534, 65534);
+    const std::filesystem::path file = File();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) {
+            _exit(9);
+        }
+        SettingsStore store(file);
+        const bool loaded = store.Load();
+        const auto kept = KeptOf(file);
+        _exit(!loaded && kept && kept->copy == CopyOf(file, 1) && store.Save() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadAll(CopyOf(File(), 1)), kExample);
+    struct stat info {};
+    ASSERT_EQ(stat(File().c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
 }
 
 // A settings file that is a link to a regular file (kept elsewhere, under version control) is
