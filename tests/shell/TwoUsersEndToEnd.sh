@@ -15,6 +15,12 @@ bin=$(realpath "$1")
 out=$2
 mkdir -p "$out"
 source "$(dirname "$0")/../XvfbScript.sh"
+# A failure leaves a picture of the screen beside the others.
+eval "report_$(declare -f fail)"
+fail() {
+  [[ -z ${DISPLAY:-} ]] || import -display "$DISPLAY" -window root "$out/failure.png" 2>/dev/null
+  report_fail "$@"
+}
 
 # Accounts are machine-wide: one run of this at a time.
 exec 8>/tmp/zavreo-two-users.lock
@@ -53,22 +59,27 @@ export ZAVREO_SHARED_FRAME=$wanted
 start_xvfb
 start_openbox
 
-# Runs a command as user $1 in a fresh login's environment with its own runtime folder
-# (${run_dir[$1]} to change it).
+# The command prefix (in $as) that runs a command as user $1 in a fresh login's environment,
+# from their home, with a runtime folder of their own (${run_dir[$1]} to change it).
 declare -A run_dir
-as_user() {
+user_command() {
   local user=$1
-  shift
   local runtime=${run_dir[$user]:-/tmp/zvhard-run-$(id -u "$user")}
-  (cd "$(home_of "$user")" && exec setpriv --reuid="$user" --regid="$user" --init-groups \
-    --reset-env env HOME="$(home_of "$user")" DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$runtime" \
-    DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus" XDG_STATE_HOME="$runtime/state" \
-    ZAVREO_TEST_CAMERA=1 ZAVREO_SHARED_FRAME="$wanted" ZAVREO_UPDATE_HOST=127.0.0.1:9 \
-    ZAVREO_AUDIO_SINK="fakesink sync=true" "$@")
+  as=(setpriv --reuid="$user" --regid="$user" --init-groups --reset-env
+    env --chdir="$(home_of "$user")" HOME="$(home_of "$user")" DISPLAY="$DISPLAY"
+    XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus"
+    XDG_STATE_HOME="$runtime/state" ZAVREO_TEST_CAMERA=1 ZAVREO_SHARED_FRAME="$wanted"
+    ZAVREO_UPDATE_HOST=127.0.0.1:9 ZAVREO_AUDIO_SINK="fakesink sync=true")
+}
+as_user() {
+  user_command "$1"
+  shift
+  "${as[@]}" "$@"
 }
 # Starts the program as user $1, logging to $work/$2.log; its pid in $started.
 start_program() {
-  as_user "$1" "$work/bin/zavreo" >"$work/$2.log" 2>&1 8>&- &
+  user_command "$1"
+  "${as[@]}" "$work/bin/zavreo" >"$work/$2.log" 2>&1 8>&- &
   started=$!
   programs+=("$started")
   pids+=("$started")
@@ -77,7 +88,7 @@ start_program() {
 window_of() {
   local id
   for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --pid "$1" --name '^Zavreo$' 2>/dev/null | head -1)
+    id=$(xdotool search --all --onlyvisible --pid "$1" --name '^Zavreo$' 2>/dev/null | head -1)
     [[ -n $id ]] && echo "$id" && return 0
     kill -0 "$1" 2>/dev/null || return 1
     sleep 0.1
@@ -108,6 +119,7 @@ above() {  # whether window $1 lies above window $2
   [[ -n $upper && -n $lower ]] && ((upper > lower))
 }
 press_ok() {  # the OK of tip $1, 46 pixels above its bottom however tall its text made it
+  sleep 0.5
   eval "$(xdotool getwindowgeometry --shell "$1")"
   xdotool mousemove --sync $((X + 140)) $((Y + HEIGHT - 46)) click 1
 }
@@ -172,14 +184,15 @@ have_pipewire=
 if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && command -v pw-dump >/dev/null &&
   gst-inspect-1.0 pipewiresrc >/dev/null 2>&1; then
   runtime_b=/tmp/zvhard-run-$uid_b
-  as_user "${users[1]}" dbus-daemon --session --nofork --nopidfile --address="unix:path=$runtime_b/bus" \
+  user_command "${users[1]}"
+  "${as[@]}" dbus-daemon --session --nofork --nopidfile --address="unix:path=$runtime_b/bus" \
     >"$work/dbus-b.log" 2>&1 8>&- &
   pids+=($!)
   for _ in $(seq 100); do [[ -S $runtime_b/bus ]] && break; sleep 0.05; done
-  as_user "${users[1]}" pipewire >"$work/pipewire-b.log" 2>&1 8>&- &
+  "${as[@]}" pipewire >"$work/pipewire-b.log" 2>&1 8>&- &
   pids+=($!)
   for _ in $(seq 100); do [[ -S $runtime_b/pipewire-0 ]] && break; sleep 0.05; done
-  as_user "${users[1]}" wireplumber >"$work/wireplumber-b.log" 2>&1 8>&- &
+  "${as[@]}" wireplumber >"$work/wireplumber-b.log" 2>&1 8>&- &
   pids+=($!)
   have_pipewire=yes
 fi
@@ -223,9 +236,16 @@ if [[ -n $have_pipewire ]]; then
     as_user "${users[1]}" pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"' && break
     sleep 0.1
   done
-  as_user "${users[1]}" timeout 20 gst-launch-1.0 -q pipewiresrc target-object=zavreo-vcam num-buffers=10 ! \
-    videoconvert ! video/x-raw,format=BGR,width=640,height=480 ! filesink location=/dev/stdout \
-    2>"$work/reader-b.log" | tail -c 921600 >"$work/node-b.bgr"
+  node=$runtime_b/node.bgrx
+  as_user "${users[1]}" timeout 20 gst-launch-1.0 -q pipewiresrc target-object=zavreo-vcam \
+    num-buffers=10 ! video/x-raw,format=BGRx,width=640,height=480 ! filesink location="$node" \
+    >"$work/reader-b.log" 2>&1 || fail "pipewiresrc could not read the second user's camera"
+  python3 - "$node" "$work/node-b.bgr" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+last = data[-640 * 480 * 4:]
+open(sys.argv[2], "wb").write(b"".join(last[i:i + 3] for i in range(0, len(last), 4)))
+PY
   bars_in "$work/node-b.bgr" picture || fail "the second user's PipeWire camera does not serve their camera"
   echo "the second user's PipeWire camera serves their own picture"
 fi
@@ -242,7 +262,7 @@ recording=$(ls "$videos_b"/*.mp4 2>/dev/null | head -1)
 ffmpeg -v error -ss 1 -i "$recording" -frames:v 1 -f rawvideo -pix_fmt bgr24 "$work/recording-b.bgr" ||
   fail "the second user's recording cannot be decoded"
 bars_in "$work/recording-b.bgr" picture || fail "the second user's recording is not of their camera"
-dialog=$(xdotool search --onlyvisible --pid "$program_b" --name '^录制视频$' | head -1)
+dialog=$(xdotool search --all --onlyvisible --pid "$program_b" --name '^录制视频$' | head -1)
 [[ -z $dialog ]] || click "$dialog" 239 257
 
 # ---- The first user's name removed, then taken ----
