@@ -1,5 +1,6 @@
-// config.lst as any bytes: loading must never fail in any other way than reading as nothing, and
-// what is saved from a loaded file must load again to the very same text.
+// config.lst as any bytes: loading must never fail in any other way than reading as nothing,
+// what is saved from a loaded file must load again to the very same text, and a file the store
+// does not keep beside loses nothing in the rewrite but what the panel wrote itself.
 
 #include <cstdlib>
 
@@ -26,6 +27,25 @@ private:
     std::string text_;
 };
 
+// Whether the store writes `document` back without keeping a copy: one line a rewrite gives
+// back, every group an array whose first element (if any) is an object.
+bool WrittenBackInPlace(const std::string& path, const Json::Value& document) {
+    for (const char* name : {"Text", "White", "Filter", "Deco", "m_Lyric"}) {
+        const Json::Value& group = document[name];
+        if (document.isMember(name) && !(group.isArray() && (group.empty() || group[0].isObject()))) {
+            return false;
+        }
+    }
+    return zavreo::LineRewritesWhole(path, zavreo::kMaxUserLineBytes,
+                                      zavreo::LineText::kUtf8OrCodePage);
+}
+
+void Check(bool holds) {
+    if (!holds) {
+        std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -37,12 +57,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const std::string saved = store.Text();
+    // Everything but the members the panel fills comes back as it was read.
+    if (WrittenBackInPlace(input.Path(), store.Document())) {
+        Json::Value written;
+        Check(zavreo::ParseJsonLine(saved, written));
+        const Json::Value& read = store.Document();
+        for (const std::string& name : read.getMemberNames()) {
+            if (name != "Text") {
+                Check(written[name] == read[name]);
+                continue;
+            }
+            for (Json::ArrayIndex i = 0; i < read[name].size(); ++i) {
+                for (const std::string& member : read[name][i].getMemberNames()) {
+                    const bool filled = i == 0 && (member == "size" || member == "text");
+                    Check(filled || written[name][i][member] == read[name][i][member]);
+                }
+            }
+        }
+    }
     const MemoryFile again(reinterpret_cast<const uint8_t*>(saved.data()), saved.size());
     zavreo::SettingsStore reloaded(again.Path());
     ReadingPanel reloadedText;
     reloaded.Attach(zavreo::SettingsGroup::kText, &reloadedText);
-    if (!reloaded.Load() || reloaded.Text() != saved) {
-        std::abort();
-    }
+    Check(reloaded.Load() && reloaded.Text() == saved);
     return 0;
 }

@@ -26,29 +26,12 @@
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "CameraDiscovery.h"
-#include "TestHttpServer.h"
+#include "MainWindowFixture.h"
 #include "UserFolders.h"
 #include "lyrics/Lyricsd.h"
 #include "music/SongFiles.h"
 
 namespace {
-
-template <typename Predicate>
-bool SpinUntil(Predicate done, int timeoutMs = 3000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string Where(const QWidget* widget) {
     const QRect box = widget->geometry();
@@ -85,41 +68,6 @@ void SendKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoM
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(&target, &press);
 }
-
-// A fresh home, resources from the program's folder, and an update server of the test's own.
-class MainWindowTest : public ::testing::Test {
-protected:
-    static void TearDownTestSuite() { shm_unlink(qgetenv("ZAVREO_SHARED_FRAME").constData()); }
-    void SetUp() override {
-        qputenv("HOME", home_.path().toLocal8Bit());
-        qunsetenv("XDG_CONFIG_HOME");
-        qputenv("ZAVREO_UPDATE_HOST", server_.Host().c_str());
-        qputenv("ZAVREO_AUDIO_SINK", "fakesink");
-        qputenv("ZAVREO_SHARED_FRAME", "/zavreo-main-window-test-" + QByteArray::number(getpid()));
-        server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":17})"));
-        ASSERT_EQ(chdir(ZAVREO_BIN_DIR), 0);
-        // A message box nobody answers would hold the test until CTest's timeout: it fails the
-        // test at once instead, and is declined so the test runs to its end.
-        QObject::connect(&unexpectedMessages_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr || answersMessages_) {
-                return;
-            }
-            ADD_FAILURE() << "unexpected message box: " << box->text().toStdString();
-            box->done(QMessageBox::Cancel);
-        });
-        unexpectedMessages_.start(100);
-    }
-    std::filesystem::path Config() const {
-        return std::filesystem::path(home_.path().toStdString()) / ".config" / "ZavreoZhuShou" /
-               "Config";
-    }
-
-    QTemporaryDir home_;
-    TestHttpServer server_;
-    QTimer unexpectedMessages_;
-    bool answersMessages_ = false;  // set by the tests that answer message boxes themselves
-};
 
 }  // namespace
 
