@@ -63,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         zavreo::LoadMusicList(read, fresh, freshIds) && zavreo::MusicListRewritesWhole(read)) {
         const Json::Value& lists = read["list"];
         for (Json::ArrayIndex i = 0; i < lists.size(); ++i) {
-            const zavreo::CatCategory* list =
-                fresh.Find(zavreo::JsonText(lists[i], "listname"));
+            const zavreo::CatCategory* list = fresh.Find(zavreo::JsonText(lists[i], "listname"));
             Check(list != nullptr);
             const Json::Value& songs = lists[i]["musiclist"];
             Check(list->items.size() == (songs.isArray() ? songs.size() : 0));

@@ -32,12 +32,13 @@ private:
 bool WrittenBackInPlace(const std::string& path, const Json::Value& document) {
     for (const char* name : {"Text", "White", "Filter", "Deco", "m_Lyric"}) {
         const Json::Value& group = document[name];
-        if (document.isMember(name) && !(group.isArray() && (group.empty() || group[0].isObject()))) {
+        if (document.isMember(name) &&
+            !(group.isArray() && (group.empty() || group[0].isObject()))) {
             return false;
         }
     }
     return zavreo::LineRewritesWhole(path, zavreo::kMaxUserLineBytes,
-                                      zavreo::LineText::kUtf8OrCodePage);
+                                     zavreo::LineText::kUtf8OrCodePage);
 }
 
 void Check(bool holds) {

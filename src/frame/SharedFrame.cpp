@@ -156,8 +156,8 @@ SharedFrame::SharedFrame(std::string wanted) : wanted_(std::move(wanted)), name_
         name_ = OwnSharedFrameName(wanted_, geteuid());
         fd_ = OpenOwnBlock(name_, &problem_);
         for (int attempt = 0; fd_ < 0 && attempt < 8; ++attempt) {
-            const std::string unguessable = OwnSharedFrameName(wanted_, geteuid()) + "-" +
-                                            RandomSuffix();
+            const std::string unguessable =
+                OwnSharedFrameName(wanted_, geteuid()) + "-" + RandomSuffix();
             fd_ = CreateBlock(unguessable);
             if (fd_ >= 0) {
                 name_ = unguessable;
@@ -180,11 +180,22 @@ SharedFrame::~SharedFrame() {
     }
 }
 
+namespace {
+// Set once by ReserveHandDownDescriptor, before any other thread runs.
+int reservedHandDown = -1;
+}  // namespace
+
+void ReserveHandDownDescriptor() {
+    // Holds the number until the block takes its place (dup3 replaces it atomically).
+    reservedHandDown = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (reservedHandDown >= 0) {
+        setenv(kSharedFrameFdVariable, std::to_string(reservedHandDown).c_str(), 1);
+    }
+}
+
 void SharedFrame::HandDown() const {
-    if (readFd_ >= 0) {
-        setenv(kSharedFrameFdVariable, std::to_string(readFd_).c_str(), 1);
-    } else {
-        unsetenv(kSharedFrameFdVariable);
+    if (readFd_ >= 0 && reservedHandDown >= 0) {
+        dup3(readFd_, reservedHandDown, O_CLOEXEC);
     }
 }
 
@@ -335,8 +346,7 @@ int HandedDownFrameDescriptor() {
 
 SharedFrameReader SharedFrameReader::HandedDown(std::string name) {
     const int handed = HandedDownFrameDescriptor();
-    return SharedFrameReader(std::move(name),
-                             handed >= 0 ? fcntl(handed, F_DUPFD_CLOEXEC, 0) : -1);
+    return SharedFrameReader(std::move(name), handed >= 0 ? fcntl(handed, F_DUPFD_CLOEXEC, 0) : -1);
 }
 
 // By name, the name is looked up for every copy: the writer may have re-created the block. Its

@@ -35,6 +35,10 @@ inline constexpr char kSharedFrameFdVariable[] = "ZAVREO_SHARED_FRAME_FD";
 // block of this user's; else -1. A variable inherited without its descriptor names something
 // else, or nothing.
 int HandedDownFrameDescriptor();
+// Reserves the descriptor the program's block will be handed down on and names it in
+// kSharedFrameFdVariable. The environment is changed only here: call it while the process has
+// one thread (first thing in main).
+void ReserveHandDownDescriptor();
 
 // Why a block cannot be used.
 enum class SharedFrameProblem {
@@ -88,8 +92,9 @@ public:
 
     // A read-only descriptor of the block for readers, owned by this object; -1 when not open.
     int ReaderDescriptor() const { return readFd_; }
-    // Sets kSharedFrameFdVariable for this process (and so for the recorder library). Call
-    // before any other thread reads the environment.
+    // Puts a read-only descriptor of the block on the one ReserveHandDownDescriptor reserved, so
+    // the recorder library in this process and the virtual camera program find it. Without a
+    // reservation nothing is handed down.
     void HandDown() const;
 
 private:

@@ -97,8 +97,7 @@ std::filesystem::path WriteTarget(const std::filesystem::path& path) {
     struct stat link {};
     struct stat target {};
     if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
-        stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode) ||
-        target.st_uid != getuid()) {
+        stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode) || target.st_uid != getuid()) {
         return path;
     }
     std::error_code error;
@@ -212,9 +211,9 @@ std::filesystem::path PlaceCopy(const std::filesystem::path& path, long number,
         std::filesystem::path copy = path;
         copy += kUnreadableSuffix;
         copy += "." + std::to_string(number);
-        int placed = link ? symlink(made.c_str(), copy.c_str())
-                          : renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, copy.c_str(),
-                                      RENAME_NOREPLACE);
+        int placed =
+            link ? symlink(made.c_str(), copy.c_str())
+                 : renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, copy.c_str(), RENAME_NOREPLACE);
         // A file system without a no-replace rename still refuses to link over a name.
         if (placed != 0 && errno == EINVAL && !link && ::link(made.c_str(), copy.c_str()) == 0) {
             unlink(made.c_str());
@@ -301,8 +300,8 @@ bool KeepBeforeReplacing(const std::filesystem::path& path, KeepReason reason) {
     // A link to a regular file holds that file's bytes; any other link holds only its target.
     // A FIFO, device or folder holds nothing to lose, and is not even opened.
     const bool link = S_ISLNK(info.st_mode);
-    const bool contents =
-        S_ISREG(info.st_mode) || (link && stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode));
+    const bool contents = S_ISREG(info.st_mode) ||
+                          (link && stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode));
     if (!contents && !link) {
         return true;
     }

@@ -59,11 +59,10 @@ bool SettingsStore::Load() {
         return false;
     }
     document_ = std::move(parsed);
-    const bool shapesKept = std::all_of(kGroupNames.begin(), kGroupNames.end(), [&](const char* name) {
-        return !document_.isMember(name) || KeepsShape(document_[name]);
-    });
-    if (!shapesKept ||
-        !LineRewritesWhole(file_, kMaxUserLineBytes, LineText::kUtf8OrCodePage)) {
+    const bool shapesKept = std::all_of(
+        kGroupNames.begin(), kGroupNames.end(),
+        [&](const char* name) { return !document_.isMember(name) || KeepsShape(document_[name]); });
+    if (!shapesKept || !LineRewritesWhole(file_, kMaxUserLineBytes, LineText::kUtf8OrCodePage)) {
         KeepBeforeReplacing(file_, KeepReason::kNotWritable);
     }
     for (size_t i = 0; i < panels_.size(); ++i) {
@@ -90,7 +89,8 @@ std::string SettingsStore::Text() const {
             for (const std::string& name : filled.getMemberNames()) {
                 // A value the panel could not take stays while the panel holds what it made of
                 // it; once the user changes it, the panel's value is written.
-                const bool untouched = applied_[i].isMember(name) && applied_[i][name] == filled[name];
+                const bool untouched =
+                    applied_[i].isMember(name) && applied_[i][name] == filled[name];
                 if (!(untouched && group.isMember(name) && Untaken(group[name], filled[name]))) {
                     group[name] = filled[name];
                 }

@@ -22,9 +22,10 @@ std::vector<std::string> ListedPaths(const std::filesystem::path& file, bool& wh
         return paths;
     }
     const std::vector<std::string> members = root.getMemberNames();
-    rewritable = std::all_of(members.begin(), members.end(),
-                             [](const std::string& name) { return name == "list" || name == "num"; }) &&
-                 LineRewritesWhole(file, kMaxPictureListBytes, LineText::kUtf8);
+    rewritable =
+        std::all_of(members.begin(), members.end(),
+                    [](const std::string& name) { return name == "list" || name == "num"; }) &&
+        LineRewritesWhole(file, kMaxPictureListBytes, LineText::kUtf8);
     const Json::Value& list = root["list"];
     const Json::Value& num = root["num"];
     if (!list.isArray() || !num.isNumeric()) {

@@ -368,7 +368,12 @@ TEST(SharedFrameReader, TheHandedDownBlockIsReadEvenAfterItsNameIsGone) {
     {
         ScopedEnv handed(kSharedFrameFdVariable, nullptr);
         writer.HandDown();
-        EXPECT_EQ(HandedDownFrameDescriptor(), writer.ReaderDescriptor());
+        EXPECT_EQ(HandedDownFrameDescriptor(), -1) << "handed down without a reservation";
+        ReserveHandDownDescriptor();
+        const int reserved = std::atoi(getenv(kSharedFrameFdVariable));
+        EXPECT_EQ(HandedDownFrameDescriptor(), -1) << "the reservation is no block";
+        writer.HandDown();
+        EXPECT_EQ(HandedDownFrameDescriptor(), reserved);
         SharedFrameReader reader = SharedFrameReader::HandedDown("/zavreo-no-such-frame");
         EXPECT_TRUE(reader.Follows());
         shm_unlink(name.Name().c_str());
@@ -378,9 +383,8 @@ TEST(SharedFrameReader, TheHandedDownBlockIsReadEvenAfterItsNameIsGone) {
     EXPECT_LT(pwrite(writer.ReaderDescriptor(), "x", 1, 0), 0);
     // Not a number, not open, or open on something other than a private block of this user.
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    for (const std::string& value :
-         {std::string("x"), std::string("4x"), std::string("-1"), std::string("99999"),
-          std::to_string(devNull)}) {
+    for (const std::string& value : {std::string("x"), std::string("4x"), std::string("-1"),
+                                     std::string("99999"), std::to_string(devNull)}) {
         ScopedEnv handed(kSharedFrameFdVariable, value.c_str());
         EXPECT_EQ(HandedDownFrameDescriptor(), -1) << value;
         SharedFrameReader reader = SharedFrameReader::HandedDown(name.Name());

@@ -69,4 +69,3 @@ protected:
     QTimer unexpectedMessages_;
     bool answersMessages_ = false;  // set by the tests that answer message boxes themselves
 };
-

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,9 +14,8 @@ namespace {
 
 struct Said {
     explicit Said(SharedFrameWatch& watch) {
-        QObject::connect(&watch, &SharedFrameWatch::Tip, [this](const QString& text) {
-            tips << text;
-        });
+        QObject::connect(&watch, &SharedFrameWatch::Tip,
+                         [this](const QString& text) { tips << text; });
     }
     QStringList tips;
 };

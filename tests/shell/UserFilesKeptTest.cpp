@@ -58,26 +58,30 @@ struct Case {
 };
 
 std::vector<Case> Cases() {
-    const auto same = [](std::string text) {
-        return [text](const fs::path&) { return text; };
-    };
+    const auto same = [](std::string text) { return [text](const fs::path&) { return text; }; };
     return {
-        {"a root member the program does not know", "config.lst",
+        {"a root member the program does not know",
+         "config.lst",
          same(Settings("\"m_Lyric\"", R"("Future":{"x":[1,2]},"m_Lyric")") + "\n"),
          {R"("Future":{"x":[1,2]})"}},
-        {"a group member it does not know", "config.lst",
+        {"a group member it does not know",
+         "config.lst",
          same(Settings(R"("isShouShen":0})", R"("isShouShen":0,"zGlow":3})") + "\n"),
          {R"("isShouShen":0,"zGlow":3})"}},
-        {"a second element in a group", "config.lst",
+        {"a second element in a group",
+         "config.lst",
          same(Settings(R"("5":0}],"Filter")", R"("5":0},{"later":true}],"Filter")") + "\n"),
          {R"("5":0},{"later":true}],"Filter")"}},
-        {"a value of another type", "config.lst",
+        {"a value of another type",
+         "config.lst",
          same(Settings(R"("isChose":0)", R"("isChose":"no")") + "\n"),
          {R"("isChose":"no")"}},
-        {"a subtitle longer than the panel holds", "config.lst",
+        {"a subtitle longer than the panel holds",
+         "config.lst",
          same(Settings("字幕", std::string(200000, 'y')) + "\n"),
          {"\"text\":\"" + std::string(200000, 'y') + "\""}},
-        {"a group written as an object", "config.lst",
+        {"a group written as an object",
+         "config.lst",
          same(Replace(Settings(R"("Text":[{)", R"("Text":{)"), R"("字幕"}],)", R"("字幕"},)") +
               "\n"),
          {}},
@@ -85,46 +89,63 @@ std::vector<Case> Cases() {
         {"a second document on the line", "config.lst", same(kSettings + "{}\n"), {}},
         {"text after the document", "config.lst", same(kSettings + " mine\n"), {}},
         {"a comment", "config.lst", same("// mine\n" + kSettings + "\n"), {}},
-        {"a member given twice", "config.lst",
-         same(Settings(R"("Deco":)", R"("Deco":[{"1":1}],"Deco":)") + "\n"), {}},
-        {"bytes that are neither UTF-8 nor GBK", "config.lst",
-         same(Settings("字幕", "\xff\xfe\xff") + "\n"), {}},
+        {"a member given twice",
+         "config.lst",
+         same(Settings(R"("Deco":)", R"("Deco":[{"1":1}],"Deco":)") + "\n"),
+         {}},
+        {"bytes that are neither UTF-8 nor GBK",
+         "config.lst",
+         same(Settings("字幕", "\xff\xfe\xff") + "\n"),
+         {}},
         {"damaged settings", "config.lst", same(kSettings.substr(0, 40)), {}},
-        {"two playlists of one name", "music.lst",
+        {"two playlists of one name",
+         "music.lst",
          same(R"({"list":[{"isopen":false,"listname":"默认列表","musicnum":0},)"
               R"({"isopen":false,"listname":"b","musiclist":[{"path":"/1.mp3"}],"musicnum":1},)"
               R"({"isopen":false,"listname":"b","musiclist":[{"path":"/2.mp3"}],"musicnum":1}],)"
               R"("num":3})"
               "\n"),
          {}},
-        {"a song member the program does not know", "music.lst",
+        {"a song member the program does not know",
+         "music.lst",
          same(R"({"list":[{"isopen":false,"listname":"默认列表","musiclist":[{"path":"/1.mp3",)"
               R"("rating":5}],"musicnum":1}],"num":1})"
               "\n"),
          {}},
-        {"a playlist count that disagrees", "music.lst",
+        {"a playlist count that disagrees",
+         "music.lst",
          same(R"({"list":[{"isopen":false,"listname":"默认列表","musiclist":[{"path":"/1.mp3"}],)"
               R"("musicnum":2}],"num":1})"
               "\n"),
          {}},
-        {"a second line after the playlists", "music.lst",
+        {"a second line after the playlists",
+         "music.lst",
          same(R"({"list":[{"isopen":false,"listname":"默认列表","musicnum":0}],"num":1})"
               "\n{}\n"),
          {}},
-        {"a picture entry with a NUL byte", "PicPath.lst",
+        {"a picture entry with a NUL byte",
+         "PicPath.lst",
          [](const fs::path& home) {
              const std::string a = Picture(home, "a.png");
-             return R"({"list":[")" + a + R"(",")" + a + R"(\u0000.png"],"num":2})" "\n";
+             return R"({"list":[")" + a + R"(",")" + a +
+                    R"(\u0000.png"],"num":2})"
+                    "\n";
          },
          {}},
-        {"a picture named in bytes that are not UTF-8", "PicPath.lst",
+        {"a picture named in bytes that are not UTF-8",
+         "PicPath.lst",
          [](const fs::path& home) {
-             return R"({"list":[")" + Picture(home, "pic\xff\xfe.png") + R"("],"num":1})" "\n";
+             return R"({"list":[")" + Picture(home, "pic\xff\xfe.png") +
+                    R"("],"num":1})"
+                    "\n";
          },
          {"pic\xff\xfe.png\"],\"num\":1}\n"}},
-        {"a picture-list member the program does not know", "PicPath.lst",
+        {"a picture-list member the program does not know",
+         "PicPath.lst",
          [](const fs::path& home) {
-             return R"({"list":[")" + Picture(home, "a.png") + R"("],"num":1,"shown":0})" "\n";
+             return R"({"list":[")" + Picture(home, "a.png") +
+                    R"("],"num":1,"shown":0})"
+                    "\n";
          },
          {}},
     };
@@ -134,7 +155,8 @@ std::vector<Case> Cases() {
 std::vector<fs::path> CopiesOf(const fs::path& file) {
     std::vector<fs::path> copies;
     for (const auto& entry : fs::directory_iterator(file.parent_path())) {
-        if (entry.path().filename().string().starts_with(file.filename().string() + ".unreadable")) {
+        if (entry.path().filename().string().starts_with(file.filename().string() +
+                                                         ".unreadable")) {
             copies.push_back(entry.path());
         }
     }

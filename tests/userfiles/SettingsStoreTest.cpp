@@ -372,7 +372,7 @@ int CopiesOf(const std::filesystem::path& file) {
     int copies = 0;
     for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
         copies += entry.path().filename().string().starts_with(file.filename().string() +
-                                                              zavreo::kUnreadableSuffix);
+                                                               zavreo::kUnreadableSuffix);
     }
     return copies;
 }
@@ -493,8 +493,7 @@ TEST_F(SettingsStoreTest, AFileThatCannotBeKeptIsNotReplaced) {
         }
         const bool saved = store.Save();
         const std::vector<std::filesystem::path> unsaved = zavreo::UnsavedFiles();
-        _exit(!saved && std::find(unsaved.begin(), unsaved.end(), File()) != unsaved.end() ? 0
-                                                                                            : 2);
+        _exit(!saved && std::find(unsaved.begin(), unsaved.end(), File()) != unsaved.end() ? 0 : 2);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -581,28 +580,22 @@ TEST_F(SettingsStoreTest, ALinkToTheFileIsWrittenThrough) {
 // Members, groups and elements the program does not know, and values a panel could not take, are
 // written back as they were; the panel's own values replace only what it holds.
 TEST_F(SettingsStoreTest, WhatThePanelsDoNotKnowIsWrittenBackAsItWas) {
-    WriteRaw(File(),
-             R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0,"6":1},{"next":true}],)"
-             R"("Filter":[{"1":0,"2":1,"3":0,"4":1,"5":0}],"Future":{"a":[1,2]},)"
-             R"("Text":[{"bkcolor":16777215,"bkdegree":3,"color":255,"direction":0,"font":0,)"
-             R"("isChose":"yes","pos":1,"size":2.5,"text":"abc"}],)"
-             R"("White":[{"MeiBai":0,"MoPi":12,"ShouShen":40,"isMeiBai":0,"isMoPi":1,"isShouShen":1}],)"
-             R"("m_Lyric":[{"FontSize":30,"colorNum":1,"isDouble":0,"isShow":1}]})"
-             "\n");
+    const std::string unusual =
+        R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0,"6":1},{"next":true}],)"
+        R"("Filter":[{"1":0,"2":1,"3":0,"4":1,"5":0}],"Future":{"a":[1,2]},)"
+        R"("Text":[{"bkcolor":16777215,"bkdegree":3,"color":255,"direction":0,"font":0,)"
+        R"("isChose":"yes","pos":1,"size":2.5,"text":"abc"}],)"
+        R"("White":[{"MeiBai":0,"MoPi":12,"ShouShen":40,"isMeiBai":0,"isMoPi":1,"isShouShen":1}],)"
+        R"("m_Lyric":[{"FontSize":30,"colorNum":1,"isDouble":0,"isShow":1}]})"
+        "\n";
+    WriteRaw(File(), unusual);
     Panels panels;
     SettingsStore store(File());
     panels.AttachTo(store);
     ASSERT_TRUE(store.Load());
     EXPECT_FALSE(KeptOf(File())) << "nothing is lost, so nothing is kept beside";
     ASSERT_TRUE(store.Save());
-    EXPECT_EQ(ReadAll(File()),
-              R"({"Deco":[{"1":0,"2":0,"3":0,"4":0,"5":0,"6":1},{"next":true}],)"
-              R"("Filter":[{"1":0,"2":1,"3":0,"4":1,"5":0}],"Future":{"a":[1,2]},)"
-              R"("Text":[{"bkcolor":16777215,"bkdegree":3,"color":255,"direction":0,"font":0,)"
-              R"("isChose":"yes","pos":1,"size":2.5,"text":"abc"}],)"
-              R"("White":[{"MeiBai":0,"MoPi":12,"ShouShen":40,"isMeiBai":0,"isMoPi":1,"isShouShen":1}],)"
-              R"("m_Lyric":[{"FontSize":30,"colorNum":1,"isDouble":0,"isShow":1}]})"
-              "\n");
+    EXPECT_EQ(ReadAll(File()), unusual);
     // Once the user changes them, the panel's values are written.
     panels.text.ints_["isChose"] = 1;
     panels.text.ints_["size"] = 1;
@@ -647,10 +640,14 @@ TEST_F(SettingsStoreTest, AFileARewriteWouldNotGiveBackWholeIsKeptBeside) {
     int number = 0;
     for (const std::string& content : std::vector<std::string>{
              line + "\n{\"Filter\":[{\"5\":1}]}\n", "/* mine */" + line + "\n",
-          R"({"Filter":[{"3":1}],"Filter":[{"4":1}]})" "\n", line + "{}\n", line + " x\n",
-          R"({"Filter":[{"3":1}],"Text":{"text":"object"}})" "\n",
-          R"({"Filter":[{"3":1}],"Deco":[7]})" "\n",
-          "{\"Filter\":[{\"3\":1}],\"Text\":[{\"text\":\"\xff\xff\"}]}\n"}) {
+             R"({"Filter":[{"3":1}],"Filter":[{"4":1}]})"
+             "\n",
+             line + "{}\n", line + " x\n",
+             R"({"Filter":[{"3":1}],"Text":{"text":"object"}})"
+             "\n",
+             R"({"Filter":[{"3":1}],"Deco":[7]})"
+             "\n",
+             "{\"Filter\":[{\"3\":1}],\"Text\":[{\"text\":\"\xff\xff\"}]}\n"}) {
         WriteRaw(File(), content);
         Panels panels;
         SettingsStore store(File());
