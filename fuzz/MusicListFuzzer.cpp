@@ -59,8 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Json::Value read;
     zavreo::PlaylistModel fresh;
     zavreo::ListMenuIds freshIds;
-    if (zavreo::ReadJsonFirstLine(input.Path(), read, zavreo::kMaxPlaylistLineBytes) &&
-        zavreo::LoadMusicList(read, fresh, freshIds) && zavreo::MusicListRewritesWhole(read)) {
+    bool rewritable = false;
+    if (zavreo::ReadJsonFirstLine(input.Path(), read, zavreo::kMaxPlaylistLineBytes,
+                                  zavreo::LineText::kUtf8, &rewritable) &&
+        rewritable && zavreo::LoadMusicList(read, fresh, freshIds) &&
+        zavreo::MusicListRewritesWhole(read)) {
         const Json::Value& lists = read["list"];
         for (Json::ArrayIndex i = 0; i < lists.size(); ++i) {
             const zavreo::CatCategory* list = fresh.Find(zavreo::JsonText(lists[i], "listname"));

@@ -37,8 +37,11 @@ bool WrittenBackInPlace(const std::string& path, const Json::Value& document) {
             return false;
         }
     }
-    return zavreo::LineRewritesWhole(path, zavreo::kMaxUserLineBytes,
-                                     zavreo::LineText::kUtf8OrCodePage);
+    Json::Value again;
+    bool rewritable = false;
+    return zavreo::ReadJsonFirstLine(path, again, zavreo::kMaxUserLineBytes,
+                                     zavreo::LineText::kUtf8OrCodePage, &rewritable) &&
+           rewritable;
 }
 
 void Check(bool holds) {

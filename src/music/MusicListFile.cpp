@@ -121,13 +121,13 @@ bool LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& i
 
 void LoadMusicListFile(const std::filesystem::path& file, PlaylistModel& model, ListMenuIds& ids) {
     Json::Value root;
-    if (!ReadJsonFirstLine(file, root, kMaxPlaylistLineBytes)) {
+    bool rewritable = false;
+    if (!ReadJsonFirstLine(file, root, kMaxPlaylistLineBytes, LineText::kUtf8, &rewritable)) {
         root = Json::Value();
     }
     if (!LoadMusicList(root, model, ids)) {
         KeepBeforeReplacing(file);
-    } else if (!MusicListRewritesWhole(root) ||
-               !LineRewritesWhole(file, kMaxPlaylistLineBytes, LineText::kUtf8)) {
+    } else if (!rewritable || !MusicListRewritesWhole(root)) {
         KeepBeforeReplacing(file, KeepReason::kNotWritable);
     }
 }

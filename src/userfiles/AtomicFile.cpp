@@ -90,13 +90,13 @@ int MakeTemporary(const std::filesystem::path& folder, const std::filesystem::pa
     return mkostemp(temp.data(), O_CLOEXEC);
 }
 
-// The file the text goes to: the target of a link to a regular file of this user (the link
-// stays), else the path itself. A link to a device or a FIFO is never followed: renaming over
-// it would replace that node in its folder.
+// The file the text goes to: the target of a link of this user's to a regular file of theirs
+// (the link stays), else the path itself. A link to a device or a FIFO is never followed:
+// renaming over it would replace that node in its folder; nor one someone else made.
 std::filesystem::path WriteTarget(const std::filesystem::path& path) {
     struct stat link {};
     struct stat target {};
-    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid != getuid() ||
         stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode) || target.st_uid != getuid()) {
         return path;
     }

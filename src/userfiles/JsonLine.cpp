@@ -37,40 +37,31 @@ bool ParseJsonLine(const std::string& line, Json::Value& out) {
     return true;
 }
 
-bool LineRewritesWhole(const std::filesystem::path& file, std::size_t maxBytes, LineText text) {
-    // Two bytes more than a line tell whether anything follows its line feed.
-    std::optional<std::string> contents = ReadRegularFile(file, maxBytes + 2);
-    if (!contents) {
-        return false;
-    }
-    if (!contents->empty() && contents->back() == '\n') {
-        contents->pop_back();
-    }
-    if (contents->find('\n') != std::string::npos) {
-        return false;
-    }
-    if (text == LineText::kUtf8OrCodePage && !IsValidUtf8(*contents)) {
-        const std::string converted = TextToUtf8(*contents);
-        if (converted.find("\xEF\xBF\xBD") != std::string::npos) {
-            return false;
-        }
-        *contents = converted;
-    }
+namespace {
+
+// Parses `line` as the writer would give it back, or not at all: no comments, repeated members or
+// text after the value.
+bool ParseStrictly(const std::string& line, Json::Value& out) {
     Json::CharReaderBuilder builder;
     Json::CharReaderBuilder::strictMode(&builder.settings_);
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value parsed;
     std::string errors;
     try {
-        return reader->parse(contents->data(), contents->data() + contents->size(), &parsed,
-                             &errors);
+        if (!reader->parse(line.data(), line.data() + line.size(), &parsed, &errors)) {
+            return false;
+        }
     } catch (const Json::Exception&) {
         return false;
     }
+    out = std::move(parsed);
+    return true;
 }
 
+}  // namespace
+
 bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std::size_t maxBytes,
-                       LineText text) {
+                       LineText text, bool* rewritable) {
     // The program's own file locked against its owner (mode 000) would read as nothing and be
     // overwritten by the next save: give the owner back read and write first.
     struct stat info {};
@@ -78,12 +69,33 @@ bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std:
         (info.st_mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR)) {
         ::chmod(file.c_str(), (info.st_mode & 07777) | S_IRUSR | S_IWUSR);
     }
-    // One byte more tells a line cut at the limit from one that ends there.
-    const std::optional<std::string> line = ReadFirstLine(file, maxBytes + 1);
-    if (!line || line->size() > maxBytes) {
+    // One byte more tells a line cut at the limit from one that ends there; one more still
+    // whether anything follows its line feed.
+    const std::optional<std::string> contents = rewritable != nullptr
+                                                    ? ReadRegularFile(file, maxBytes + 2)
+                                                    : ReadFirstLine(file, maxBytes + 1);
+    if (!contents) {
         return false;
     }
-    return ParseJsonLine(text == LineText::kUtf8OrCodePage ? TextToUtf8(*line) : *line, out);
+    const std::size_t end = contents->find('\n');
+    std::string line = contents->substr(0, end);
+    if (line.size() > maxBytes) {
+        return false;
+    }
+    bool whole = end == std::string::npos || end + 1 == contents->size();
+    if (text == LineText::kUtf8OrCodePage && !IsValidUtf8(line)) {
+        line = TextToUtf8(line);
+        // What even GB18030 cannot read became U+FFFD: not written back as it was.
+        whole = whole && line.find("\xEF\xBF\xBD") == std::string::npos;
+    }
+    if (rewritable != nullptr) {
+        *rewritable = false;
+        if (ParseStrictly(line, out)) {
+            *rewritable = whole;
+            return true;
+        }
+    }
+    return ParseJsonLine(line, out);
 }
 
 int JsonInt(const Json::Value& object, const char* member) {

@@ -51,9 +51,11 @@ void SettingsStore::Attach(SettingsGroup group, ISettingsGroup* panel) {
 
 bool SettingsStore::Load() {
     Json::Value parsed;
+    bool rewritable = false;
     // Any other root than an object is as unreadable as broken JSON. Older versions wrote the
     // subtitle in the system code page.
-    if (!ReadJsonFirstLine(file_, parsed, kMaxUserLineBytes, LineText::kUtf8OrCodePage) ||
+    if (!ReadJsonFirstLine(file_, parsed, kMaxUserLineBytes, LineText::kUtf8OrCodePage,
+                           &rewritable) ||
         !parsed.isObject()) {
         KeepBeforeReplacing(file_);
         return false;
@@ -62,7 +64,7 @@ bool SettingsStore::Load() {
     const bool shapesKept = std::all_of(
         kGroupNames.begin(), kGroupNames.end(),
         [&](const char* name) { return !document_.isMember(name) || KeepsShape(document_[name]); });
-    if (!shapesKept || !LineRewritesWhole(file_, kMaxUserLineBytes, LineText::kUtf8OrCodePage)) {
+    if (!shapesKept || !rewritable) {
         KeepBeforeReplacing(file_, KeepReason::kNotWritable);
     }
     for (size_t i = 0; i < panels_.size(); ++i) {

@@ -18,14 +18,15 @@ std::vector<std::string> ListedPaths(const std::filesystem::path& file, bool& wh
     Json::Value root;
     std::vector<std::string> paths;
     whole = false;
-    if (!ReadJsonFirstLine(file, root, kMaxPictureListBytes) || !root.isObject()) {
+    if (!ReadJsonFirstLine(file, root, kMaxPictureListBytes, LineText::kUtf8, &rewritable) ||
+        !root.isObject()) {
         return paths;
     }
     const std::vector<std::string> members = root.getMemberNames();
     rewritable =
-        std::all_of(members.begin(), members.end(),
-                    [](const std::string& name) { return name == "list" || name == "num"; }) &&
-        LineRewritesWhole(file, kMaxPictureListBytes, LineText::kUtf8);
+        rewritable && std::all_of(members.begin(), members.end(), [](const std::string& name) {
+            return name == "list" || name == "num";
+        });
     const Json::Value& list = root["list"];
     const Json::Value& num = root["num"];
     if (!list.isArray() || !num.isNumeric()) {

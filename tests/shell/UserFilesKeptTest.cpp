@@ -88,7 +88,7 @@ std::vector<Case> Cases() {
         {"a second line", "config.lst", same(kSettings + "\n" + kSettings + "\n"), {}},
         {"a second document on the line", "config.lst", same(kSettings + "{}\n"), {}},
         {"text after the document", "config.lst", same(kSettings + " mine\n"), {}},
-        {"a comment", "config.lst", same("// mine\n" + kSettings + "\n"), {}},
+        {"a comment", "config.lst", same("/* mine */" + kSettings + "\n"), {}},
         {"a member given twice",
          "config.lst",
          same(Settings(R"("Deco":)", R"("Deco":[{"1":1}],"Deco":)") + "\n"),
@@ -189,8 +189,10 @@ TEST_F(MainWindowTest, DamagedAndUnusualFilesLoseNothing) {
         const std::string saved = ReadAll(file);
         const std::vector<fs::path> copies = CopiesOf(file);
         if (one.written.empty()) {
-            ASSERT_EQ(copies.size(), 1u) << "no copy beside, and the file is now: " << saved;
-            EXPECT_EQ(ReadAll(copies[0]), original);
+            EXPECT_EQ(copies.size(), 1u) << "no copy beside, and the file is now: " << saved;
+            if (copies.size() == 1) {
+                EXPECT_EQ(ReadAll(copies[0]), original);
+            }
         } else {
             EXPECT_TRUE(copies.empty()) << "a copy was kept of a file written back whole";
             for (const std::string& piece : one.written) {

@@ -575,6 +575,17 @@ TEST_F(SettingsStoreTest, ALinkToTheFileIsWrittenThrough) {
     ASSERT_EQ(stat((elsewhere / "config.lst").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(CopiesOf(File()), 0);
+
+    // One that another user made in an open folder is never followed to this user's file.
+    if (geteuid() == 0) {
+        std::filesystem::remove(File());
+        std::filesystem::create_symlink("dotfiles/config.lst", File());
+        ASSERT_EQ(lchown(File().c_str(), 65534, 65534), 0);
+        WriteRaw(elsewhere / "config.lst", "mine\n");
+        ASSERT_TRUE(store.Save());
+        EXPECT_FALSE(std::filesystem::is_symlink(File()));
+        EXPECT_EQ(ReadAll(elsewhere / "config.lst"), "mine\n");
+    }
 }
 
 // Members, groups and elements the program does not know, and values a panel could not take, are
