@@ -17,6 +17,8 @@ std::string JsonLine(const Json::Value& value) {
     Json::StreamWriterBuilder builder;
     builder["indentation"] = "";
     builder["emitUTF8"] = true;
+    // The one-line form has no comments: ones a lenient read kept would come out anywhere.
+    builder["commentStyle"] = "None";
     return Json::writeString(builder, value) + "\n";
 }
 

@@ -670,6 +670,10 @@ TEST_F(SettingsStoreTest, AFileARewriteWouldNotGiveBackWholeIsKeptBeside) {
         EXPECT_EQ(kept->copy, CopyOf(File(), ++number));
         EXPECT_EQ(ReadAll(kept->copy), content);
         ASSERT_TRUE(store.Save());
+        // Written in the one-line form alone: no comment a lenient read kept comes back.
+        const std::string saved = ReadAll(File());
+        EXPECT_EQ(saved.find("/*"), std::string::npos) << saved;
+        EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1) << saved;
     }
     // Without a line feed at the end the one line is still all there is.
     WriteRaw(File(), line);
