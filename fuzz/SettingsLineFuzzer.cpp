@@ -15,25 +15,32 @@ class ReadingPanel : public zavreo::ISettingsGroup {
 public:
     void FillSettings(Json::Value& group) const override {
         group["size"] = size_;
+        group["1"] = first_;
         group["text"] = text_;
     }
     void ApplySettings(const Json::Value& group) override {
-        size_ = zavreo::JsonInt(group, "size") + zavreo::JsonInt(group, "1");
+        size_ = zavreo::JsonInt(group, "size");
+        first_ = zavreo::JsonInt(group, "1");
         text_ = zavreo::JsonText(group, "text");
     }
 
 private:
     int size_ = 0;
+    int first_ = 0;
     std::string text_;
 };
+
+bool IsGroup(const std::string& name) {
+    return name == "Text" || name == "White" || name == "Filter" || name == "Deco" ||
+           name == "m_Lyric";
+}
 
 // Whether the store writes `document` back without keeping a copy: one line a rewrite gives
 // back, every group an array whose first element (if any) is an object.
 bool WrittenBackInPlace(const std::string& path, const Json::Value& document) {
-    for (const char* name : {"Text", "White", "Filter", "Deco", "m_Lyric"}) {
+    for (const std::string& name : document.getMemberNames()) {
         const Json::Value& group = document[name];
-        if (document.isMember(name) &&
-            !(group.isArray() && (group.empty() || group[0].isObject()))) {
+        if (IsGroup(name) && !(group.isArray() && (group.empty() || group[0].isObject()))) {
             return false;
         }
     }
@@ -67,13 +74,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(zavreo::ParseJsonLine(saved, written));
         const Json::Value& read = store.Document();
         for (const std::string& name : read.getMemberNames()) {
-            if (name != "Text") {
+            if (!IsGroup(name)) {
                 Check(written[name] == read[name]);
                 continue;
             }
+            // A group's elements come back; an empty group gets the panel's.
+            Check(written[name].size() >= read[name].size());
             for (Json::ArrayIndex i = 0; i < read[name].size(); ++i) {
+                if (!read[name][i].isObject()) {
+                    Check(written[name][i] == read[name][i]);
+                    continue;
+                }
                 for (const std::string& member : read[name][i].getMemberNames()) {
-                    const bool filled = i == 0 && (member == "size" || member == "text");
+                    const bool filled = name == "Text" && i == 0 &&
+                                        (member == "size" || member == "1" || member == "text");
                     Check(filled || written[name][i][member] == read[name][i][member]);
                 }
             }
