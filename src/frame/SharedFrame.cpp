@@ -149,19 +149,19 @@ std::string RandomSuffix() {
 }  // namespace
 
 SharedFrame::SharedFrame(std::string wanted) : wanted_(std::move(wanted)), name_(wanted_) {
-    fd_ = OpenOwnBlock(name_, &problem_);
-    if (fd_ < 0 && problem_ == SharedFrameProblem::kRefused) {
+    SharedFrameProblem problem = SharedFrameProblem::kNone;
+    fd_ = OpenOwnBlock(name_, &problem);
+    if (fd_ < 0 && problem == SharedFrameProblem::kRefused) {
         // Not ours to have: a name of this user's own. Someone may have planted that too; then
         // one nobody can have guessed.
         name_ = OwnSharedFrameName(wanted_, geteuid());
-        fd_ = OpenOwnBlock(name_, &problem_);
+        fd_ = OpenOwnBlock(name_, &problem);
         for (int attempt = 0; fd_ < 0 && attempt < 8; ++attempt) {
             const std::string unguessable =
                 OwnSharedFrameName(wanted_, geteuid()) + "-" + RandomSuffix();
             fd_ = CreateBlock(unguessable);
             if (fd_ >= 0) {
                 name_ = unguessable;
-                problem_ = SharedFrameProblem::kNone;
             }
         }
     }

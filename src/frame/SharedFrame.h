@@ -70,7 +70,6 @@ public:
     SharedFrame& operator=(const SharedFrame&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
-    SharedFrameProblem Problem() const { return problem_; }
     // The name of the block written; it differs from WantedName() when that one was not ours.
     const std::string& Name() const { return name_; }
     const std::string& WantedName() const { return wanted_; }
@@ -106,7 +105,6 @@ private:
     std::string name_;
     int fd_ = -1;
     int readFd_ = -1;
-    SharedFrameProblem problem_ = SharedFrameProblem::kMissing;
     // Guards standIn_: written by CheckName, read by every write.
     std::mutex standInLock_;
     int standIn_ = -1;

@@ -230,6 +230,15 @@ for pair in "1 $wanted" "0 $own_b"; do
   [[ $(stat -c %s "/dev/shm$block" 2>/dev/null) == 921600 ]] || fail "$user removed or replaced /dev/shm$block"
 done
 
+# Nor reach the other's lock files and sockets: they lie in a runtime folder of its user's alone.
+for who in 0 1; do
+  other=/tmp/zvhard-run-$(id -u "${users[$((1 - who))]}")
+  [[ -e $other/ZavreoZhuShou.lock ]] || fail "no lock file in $other"
+  as_user "${users[$who]}" ls "$other" >/dev/null 2>&1 && fail "${users[$who]} can look into $other"
+  as_user "${users[$who]}" truncate -s 0 "$other/ZavreoZhuShou.lock" 2>/dev/null &&
+    fail "${users[$who]} shrank the other's lock file"
+done
+
 # The second user's PipeWire camera serves their own picture.
 if [[ -n $have_pipewire ]]; then
   for _ in $(seq 100); do
