@@ -22,8 +22,15 @@ std::string JsonLine(const Json::Value& value) {
     return Json::writeString(builder, value) + "\n";
 }
 
-bool ParseJsonLine(const std::string& line, Json::Value& out) {
+namespace {
+
+// Leniently as the program always read its files, or `strict`ly: as the writer would give it
+// back, with no comments, repeated members or text after the value.
+bool Parse(const std::string& line, Json::Value& out, bool strict) {
     Json::CharReaderBuilder builder;
+    if (strict) {
+        Json::CharReaderBuilder::strictMode(&builder.settings_);
+    }
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value parsed;
     std::string errors;
@@ -39,28 +46,11 @@ bool ParseJsonLine(const std::string& line, Json::Value& out) {
     return true;
 }
 
-namespace {
-
-// Parses `line` as the writer would give it back, or not at all: no comments, repeated members or
-// text after the value.
-bool ParseStrictly(const std::string& line, Json::Value& out) {
-    Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value parsed;
-    std::string errors;
-    try {
-        if (!reader->parse(line.data(), line.data() + line.size(), &parsed, &errors)) {
-            return false;
-        }
-    } catch (const Json::Exception&) {
-        return false;
-    }
-    out = std::move(parsed);
-    return true;
-}
-
 }  // namespace
+
+bool ParseJsonLine(const std::string& line, Json::Value& out) {
+    return Parse(line, out, false);
+}
 
 bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std::size_t maxBytes,
                        LineText text, bool* rewritable) {
@@ -92,7 +82,7 @@ bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out, std:
     }
     if (rewritable != nullptr) {
         *rewritable = false;
-        if (ParseStrictly(line, out)) {
+        if (Parse(line, out, true)) {
             *rewritable = whole;
             return true;
         }

@@ -35,6 +35,9 @@ finish() {
   cleanup
   for user in "${users[@]}"; do
     if id "$user" >/dev/null 2>&1; then
+      # Anything still running as an account this test made was started by this test.
+      for pid in $(pgrep -u "$user"); do kill -KILL "$pid" 2>/dev/null; done
+      for _ in $(seq 50); do pgrep -u "$user" >/dev/null || break; sleep 0.1; done
       find /tmp /dev/shm -maxdepth 1 -user "$user" -exec rm -rf {} +
       userdel -r "$user" 2>/dev/null
     fi
@@ -105,18 +108,6 @@ tip_of() {
     sleep 0.1
   done
   return 1
-}
-stacking() {
-  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
-    printf '%d\n' "$id"
-  done
-}
-above() {  # whether window $1 lies above window $2
-  local order upper lower
-  order=$(stacking)
-  upper=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
-  lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
-  [[ -n $upper && -n $lower ]] && ((upper > lower))
 }
 press_ok() {  # the OK of tip $1, 46 pixels above its bottom however tall its text made it
   sleep 0.5
