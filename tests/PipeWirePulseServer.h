@@ -21,6 +21,7 @@ class PipeWirePulseServer {
 public:
     PipeWirePulseServer() {
         if (!session_.Running()) {
+            std::fputs("no PipeWire session\n", stderr);
             return;
         }
         unsetenv("PULSE_SERVER");
