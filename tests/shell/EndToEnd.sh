@@ -6,9 +6,9 @@
 # comes while the update question waits). An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
 # ends the program, saving. The record button makes a playable recording, private to the user,
-# with its elapsed time on the button while it runs. A tip shown while the
-# desktop lyrics are up lies above them. Also: without
-# libFlashX.so the program says so and ends with code 0.
+# with its elapsed time on the button while it runs; a stop click while it starts is honoured. A
+# tip shown while the desktop lyrics are up lies above them. Also: without libFlashX.so the program
+# says so and ends with code 0.
 # Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshots go to OUT_DIR).
 set -uo pipefail
 bin=$1
@@ -299,6 +299,27 @@ eval "$(xdotool getwindowgeometry --shell "$dialog")"
 xdotool mousemove --sync $((X + 239)) $((Y + 257)) click 1
 sleep 0.5
 xdotool search --onlyvisible --name '^录制视频$' >/dev/null && fail "确定 did not hide the recording dialog"
+# A stop click while the recording is still starting is honoured: two quick clicks make a second,
+# short recording beside the first and bring the dialog up again; the button comes back to rest.
+xdotool mousemove --sync 183 585 click 1
+sleep 0.2
+xdotool mousemove --sync 183 585 click 1
+dialog=$(wait_for_window 录制视频 100) || fail "the stop click during the start was ignored"
+quick=
+for _ in $(seq 50); do
+  quick=$(ls -t "$videos"/*.mp4 | grep -vxF "$recording" | head -1)
+  [[ -n $quick ]] && ffprobe -v error -select_streams v -count_frames -show_entries \
+    stream=nb_read_frames -of csv=p=0 "$quick" 2>/dev/null | grep -qE '^[1-9][0-9]*$' && break
+  quick=
+  sleep 0.2
+done
+[[ -n $quick ]] || fail "no playable second recording after a quick start and stop"
+[[ -f $recording ]] || fail "the second recording replaced the first"
+import -display "$DISPLAY" -window root "$work/quick-stop.png" || fail "no screenshot"
+(($(clock_pixels "$work/quick-stop.png") == 0)) || fail "still recording after the quick stop"
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove --sync $((X + 239)) $((Y + 257)) click 1
+sleep 0.5
 
 # The songs tab shows the playlists; a double click on the second song plays it.
 xdotool mousemove --sync 360 169 click 1
