@@ -34,6 +34,20 @@ inline constexpr const char* kSharedFrameUnavailable =
     "    亲：无法在 /dev/shm 中建立共享画面，预览、录像和虚拟摄像头没有画面";
 // Photo.
 inline constexpr const char* kPhotoNeedsCamera = "    亲：需要先打开摄像头哦";
+// Recording cut short by a failed write; the kept file's path follows on the next line.
+inline constexpr const char* kRecordingDiskFull =
+    "    亲：磁盘满了，录像已停止，已录下的部分保存在：";
+inline constexpr const char* kRecordingFileTooLarge =
+    "    亲：录像文件已达到这块磁盘允许的最大大小，录像已停止，已录下的部分保存在：";
+inline constexpr const char* kRecordingWriteFailed =
+    "    亲：录像文件写入出错，录像已停止，已录下的部分保存在：";
+// Recording refused; the video folder's path follows on the next line.
+inline constexpr const char* kRecordingNoRoom = "    亲：磁盘满了，无法录像，请先腾出空间：";
+inline constexpr const char* kRecordingFolderIsFile =
+    "    亲：无法录像，视频文件夹的位置被一个同名文件占用了：";
+inline constexpr const char* kRecordingFolderNotWritable = "    亲：无法录像，视频文件夹不能写入：";
+inline constexpr const char* kRecordingNotWritten = "    亲：无法录像，录像文件写不进视频文件夹：";
+inline constexpr const char* kRecordingNotStarted = "    亲：录像没能开始哦，请稍后再试";
 // Playlist panel. The name-taken texts differ in their comma: ASCII from the menu, full-width
 // from the Enter key.
 inline constexpr const char* kListNameTaken = "    亲：列表名称已经存在,请重新命名";

@@ -30,6 +30,7 @@
 #include "Photo.h"
 #include "PictureListFile.h"
 #include "ProgramIcon.h"
+#include "RecordingClock.h"
 #include "SharedFrameView.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
@@ -287,6 +288,8 @@ void CMervalaDlg::StartCodecLibrary() {
                 SetBottomIcon(record_, recording ? "151" : "161");
                 record_.update();
             });
+    connect(&recorder_, &zavreo::RecordingController::Tip, this, &CMervalaDlg::ShowTip);
+    new zavreo::RecordingClock(&record_, recorder_);
 }
 
 void CMervalaDlg::CreateChildDialogs() {
@@ -312,7 +315,9 @@ void CMervalaDlg::CreateChildDialogs() {
     effectsPanel_ = new CSpecialDlg(this, zavreo::CSampleGrabberCB::Instance());
     effectsPanel_->AttachSettings(settings_);
     pad_ = std::make_unique<CYinxiaoDlg>();
-    luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
+    luXiang_ = new CLuXiang(
+        this, [this] { return std::filesystem::path(recorder_.OutputPath()); },
+        [] { return zavreo::VideoFolder(); });
     const auto folderNotOpened = [this](const QString& folder) {
         ShowTip(QString::fromUtf8(TipText::kFolderNotOpened) + '\n' + folder);
     };
@@ -703,8 +708,8 @@ void CMervalaDlg::OnCameraButtonsChanged(bool cameraRunning) {
 void CMervalaDlg::ToggleRecording() {
     const bool idle = !recorder_.Recording() && !recorder_.Busy();
     recorder_.ToggleRecording();
-    // A start takes a second or more before the first picture is recorded: until then the
-    // button stays pressed under a busy cursor.
+    // The library reports the start once the first pictures are encoded: until then the button
+    // stays pressed under a busy cursor (the recording itself runs from the click).
     if (idle && recorder_.Busy()) {
         record_.setDown(true);
         record_.setCursor(Qt::BusyCursor);

@@ -5,9 +5,10 @@
 # config.lst is written in its one-line format and the shared frame removed (also when the signal
 # comes while the update question waits). An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
-# ends the program, saving. The record button makes a playable recording. A tip shown while the
-# desktop lyrics are up lies above them. Also: without
-# libFlashX.so the program says so and ends with code 0.
+# ends the program, saving. The record button makes a playable recording, private to the user,
+# with its elapsed time on the button while it runs; a stop click while it starts is honoured. A
+# tip shown while the desktop lyrics are up lies above them. Also: without libFlashX.so the program
+# says so and ends with code 0.
 # Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshots go to OUT_DIR).
 set -uo pipefail
 bin=$1
@@ -259,17 +260,36 @@ grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geome
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
 
 # The record button records the camera's picture into the video folder; the second click stops it
-# and brings up the recording dialog.
+# and brings up the recording dialog. While it records, the elapsed time shows in red along the
+# button's bottom edge, a new figure each second; it is gone after the stop.
 videos=$HOME/Documents/ZavreoZhuShou/Video
+clock_pixels() {  # the red pixels of the record button's bottom strip in screenshot $1
+  convert "$1" -crop 110x16+128+596 +repage -depth 8 rgb:- | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+print(sum(1 for i in range(0, len(data), 3) if data[i] > 200 and data[i + 1] < 150 and data[i + 2] < 150))'
+}
 xdotool mousemove --sync 183 585 click 1
 sleep 4
+xdotool mousemove --sync 700 400
+sleep 0.3
 import -display "$DISPLAY" -window root "$out/recording.png" || fail "no screenshot"
+sleep 1.1
+import -display "$DISPLAY" -window root "$work/recording-later.png" || fail "no screenshot"
+(($(clock_pixels "$out/recording.png") > 20)) || fail "no elapsed time on the record button"
+convert "$out/recording.png" -crop 110x16+128+596 +repage "$work/clock-1.png"
+convert "$work/recording-later.png" -crop 110x16+128+596 +repage "$work/clock-2.png"
+cmp -s "$work/clock-1.png" "$work/clock-2.png" && fail "the elapsed time did not move on"
 xdotool mousemove --sync 183 585 click 1
 dialog=$(wait_for_window 录制视频 100) || fail "no recording dialog after the stop click"
 sleep 2
 import -display "$DISPLAY" -window root "$out/recording-dialog.png" || fail "no screenshot"
+(($(clock_pixels "$out/recording-dialog.png") == 0)) || fail "the elapsed time stayed after the stop"
 recording=$(ls "$videos"/*.mp4 2>/dev/null | head -1)
 [[ -n $recording ]] || fail "no recording in $videos"
+# The user's alone: the file 0600 in 0700 folders.
+[[ $(stat -c %a "$recording" "$videos" "$(dirname "$videos")" | tr '\n' ' ') == "600 700 700 " ]] ||
+  fail "the recording is readable by others: $(stat -c '%a %n' "$recording" "$videos")"
 probe=$(ffprobe -v error -select_streams v -count_frames \
   -show_entries stream=codec_name,width,height,nb_read_frames -of csv=p=0 "$recording")
 [[ $probe =~ ^h264,640,480,([0-9]+)$ ]] && ((BASH_REMATCH[1] >= 20)) ||
@@ -279,6 +299,27 @@ eval "$(xdotool getwindowgeometry --shell "$dialog")"
 xdotool mousemove --sync $((X + 239)) $((Y + 257)) click 1
 sleep 0.5
 xdotool search --onlyvisible --name '^录制视频$' >/dev/null && fail "确定 did not hide the recording dialog"
+# A stop click while the recording is still starting is honoured: two quick clicks make a second,
+# short recording beside the first and bring the dialog up again; the button comes back to rest.
+xdotool mousemove --sync 183 585 click 1
+sleep 0.2
+xdotool mousemove --sync 183 585 click 1
+dialog=$(wait_for_window 录制视频 100) || fail "the stop click during the start was ignored"
+quick=
+for _ in $(seq 50); do
+  quick=$(ls -t "$videos"/*.mp4 | grep -vxF "$recording" | head -1)
+  [[ -n $quick ]] && ffprobe -v error -select_streams v -count_frames -show_entries \
+    stream=nb_read_frames -of csv=p=0 "$quick" 2>/dev/null | grep -qE '^[1-9][0-9]*$' && break
+  quick=
+  sleep 0.2
+done
+[[ -n $quick ]] || fail "no playable second recording after a quick start and stop"
+[[ -f $recording ]] || fail "the second recording replaced the first"
+import -display "$DISPLAY" -window root "$work/quick-stop.png" || fail "no screenshot"
+(($(clock_pixels "$work/quick-stop.png") == 0)) || fail "still recording after the quick stop"
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove --sync $((X + 239)) $((Y + 257)) click 1
+sleep 0.5
 
 # The songs tab shows the playlists; a double click on the second song plays it.
 xdotool mousemove --sync 360 169 click 1
