@@ -62,6 +62,8 @@ int CMervalaApp::InitInstance() {
     }
     started = &dialog;
     connect(&instance, &SingleInstance::ShowRequested, &dialog, &CMervalaDlg::ShowAndRaise);
+    // `zavreo --effect N`: played whether or not the pad shows.
+    instance.SetEffectHandler([&dialog](int number) { return dialog.PlayEffect(number); });
     // exit(), not quit(): quit() first asks every window to close and gives up at the first that
     // refuses (a tip, a dialog in its own loop), leaving the process running with the settings
     // already saved. exit() ends every event loop, nested ones included.

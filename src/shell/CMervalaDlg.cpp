@@ -68,6 +68,7 @@ void SetBottomIcon(CPngButton& button, const std::string& number) {
                      folder + "press_" + number + ".png");
 }
 
+#if ZAVREO_UPDATE_CHECK
 // Qt's own button texts are English; the program speaks Chinese.
 void NameButtons(QMessageBox& box) {
     if (QAbstractButton* ok = box.button(QMessageBox::Ok)) {
@@ -77,6 +78,7 @@ void NameButtons(QMessageBox& box) {
         cancel->setText(QStringLiteral("取消"));
     }
 }
+#endif
 
 }  // namespace
 
@@ -229,6 +231,10 @@ bool CMervalaDlg::OnInitDialog() {
 }
 
 bool CMervalaDlg::RunUpdateCheck() {
+#if !ZAVREO_UPDATE_CHECK
+    // Built for a distribution, whose package manager brings new releases: nothing is asked.
+    return true;
+#else
     const std::filesystem::path file = zavreo::ConfigFolder() / zavreo::kUpdateFileName;
     const std::string url =
         zavreo::UpdateUrl(zavreo::UpdateHost(), static_cast<int32_t>(std::time(nullptr)));
@@ -258,6 +264,7 @@ bool CMervalaDlg::RunUpdateCheck() {
             QString::fromStdString(programFolder_.string()));
     };
     return zavreo::DecideUpdate(file, prompts) == zavreo::UpdateOutcome::kGoOn;
+#endif
 }
 
 void CMervalaDlg::LoadCodecLibrary() {
@@ -309,7 +316,9 @@ void CMervalaDlg::CreateChildDialogs() {
     });
     effectsPanel_ = new CSpecialDlg(this, zavreo::CSampleGrabberCB::Instance());
     effectsPanel_->AttachSettings(settings_);
-    pad_ = std::make_unique<CYinxiaoDlg>();
+    pad_ = std::make_unique<CYinxiaoDlg>("yinxiao", std::string(),
+                                         zavreo::ConfigFolder() / zavreo::kPadSettingsFileName);
+    connect(pad_.get(), &CYinxiaoDlg::Tip, this, &CMervalaDlg::ShowTip);
     luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
     const auto folderNotOpened = [this](const QString& folder) {
         ShowTip(QString::fromUtf8(TipText::kFolderNotOpened) + '\n' + folder);
@@ -688,6 +697,10 @@ void CMervalaDlg::TakePhoto() {
 
 void CMervalaDlg::ShowTip(const QString& text) {
     tip_->ShowTip(text);
+}
+
+bool CMervalaDlg::PlayEffect(int number) {
+    return pad_->PlaySound(number);
 }
 
 void CMervalaDlg::OnPlaylistModeMenu() {

@@ -105,6 +105,8 @@ public:
     // The splash to dismiss at the end of the initialisation and before the update question.
     void SetSplash(CSplashDlg* splash) { splash_ = splash; }
     void ShowTip(const QString& text);
+    // Plays the pad's effect `number` (1 to 9); true when it started.
+    bool PlayEffect(int number);
 
     // What the window's tests drive besides its widgets (found as its children): the control of
     // an id, the tray menu, the codec library, the timers and the music the window wires up.

@@ -8,25 +8,82 @@
 #include <QDir>
 #include <QLocalSocket>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 constexpr char kInstanceName[] = "ZavreoZhuShou";
-constexpr char kShowRequest[] = "show\n";
+
+// Sends one request line and reads the reply line (without its line feed). `connected` tells
+// whether anyone listened; the reply is none when nobody did or no answer came within the time.
+std::optional<std::string> Exchange(const QString& socketPath, const std::string& request,
+                                    int timeoutMs, bool& connected) {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    connected = socket.waitForConnected(timeoutMs);
+    if (!connected) {
+        return std::nullopt;
+    }
+    socket.write(request.data(), static_cast<qint64>(request.size()));
+    socket.waitForBytesWritten(timeoutMs);
+    QByteArray reply;
+    while (!reply.contains('\n') && reply.size() < static_cast<int>(zavreo::kMaxRequestLine)) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(timeoutMs)) {
+            if (socket.state() == QLocalSocket::ConnectedState) {
+                return std::nullopt;
+            }
+            // Closed without a line: an older copy that knows only "show" and answers nothing.
+            reply += socket.readAll();
+            break;
+        }
+        reply += socket.readAll();
+    }
+    socket.disconnectFromServer();
+    const int end = reply.indexOf('\n');
+    return (end < 0 ? reply : reply.left(end)).toStdString();
+}
 }  // namespace
 
 SingleInstance::SingleInstance(QString folder, QObject* parent)
     : QObject(parent), folder_(folder.isEmpty() ? DefaultFolder() : std::move(folder)) {
+    // One request a connection: its line is gathered, answered and the connection closed.
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains("show")) {
-                    emit ShowRequested();
+            auto line = std::make_shared<QByteArray>();
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket, line] {
+                if (socket->state() != QLocalSocket::ConnectedState) {
+                    return;  // answered already
+                }
+                *line += socket->readAll();
+                const int end = line->indexOf('\n');
+                if (end < 0 && line->size() <= static_cast<int>(zavreo::kMaxRequestLine)) {
+                    return;
+                }
+                if (end >= 0 && end <= static_cast<int>(zavreo::kMaxRequestLine)) {
+                    const std::string reply = Answer(line->left(end).toStdString()) + "\n";
+                    socket->write(reply.data(), static_cast<qint64>(reply.size()));
                 }
                 socket->disconnectFromServer();
             });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         }
     });
+}
+
+std::string SingleInstance::Answer(const std::string& line) {
+    const zavreo::InstanceRequest request = zavreo::ParseInstanceRequest(line);
+    switch (request.kind) {
+        case zavreo::InstanceRequest::Kind::kShow:
+            emit ShowRequested();
+            return zavreo::kReplyDone;
+        case zavreo::InstanceRequest::Kind::kEffect:
+            if (!effectHandler_) {
+                return zavreo::kReplyNotReady;
+            }
+            return effectHandler_(request.effect) ? zavreo::kReplyDone : zavreo::kReplyFailed;
+        case zavreo::InstanceRequest::Kind::kUnknown:
+            break;
+    }
+    return zavreo::kReplyUnknown;
 }
 
 SingleInstance::~SingleInstance() {
@@ -111,13 +168,22 @@ bool SingleInstance::Acquire() {
 }
 
 bool SingleInstance::AskRunningToShow(int timeoutMs) {
-    QLocalSocket socket;
-    socket.connectToServer(folder_ + "/" + kInstanceName);
-    if (!socket.waitForConnected(timeoutMs)) {
-        return false;
+    bool connected = false;
+    Exchange(folder_ + "/" + kInstanceName, zavreo::ShowRequestLine(), timeoutMs, connected);
+    return connected;
+}
+
+zavreo::ChannelReply SingleInstance::AskRunning(const std::string& request, int timeoutMs) {
+    // Where Acquire() would have looked: the folder, else the private one in the home.
+    for (const QString& folder : {folder_, HomeFolder()}) {
+        if (folder.isEmpty()) {
+            continue;
+        }
+        zavreo::ChannelReply reply;
+        reply.line = Exchange(folder + "/" + kInstanceName, request, timeoutMs, reply.reached);
+        if (reply.reached) {
+            return reply;
+        }
     }
-    socket.write(kShowRequest);
-    socket.waitForBytesWritten(timeoutMs);
-    socket.waitForDisconnected(timeoutMs);
-    return true;
+    return {};
 }

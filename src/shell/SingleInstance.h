@@ -7,6 +7,10 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <string>
+
+#include "InstanceRequest.h"
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -19,6 +23,14 @@ public:
     bool Acquire();
     // Asks the running copy to show its window; false when none answered.
     bool AskRunningToShow(int timeoutMs = 2000);
+    // Sends one request line (InstanceRequest) to the copy listening here, else in HomeFolder(),
+    // and returns what came back. Takes no lock, so it also serves starts that must not become
+    // the running copy.
+    zavreo::ChannelReply AskRunning(const std::string& request, int timeoutMs = 2000);
+
+    // Plays effect `number` for a later start's request; true when it started. Until it is set,
+    // such requests are answered as coming too early.
+    void SetEffectHandler(std::function<bool(int)> handler) { effectHandler_ = std::move(handler); }
 
     // $XDG_RUNTIME_DIR, else /tmp/zavreo-UID when it is this user's alone, else HomeFolder().
     static QString DefaultFolder();
@@ -33,8 +45,11 @@ signals:
 
 private:
     static int OpenLock(const QString& folder);
+    // The reply line to one request line.
+    std::string Answer(const std::string& line);
 
     QString folder_;
     int lockFd_ = -1;
     QLocalServer server_;
+    std::function<bool(int)> effectHandler_;
 };
