@@ -36,6 +36,7 @@
 #include "SkinnedPanel.h"
 #include "TipTexts.h"
 #include "UserFolders.h"
+#include "WindowSystem.h"
 
 namespace {
 
@@ -319,6 +320,11 @@ void CMervalaDlg::CreateChildDialogs() {
     pad_ = std::make_unique<CYinxiaoDlg>("yinxiao", std::string(),
                                          zavreo::ConfigFolder() / zavreo::kPadSettingsFileName);
     connect(pad_.get(), &CYinxiaoDlg::Tip, this, &CMervalaDlg::ShowTip);
+    // A compositor keeps a window above the one it belongs to, not above everything: there the
+    // pad belongs to this window, so as not to drop under it.
+    if (!WindowSystem::PlacesTopLevels()) {
+        pad_->setParent(this, pad_->windowFlags());
+    }
     luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
     const auto folderNotOpened = [this](const QString& folder) {
         ShowTip(QString::fromUtf8(TipText::kFolderNotOpened) + '\n' + folder);
@@ -340,7 +346,9 @@ void CMervalaDlg::PlacePanels() {
 }
 
 void CMervalaDlg::PlaceWindow() {
-    setGeometry(0, 0, 870, 620);
+    if (WindowSystem::PlacesTopLevels()) {
+        setGeometry(0, 0, 870, 620);
+    }
     setFixedSize(870, 620);
     preview_->setGeometry(kPreviewArea);
     tabBroadcast_.setGeometry(0, 148, 240, 42);

@@ -15,6 +15,7 @@
 #include "DialogUnits.h"
 #include "SkinFont.h"
 #include "TipTexts.h"
+#include "WindowSystem.h"
 
 namespace {
 constexpr std::array<const char*, zavreo::kSoundEffectCount> kImageNumbers = {
@@ -104,7 +105,8 @@ CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSi
         button.move(button.pos() + shift);
     }
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr && WindowSystem::PlacesTopLevels()) {
         move(screen->geometry().center() - rect().center());
     }
     qApp->installEventFilter(this);
