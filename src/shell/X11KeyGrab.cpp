@@ -37,6 +37,14 @@ X11KeyGrab::X11KeyGrab(const char* display) {
         xcb_xkb_use_extension_reply(connection_, xcb_xkb_use_extension(connection_, 1, 0), nullptr),
         &std::free);
     if (xkb != nullptr && xkb->supported) {
+        // A client using XKB is told of a new keymap (another layout, XWayland taking a
+        // keyboard's) by XKB's events instead of the core MappingNotify.
+        xkbFirstEvent_ = xcb_get_extension_data(connection_, &xcb_xkb_id)->first_event;
+        constexpr uint16_t kKeymapEvents =
+            XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        constexpr uint16_t kAllMapParts = 0xff;
+        xcb_xkb_select_events(connection_, XCB_XKB_ID_USE_CORE_KBD, kKeymapEvents, 0, kKeymapEvents,
+                              kAllMapParts, kAllMapParts, nullptr);
         std::free(xcb_xkb_per_client_flags_reply(
             connection_,
             xcb_xkb_per_client_flags(connection_, XCB_XKB_ID_USE_CORE_KBD,
@@ -180,7 +188,11 @@ std::vector<int> X11KeyGrab::TakePresses() {
     }
     bool remap = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        switch (event->response_type & 0x7f) {
+        const uint8_t type = event->response_type & 0x7f;
+        if (xkbFirstEvent_ != 0 && type == xkbFirstEvent_) {
+            remap = true;
+        }
+        switch (type) {
             case XCB_KEY_PRESS: {
                 const xcb_keycode_t code = reinterpret_cast<xcb_key_press_event_t*>(event)->detail;
                 const auto found = numbers_.find(code);

@@ -31,7 +31,8 @@ public:
     // Readable when presses may have arrived.
     int FileDescriptor() const;
     // The effect numbers pressed since the last call, in order; a key held down counts once,
-    // however long the keyboard repeats it. Regrabs after the keyboard's mapping changed.
+    // however long the keyboard repeats it. Takes the keys again, by their new codes, after the
+    // keymap changed.
     std::vector<int> TakePresses();
 
 private:
@@ -45,6 +46,7 @@ private:
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = 0;
+    uint8_t xkbFirstEvent_ = 0;  // XKB's event code; 0 without XKB
     bool grabbed_ = false;
     // Key codes of the grabbed keys and their effect numbers; those held down now.
     std::map<xcb_keycode_t, int> numbers_;

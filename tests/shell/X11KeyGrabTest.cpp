@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <xcb/xcb.h>
+
 #include <QProcess>
 #include <QStringList>
 #include <chrono>
@@ -41,6 +43,26 @@ private:
     QProcess server_;
     std::string display_;
 };
+
+// Swaps the symbols of two key codes, as a keyboard layout switch moves symbols between keys.
+void SwapKeys(const std::string& display, xcb_keycode_t a, xcb_keycode_t b) {
+    xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
+    std::vector<xcb_keysym_t> rows[2];
+    uint8_t perCode = 0;
+    for (int i = 0; i < 2; ++i) {
+        xcb_get_keyboard_mapping_reply_t* mapping = xcb_get_keyboard_mapping_reply(
+            connection, xcb_get_keyboard_mapping(connection, i == 0 ? a : b, 1), nullptr);
+        ASSERT_NE(mapping, nullptr);
+        perCode = mapping->keysyms_per_keycode;
+        const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping);
+        rows[i].assign(symbols, symbols + perCode);
+        std::free(mapping);
+    }
+    xcb_change_keyboard_mapping(connection, 1, a, perCode, rows[1].data());
+    xcb_change_keyboard_mapping(connection, 1, b, perCode, rows[0].data());
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    xcb_disconnect(connection);
+}
 
 // The presses that arrive within `ms` milliseconds.
 std::vector<int> PressesWithin(zavreo::X11KeyGrab& grab, int ms) {
@@ -97,4 +119,17 @@ TEST(X11KeyGrab, KeysAnotherClientHoldsAreReportedAndLeftToIt) {
     EXPECT_TRUE(grab.Grab().empty());
     server.Type({"5"});
     EXPECT_EQ(PressesWithin(grab, 1000), (std::vector<int>{5}));
+}
+
+// After a layout switch the keys are taken by their new codes: the digit goes where its symbol is.
+TEST(X11KeyGrab, FollowsTheKeymapWhenItChanges) {
+    XServer server;
+    ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
+    zavreo::X11KeyGrab grab(server.Display().c_str());
+    ASSERT_TRUE(grab.Grab().empty());
+    // Key codes 10 and 18 carry 1 and 9 on the server's default keyboard.
+    SwapKeys(server.Display(), 10, 18);
+    PressesWithin(grab, 500);
+    server.Type({"9", "1"});
+    EXPECT_EQ(PressesWithin(grab, 1500), (std::vector<int>{9, 1}));
 }
