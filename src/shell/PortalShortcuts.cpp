@@ -47,7 +47,8 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, Shortcut& shortcu
 
 }  // namespace
 
-PortalShortcuts::PortalShortcuts(QObject* parent) : QObject(parent) {
+PortalShortcuts::PortalShortcuts(QDBusConnection bus, QObject* parent)
+    : QObject(parent), bus_(std::move(bus)) {
     qDBusRegisterMetaType<Shortcut>();
     qDBusRegisterMetaType<QList<Shortcut>>();
 }
@@ -61,15 +62,14 @@ bool PortalShortcuts::Offered() {
         return offered_;
     }
     offeredChecked_ = true;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
+    if (!bus_.isConnected()) {
         return false;
     }
     QDBusMessage get =
         QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Properties", "Get");
     get << QString::fromLatin1(kInterface) << QStringLiteral("version");
     // The portal starts on demand; a desktop without it answers with an error at once.
-    const QDBusMessage reply = bus.call(get, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply = bus_.call(get, QDBus::Block, kCallTimeoutMs);
     offered_ = reply.type() == QDBusMessage::ReplyMessage;
     return offered_;
 }
@@ -81,20 +81,19 @@ QString PortalShortcuts::Token() {
 void PortalShortcuts::Call(const QString& method, QList<QVariant> arguments, QVariantMap options,
                            const char* slot) {
     EndRequest();
-    QDBusConnection bus = QDBusConnection::sessionBus();
     const QString token = Token();
     // The portal names a request after the caller's unique bus name, ":1.42" -> "1_42".
-    QString sender = bus.baseService().mid(1);
+    QString sender = bus_.baseService().mid(1);
     sender.replace('.', '_');
     requestPath_ =
         QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
     requestSlot_ = slot;
-    bus.connect(kService, requestPath_, kRequestInterface, QStringLiteral("Response"), this, slot);
+    bus_.connect(kService, requestPath_, kRequestInterface, QStringLiteral("Response"), this, slot);
     options.insert(QStringLiteral("handle_token"), token);
     arguments.append(options);
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
     call.setArguments(arguments);
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
         if (watcher->isError() && wanted_) {
@@ -107,8 +106,8 @@ void PortalShortcuts::Call(const QString& method, QList<QVariant> arguments, QVa
 
 void PortalShortcuts::EndRequest() {
     if (requestSlot_ != nullptr) {
-        QDBusConnection::sessionBus().disconnect(kService, requestPath_, kRequestInterface,
-                                                 QStringLiteral("Response"), this, requestSlot_);
+        bus_.disconnect(kService, requestPath_, kRequestInterface, QStringLiteral("Response"), this,
+                        requestSlot_);
     }
     requestPath_.clear();
     requestSlot_ = nullptr;
@@ -143,9 +142,8 @@ void PortalShortcuts::OnSessionCreated(uint response, const QVariantMap& results
         emit Refused();
         return;
     }
-    QDBusConnection::sessionBus().connect(
-        kService, kPath, kInterface, QStringLiteral("Activated"), this,
-        SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    bus_.connect(kService, kPath, kInterface, QStringLiteral("Activated"), this,
+                 SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     QList<Shortcut> shortcuts;
     for (int number = 1; number <= zavreo::kSoundEffectCount; ++number) {
         Shortcut shortcut;
@@ -197,10 +195,9 @@ void PortalShortcuts::CloseSession() {
     if (session_.isEmpty()) {
         return;
     }
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.disconnect(kService, kPath, kInterface, QStringLiteral("Activated"), this,
-                   SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    bus.asyncCall(QDBusMessage::createMethodCall(kService, session_, kSessionInterface,
-                                                 QStringLiteral("Close")));
+    bus_.disconnect(kService, kPath, kInterface, QStringLiteral("Activated"), this,
+                    SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    bus_.asyncCall(QDBusMessage::createMethodCall(kService, session_, kSessionInterface,
+                                                  QStringLiteral("Close")));
     session_.clear();
 }

@@ -6,6 +6,7 @@
 // signal. Closing the session gives the keys back. Interface thread; the D-Bus calls are
 // asynchronous, so nothing here waits on the desktop.
 
+#include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
@@ -14,7 +15,9 @@
 class PortalShortcuts : public QObject {
     Q_OBJECT
 public:
-    explicit PortalShortcuts(QObject* parent = nullptr);
+    // `bus`: the session bus, where desktops run their portal.
+    explicit PortalShortcuts(QDBusConnection bus = QDBusConnection::sessionBus(),
+                             QObject* parent = nullptr);
     ~PortalShortcuts() override;
 
     // Whether the session bus has a portal offering global shortcuts (asks it once, briefly).
@@ -50,6 +53,7 @@ private:
     QString Token();
     void CloseSession();
 
+    QDBusConnection bus_;
     bool wanted_ = false;
     QString session_;
     QString requestPath_;

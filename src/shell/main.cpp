@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -24,8 +25,13 @@ int RequestEffect(int argc, char** argv, int number) {
     return outcome.exitCode;
 }
 
+// Where Qt will look: QT_PLUGIN_PATH, then its own plugin folder. (QCoreApplication's list is
+// not asked: read before the application object exists, it would stay without the program's
+// folder.)
 bool WaylandPluginInstalled() {
-    for (const QString& folder : QCoreApplication::libraryPaths()) {
+    QStringList folders = qEnvironmentVariable("QT_PLUGIN_PATH").split(':', Qt::SkipEmptyParts);
+    folders.append(QLibraryInfo::path(QLibraryInfo::PluginsPath));
+    for (const QString& folder : folders) {
         if (QFileInfo::exists(folder + "/platforms/libqwayland-generic.so")) {
             return true;
         }

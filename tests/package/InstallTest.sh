@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as a user meets it: its desktop entry, AppStream metadata and the package
 # itself pass their checkers; apt installs it; a freshly added ordinary user starts
-# /usr/bin/zavreo from their home under Xvfb with the stand-in camera; the window comes up under
+# /usr/bin/zavreo from their home under Xvfb with the stand-in camera (--version and the manual
+# page answer first; no update server is asked); the window comes up under
 # the desktop entry's window class, and the camera's moving colour bars reach the shared frame;
 # SIGTERM ends it and leaves config.lst in that user's home; started again in a session with
 # PipeWire, the open camera is a PipeWire node; nothing new in the package's folders. Purging leaves none of the package's files; the user is removed again.
@@ -72,12 +73,26 @@ home=$(getent passwd "$user" | cut -d: -f6)
 
 start_xvfb
 export ZAVREO_SHARED_FRAME=/zavreo-install-$$
+# The command line answers from /usr/bin, as the manual page says.
+[[ $(setpriv --reuid="$user" --regid="$user" --init-groups --reset-env /usr/bin/zavreo --version) == \
+  "zavreo $(dpkg-query -W -f='${Version}' zavreo)" ]] || fail "zavreo --version"
+zcat "$work/root/usr/share/man/man1/zavreo.1.gz" | grep -qF '.BI \-\-effect " N' ||
+  fail "the manual page has no --effect"
+# The packaged program asks no update server: one listens, and counts who calls.
+python3 -c 'import socket, sys
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True)
+while True:
+    s.accept(); print("called", flush=True)' >"$work/update-server.log" &
+pids+=($!)
+for _ in $(seq 100); do [[ -s $work/update-server.log ]] && break; sleep 0.1; done
 launched=$(date +%s%N)
 # From the user's home, with the environment a fresh login has: no runtime folder, no
-# configuration. The update check asks a port where nothing listens.
+# configuration.
 (cd "$home" && exec setpriv --reuid="$user" --regid="$user" --init-groups --reset-env \
   env DISPLAY="$DISPLAY" ZAVREO_TEST_CAMERA=1 ZAVREO_SHARED_FRAME="$ZAVREO_SHARED_FRAME" \
-  ZAVREO_UPDATE_HOST=127.0.0.1:9 /usr/bin/zavreo) >"$work/program.log" 2>&1 &
+  ZAVREO_UPDATE_HOST=127.0.0.1:$(head -1 "$work/update-server.log") /usr/bin/zavreo) \
+  >"$work/program.log" 2>&1 &
 program=$!
 pids+=($program)
 window=$(wait_for_window Zavreo 300 $program) || fail "no window titled Zavreo (ended: $(kill -0 $program 2>/dev/null && echo no || echo yes))"
@@ -133,6 +148,8 @@ code=$?
 [[ $code == 0 ]] || fail "the program ended with $code"
 config=$home/.config/ZavreoZhuShou/Config/config.lst
 [[ -s $config && $(stat -c %U "$config") == "$user" ]] || fail "no config.lst of $user in $config"
+! grep -q called "$work/update-server.log" && [[ ! -e $(dirname "$config")/ZavreoConfig.dat ]] ||
+  fail "the packaged program asked the update server"
 
 # In a desktop session with PipeWire (its own D-Bus bus, PipeWire and WirePlumber, run by the
 # user in their runtime folder), the open camera is a PipeWire camera served by the installed
