@@ -74,3 +74,42 @@ use_fresh_user() {
   export ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
   unset XDG_CONFIG_HOME QT_QPA_PLATFORM
 }
+# Whether the stand-in camera's moving colour bars reach the shared frame $1 within 15 s.
+camera_frames_flow() {
+  python3 - "$1" <<'PY'
+import sys, time
+def pixel(frame, x, y):  # y as seen; rows are stored bottom first
+    at = (479 - y) * 1920 + x * 3
+    return frame[at:at + 3]
+def bars(frame):  # colour bars: one colour down each column of the upper part, several colours
+    columns = range(4, 640, 16)
+    vertical = sum(max(abs(a - b) for a, b in zip(pixel(frame, x, 40), pixel(frame, x, 250))) <= 24
+                   for x in columns)
+    colours = {tuple(c // 64 for c in pixel(frame, x, 150)) for x in columns}
+    return vertical >= len(columns) - 4 and len(colours) >= 4
+seen = []
+for _ in range(150):
+    frame = open(sys.argv[1], "rb").read()
+    if bars(frame):
+        seen.append(frame)
+        # The bars scroll sideways: two frames a moment apart differ.
+        if len(seen) >= 2 and seen[0] != seen[-1]:
+            sys.exit(0)
+    time.sleep(0.1)
+sys.exit(f"{len(seen)} frames with bars, all alike" if seen else "no colour bars")
+PY
+}
+# The window manager's stacking order of the X display, bottom first, one window id a line.
+stacking() {
+  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
+    printf '%d\n' "$id"
+  done
+}
+above() {  # whether window $1 lies above window $2
+  local order
+  order=$(stacking)
+  local upper lower
+  upper=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
+  lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
+  [[ -n $upper && -n $lower ]] && ((upper > lower))
+}

@@ -64,19 +64,13 @@ int X11KeyGrab::FileDescriptor() const {
     return connection_ != nullptr ? xcb_get_file_descriptor(connection_) : -1;
 }
 
-std::map<int, std::vector<X11KeyGrab::Key>> X11KeyGrab::FindKeys() const {
+std::map<int, std::vector<X11KeyGrab::Key>> X11KeyGrab::FindKeys(
+    const xcb_get_keyboard_mapping_reply_t& mapping) const {
     std::map<int, std::vector<Key>> keys;
     const xcb_setup_t* setup = xcb_get_setup(connection_);
     const int count = setup->max_keycode - setup->min_keycode + 1;
-    ReplyPtr<xcb_get_keyboard_mapping_reply_t> mapping(
-        xcb_get_keyboard_mapping_reply(
-            connection_, xcb_get_keyboard_mapping(connection_, setup->min_keycode, count), nullptr),
-        &std::free);
-    if (mapping == nullptr) {
-        return keys;
-    }
-    const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
-    const int perCode = mapping->keysyms_per_keycode;
+    const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(&mapping);
+    const int perCode = mapping.keysyms_per_keycode;
     for (int i = 0; i < count; ++i) {
         // The first two columns: the key without and with Shift (the pad's digits need Num Lock,
         // which reads the second).
@@ -94,20 +88,16 @@ std::map<int, std::vector<X11KeyGrab::Key>> X11KeyGrab::FindKeys() const {
     return keys;
 }
 
-uint16_t X11KeyGrab::NumLockMask() const {
+uint16_t X11KeyGrab::NumLockMask(const xcb_get_keyboard_mapping_reply_t& mapping) const {
     const xcb_setup_t* setup = xcb_get_setup(connection_);
     const int count = setup->max_keycode - setup->min_keycode + 1;
-    ReplyPtr<xcb_get_keyboard_mapping_reply_t> mapping(
-        xcb_get_keyboard_mapping_reply(
-            connection_, xcb_get_keyboard_mapping(connection_, setup->min_keycode, count), nullptr),
-        &std::free);
     ReplyPtr<xcb_get_modifier_mapping_reply_t> modifiers(
         xcb_get_modifier_mapping_reply(connection_, xcb_get_modifier_mapping(connection_), nullptr),
         &std::free);
-    if (mapping == nullptr || modifiers == nullptr) {
+    if (modifiers == nullptr) {
         return 0;
     }
-    const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(&mapping);
     const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers.get());
     const int perModifier = modifiers->keycodes_per_modifier;
     for (int modifier = 0; modifier < 8; ++modifier) {
@@ -116,8 +106,8 @@ uint16_t X11KeyGrab::NumLockMask() const {
             if (code < 0 || code >= count) {
                 continue;
             }
-            for (int column = 0; column < mapping->keysyms_per_keycode; ++column) {
-                if (symbols[code * mapping->keysyms_per_keycode + column] == kNumLock) {
+            for (int column = 0; column < mapping.keysyms_per_keycode; ++column) {
+                if (symbols[code * mapping.keysyms_per_keycode + column] == kNumLock) {
                     return static_cast<uint16_t>(1u << modifier);
                 }
             }
@@ -132,8 +122,19 @@ std::vector<int> X11KeyGrab::Grab() {
     if (connection_ == nullptr) {
         return heldElsewhere;
     }
-    const uint16_t numLock = NumLockMask();
-    for (const auto& [number, keys] : FindKeys()) {
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    ReplyPtr<xcb_get_keyboard_mapping_reply_t> mapping(
+        xcb_get_keyboard_mapping_reply(
+            connection_,
+            xcb_get_keyboard_mapping(connection_, setup->min_keycode,
+                                     setup->max_keycode - setup->min_keycode + 1),
+            nullptr),
+        &std::free);
+    if (mapping == nullptr) {
+        return heldElsewhere;
+    }
+    const uint16_t numLock = NumLockMask(*mapping);
+    for (const auto& [number, keys] : FindKeys(*mapping)) {
         bool refused = false;
         for (const Key& key : keys) {
             // The pad's digits only with Num Lock on; the main keyboard's in either state.

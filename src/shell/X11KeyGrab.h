@@ -40,9 +40,10 @@ private:
         xcb_keycode_t code;
         bool keypad;
     };
-    // The keys of each effect number, from the current keyboard mapping.
-    std::map<int, std::vector<Key>> FindKeys() const;
-    uint16_t NumLockMask() const;
+    // The keys of each effect number in the keyboard mapping.
+    std::map<int, std::vector<Key>> FindKeys(const xcb_get_keyboard_mapping_reply_t& mapping) const;
+    // The modifier Num Lock sets, 0 when no key carries it.
+    uint16_t NumLockMask(const xcb_get_keyboard_mapping_reply_t& mapping) const;
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = 0;

@@ -115,28 +115,7 @@ cmp -s "$work/placeholder.bgr" "/dev/shm$ZAVREO_SHARED_FRAME" ||
 # The camera button opens the stand-in camera; its frames reach the shared frame.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove --sync $((X + 65)) $((Y + 585)) click 1
-python3 - "/dev/shm$ZAVREO_SHARED_FRAME" <<'PY' || fail "the camera's frames are not in the shared frame"
-import sys, time
-def pixel(frame, x, y):  # y as seen; rows are stored bottom first
-    at = (479 - y) * 1920 + x * 3
-    return frame[at:at + 3]
-def bars(frame):  # colour bars: one colour down each column of the upper part, several colours
-    columns = range(4, 640, 16)
-    vertical = sum(max(abs(a - b) for a, b in zip(pixel(frame, x, 40), pixel(frame, x, 250))) <= 24
-                   for x in columns)
-    colours = {tuple(c // 64 for c in pixel(frame, x, 150)) for x in columns}
-    return vertical >= len(columns) - 4 and len(colours) >= 4
-seen = []
-for _ in range(100):
-    frame = open(sys.argv[1], "rb").read()
-    if bars(frame):
-        seen.append(frame)
-        # The bars scroll sideways: two frames a moment apart differ.
-        if len(seen) >= 2 and seen[0] != seen[-1]:
-            sys.exit(0)
-    time.sleep(0.1)
-sys.exit(f"{len(seen)} frames with bars, all alike" if seen else "no colour bars")
-PY
+camera_frames_flow "/dev/shm$ZAVREO_SHARED_FRAME" || fail "the camera's frames are not in the shared frame"
 import -display "$DISPLAY" -window root "$work/installed.png" 2>/dev/null
 [[ -n ${KEEP_E2E:-} ]] && echo "screenshot: $work/installed.png"
 

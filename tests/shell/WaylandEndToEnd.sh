@@ -92,7 +92,7 @@ played() {  # whether effect $1 played whole into the sink
   for _ in $(seq 100); do cmp -s "$work/played.raw" "$work/effect$1.raw" && return 0; sleep 0.1; done
   return 1
 }
-# "has" or "has not": whether the window named $1 has the focus.
+# "has" or "does not have": whether the window named $1 has the focus.
 focused() {
   swaymsg -t get_tree | python3 -c '
 import json, sys
@@ -100,7 +100,7 @@ def walk(node):
     yield node
     for child in node.get("nodes", []) + node.get("floating_nodes", []):
         yield from walk(child)
-print("has" if any(n.get("name") == sys.argv[1] and n.get("focused") for n in walk(json.load(sys.stdin))) else "has not")' "$1"
+print("has" if any(n.get("name") == sys.argv[1] and n.get("focused") for n in walk(json.load(sys.stdin))) else "does not have")' "$1"
 }
 # "above" or "under": where the floating window named $1 lies against the one named $2.
 stacked() {
@@ -112,29 +112,6 @@ def floating(node):
         yield from floating(child)
 names = [n.get("name") for n in floating(json.load(sys.stdin))]
 print("above" if names.index(sys.argv[1]) > names.index(sys.argv[2]) else "under")' "$1" "$2"
-}
-# Moving colour bars reach the shared frame.
-frames_flow() {
-  python3 - "/dev/shm$ZAVREO_SHARED_FRAME" <<'PY'
-import sys, time
-def pixel(frame, x, y):
-    at = (479 - y) * 1920 + x * 3
-    return frame[at:at + 3]
-def bars(frame):
-    columns = range(4, 640, 16)
-    vertical = sum(max(abs(a - b) for a, b in zip(pixel(frame, x, 40), pixel(frame, x, 250))) <= 24
-                   for x in columns)
-    return vertical >= len(columns) - 4 and len({tuple(c // 64 for c in pixel(frame, x, 150)) for x in columns}) >= 4
-seen = []
-for _ in range(150):
-    frame = open(sys.argv[1], "rb").read()
-    if bars(frame):
-        seen.append(frame)
-        if len(seen) >= 2 and seen[0] != seen[-1]:
-            sys.exit(0)
-    time.sleep(0.1)
-sys.exit("no moving colour bars")
-PY
 }
 
 run() {
@@ -166,7 +143,8 @@ run() {
   # The camera; without PipeWire or a loopback device a tip says that no virtual camera can be
   # offered, and its OK closes it.
   click $((mx + 65)) $((my + 585))
-  frames_flow || fail "$mode: the camera's frames are not in the shared frame"
+  camera_frames_flow "/dev/shm$ZAVREO_SHARED_FRAME" ||
+    fail "$mode: the camera's frames are not in the shared frame"
   local tip
   tip=$(wait_rect 273 100) || fail "$mode: no tip about the virtual camera"
   read -r tx ty tw th <<<"$tip"
@@ -327,11 +305,6 @@ export XAUTHORITY
 geometry() {  # "x y w h" of X window $1
   eval "$(xdotool getwindowgeometry --shell "$1")"
   echo "$X $Y $WIDTH $HEIGHT"
-}
-above() {  # whether X window $1 lies above X window $2 in the stacking order
-  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
-    printf '%d\n' "$id"
-  done | awk -v a="$1" -v b="$2" '$1 == a { ia = NR } $1 == b { ib = NR } END { exit !(ia > ib && ib) }'
 }
 WAYLAND_DISPLAY=$mutter_wayland "$bin/zavreo" >"$work/mutter-program.log" 2>&1 &
 program=$!
