@@ -7,6 +7,7 @@
 #include "CMervalaDlg.h"
 #include "CSampleGrabberCB.h"
 #include "CSplashDlg.h"
+#include "InstanceRequest.h"
 #include "QuitSignalWatcher.h"
 #include "SingleInstance.h"
 
@@ -36,6 +37,8 @@ int CMervalaApp::InitInstance() {
     // The frame callback creates the shared frame and shows the placeholder; it is built only
     // once this copy is known to be the first, so a later start never touches a live frame.
     zavreo::SharedFrame& frame = zavreo::CSampleGrabberCB::Instance().Output();
+    // The recorder and the virtual camera read the block this program writes, not its name.
+    frame.HandDown();
 
     // A quit request before the window is up (the update question waits for an answer) ends the
     // start at once: nothing is loaded, so nothing is saved, but the last picture must not stay
@@ -44,7 +47,7 @@ int CMervalaApp::InitInstance() {
     QuitSignalWatcher quitSignals;
     connect(&quitSignals, &QuitSignalWatcher::QuitRequested, this, [&started, &frame] {
         if (started != nullptr) {
-            started->OnCommand(CMervalaDlg::ID_TRAY_EXIT);
+            started->OnQuitSignal();
             return;
         }
         frame.Remove();
@@ -62,8 +65,15 @@ int CMervalaApp::InitInstance() {
     }
     started = &dialog;
     connect(&instance, &SingleInstance::ShowRequested, &dialog, &CMervalaDlg::ShowAndRaise);
-    // `zavreo --effect N`: played whether or not the pad shows.
-    instance.SetEffectHandler([&dialog](int number) { return dialog.PlayEffect(number); });
+    // `zavreo --effect N`: played whether or not the pad shows; the start that asked is told
+    // whether it started.
+    connect(&instance, &SingleInstance::RequestReceived, &dialog,
+            [&instance, &dialog](const QByteArray& request) {
+                if (const int number = zavreo::RequestedEffect(request.toStdString())) {
+                    instance.Answer(dialog.PlayEffect(number) ? zavreo::kEffectDone
+                                                              : zavreo::kEffectFailed);
+                }
+            });
     // exit(), not quit(): quit() first asks every window to close and gives up at the first that
     // refuses (a tip, a dialog in its own loop), leaving the process running with the settings
     // already saved. exit() ends every event loop, nested ones included.

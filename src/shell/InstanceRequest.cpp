@@ -4,12 +4,21 @@
 
 namespace zavreo {
 
-std::string ShowRequestLine() {
-    return "show\n";
-}
+namespace {
+constexpr std::string_view kEffectKeyword = "effect ";
+}  // namespace
 
 std::string EffectRequestLine(int number) {
-    return "effect " + std::to_string(number) + "\n";
+    return std::string(kEffectKeyword) + std::to_string(number);
+}
+
+int RequestedEffect(std::string_view line) {
+    if (line.size() != kEffectKeyword.size() + 1 ||
+        line.substr(0, kEffectKeyword.size()) != kEffectKeyword) {
+        return 0;
+    }
+    const char digit = line.back();
+    return digit >= '1' && digit <= '0' + kSoundEffectCount ? digit - '0' : 0;
 }
 
 EffectOutcome EffectRequestOutcome(int number, const ChannelReply& reply) {
@@ -17,40 +26,13 @@ EffectOutcome EffectRequestOutcome(int number, const ChannelReply& reply) {
     if (!reply.reached) {
         return {1, "Zavreo直播助手没有在运行，" + effect + "没有播放。\n"};
     }
-    if (!reply.line) {
-        return {1, "运行中的Zavreo直播助手没有回答，" + effect + "没有播放。\n"};
-    }
-    if (*reply.line == kReplyDone) {
+    if (reply.answer == kEffectDone) {
         return {0, ""};
     }
-    if (*reply.line == kReplyFailed) {
+    if (reply.answer == kEffectFailed) {
         return {1, "运行中的Zavreo直播助手无法播放" + effect + "（音效文件缺失或无法解码）。\n"};
     }
-    if (*reply.line == kReplyNotReady) {
-        return {1, "Zavreo直播助手还在启动，" + effect + "没有播放，请稍后再试。\n"};
-    }
-    return {1, "运行中的Zavreo直播助手版本较旧，不支持 --effect，" + effect + "没有播放。\n"};
-}
-
-InstanceRequest ParseInstanceRequest(std::string_view line) {
-    // A line ending in CR LF reads as the line.
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-    }
-    InstanceRequest request;
-    if (line == "show") {
-        request.kind = InstanceRequest::Kind::kShow;
-        return request;
-    }
-    constexpr std::string_view kEffect = "effect ";
-    if (line.size() == kEffect.size() + 1 && line.substr(0, kEffect.size()) == kEffect) {
-        const char digit = line.back();
-        if (digit >= '1' && digit <= '0' + kSoundEffectCount) {
-            request.kind = InstanceRequest::Kind::kEffect;
-            request.effect = digit - '0';
-        }
-    }
-    return request;
+    return {1, "运行中的Zavreo直播助手没有播放" + effect + "：它还在启动，或版本较旧。\n"};
 }
 
 }  // namespace zavreo

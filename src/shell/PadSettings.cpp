@@ -13,12 +13,21 @@ PadSettings::PadSettings(std::filesystem::path file) : file_(std::move(file)) {}
 
 bool PadSettings::Load() {
     Json::Value read;
-    if (!ReadJsonFirstLine(file_, read) || !read.isObject()) {
+    bool rewritable = false;
+    if (!ReadJsonFirstLine(file_, read, kMaxUserLineBytes, LineText::kUtf8, &rewritable) ||
+        !read.isObject()) {
         KeepBeforeReplacing(file_);
         return false;
     }
-    document_ = read;
+    document_ = std::move(read);
     globalKeys_ = JsonInt(document_, kGlobalKeys) == 1;
+    // A value the save would not give back as it stands (another type, another number).
+    const Json::Value& stored = document_[kGlobalKeys];
+    const bool valueKept = !document_.isMember(kGlobalKeys) ||
+                           (stored.isInt() && (stored.asInt() == 0 || stored.asInt() == 1));
+    if (!rewritable || !valueKept) {
+        KeepBeforeReplacing(file_, KeepReason::kNotWritable);
+    }
     return true;
 }
 

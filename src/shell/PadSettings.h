@@ -17,7 +17,8 @@ public:
     explicit PadSettings(std::filesystem::path file);
 
     // A missing file leaves the defaults (global keys off); one that cannot be read as a JSON
-    // object too, and is kept beside at the next save. Returns whether the file was read.
+    // object too, and is kept beside (KeepBeforeReplacing), as is one a save would not give back
+    // whole. Returns whether the file was read.
     bool Load();
     // Replaces the file in one step, making its folder first; false when it could not be written.
     bool Save() const;

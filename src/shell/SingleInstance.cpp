@@ -2,95 +2,96 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QLocalSocket>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 constexpr char kInstanceName[] = "ZavreoZhuShou";
+constexpr char kShowRequest[] = "show";
+constexpr char kPendingProperty[] = "pendingRequest";
+constexpr qsizetype kMaxRequestBytes = 64 * 1024;
 
-// Sends one request line and reads the reply line (without its line feed). `connected` tells
-// whether anyone listened; the reply is none when nobody did or no answer came within the time.
-std::optional<std::string> Exchange(const QString& socketPath, const std::string& request,
-                                    int timeoutMs, bool& connected) {
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    connected = socket.waitForConnected(timeoutMs);
-    if (!connected) {
-        return std::nullopt;
+// The user id of the process at the other end of a connected local socket, or -1.
+long PeerUid(qintptr descriptor) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0) {
+        return -1;
     }
-    socket.write(request.data(), static_cast<qint64>(request.size()));
-    socket.waitForBytesWritten(timeoutMs);
-    QByteArray reply;
-    while (!reply.contains('\n') && reply.size() < static_cast<int>(zavreo::kMaxRequestLine)) {
-        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(timeoutMs)) {
-            if (socket.state() == QLocalSocket::ConnectedState) {
-                return std::nullopt;
-            }
-            // Closed without a line: an older copy that knows only "show" and answers nothing.
-            reply += socket.readAll();
-            break;
-        }
-        reply += socket.readAll();
-    }
-    socket.disconnectFromServer();
-    const int end = reply.indexOf('\n');
-    return (end < 0 ? reply : reply.left(end)).toStdString();
+    return static_cast<long>(peer.uid);
 }
+
+bool SameUser(const QLocalSocket& socket) {
+    return PeerUid(socket.socketDescriptor()) == static_cast<long>(getuid());
+}
+
 }  // namespace
 
-SingleInstance::SingleInstance(QString folder, QObject* parent)
-    : QObject(parent), folder_(folder.isEmpty() ? DefaultFolder() : std::move(folder)) {
-    // One request a connection: its line is gathered, answered and the connection closed.
-    connect(&server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            auto line = std::make_shared<QByteArray>();
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket, line] {
-                if (socket->state() != QLocalSocket::ConnectedState) {
-                    return;  // answered already
-                }
-                *line += socket->readAll();
-                const int end = line->indexOf('\n');
-                if (end < 0 && line->size() <= static_cast<int>(zavreo::kMaxRequestLine)) {
-                    return;
-                }
-                if (end >= 0 && end <= static_cast<int>(zavreo::kMaxRequestLine)) {
-                    const std::string reply = Answer(line->left(end).toStdString()) + "\n";
-                    socket->write(reply.data(), static_cast<qint64>(reply.size()));
-                }
-                socket->disconnectFromServer();
-            });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
-}
-
-std::string SingleInstance::Answer(const std::string& line) {
-    const zavreo::InstanceRequest request = zavreo::ParseInstanceRequest(line);
-    switch (request.kind) {
-        case zavreo::InstanceRequest::Kind::kShow:
-            emit ShowRequested();
-            return zavreo::kReplyDone;
-        case zavreo::InstanceRequest::Kind::kEffect:
-            if (!effectHandler_) {
-                return zavreo::kReplyNotReady;
-            }
-            return effectHandler_(request.effect) ? zavreo::kReplyDone : zavreo::kReplyFailed;
-        case zavreo::InstanceRequest::Kind::kUnknown:
-            break;
-    }
-    return zavreo::kReplyUnknown;
+SingleInstance::SingleInstance(QString folder, QString key, QObject* parent)
+    : QObject(parent),
+      folder_(folder.isEmpty() ? DefaultFolder() : std::move(folder)),
+      key_(key.isEmpty() ? DefaultKey() : std::move(key)) {
+    connect(&keyServer_, &QLocalServer::newConnection, this, [this] { Accept(keyServer_); });
+    connect(&folderServer_, &QLocalServer::newConnection, this, [this] { Accept(folderServer_); });
 }
 
 SingleInstance::~SingleInstance() {
-    server_.close();
+    keyServer_.close();
+    folderServer_.close();
     if (lockFd_ >= 0) {
         close(lockFd_);
     }
+}
+
+QString SingleInstance::DefaultKey() {
+    QString key = QStringLiteral("%1.%2").arg(QLatin1String(kInstanceName)).arg(getuid());
+    const QByteArray frame = qgetenv("ZAVREO_SHARED_FRAME");
+    if (!frame.isEmpty()) {
+        key += QStringLiteral(":") + QString::fromLocal8Bit(frame);
+    }
+    return key;
+}
+
+void SingleInstance::Accept(QLocalServer& server) {
+    while (QLocalSocket* socket = server.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // Anyone may connect to a name in the abstract namespace: only this user is heard.
+        if (!SameUser(*socket)) {
+            socket->abort();
+            continue;
+        }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
+    }
+}
+
+void SingleInstance::Read(QLocalSocket* socket) {
+    // A request may come in pieces: what has no line feed yet waits for the rest.
+    QByteArray buffer = socket->property(kPendingProperty).toByteArray() + socket->readAll();
+    bool handled = false;
+    for (qsizetype end = buffer.indexOf('\n'); end >= 0; end = buffer.indexOf('\n')) {
+        const QByteArray request = buffer.left(end).trimmed();
+        buffer.remove(0, end + 1);
+        handled = true;
+        if (request == kShowRequest) {
+            emit ShowRequested();
+        } else if (!request.isEmpty()) {
+            answer_.clear();
+            emit RequestReceived(request);
+            if (!answer_.isEmpty()) {
+                socket->write(answer_ + "\n");
+            }
+        }
+    }
+    if (handled || buffer.size() > kMaxRequestBytes) {
+        socket->disconnectFromServer();
+        return;
+    }
+    socket->setProperty(kPendingProperty, buffer);
 }
 
 QString SingleInstance::DefaultFolder() {
@@ -142,7 +143,26 @@ int SingleInstance::OpenLock(const QString& folder) {
     return fd;
 }
 
+bool SingleInstance::ListenOnKey() {
+    keyServer_.setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    if (keyServer_.listen(key_)) {
+        return true;
+    }
+    QLocalSocket probe;
+    probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    probe.connectToServer(key_);
+    if (probe.waitForConnected(1000) && SameUser(probe)) {
+        found_ = Found::kByKey;
+        return false;
+    }
+    // Held by another user, or by nothing that answers: the lock file decides alone.
+    return true;
+}
+
 bool SingleInstance::Acquire() {
+    if (!ListenOnKey()) {
+        return false;
+    }
     lockFd_ = OpenLock(folder_);
     if (lockFd_ < 0) {
         // A lock that cannot be opened must not make every start a first one: use the private
@@ -151,39 +171,65 @@ bool SingleInstance::Acquire() {
         lockFd_ = OpenLock(folder_);
     }
     if (lockFd_ < 0) {
-        // Nowhere safe to keep a lock: go on as the first copy.
+        // Nowhere safe to keep a lock: the key's name alone finds this copy.
         return true;
     }
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
         close(lockFd_);
         lockFd_ = -1;
+        keyServer_.close();
+        found_ = Found::kInFolder;
         return false;
     }
     // Holding the lock proves any socket left behind is stale.
     const QString socketPath = folder_ + "/" + kInstanceName;
     QLocalServer::removeServer(socketPath);
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    server_.listen(socketPath);
+    folderServer_.setSocketOptions(QLocalServer::UserAccessOption);
+    folderServer_.listen(socketPath);
     return true;
 }
 
 bool SingleInstance::AskRunningToShow(int timeoutMs) {
-    bool connected = false;
-    Exchange(folder_ + "/" + kInstanceName, zavreo::ShowRequestLine(), timeoutMs, connected);
-    return connected;
+    return SendToRunning(kShowRequest, timeoutMs);
 }
 
-zavreo::ChannelReply SingleInstance::AskRunning(const std::string& request, int timeoutMs) {
-    // Where Acquire() would have looked: the folder, else the private one in the home.
-    for (const QString& folder : {folder_, HomeFolder()}) {
-        if (folder.isEmpty()) {
-            continue;
+bool SingleInstance::SendToRunning(const QByteArray& request, int timeoutMs, QByteArray* answer) {
+    // Where Acquire found the running copy; without a call to it, the key first.
+    const auto connectTo = [&](QLocalSocket& socket, Found where) {
+        if (where == Found::kByKey) {
+            socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+            socket.connectToServer(key_);
+        } else {
+            socket.setSocketOptions(QLocalSocket::NoOptions);
+            socket.connectToServer(folder_ + "/" + kInstanceName);
         }
-        zavreo::ChannelReply reply;
-        reply.line = Exchange(folder + "/" + kInstanceName, request, timeoutMs, reply.reached);
-        if (reply.reached) {
-            return reply;
+        return socket.waitForConnected(timeoutMs) && SameUser(socket);
+    };
+    QLocalSocket socket;
+    bool connected = false;
+    for (const Found where : {Found::kByKey, Found::kInFolder}) {
+        if (found_ == Found::kNone || found_ == where) {
+            socket.abort();
+            connected = connectTo(socket, where);
+            if (connected) {
+                break;
+            }
         }
     }
-    return {};
+    if (!connected) {
+        return false;
+    }
+    socket.write(request + "\n");
+    socket.waitForBytesWritten(timeoutMs);
+    QByteArray received;
+    while (socket.state() == QLocalSocket::ConnectedState && !received.contains('\n') &&
+           received.size() < kMaxRequestBytes && socket.waitForReadyRead(timeoutMs)) {
+        received += socket.readAll();
+    }
+    received += socket.readAll();
+    socket.waitForDisconnected(timeoutMs);
+    if (answer != nullptr) {
+        *answer = received.left(received.indexOf('\n'));
+    }
+    return true;
 }

@@ -8,8 +8,10 @@
 
 #include "CMervalaApp.h"
 #include "CommandLine.h"
+#include "InstanceRequest.h"
 #include "PlatformChoice.h"
 #include "ResourcePaths.h"
+#include "SharedFrame.h"
 #include "SingleInstance.h"
 
 namespace {
@@ -19,8 +21,12 @@ int RequestEffect(int argc, char** argv, int number) {
     // No window and no display: a key binding of the desktop runs this.
     QCoreApplication app(argc, argv);
     SingleInstance instance;
-    const zavreo::EffectOutcome outcome = zavreo::EffectRequestOutcome(
-        number, instance.AskRunning(zavreo::EffectRequestLine(number)));
+    zavreo::ChannelReply reply;
+    QByteArray answer;
+    reply.reached = instance.SendToRunning(
+        QByteArray::fromStdString(zavreo::EffectRequestLine(number)), 2000, &answer);
+    reply.answer = answer.toStdString();
+    const zavreo::EffectOutcome outcome = zavreo::EffectRequestOutcome(number, reply);
     std::fputs(outcome.message.c_str(), stderr);
     return outcome.exitCode;
 }
@@ -60,6 +66,8 @@ int main(int argc, char** argv) {
             break;
     }
 
+    // While this is the only thread: the environment names where the shared frame will be.
+    zavreo::ReserveHandDownDescriptor();
     // Decided before Qt starts, which would pick by itself and abort without a display.
     const zavreo::PlatformDecision platform =
         zavreo::ChoosePlatform(zavreo::ProbeDisplays(WaylandPluginInstalled()));

@@ -62,37 +62,31 @@ TEST(CommandLine, MistakesNameTheArgumentAndWinOverHelp) {
     EXPECT_LT(Parse({"--" + std::string(100000, 'a')}).error.size(), 200u);
 }
 
-TEST(InstanceRequest, LinesReadAsTheyAreWrittenAndNothingElse) {
-    using Kind = zavreo::InstanceRequest::Kind;
-    EXPECT_EQ(zavreo::ParseInstanceRequest("show").kind, Kind::kShow);
-    EXPECT_EQ(zavreo::ParseInstanceRequest("show\r").kind, Kind::kShow);
+TEST(InstanceRequest, EffectLinesReadAsTheyAreWrittenAndNothingElse) {
     for (int number = 1; number <= 9; ++number) {
-        std::string line = zavreo::EffectRequestLine(number);
-        ASSERT_EQ(line.back(), '\n');
-        line.pop_back();
-        const zavreo::InstanceRequest request = zavreo::ParseInstanceRequest(line);
-        EXPECT_EQ(request.kind, Kind::kEffect);
-        EXPECT_EQ(request.effect, number);
+        EXPECT_EQ(zavreo::RequestedEffect(zavreo::EffectRequestLine(number)), number);
     }
-    for (const char* other : {"", "shows", "effect", "effect 0", "effect 10", "effect  1",
-                              "effect 1 2", "EFFECT 1", "effect x", "quit"}) {
-        EXPECT_EQ(zavreo::ParseInstanceRequest(other).kind, Kind::kUnknown) << other;
+    EXPECT_EQ(zavreo::EffectRequestLine(4), "effect 4");
+    for (const char* other : {"", "show", "effect", "effect 0", "effect 10", "effect  1",
+                              "effect 1 2", "EFFECT 1", "effect x", "effect -1"}) {
+        EXPECT_EQ(zavreo::RequestedEffect(other), 0) << other;
     }
 }
 
-TEST(InstanceRequest, EveryReplyOfAnEffectRequestHasItsExitCode) {
+TEST(InstanceRequest, EveryAnswerToAnEffectRequestHasItsExitCode) {
     using Reply = zavreo::ChannelReply;
     EXPECT_EQ(zavreo::EffectRequestOutcome(3, Reply{true, "ok"}).exitCode, 0);
     EXPECT_EQ(zavreo::EffectRequestOutcome(3, Reply{true, "ok"}).message, "");
-    for (const Reply& reply :
-         {Reply{false, std::nullopt}, Reply{true, std::nullopt}, Reply{true, "failed"},
-          Reply{true, "starting"}, Reply{true, "unknown"}, Reply{true, ""}}) {
+    for (const Reply& reply : {Reply{false, ""}, Reply{true, "failed"}, Reply{true, ""},
+                               Reply{true, "something newer"}}) {
         const zavreo::EffectOutcome outcome = zavreo::EffectRequestOutcome(3, reply);
-        EXPECT_EQ(outcome.exitCode, 1) << reply.line.value_or("(none)");
+        EXPECT_EQ(outcome.exitCode, 1) << reply.answer;
         EXPECT_NE(outcome.message.find("音效 3"), std::string::npos) << outcome.message;
         EXPECT_EQ(outcome.message.back(), '\n');
     }
     EXPECT_NE(zavreo::EffectRequestOutcome(3, Reply{}).message.find("没有在运行"),
+              std::string::npos);
+    EXPECT_NE(zavreo::EffectRequestOutcome(3, Reply{true, "failed"}).message.find("无法播放"),
               std::string::npos);
 }
 

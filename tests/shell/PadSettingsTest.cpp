@@ -26,27 +26,36 @@ TEST(PadSettings, OffUntilSavedOnAndOtherMembersKept) {
     EXPECT_EQ(ReadAll(file), "{\"globalKeys\":0,\"volume\":500,\"window\":[1,2]}\n");
 }
 
-TEST(PadSettings, ABrokenFileReadsAsOffAndIsKeptBesideAtTheSave) {
+TEST(PadSettings, ABrokenOrUnusualFileReadsAsOffAndIsKeptBeside) {
     QTemporaryDir home;
-    const std::filesystem::path file = std::filesystem::path(home.path().toStdString()) / "pad.lst";
-    // Only the integer 1 turns the keys on.
-    for (const char* off :
-         {"{\"globalKeys\":\"1\"}", "{\"globalKeys\":true}", "{\"globalKeys\":2}"}) {
+    const std::filesystem::path folder = home.path().toStdString();
+    // Only the integer 1 turns the keys on; other values would not survive a save as they stand.
+    int n = 0;
+    for (const char* off : {"{\"globalKeys\":\"1\"}", "{\"globalKeys\":true}", "{\"globalKeys\":2}",
+                            "{\"globalKeys\":0} // off"}) {
+        const std::filesystem::path file = folder / ("off" + std::to_string(++n) + ".lst");
         WriteAll(file, std::string(off) + "\n");
         zavreo::PadSettings settings(file);
-        EXPECT_TRUE(settings.Load());
+        EXPECT_TRUE(settings.Load()) << off;
         EXPECT_FALSE(settings.GlobalKeys()) << off;
+        EXPECT_EQ(ReadAll(file.string() + ".unreadable.1"), std::string(off) + "\n");
     }
     for (const char* broken : {"[1]", "{\"globalKeys\":1"}) {
+        const std::filesystem::path file = folder / ("broken" + std::to_string(++n) + ".lst");
         WriteAll(file, std::string(broken) + "\n");
         zavreo::PadSettings settings(file);
         EXPECT_FALSE(settings.Load());
         EXPECT_FALSE(settings.GlobalKeys()) << broken;
+        EXPECT_EQ(ReadAll(file.string() + ".unreadable.1"), std::string(broken) + "\n");
+        settings.SetGlobalKeys(true);
+        ASSERT_TRUE(settings.Save());
+        EXPECT_EQ(ReadAll(file), "{\"globalKeys\":1}\n");
     }
-    zavreo::PadSettings settings(file);
-    settings.Load();
-    settings.SetGlobalKeys(true);
-    ASSERT_TRUE(settings.Save());
-    EXPECT_EQ(ReadAll(file.string() + ".unreadable"), "{\"globalKeys\":1\n");
-    EXPECT_EQ(ReadAll(file), "{\"globalKeys\":1}\n");
+    // The program's own form is no reason to keep a copy.
+    const std::filesystem::path own = folder / "own.lst";
+    WriteAll(own, "{\"globalKeys\":1,\"later\":[1]}\n");
+    zavreo::PadSettings settings(own);
+    EXPECT_TRUE(settings.Load());
+    EXPECT_TRUE(settings.GlobalKeys());
+    EXPECT_FALSE(std::filesystem::exists(own.string() + ".unreadable.1"));
 }
