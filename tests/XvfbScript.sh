@@ -113,17 +113,16 @@ for _ in range(150):
 sys.exit(f"{len(seen)} frames with bars, all alike" if seen else "no colour bars")
 PY
 }
-# The window manager's stacking order of the X display, bottom first, one window id a line.
-stacking() {
-  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
-    printf '%d\n' "$id"
-  done
-}
-above() {  # whether window $1 lies above window $2
-  local order
-  order=$(stacking)
-  local upper lower
-  upper=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
-  lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
-  [[ -n $upper && -n $lower ]] && ((upper > lower))
+# Sends SIGTERM to program $1 and waits up to 30 s for its end; status 0 only for an end with 0,
+# else a line on standard error says what happened.
+ends_cleanly_on_sigterm() {
+  kill -TERM "$1"
+  for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$1" 2>/dev/null; then
+    echo "the program did not end on SIGTERM" >&2
+    return 1
+  fi
+  local code=0
+  wait "$1" || code=$?
+  ((code == 0)) || { echo "the program ended with $code" >&2; return 1; }
 }

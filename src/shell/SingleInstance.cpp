@@ -227,7 +227,9 @@ bool SingleInstance::SendToRunning(const QByteArray& request, int timeoutMs, QBy
         received += socket.readAll();
     }
     received += socket.readAll();
-    socket.waitForDisconnected(timeoutMs);
+    if (socket.state() != QLocalSocket::UnconnectedState) {
+        socket.waitForDisconnected(timeoutMs);
+    }
     if (answer != nullptr) {
         *answer = received.left(received.indexOf('\n'));
     }

@@ -119,12 +119,7 @@ camera_frames_flow "/dev/shm$ZAVREO_SHARED_FRAME" || fail "the camera's frames a
 import -display "$DISPLAY" -window root "$work/installed.png" 2>/dev/null
 [[ -n ${KEEP_E2E:-} ]] && echo "screenshot: $work/installed.png"
 
-kill -TERM $program
-for _ in $(seq 300); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
-kill -0 $program 2>/dev/null && fail "the program did not end on SIGTERM"
-wait $program
-code=$?
-[[ $code == 0 ]] || fail "the program ended with $code"
+ends_cleanly_on_sigterm $program || fail "at the end"
 config=$home/.config/ZavreoZhuShou/Config/config.lst
 [[ -s $config && $(stat -c %U "$config") == "$user" ]] || fail "no config.lst of $user in $config"
 ! grep -q called "$work/update-server.log" && [[ ! -e $(dirname "$config")/ZavreoConfig.dat ]] ||
@@ -163,10 +158,7 @@ if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && comman
   vcam=$(pgrep -P $program -x zavreo-vcam)
   [[ -n $vcam && $(stat -c %U "/proc/$vcam") == "$user" ]] ||
     fail "the program's own virtual camera program does not run as $user"
-  kill -TERM $program
-  wait $program
-  code=$?
-  [[ $code == 0 ]] || fail "the program in the PipeWire session ended with $code"
+  ends_cleanly_on_sigterm $program || fail "in the PipeWire session"
   for _ in $(seq 50); do node_listed || break; sleep 0.1; done
   node_listed && fail "the PipeWire node outlived the program"
   kill "${session[@]}" 2>/dev/null

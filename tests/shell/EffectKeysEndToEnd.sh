@@ -97,10 +97,7 @@ silent || fail "switched off, a digit in another program still played"
 # Switched on again, the choice outlives the program: the next start takes the keys as soon as
 # the pad shows.
 switch_global
-kill -TERM $program
-wait $program
-code=$?
-[[ $code == 0 ]] || fail "the program ended with $code"
+ends_cleanly_on_sigterm $program || fail "at the first end"
 "$bin/zavreo" >"$work/again.log" 2>&1 &
 program=$!
 pids+=($program)
@@ -120,6 +117,5 @@ rm -f "$work/played.raw"
 focus_other
 xdotool key 5
 silent || fail "with the pad hidden a digit in another program still played"
-kill -TERM $program
-wait $program
+ends_cleanly_on_sigterm $program || fail "at the second end"
 echo "effect keys end-to-end: all steps passed"

@@ -265,12 +265,7 @@ run() {
   sleep 1
   echo "$mode: after a second start the main window $(focused Zavreo) the focus"
 
-  kill -TERM $program
-  for _ in $(seq 300); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
-  kill -0 $program 2>/dev/null && fail "$mode: the program did not end on SIGTERM"
-  wait $program
-  code=$?
-  [[ $code == 0 ]] || fail "$mode: the program ended with $code"
+  ends_cleanly_on_sigterm $program || fail "$mode: at the end"
   [[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "$mode: the shared frame outlived the program"
   [[ -s $HOME/.config/ZavreoZhuShou/Config/config.lst ]] || fail "$mode: no config.lst"
   rm -f "$HOME/.config/ZavreoZhuShou/Config/config.lst"
@@ -291,7 +286,7 @@ pids+=($!)
 for _ in $(seq 100); do [[ -S $XDG_RUNTIME_DIR/bus ]] && break; sleep 0.05; done
 "${as_user[@]}" mutter --headless --wayland --virtual-monitor ${width}x$height >"$work/mutter.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 150); do grep -q 'Using public X11 display' "$work/mutter.log" && break; sleep 0.1; done
+for _ in $(seq 150); do grep -qs 'Using public X11 display' "$work/mutter.log" && break; sleep 0.1; done
 mutter_x=$(sed -n 's/.*Using public X11 display \(:[0-9]*\),.*/\1/p' "$work/mutter.log")
 mutter_wayland=$(sed -n "s/.*Using Wayland display name '\(.*\)'.*/\1/p" "$work/mutter.log")
 [[ -n $mutter_x && -n $mutter_wayland ]] || fail "mutter did not start with XWayland"
@@ -363,8 +358,5 @@ xdotool mousemove --sync $((tx + 140)) $((ty + th - 46)) click 1
 sleep 0.5
 xdotool search --onlyvisible --pid $program 2>/dev/null | grep -qx "$tip" && fail "mutter: the tip's OK did not close it"
 echo "mutter: pad above the main window without the focus; tip centred over it, closed by its OK"
-kill -TERM $program
-wait $program
-code=$?
-[[ $code == 0 ]] || fail "mutter: the program ended with $code"
+ends_cleanly_on_sigterm $program || fail "mutter: at the end"
 echo "wayland end-to-end: all steps passed; screenshots in $out"
