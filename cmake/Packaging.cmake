@@ -87,6 +87,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${ZAVREO_BIN_DIR})
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-pulseaudio, fonts-droid-fallback, fonts-noto-cjk | fonts-wqy-microhei")
-# The virtual camera's device, the video server, the Kai face of the subtitle, folder opening.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "v4l2loopback-dkms, pipewire, fonts-arphic-ukai, xdg-utils")
+# The virtual camera's device, the video server, the Kai face of the subtitle, folder opening, Qt's
+# platform for Wayland-only sessions.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "v4l2loopback-dkms, pipewire, fonts-arphic-ukai, xdg-utils, qt6-wayland")
 include(CPack)

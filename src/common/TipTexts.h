@@ -65,6 +65,15 @@ inline constexpr const char* kFilesNotKept =
 // Exit: the files that could not be saved follow, one a line.
 inline constexpr const char* kFilesNotSaved =
     "    亲：以下文件无法保存（文件夹不可写？），本次的更改没有存下：";
+// The pad's global effect keys (the key numbers follow the first text).
+inline constexpr const char* kEffectKeysHeld =
+    "    亲：以下数字键已被其他程序占用，在其他程序中按下时不会播放音效：";
+inline constexpr const char* kEffectKeysUnavailable =
+    "    亲：这个桌面不让程序接收其他程序中的按键。请在桌面的键盘快捷键设置中，把按键绑定到命令 "
+    "zavreo --effect 1 到 zavreo --effect 9";
+inline constexpr const char* kEffectKeysXWayland =
+    "    亲：Wayland 桌面上，数字键只在 X11 程序有焦点时播放音效。其他时候请在桌面的键盘快捷键"
+    "设置中，把按键绑定到命令 zavreo --effect 1 到 zavreo --effect 9";
 // Music panel search.
 inline constexpr const char* kSongNotFound = "亲， 你要找的歌曲没有找到呢";
 

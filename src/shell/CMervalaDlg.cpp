@@ -37,6 +37,7 @@
 #include "SkinnedPanel.h"
 #include "TipTexts.h"
 #include "UserFolders.h"
+#include "WindowSystem.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ void SetBottomIcon(CPngButton& button, const std::string& number) {
                      folder + "press_" + number + ".png");
 }
 
+#if ZAVREO_UPDATE_CHECK
 // Qt's own button texts are English; the program speaks Chinese.
 void NameButtons(QMessageBox& box) {
     if (QAbstractButton* ok = box.button(QMessageBox::Ok)) {
@@ -78,6 +80,7 @@ void NameButtons(QMessageBox& box) {
         cancel->setText(QStringLiteral("取消"));
     }
 }
+#endif
 
 }  // namespace
 
@@ -232,6 +235,10 @@ bool CMervalaDlg::OnInitDialog() {
 }
 
 bool CMervalaDlg::RunUpdateCheck() {
+#if !ZAVREO_UPDATE_CHECK
+    // Built for a distribution, whose package manager brings new releases: nothing is asked.
+    return true;
+#else
     const std::filesystem::path file = zavreo::ConfigFolder() / zavreo::kUpdateFileName;
     const std::string url =
         zavreo::UpdateUrl(zavreo::UpdateHost(), static_cast<int32_t>(std::time(nullptr)));
@@ -261,6 +268,7 @@ bool CMervalaDlg::RunUpdateCheck() {
             QString::fromStdString(programFolder_.string()));
     };
     return zavreo::DecideUpdate(file, prompts) == zavreo::UpdateOutcome::kGoOn;
+#endif
 }
 
 void CMervalaDlg::LoadCodecLibrary() {
@@ -314,7 +322,14 @@ void CMervalaDlg::CreateChildDialogs() {
     });
     effectsPanel_ = new CSpecialDlg(this, zavreo::CSampleGrabberCB::Instance());
     effectsPanel_->AttachSettings(settings_);
-    pad_ = std::make_unique<CYinxiaoDlg>();
+    pad_ = std::make_unique<CYinxiaoDlg>("yinxiao", std::string(),
+                                         zavreo::ConfigFolder() / zavreo::kPadSettingsFileName);
+    connect(pad_.get(), &CYinxiaoDlg::Tip, this, &CMervalaDlg::ShowTip);
+    // A compositor keeps a window above the one it belongs to, not above everything: there the
+    // pad belongs to this window, so as not to drop under it.
+    if (!WindowSystem::PlacesTopLevels()) {
+        pad_->setParent(this, pad_->windowFlags());
+    }
     luXiang_ = new CLuXiang(
         this, [this] { return std::filesystem::path(recorder_.OutputPath()); },
         [] { return zavreo::VideoFolder(); });
@@ -338,7 +353,9 @@ void CMervalaDlg::PlacePanels() {
 }
 
 void CMervalaDlg::PlaceWindow() {
-    setGeometry(0, 0, 870, 620);
+    if (WindowSystem::PlacesTopLevels()) {
+        setGeometry(0, 0, 870, 620);
+    }
     setFixedSize(870, 620);
     preview_->setGeometry(kPreviewArea);
     tabBroadcast_.setGeometry(0, 148, 240, 42);
@@ -756,6 +773,10 @@ void CMervalaDlg::showEvent(QShowEvent* event) {
             }
         },
         Qt::QueuedConnection);
+}
+
+bool CMervalaDlg::PlayEffect(int number) {
+    return pad_->PlaySound(number);
 }
 
 void CMervalaDlg::OnPlaylistModeMenu() {

@@ -379,12 +379,7 @@ shown=$(wait_for_window Zavreo 200) || fail "the first instance did not come for
 xwininfo -id "$window" | grep -q 'Map State: IsViewable' || fail "the first window is not shown again"
 
 # The session's quit request runs the tray's exit command.
-kill -TERM $first
-for _ in $(seq 300); do kill -0 $first 2>/dev/null || break; sleep 0.1; done
-kill -0 $first 2>/dev/null && fail "the program did not end on SIGTERM"
-wait $first
-code=$?
-[[ $code == 0 ]] || fail "the program ended with $code"
+ends_cleanly_on_sigterm $first || fail "at the end"
 [[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived the program"
 if [[ -n $have_pipewire ]]; then
   for _ in $(seq 50); do node_listed || break; sleep 0.1; done
