@@ -96,11 +96,7 @@ bool PipeWireCamera::Connect() {
     pw_properties* props = pw_properties_new(
         PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE, "Camera",
         PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_NODE_NAME, kPipeWireNodeName,
-        PW_KEY_NODE_DESCRIPTION, kVirtualCameraName,
-        // The session manager suspends the node a second after its last reader left, not five:
-        // that resets the node's buffers, which a reader that left without giving them back (a
-        // pw-v4l2 program, PipeWire 0.3) would otherwise leave stuck for the next one.
-        "session.suspend-timeout-seconds", "1", nullptr);
+        PW_KEY_NODE_DESCRIPTION, kVirtualCameraName, nullptr);
     stream_ = pw_stream_new(core_, kPipeWireNodeName, props);
     if (stream_ == nullptr) {
         Disconnect();
@@ -247,9 +243,11 @@ void PipeWireCamera::Fill() {
     }
     pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
     if (buffer == nullptr) {
-        // A reader that left without giving its buffers back (a pw-v4l2 program) leaves the
-        // node stuck for the next reader of the same format until the node is suspended (see
-        // Connect). A reader that gets nothing for two seconds gets a node published anew.
+        // A reader that left without giving its buffers back (a pw-v4l2 program, PipeWire 0.3)
+        // leaves the node stuck for the next reader of the same format until the session manager
+        // suspends the idle node (after five seconds). A reader that gets nothing for two
+        // seconds gets a node published anew. (Suspending sooner races with browsers, which
+        // reopen the camera within a second.)
         if (++starvedFrames_ == kStarvedSeconds * fps_) {
             std::fprintf(stderr,
                          "zavreo-vcam: the PipeWire reader takes no frames; publishing "

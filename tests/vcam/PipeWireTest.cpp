@@ -309,7 +309,8 @@ TEST_F(VcamPipeWire, ReadersGetTheRateTheyChose) {
 
 // A program that speaks only V4L2 reads the node through PipeWire's wrapper: ffmpeg started with
 // pw-v4l2 opens /dev/video0 (no device of that name is needed) and gets the shared frame in the
-// format it prefers, I420, byte for byte as converted. A second program a little later does too.
+// format it prefers, I420, byte for byte as converted. A second program some seconds later does
+// too.
 TEST_F(VcamPipeWire, AV4l2ProgramReadsItThroughPipeWiresWrapper) {
     ASSERT_EQ(std::system("command -v pw-v4l2 >/dev/null && command -v ffmpeg >/dev/null"), 0)
         << "pw-v4l2 (pipewire-v4l2) or ffmpeg is not installed";
@@ -336,7 +337,7 @@ TEST_F(VcamPipeWire, AV4l2ProgramReadsItThroughPipeWiresWrapper) {
         std::fclose(file);
         EXPECT_EQ(frames, 30) << "program " << program;
         EXPECT_EQ(equal, frames) << "program " << program;
-        // The next program comes once the node has been suspended.
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        // The next program comes once the session manager has suspended the idle node.
+        std::this_thread::sleep_for(std::chrono::milliseconds(6000));
     }
 }
