@@ -25,7 +25,7 @@ CameraController::CameraController(CSampleGrabberCB& grabber, std::string vcamPr
                                    QObject* parent)
     : QObject(parent),
       grabber_(grabber),
-      previewFrames_(grabber.Output().Name()),
+      previewFrames_(grabber.Output()),
       camera_(grabber),
       preview_(grabber),
       vcam_(std::move(vcamProgram)) {
@@ -56,9 +56,6 @@ void CameraController::Say(const char* text) {
 void CameraController::InitCameras() {
     camera_.CreateObjects();
     preview_.CreateObjects();
-    if (grabber_.Output().Problem() == SharedFrameProblem::kRefused) {
-        Say(TipText::kSharedFrameRefused);
-    }
     grabber_.Output().WritePlaceholderFrame();
     // The virtual camera serves for the whole run, the placeholder while no source shows: a
     // client holding it keeps a live picture across closing and opening the camera.
