@@ -196,14 +196,20 @@ def judge(browser, chosen_report, thirty_report):
         labels = report.get("labels", [])
         print(f"{browser}: cameras listed {labels}")
         check(LABEL in labels, f"{LABEL} not listed")
-    chosen = chosen_report.get("result") or {}
-    if "error" in chosen or not chosen:
-        check(False, f"the camera did not open: {chosen.get('error')}")
-    else:
+    def opened(report, what):
+        """The page's measure of the camera it opened `what`, or None when it got none."""
+        result = report.get("result") or {}
+        if "error" in result or not result:
+            check(False, f"{what}: no camera: {result.get('error')}")
+            return None
+        check(result["label"] == LABEL, f"{what}: another camera opened")
+        return result
+
+    chosen = opened(chosen_report, "as the browser chooses")
+    if chosen:
         print(f"{browser}: opened '{chosen['label']}' {chosen['videoWidth']}x{chosen['videoHeight']}, "
               f"{chosen['fps']:.1f} frames a second ({chosen['frames']} over {chosen['seconds']:.1f} s), "
               f"settings {json.dumps(chosen['settings'], sort_keys=True)}")
-        check(chosen["label"] == LABEL, "another camera opened")
         check((chosen["videoWidth"], chosen["videoHeight"]) == (640, 480), "not 640 x 480")
         check(chosen["seconds"] >= SECONDS - 1 and chosen["fps"] >= 14,
               "fewer than 14 frames a second")
@@ -218,14 +224,11 @@ def judge(browser, chosen_report, thirty_report):
         on_step = all(x >= 0 and abs((x - BLOCK // 2 + STEP // 2) % STEP - STEP // 2) <= 2
                       for x in moving)
         check(on_step and len(set(moving)) >= 3, "the block does not move as written")
-    thirty = thirty_report.get("result") or {}
-    if "error" in thirty or not thirty:
-        check(False, f"a page asking for 30 frames a second got no camera: {thirty.get('error')}")
-    else:
+    thirty = opened(thirty_report, "asking 30 frames a second")
+    if thirty:
         print(f"{browser}: asking 30 frames a second: '{thirty['label']}' "
               f"{thirty['videoWidth']}x{thirty['videoHeight']}, {thirty['fps']:.1f} frames a "
               f"second, settings frame rate {thirty['settings'].get('frameRate')}")
-        check(thirty["label"] == LABEL, "another camera opened asking for 30 frames a second")
         check(thirty["fps"] >= 24, "asking 30 frames a second gave fewer than 24")
     return failures
 
