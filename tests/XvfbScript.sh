@@ -79,6 +79,27 @@ start_pipewire_session() {
   pids+=($!)
   [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] || fail "the private PipeWire did not start"
 }
+# The desktop's camera portal, through which browsers reach PipeWire cameras: xdg-desktop-portal
+# with the GTK backend (which needs the display) in the session that start_pipewire_session made,
+# and the permission store saying yes for programs without an application id (unsandboxed
+# programs), so that nobody is asked. Status 1 where the portal is not installed.
+start_camera_portal() {
+  local portal=/usr/libexec/xdg-desktop-portal
+  [[ -x $portal && -x /usr/libexec/xdg-desktop-portal-gtk ]] || return 1
+  # Newer portals pick their backends from this file; older ones take any that is installed.
+  mkdir -p "${XDG_CONFIG_HOME:-$HOME/.config}/xdg-desktop-portal"
+  printf '[preferred]\ndefault=gtk\n' >"${XDG_CONFIG_HOME:-$HOME/.config}/xdg-desktop-portal/portals.conf"
+  "$portal" >"$work/portal.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
+      --object-path /org/freedesktop/impl/portal/PermissionStore \
+      --method org.freedesktop.impl.portal.PermissionStore.SetPermission \
+      devices true camera "" "['yes']" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  fail "the portal's permission store did not answer"
+}
 # A fresh user for the program: an empty home and a private runtime folder in the work folder,
 # the stand-in camera, music played into no device, and the shared frame named after $1.
 use_fresh_user() {

@@ -126,8 +126,8 @@ config=$home/.config/ZavreoZhuShou/Config/config.lst
   fail "the packaged program asked the update server"
 
 # In a desktop session with PipeWire (its own D-Bus bus, PipeWire and WirePlumber, run by the
-# user in their runtime folder), the open camera is a PipeWire camera served by the installed
-# virtual camera program, and the node goes with the program.
+# user in their runtime folder), the virtual camera is a PipeWire camera served by the installed
+# virtual camera program from the program's start, and the node goes with the program.
 if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && command -v pw-dump >/dev/null; then
   runtime=/tmp/zavreo-install-run-$$
   install -d -m 700 -o "$user" -g "$user" "$runtime"
@@ -146,14 +146,17 @@ if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && comman
   "${as_user[@]}" wireplumber >"$work/wireplumber.log" 2>&1 8>&- &
   session+=($!)
   pids+=("${session[@]}")
-  node_listed() { "${as_user[@]}" pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"'; }
+  # The whole listing first: grep -q ending early would leave pw-dump to SIGPIPE (pipefail).
+  node_listed() { [[ $("${as_user[@]}" pw-dump 2>/dev/null) == *'"node.name": "zavreo-vcam"'* ]]; }
   (cd "$home" && exec "${as_user[@]}" /usr/bin/zavreo) >"$work/session.log" 2>&1 &
   program=$!
   pids+=($program)
   window=$(wait_for_window Zavreo 300 $program) || fail "no window in the PipeWire session"
+  for _ in $(seq 100); do node_listed && break; sleep 0.1; done
+  node_listed || fail "the installed program's virtual camera is no PipeWire node before the camera opens"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool mousemove --sync $((X + 65)) $((Y + 585)) click 1
-  for _ in $(seq 100); do node_listed && break; sleep 0.1; done
+  sleep 1
   node_listed || fail "the installed program's open camera is no PipeWire node"
   vcam=$(pgrep -P $program -x zavreo-vcam)
   [[ -n $vcam && $(stat -c %U "/proc/$vcam") == "$user" ]] ||

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program as a user meets it, under Xvfb with a fresh home: the window titled "Zavreo" comes
-# up, the open camera is a PipeWire camera where PipeWire is installed (a tip says otherwise), a
+# up, the virtual camera is a PipeWire camera from start to exit where PipeWire is installed,
+# showing the placeholder before the camera opens (a tip says otherwise once a picture shows), a
 # second start exits and brings the first forward, the quit signal runs the exit command and
 # config.lst is written in its one-line format and the shared frame removed (also when the signal
 # comes while the update question waits). An update server that
@@ -80,11 +81,29 @@ PY
 # the virtual camera becomes a PipeWire camera; elsewhere the program says none can be offered.
 have_pipewire=
 start_pipewire_session && have_pipewire=yes
-node_listed() { pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"'; }
+# The whole listing first: grep -q ending early would leave pw-dump to SIGPIPE, which pipefail
+# counts as a failure.
+node_listed() { [[ $(pw-dump 2>/dev/null) == *'"node.name": "zavreo-vcam"'* ]]; }
 # The node shows once the virtual camera's copy has connected; a busy machine takes a moment.
 node_shows() {
   for _ in $(seq 50); do node_listed && return 0; sleep 0.1; done
   return 1
+}
+
+# The node's last of five pictures (BGRx, top row first) is the shared frame, byte for byte.
+node_matches_frame() {
+  timeout 20 gst-launch-1.0 -q pipewiresrc target-object=zavreo-vcam num-buffers=5 ! \
+    video/x-raw,format=BGRx,width=640,height=480 ! filesink location="$work/still.bgrx" \
+    >"$work/still-reader.log" 2>&1 || return 1
+  python3 - "$work/still.bgrx" "/dev/shm$ZAVREO_SHARED_FRAME" <<'PY'
+import sys
+data, shared = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
+size = 640 * 480 * 4
+frame = data[-size:]
+rows = [shared[(479 - y) * 1920:(480 - y) * 1920] for y in range(480)]
+seen = b"".join(frame[y * 2560:(y + 1) * 2560][x * 4:x * 4 + 3] for y in range(480) for x in range(640))
+assert len(data) == 5 * size and seen == b"".join(rows), "not the shared frame"
+PY
 }
 
 launched=$(date +%s%N)
@@ -97,6 +116,12 @@ sleep 1
 import -display "$DISPLAY" -window root "$out/main-window.png" || fail "no screenshot"
 cmp -s "$config/ZavreoConfig.dat" "$work/www/zv-helper/Config/ZavreoConfig.dat" ||
   fail "the update description was not downloaded"
+# With PipeWire the virtual camera is a PipeWire camera from the start, before any camera opens,
+# showing the shared frame (the placeholder picture) upright.
+if [[ -n $have_pipewire ]]; then
+  node_shows || fail "no PipeWire camera before the camera opens"
+  node_matches_frame || fail "the PipeWire camera does not show the placeholder"
+fi
 # The sound-effect button shows the pad above the main window.
 xdotool mousemove --sync 419 585 click 1
 pad=$(wait_for_window 音效 200) || fail "the sound-effect pad did not show"
@@ -337,6 +362,8 @@ import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot
 # A dialog of the program opened while the lyrics show lies above them and their bar in the
 # window manager's stacking order (bottom first); closed, the lyrics go back on top.
 lyricsBar=$(wait_for_window 歌词控制 10) || fail "the lyrics bar is gone"
+# The PipeWire camera stays while the camera is closed.
+[[ -z $have_pipewire ]] || node_listed || fail "the PipeWire camera left when the camera closed"
 # 拍照 on the 我的直播 page, with the camera closed since the slideshow, brings up the tip.
 xdotool mousemove --sync 120 169 click 1
 sleep 0.3
