@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "LyricsFont.h"
+#include "ToolWindow.h"
 
 CLyricsWindow::CLyricsWindow()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -15,6 +16,7 @@ CLyricsWindow::CLyricsWindow()
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Zavreo歌词"));
+    ToolWindow::KeepOutOfTaskbar(*this);
     renderer_.SetFont(zavreo::LyricsFont(m_nFontSize));
     renderer_.SetStyle(style_);
     connect(&compositor_, &CompositorWatch::Changed, this, [this] {
@@ -23,11 +25,42 @@ CLyricsWindow::CLyricsWindow()
     });
 }
 
+namespace {
+
+QRect WorkArea(const QWidget& window) {
+    const QScreen* screen = window.screen() != nullptr ? window.screen()
+                                                       : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+}
+
+}  // namespace
+
 void CLyricsWindow::Create() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    setGeometry(work.left(), work.bottom() + 1 - kHeight, work.width(), kHeight);
+    const QRect work = WorkArea(*this);
+    const int height = std::min(HeightFor(m_nFontSize), work.height());
+    setGeometry(work.left(), work.bottom() + 1 - height, work.width(), height);
     renderer_.SetSize(size());
+}
+
+int CLyricsWindow::HeightFor(int fontSize) const {
+    zavreo::LyricsRenderer measure;
+    measure.SetFont(zavreo::LyricsFont(fontSize));
+    measure.SetStyle(style_);
+    return std::max(kHeight, measure.HeightOfLines(2));
+}
+
+void CLyricsWindow::FitHeight() {
+    const QRect work = WorkArea(*this);
+    const int height = std::min(HeightFor(m_nFontSize), work.height());
+    if (height == this->height()) {
+        return;
+    }
+    QRect placed(x(), geometry().bottom() + 1 - height, width(), height);
+    placed.moveTop(std::clamp(placed.top(), work.top(), work.bottom() + 1 - height));
+    placed.moveLeft(
+        std::clamp(placed.left(), work.left(), std::max(work.left(), work.right() + 1 - width())));
+    setGeometry(placed);
+    emit Refitted();
 }
 
 void CLyricsWindow::SetLyricText(const std::optional<std::string>& text, int progress) {
@@ -44,6 +77,7 @@ void CLyricsWindow::SetLyricText(const std::optional<std::string>& text, int pro
 void CLyricsWindow::SetFontSize(int size) {
     m_nFontSize = size;
     renderer_.SetFont(zavreo::LyricsFont(size));
+    FitHeight();
     Reshape();
 }
 

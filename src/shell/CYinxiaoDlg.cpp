@@ -14,6 +14,7 @@
 
 #include "DialogUnits.h"
 #include "SkinFont.h"
+#include "ToolWindow.h"
 
 namespace {
 constexpr std::array<const char*, zavreo::kSoundEffectCount> kImageNumbers = {
@@ -29,6 +30,7 @@ CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSi
     : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       player_(std::move(effectFolder), std::move(audioSink)) {
     setWindowTitle(QStringLiteral("音效"));
+    ToolWindow::KeepOutOfTaskbar(*this);
     setFixedSize(DialogUnits::Rect(0, 0, 145, 183).size());
 
     for (int i = 0; i < zavreo::kSoundEffectCount; ++i) {
