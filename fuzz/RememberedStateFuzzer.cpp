@@ -10,10 +10,10 @@ namespace {
 
 bool InRange(const zavreo::RememberedState& state) {
     using zavreo::RememberedState;
-    const bool camera = !state.cameraSize ||
-                        (state.cameraSize->width >= 1 && state.cameraSize->height >= 1 &&
-                         state.cameraSize->width <= RememberedState::kMaxFrameSide &&
-                         state.cameraSize->height <= RememberedState::kMaxFrameSide);
+    const bool camera =
+        !state.cameraSize || (state.cameraSize->width >= 1 && state.cameraSize->height >= 1 &&
+                              state.cameraSize->width <= RememberedState::kMaxFrameSide &&
+                              state.cameraSize->height <= RememberedState::kMaxFrameSide);
     const auto within = [](int value) {
         return value >= -RememberedState::kMaxCoordinate &&
                value <= RememberedState::kMaxCoordinate;

@@ -18,8 +18,8 @@ using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
 xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
     const ReplyPtr<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(connection,
-                              xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr),
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name),
+                              nullptr),
         &std::free);
     return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }

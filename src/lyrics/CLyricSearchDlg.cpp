@@ -8,11 +8,12 @@
 #include <optional>
 #include <set>
 
+#include "CElidedLabel.h"
 #include "CListCtrlCl.h"
 #include "DialogUnits.h"
 #include "LyricClient.h"
+#include "PlaylistModel.h"
 #include "SkinPalette.h"
-#include "SongTags.h"
 #include "ToolWindow.h"
 
 namespace {
@@ -37,7 +38,7 @@ CLyricSearchDlg::CLyricSearchDlg(QWidget* parent)
       title_(new QLineEdit(this)),
       artist_(new QLineEdit(this)),
       list_(new CListCtrlCl(this)),
-      status_(new QLabel(this)) {
+      status_(new CElidedLabel(this)) {
     setWindowTitle(QStringLiteral("搜索歌词"));
     ToolWindow::KeepOutOfTaskbar(*this);
     setFixedSize(DialogUnits::X(398), DialogUnits::Y(281));
@@ -111,7 +112,7 @@ void CLyricSearchDlg::ShowEmpty() {
         song && song->path != filledFor_) {
         filledFor_ = song->path;
         title_->setText(QString::fromStdString(
-            song->title.empty() ? zavreo::SongFileName(song->path) : song->title));
+            song->title.empty() ? zavreo::PlaylistModel::DisplayName(song->path) : song->title));
         artist_->setText(QString::fromStdString(song->artist));
     }
     SetState(zavreo::LyricSearchState::kIdle);
@@ -133,8 +134,7 @@ void CLyricSearchDlg::Search() {
     SetState(zavreo::LyricSearchState::kSearching);
     query_.Start<std::optional<Json::Value>>(
         [title, artist](const std::atomic<bool>& cancel) {
-            return zavreo::QueryLyrics(title, artist, &cancel,
-                                       zavreo::kLyricSearchTimeoutSeconds);
+            return zavreo::QueryLyrics(title, artist, &cancel, zavreo::kLyricSearchTimeoutSeconds);
         },
         [this](std::optional<Json::Value> reply) {
             const int rows = reply ? ShowReply(*reply) : 0;

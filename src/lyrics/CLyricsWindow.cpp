@@ -28,8 +28,8 @@ CLyricsWindow::CLyricsWindow()
 namespace {
 
 QRect WorkArea(const QWidget& window) {
-    const QScreen* screen = window.screen() != nullptr ? window.screen()
-                                                       : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
 }
 

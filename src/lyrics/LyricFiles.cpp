@@ -1,6 +1,6 @@
 #include "LyricFiles.h"
 
-#include "SongTags.h"
+#include "PlaylistModel.h"
 
 namespace zavreo {
 
@@ -12,21 +12,20 @@ bool IsRegularFile(const std::filesystem::path& path) {
 }
 
 bool IsLrcExtension(const std::string& extension) {
-    return extension.size() == 4 && extension[0] == '.' &&
-           (extension[1] | 0x20) == 'l' && (extension[2] | 0x20) == 'r' &&
-           (extension[3] | 0x20) == 'c';
+    return extension.size() == 4 && extension[0] == '.' && (extension[1] | 0x20) == 'l' &&
+           (extension[2] | 0x20) == 'r' && (extension[3] | 0x20) == 'c';
 }
 
 }  // namespace
 
 std::filesystem::path LyricsFolderFile(const std::filesystem::path& lyricsFolder,
                                        const std::string& songPath) {
-    return lyricsFolder / (SongFileName(songPath) + ".lrc");
+    return lyricsFolder / (PlaylistModel::DisplayName(songPath) + ".lrc");
 }
 
 std::optional<std::filesystem::path> LyricFileBesideSong(const std::string& songPath) {
     const std::filesystem::path song(songPath);
-    const std::string name = SongFileName(songPath);
+    const std::string name = PlaylistModel::DisplayName(songPath);
     if (name.empty() || !song.has_parent_path()) {
         return std::nullopt;
     }

@@ -11,7 +11,15 @@
 
 namespace zavreo {
 
-enum class LyricSearchState { kIdle, kSearching, kFound, kNothingFound, kNoAnswer, kSaved, kNoSong };
+enum class LyricSearchState {
+    kIdle,
+    kSearching,
+    kFound,
+    kNothingFound,
+    kNoAnswer,
+    kSaved,
+    kNoSong
+};
 
 // The state a finished query leaves: none for a failed request or a reply that is not the
 // server's JSON object, 404 or no result for nothing found.

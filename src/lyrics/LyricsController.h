@@ -1,7 +1,8 @@
 #pragma once
 // The lyrics of the playing song, end to end: looks up the song's lyric file when it starts (in
-// the lyrics folder, then beside the song; downloaded into the lyrics folder when neither exists), walks the timing every 100 ms from the player's position, shows the result in the
-// desktop lyrics window, and wires the control bar and the search dialog. Owns the three windows.
+// the lyrics folder, then beside the song; downloaded into the lyrics folder when neither exists),
+// walks the timing every 100 ms from the player's position, shows the result in the desktop lyrics
+// window, and wires the control bar and the search dialog. Owns the three windows.
 //
 // The player is reached only through LyricsPlayerHooks, and tells the controller what happens
 // through SongStarted, Paused, Resumed, Stopped and Seeked. Everything runs on the interface

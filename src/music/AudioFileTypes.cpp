@@ -36,8 +36,7 @@ std::vector<std::string> PlayableExtensions(const std::vector<AudioFormat>& form
         const bool opens = format.container == nullptr || canOpen(format.container);
         const bool decodes = format.sound == nullptr || canDecode(format.sound);
         if (opens && decodes &&
-            std::find(extensions.begin(), extensions.end(), format.extension) ==
-                extensions.end()) {
+            std::find(extensions.begin(), extensions.end(), format.extension) == extensions.end()) {
             extensions.emplace_back(format.extension);
         }
     }

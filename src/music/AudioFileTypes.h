@@ -22,10 +22,9 @@ const std::vector<AudioFormat>& KnownAudioFormats();
 
 // The extensions of `formats` for which `canOpen(container)` and `canDecode(sound)` hold
 // (a null caps always holds), without repeats, always beginning with "mp3" and "wma".
-std::vector<std::string> PlayableExtensions(
-    const std::vector<AudioFormat>& formats,
-    const std::function<bool(const char* caps)>& canOpen,
-    const std::function<bool(const char* caps)>& canDecode);
+std::vector<std::string> PlayableExtensions(const std::vector<AudioFormat>& formats,
+                                            const std::function<bool(const char* caps)>& canOpen,
+                                            const std::function<bool(const char* caps)>& canDecode);
 
 // The add dialog's filter: "Music Files (*.mp3 *.wma ...)".
 std::string AudioFileFilter(const std::vector<std::string>& extensions);

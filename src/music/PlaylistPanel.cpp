@@ -5,8 +5,8 @@
 #include <QFileDialog>
 #include <QUrl>
 
-#include "CCatListBox.h"
 #include "AudioFileTypes.h"
+#include "CCatListBox.h"
 #include "ChooserFolder.h"
 #include "InstalledAudioTypes.h"
 #include "MusicController.h"

@@ -17,7 +17,7 @@ QString FoldedText(std::string_view text) {
 }
 
 bool Matches(const QStringList& words, const std::string& path, const SongTags* tags) {
-    QString fields = FoldedText(SongFileName(path));
+    QString fields = FoldedText(PlaylistModel::DisplayName(path));
     if (tags != nullptr) {
         // A separator no folded word holds keeps a word from matching across two fields.
         fields += QChar(u'\n') + FoldedText(tags->title) + QChar(u'\n') + FoldedText(tags->artist);
@@ -34,8 +34,8 @@ std::string SongSearch::Folded(std::string_view text) {
 
 std::optional<SongSearch::Match> SongSearch::Next(const PlaylistModel& model,
                                                   std::string_view query, const TagsOf& tagsOf) {
-    const QStringList words = FoldedText(query).split(QRegularExpression(QStringLiteral("\\s+")),
-                                                     Qt::SkipEmptyParts);
+    const QStringList words =
+        FoldedText(query).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     if (words.isEmpty()) {
         return std::nullopt;
     }
@@ -61,7 +61,8 @@ std::optional<SongSearch::Match> SongSearch::Next(const PlaylistModel& model,
         for (int i = 0; i < static_cast<int>(items.size()); ++i) {
             const Match here{entry->first, i};
             const bool isLast = last_ && here == *last_;
-            if (!isLast && Matches(words, items[i].text, tagsOf ? tagsOf(items[i].text) : nullptr)) {
+            if (!isLast &&
+                Matches(words, items[i].text, tagsOf ? tagsOf(items[i].text) : nullptr)) {
                 if (passedLast) {
                     last_ = here;
                     return here;

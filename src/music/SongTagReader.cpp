@@ -24,8 +24,8 @@ SongTagReader::SongTagReader(std::chrono::milliseconds timeout) {
     // ID3 text frames marked as Latin-1, and ID3v1 tags, hold GBK in most Chinese songs; text
     // that is valid UTF-8 is still taken as it is. A user's own choice stays.
     g_setenv("GST_ID3_TAG_ENCODING", "GB18030", FALSE);
-    discoverer_ = gst_discoverer_new(static_cast<GstClockTime>(timeout.count()) * GST_MSECOND,
-                                     nullptr);
+    discoverer_ =
+        gst_discoverer_new(static_cast<GstClockTime>(timeout.count()) * GST_MSECOND, nullptr);
 }
 
 SongTagReader::~SongTagReader() {

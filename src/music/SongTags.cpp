@@ -1,5 +1,7 @@
 #include "SongTags.h"
 
+#include "PlaylistModel.h"
+
 namespace zavreo {
 
 namespace {
@@ -16,20 +18,10 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
-std::string SongFileName(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) {
-        name.erase(dot);
-    }
-    return name;
-}
-
 std::string ShownSongName(const std::string& path, const SongTags* tags) {
     const std::string title = tags != nullptr ? Trimmed(tags->title) : std::string();
     if (title.empty()) {
-        return SongFileName(path);
+        return PlaylistModel::DisplayName(path);
     }
     const std::string artist = Trimmed(tags->artist);
     return artist.empty() ? title : artist + " - " + title;

@@ -1,7 +1,7 @@
 #pragma once
 // A song's title and artist as its tags give them, and the name the program shows a song by:
 // "artist - title" from the tags, the title alone without an artist, the file's name without its
-// extension where there is no title. Safe on any thread.
+// extension (PlaylistModel::DisplayName) where there is no title. Safe on any thread.
 
 #include <string>
 
@@ -12,10 +12,6 @@ struct SongTags {
     std::string artist;  // UTF-8, empty when the tags have none
     bool operator==(const SongTags&) const = default;
 };
-
-// The file's name without its folder and extension ("a/b/晴天.flac" gives "晴天"); a name whose
-// only dot is its first character keeps it (".mp3" gives ".mp3").
-std::string SongFileName(const std::string& path);
 
 // What the songs view and the title line show for a song; `tags` may be null (not read, or none).
 std::string ShownSongName(const std::string& path, const SongTags* tags);

@@ -119,6 +119,7 @@ public:
     zavreo::ListMenuIds& MenuIds() { return listMenuIds_; }
     zavreo::PlaylistPanel& PlaylistMenus() { return *playlistPanel_; }
     zavreo::SongTagCache& SongTags() { return songTags_; }
+    zavreo::CameraController& Camera() { return camera_; }
     CMusicDlg& MusicPanel() { return *musicPanel_; }
     zavreo::LyricsController& Lyrics() { return *lyricsController_; }
 

@@ -75,8 +75,7 @@ TEST(LyricSearchStatus, SaysWhatTheSearchCameTo) {
     some["status"] = 200;
     EXPECT_EQ(StateOfReply(some, 0), LyricSearchState::kNothingFound);
     EXPECT_EQ(StateOfReply(some, 3), LyricSearchState::kFound);
-    EXPECT_EQ(LyricSearchStatusText(LyricSearchState::kFound, 3),
-              "找到 3 个结果，选中后点“使用”");
+    EXPECT_EQ(LyricSearchStatusText(LyricSearchState::kFound, 3), "找到 3 个结果，选中后点“使用”");
     EXPECT_EQ(LyricSearchStatusText(LyricSearchState::kSaved, 0, "/home/u/Lyrics/晴天.lrc"),
               "歌词已保存到 /home/u/Lyrics/晴天.lrc");
     EXPECT_EQ(LyricSearchStatusText(LyricSearchState::kIdle), "");

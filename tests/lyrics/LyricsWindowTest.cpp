@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QScreen>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -17,9 +17,9 @@
 #include "CLyricDlg.h"
 #include "CLyricSearchDlg.h"
 #include "CLyricsWindow.h"
+#include "LyricSearchStatus.h"
 #include "LyricsController.h"
 #include "LyricsFont.h"
-#include "LyricSearchStatus.h"
 #include "LyricsRenderer.h"
 #include "Lyricsd.h"
 #include "UserFolders.h"

@@ -342,7 +342,8 @@ TEST_F(ControllerTest, RestoredSoundSetsTheSliderThePlayerAndTheMuteSwitch) {
 
 TEST_F(ControllerTest, TheTitleLineNamesTheSongByItsTagsOnceRead) {
     const std::string tagged = dir_->path().toStdString() + "/tagged.flac";
-    ASSERT_TRUE(testsongs::MakeTaggedSong(tagged, 3, "flac", {{"title", "夜曲"}, {"artist", "周杰伦"}}));
+    ASSERT_TRUE(
+        testsongs::MakeTaggedSong(tagged, 3, "flac", {{"title", "夜曲"}, {"artist", "周杰伦"}}));
     SongTagCache tags;
     music_.SetSongTags(&tags);
     model_.AddItem("l", tagged);

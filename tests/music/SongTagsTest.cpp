@@ -25,8 +25,8 @@ protected:
         const struct {
             const char* name;
             const char* codec;
-        } kinds[] = {{"a.mp3", "libmp3lame"}, {"a.wma", "wmav2"},     {"a.flac", "flac"},
-                     {"a.ogg", "libvorbis"},  {"a.opus", "libopus"},  {"a.m4a", "aac"},
+        } kinds[] = {{"a.mp3", "libmp3lame"}, {"a.wma", "wmav2"},    {"a.flac", "flac"},
+                     {"a.ogg", "libvorbis"},  {"a.opus", "libopus"}, {"a.m4a", "aac"},
                      {"a.wav", "pcm_s16le"}};
         for (const auto& kind : kinds) {
             ASSERT_TRUE(testsongs::MakeTaggedSong(Song(kind.name), 1, kind.codec,
