@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <unordered_set>
+
 #include "SongTagReader.h"
 
 namespace zavreo {
@@ -45,8 +47,12 @@ void SongTagCache::Want(const std::string& path) {
     if (Known(path) || path.empty()) {
         return;
     }
-    // Asked again after a background request: it goes ahead of the others.
-    asked_.insert(path);
+    // Asked for once already, or queued in the background: it goes ahead of the others, once.
+    bool& urgent = asked_[path];
+    if (urgent) {
+        return;
+    }
+    urgent = true;
     {
         const std::lock_guard lock(mutex_);
         urgent_.push_back(path);
@@ -58,7 +64,7 @@ void SongTagCache::WantLater(const std::vector<std::string>& paths) {
     {
         const std::lock_guard lock(mutex_);
         for (const std::string& path : paths) {
-            if (!path.empty() && !Known(path) && asked_.insert(path).second) {
+            if (!path.empty() && !Known(path) && asked_.emplace(path, false).second) {
                 later_.push_back(path);
             }
         }
@@ -98,6 +104,7 @@ void SongTagCache::Work() {
 
 void SongTagCache::Store(const std::string& path, const std::optional<SongTags>& tags) {
     tags_[path] = tags;
+    asked_.erase(path);
     if (!notify_.isActive()) {
         notify_.start();
     }

@@ -17,7 +17,6 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "SongTags.h"
@@ -49,7 +48,8 @@ private:
 
     // Interface thread.
     std::unordered_map<std::string, std::optional<SongTags>> tags_;
-    std::unordered_set<std::string> asked_;
+    // Songs queued for reading: true for those asked for first.
+    std::unordered_map<std::string, bool> asked_;
     QTimer notify_;
 
     // Shared with the worker, under `mutex_`.
