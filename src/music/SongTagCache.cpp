@@ -12,8 +12,9 @@ namespace zavreo {
 namespace {
 
 constexpr int kNotifyMs = 200;
-// A file that holds the discoverer this long is given up; the exit waits for it at most this long.
-constexpr std::chrono::seconds kReadTimeout(2);
+// A file that holds the discoverer this long is given up (a busy machine reading a song at the
+// worker's low priority may take a second or two); the exit waits for it at most this long.
+constexpr std::chrono::seconds kReadTimeout(5);
 constexpr int kWorkerNice = 10;
 
 }  // namespace
