@@ -62,6 +62,8 @@ TEST_F(SongSearchTest, FindsTitlesArtistsAndFileNamesWhateverTheCaseAndWidth) {
 }
 
 TEST_F(SongSearchTest, TheSameQueryGoesOnToTheNextMatchAndRoundAgain) {
+    model_.AddItem("翻唱", "/covers/other.mp3");
+    model_.AddItem("翻唱", "/covers/track03.mp3");
     // 晴天: the flac's title, then the ogg's file name in the list below.
     EXPECT_EQ(Next("晴天"), (Match{kDefaultListName, 1}));
     EXPECT_EQ(Next("晴天"), (Match{"翻唱", 0}));
@@ -69,6 +71,8 @@ TEST_F(SongSearchTest, TheSameQueryGoesOnToTheNextMatchAndRoundAgain) {
     // Another query starts from the top again.
     EXPECT_EQ(Next("track"), (Match{kDefaultListName, 1}));
     EXPECT_EQ(Next("track"), (Match{"翻唱", 1}));
+    EXPECT_EQ(Next("track"), (Match{"翻唱", 3})) << "past a song that does not match";
+    EXPECT_EQ(Next("track"), (Match{kDefaultListName, 1}));
     EXPECT_EQ(Next("晴天"), (Match{kDefaultListName, 1}));
     // A single match is found every time.
     EXPECT_EQ(Next("yesterday"), (Match{kDefaultListName, 0}));
