@@ -338,6 +338,14 @@ TEST_F(ControllerTest, RestoredSoundSetsTheSliderThePlayerAndTheMuteSwitch) {
     music_.ToggleMute();
     EXPECT_EQ(volume_.GetPos(), 640);
     EXPECT_EQ(music_.Player().Volume(), 640);
+    // Whatever the switch was, it ends as restored.
+    music_.RestoreSound(700, true);
+    music_.RestoreSound(700, true);
+    EXPECT_TRUE(music_.Muted());
+    music_.RestoreSound(300, false);
+    EXPECT_FALSE(music_.Muted());
+    EXPECT_EQ(volume_.GetPos(), 300);
+    EXPECT_EQ(music_.Player().Volume(), 300);
 }
 
 TEST_F(ControllerTest, TheTitleLineNamesTheSongByItsTagsOnceRead) {
