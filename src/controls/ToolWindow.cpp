@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -52,6 +53,33 @@ void AddSkipHints(xcb_connection_t* connection, xcb_window_t window) {
     xcb_flush(connection);
 }
 
+// Asks the window manager to add the two hints to a mapped window's state. A window manager
+// still finishing the window's last unmapping may drop the state written before the mapping; this
+// request comes after the mapping and is handled once the window is managed.
+void RequestSkipHints(xcb_connection_t* connection, xcb_window_t window) {
+    const ReplyPtr<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr),
+        &std::free);
+    if (!geometry) {
+        return;
+    }
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = window;
+    request.type = Atom(connection, "_NET_WM_STATE");
+    constexpr uint32_t kAdd = 1;
+    constexpr uint32_t kFromApplication = 1;
+    request.data.data32[0] = kAdd;
+    request.data.data32[1] = Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    request.data.data32[2] = Atom(connection, "_NET_WM_STATE_SKIP_PAGER");
+    request.data.data32[3] = kFromApplication;
+    xcb_send_event(connection, 0, geometry->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&request));
+    xcb_flush(connection);
+}
+
 // Owned by the window it watches.
 class SkipTaskbarOnShow : public QObject {
 public:
@@ -61,10 +89,21 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        // Sent while the native window exists but is not mapped yet.
+        // Show is sent while the native window exists but is not mapped yet. Qt may still make a
+        // new native window as it maps (after a change of the stay-on-top flag, for one), so the
+        // request after the mapping goes to the window's id as it is then.
         if (event->type() == QEvent::Show) {
             auto* window = static_cast<QWidget*>(watched);
             AddSkipHints(connection_, static_cast<xcb_window_t>(window->winId()));
+            QMetaObject::invokeMethod(
+                this,
+                [this, window] {
+                    if (const QWindow* handle = window->windowHandle();
+                        handle != nullptr && window->isVisible()) {
+                        RequestSkipHints(connection_, static_cast<xcb_window_t>(handle->winId()));
+                    }
+                },
+                Qt::QueuedConnection);
         }
         return false;
     }

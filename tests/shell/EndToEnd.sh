@@ -7,7 +7,8 @@
 # never answers holds the window back a few seconds at most, and without a tray the close button
 # ends the program, saving. The record button makes a playable recording. A tip shown while the
 # desktop lyrics are up lies above them. The music panel's search finds a song by its tags and
-# selects it for the play button, whose lyrics come from the file beside it; the volume, mute,
+# selects it for the play button, whose lyrics come from the file beside it; the lyric search
+# starts with that song's title and says what it found; the volume, mute,
 # play mode, camera size and window place come back at the next start (quit, start, compare). The
 # tool windows stay out of the task bar and the pager, every window has the program's icon, and
 # the menus are shot for a look. Also: without libFlashX.so the program says so and ends with
@@ -32,6 +33,10 @@ done
 
 use_fresh_user e2e
 export ZAVREO_UPDATE_HOST=127.0.0.1:$port
+# The same server stands in for the lyrics server, which knows no song.
+mkdir -p "$work/www/lyrics"
+printf '{"status":404}\n' >"$work/www/lyrics/query.do"
+export ZAVREO_LYRICS_HOST=127.0.0.1:$port
 config=$HOME/.config/ZavreoZhuShou/Config
 
 start_xvfb
@@ -328,6 +333,29 @@ sleep 1
 import -display "$DISPLAY" -window root "$out/lyrics-beside-song.png" || fail "no screenshot"
 shape=$(xwininfo -id "$lyrics" -shape | sed -n 's/.*Window shape extents: *\([0-9]*\)x.*/\1/p')
 ((shape > 900)) || fail "the lyrics beside the song are not shown (text ${shape:-?} pixels wide)"
+# The lyric search from the bar starts with the playing song's title in its field and says what
+# its search came to (the server here knows no lyrics). Text is told by its anti-aliased colours.
+colours_in() {
+  convert "$1" -crop "$2" +repage -unique-colors txt:- | grep -vc '^#'
+}
+eval "$(xdotool getwindowgeometry --shell "$(wait_for_window 歌词控制 10)")"
+xdotool mousemove --sync $((X + 572)) $((Y + 29)) click 1
+search=$(wait_for_window 搜索歌词 50) || fail "the lyric search did not open from the bar"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$search")"
+import -display "$DISPLAY" -window root "$work/lyric-search-open.png" || fail "no screenshot"
+(($(colours_in "$work/lyric-search-open.png" "230x20+$((X + 94))+$((Y + 83))") > 8)) ||
+  fail "the lyric search's title field is empty although a song plays"
+(($(colours_in "$work/lyric-search-open.png" "500x20+$((X + 19))+$((Y + 113))") <= 2)) ||
+  fail "the lyric search says something before it searched"
+xdotool mousemove --sync $((X + 611)) $((Y + 92)) click 1
+sleep 1.5
+import -display "$DISPLAY" -window root "$out/lyric-search.png" || fail "no screenshot"
+(($(colours_in "$out/lyric-search.png" "500x20+$((X + 19))+$((Y + 113))") > 8)) ||
+  fail "the lyric search did not say what its search came to"
+xdotool mousemove --sync $((X + 517)) $((Y + 487)) click 1
+sleep 0.3
+xdotool search --onlyvisible --name '^搜索歌词$' >/dev/null && fail "取消 did not close the lyric search"
 xdotool mousemove --sync 445 133 click 1
 sleep 0.3
 # The play-mode menu (single loop chosen by the keyboard) and the list menu, shot for a look; a
