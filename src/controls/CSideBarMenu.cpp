@@ -4,6 +4,8 @@
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
 
+#include "SkinFont.h"
+
 namespace {
 
 // Draws and measures the items; the menu frame and margins are removed so items fill the menu.
@@ -101,6 +103,7 @@ private:
 CSideBarMenu::CSideBarMenu(QWidget* parent) : CSideBarMenu(parent, false) {}
 
 CSideBarMenu::CSideBarMenu(QWidget* parent, bool swatches) : QMenu(parent) {
+    setFont(SkinFont::Make(kTextPixels, 500));
     auto* style = new SideBarMenuStyle(swatches);
     style->setParent(this);
     setStyle(style);

@@ -1,7 +1,9 @@
 #pragma once
 // Dark owner-drawn pop-up menus. Items are appended with their command id; an empty text makes a
 // separator; a checked item is marked with a dot left of its text. CSideBarMenuZJ adds colour
-// swatches to the lyric-colour items 6601 to 6605. User-interface thread only.
+// swatches to the lyric-colour items 6601 to 6605. Their text is 14 pixels high and stands out
+// from its background by a contrast of at least 4.5:1, so that it reads easily. User-interface
+// thread only.
 
 #include <QColor>
 #include <QMenu>
@@ -24,7 +26,8 @@ public:
 
     static QColor BackgroundColor() { return QColor(49, 50, 59); }
     static QColor HighlightColor() { return QColor(96, 96, 107); }
-    static QColor TextColor() { return QColor(128, 128, 128); }
+    static QColor TextColor() { return QColor(190, 191, 200); }
+    static constexpr int kTextPixels = 14;
     static QColor HighlightTextColor() { return QColor(225, 225, 225); }
     // White minus the background.
     static QColor SeparatorColor() { return QColor(206, 205, 196); }

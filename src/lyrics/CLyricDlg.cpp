@@ -11,6 +11,7 @@
 #include "DialogUnits.h"
 #include "JsonLine.h"
 #include "LyricBarSettings.h"
+#include "ToolWindow.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ CLyricDlg::CLyricDlg(CLyricsWindow& lyrics, CLyricSearchDlg& search)
       search_(search),
       background_(QString::fromUtf8(Picture("lyriccontrol_background_134.png"))) {
     setWindowTitle(QStringLiteral("歌词控制"));
+    ToolWindow::KeepOutOfTaskbar(*this);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(DialogUnits::X(397), DialogUnits::Y(32));
     const struct {

@@ -8,10 +8,13 @@
 #include <optional>
 #include <set>
 
+#include "CElidedLabel.h"
 #include "CListCtrlCl.h"
 #include "DialogUnits.h"
 #include "LyricClient.h"
+#include "PlaylistModel.h"
 #include "SkinPalette.h"
+#include "ToolWindow.h"
 
 namespace {
 
@@ -34,8 +37,10 @@ CLyricSearchDlg::CLyricSearchDlg(QWidget* parent)
       background_(QString::fromUtf8(kFolder) + QStringLiteral("searchlyric_background_138.png")),
       title_(new QLineEdit(this)),
       artist_(new QLineEdit(this)),
-      list_(new CListCtrlCl(this)) {
+      list_(new CListCtrlCl(this)),
+      status_(new CElidedLabel(this)) {
     setWindowTitle(QStringLiteral("搜索歌词"));
+    ToolWindow::KeepOutOfTaskbar(*this);
     setFixedSize(DialogUnits::X(398), DialogUnits::Y(281));
     QFont captionFont(QStringLiteral("黑体"));
     captionFont.setPixelSize(16);
@@ -62,6 +67,9 @@ CLyricSearchDlg::CLyricSearchDlg(QWidget* parent)
                            "rgb(96,96,107);"));
         connect(edit, &QLineEdit::returnPressed, this, &CLyricSearchDlg::Search);
     }
+    status_->setGeometry(DialogUnits::Rect(11, 60, 380, 12));
+    status_->setFont(captionFont);
+    status_->setStyleSheet(QStringLiteral("color: rgb(216,216,216); background: transparent;"));
     list_->setGeometry(DialogUnits::Rect(0, 93, 397, 157));
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -100,8 +108,22 @@ CLyricSearchDlg::CLyricSearchDlg(QWidget* parent)
 }
 
 void CLyricSearchDlg::ShowEmpty() {
+    if (const std::optional<PlayingSong> song = playingSong ? playingSong() : std::nullopt;
+        song && song->path != filledFor_) {
+        filledFor_ = song->path;
+        title_->setText(QString::fromStdString(
+            song->title.empty() ? zavreo::PlaylistModel::DisplayName(song->path) : song->title));
+        artist_->setText(QString::fromStdString(song->artist));
+    }
+    SetState(zavreo::LyricSearchState::kIdle);
     show();
     list_->setRowCount(0);
+}
+
+void CLyricSearchDlg::SetState(zavreo::LyricSearchState state, int count,
+                               const std::filesystem::path& file) {
+    state_ = state;
+    status_->setText(QString::fromStdString(zavreo::LyricSearchStatusText(state, count, file)));
 }
 
 void CLyricSearchDlg::Search() {
@@ -109,44 +131,48 @@ void CLyricSearchDlg::Search() {
     shown_ = Json::Value();
     const std::string title = zavreo::EncodeQueryValue(title_->text().toStdString());
     const std::string artist = zavreo::EncodeQueryValue(artist_->text().toStdString());
+    SetState(zavreo::LyricSearchState::kSearching);
     query_.Start<std::optional<Json::Value>>(
         [title, artist](const std::atomic<bool>& cancel) {
-            return zavreo::QueryLyrics(title, artist, &cancel);
+            return zavreo::QueryLyrics(title, artist, &cancel, zavreo::kLyricSearchTimeoutSeconds);
         },
         [this](std::optional<Json::Value> reply) {
-            if (reply) {
-                ShowReply(*reply);
-            }
+            const int rows = reply ? ShowReply(*reply) : 0;
+            SetState(zavreo::StateOfReply(reply, rows), rows);
             emit ResultsShown();
         });
 }
 
-void CLyricSearchDlg::ShowReply(const Json::Value& reply) {
+int CLyricSearchDlg::ShowReply(const Json::Value& reply) {
     if (!reply.isObject() || (reply["status"].isIntegral() && reply["status"].asInt64() == 404)) {
-        return;
+        return 0;
     }
     const Json::Value& message = reply["message"];
     if (!message.isObject() || !message["data"].isArray() || !message["rows"].isIntegral()) {
-        return;
+        return 0;
     }
     shown_ = reply;
     const Json::Value& data = message["data"];
     const long long rows = std::min<long long>(message["rows"].asInt64(), data.size());
+    int listed = 0;
     for (int i = 0; i < rows && i < kMaxRows; ++i) {
         const Json::Value& row = data[i];
         if (!row.isObject()) {
             break;
         }
+        ++listed;
         list_->InsertItem(i, QString());
         list_->SetRowTextColor(i, Skin::DimText());
         list_->SetItemText(i, 1, Text(row, "title"));
         list_->SetItemText(i, 2, Text(row, "artist"));
         list_->SetItemText(i, 3, Text(row, "length_format"));
     }
+    return listed;
 }
 
 void CLyricSearchDlg::UseSelected() {
-    if (!songLoaded || !songLoaded() || !useLyrics) {
+    if (!playingSong || !playingSong() || !useLyrics) {
+        SetState(zavreo::LyricSearchState::kNoSong);
         return;
     }
     std::set<int> rows;
@@ -155,8 +181,11 @@ void CLyricSearchDlg::UseSelected() {
     }
     for (const int row : rows) {
         const std::string text = zavreo::ReshapedContent(shown_, row);
-        if (!text.empty()) {
-            useLyrics(text);
+        if (text.empty()) {
+            continue;
+        }
+        if (const std::optional<std::filesystem::path> file = useLyrics(text)) {
+            SetState(zavreo::LyricSearchState::kSaved, 0, *file);
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "LyricsFont.h"
+#include "ToolWindow.h"
 #include "WindowSystem.h"
 
 CLyricsWindow::CLyricsWindow()
@@ -16,6 +17,7 @@ CLyricsWindow::CLyricsWindow()
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Zavreo歌词"));
+    ToolWindow::KeepOutOfTaskbar(*this);
     renderer_.SetFont(zavreo::LyricsFont(m_nFontSize));
     renderer_.SetStyle(style_);
     connect(&compositor_, &CompositorWatch::Changed, this, [this] {
@@ -24,30 +26,68 @@ CLyricsWindow::CLyricsWindow()
     });
 }
 
+namespace {
+
+QRect WorkArea(const QWidget& window) {
+    const QScreen* screen =
+        window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+}
+
+}  // namespace
+
 void CLyricsWindow::Create() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    const QRect work = WorkArea(*this);
+    const int lines = std::min(HeightFor(m_nFontSize), work.height());
     if (WindowSystem::PlacesTopLevels()) {
-        setGeometry(work.left(), work.bottom() + 1 - kHeight, work.width(), kHeight);
+        setGeometry(work.left(), work.bottom() + 1 - lines, work.width(), lines);
     } else {
-        setFixedSize(work.width(), kHeight);
+        setFixedSize(work.width(), lines);
     }
     renderer_.SetSize(QSize(width(), height() - LinesTop()));
 }
 
 void CLyricsWindow::HoldBar(QWidget& bar) {
+    const int lines = height();
     bar_ = &bar;
     bar.setParent(this, Qt::Widget);
     // As opaque as it is as a window of its own, not showing the desktop through this one.
     bar.setAutoFillBackground(true);
-    setFixedSize(width(), kHeight + bar.height());
-    renderer_.SetSize(QSize(width(), kHeight));
+    setFixedSize(width(), lines + bar.height());
+    renderer_.SetSize(QSize(width(), lines));
     bar.move((width() - bar.width()) / 2, 0);
     bar.show();
 }
 
 int CLyricsWindow::LinesTop() const {
     return bar_ != nullptr ? bar_->height() : 0;
+}
+
+int CLyricsWindow::HeightFor(int fontSize) const {
+    zavreo::LyricsRenderer measure;
+    measure.SetFont(zavreo::LyricsFont(fontSize));
+    measure.SetStyle(style_);
+    return std::max(kHeight, measure.HeightOfLines(2));
+}
+
+void CLyricsWindow::FitHeight() {
+    const QRect work = WorkArea(*this);
+    const int height = std::min(HeightFor(m_nFontSize) + LinesTop(), work.height());
+    if (height == this->height()) {
+        return;
+    }
+    if (!WindowSystem::PlacesTopLevels()) {
+        // The compositor places the window: only its size is the program's, and the bar it
+        // holds is placed with it.
+        setFixedSize(width(), height);
+        return;
+    }
+    QRect placed(x(), geometry().bottom() + 1 - height, width(), height);
+    placed.moveTop(std::clamp(placed.top(), work.top(), work.bottom() + 1 - height));
+    placed.moveLeft(
+        std::clamp(placed.left(), work.left(), std::max(work.left(), work.right() + 1 - width())));
+    setGeometry(placed);
+    emit Refitted();
 }
 
 void CLyricsWindow::SetLyricText(const std::optional<std::string>& text, int progress) {
@@ -64,6 +104,7 @@ void CLyricsWindow::SetLyricText(const std::optional<std::string>& text, int pro
 void CLyricsWindow::SetFontSize(int size) {
     m_nFontSize = size;
     renderer_.SetFont(zavreo::LyricsFont(size));
+    FitHeight();
     Reshape();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The desktop lyrics: a frameless, top-most, translucent tool window across the bottom of the
-// work area showing the current line (or two) with its karaoke highlight, drawn by
+// work area showing the current line (or two) with its karaoke highlight, at least 120 pixels
+// high and as high as two lines of its font need, kept inside the screen, drawn by
 // LyricsRenderer at a constant alpha of 100/255 over the text's own alpha. Where no compositor
 // runs, translucency cannot show the desktop: the window is then shaped to the drawn text and
 // drawn opaque. Dragged with the mouse unless locked; the control bar follows it. Where the
@@ -32,6 +33,8 @@ public:
     // drawn below it.
     void HoldBar(QWidget& bar);
     bool HoldsBar() const { return bar_ != nullptr; }
+    // The height for two lines at `fontSize`, at least kHeight.
+    int HeightFor(int fontSize) const;
 
     // None clears the text; progress is clamped to 0..1000. Redraws.
     void SetLyricText(const std::optional<std::string>& text, int progress);
@@ -58,6 +61,9 @@ public:
 signals:
     // The window moved to a point, or was clicked while locked (WM_LYRICWND_MOVED).
     void Moved(QPoint point);
+    // The window took another height for another font size (keeping its bottom edge where it
+    // was, unless that left the screen).
+    void Refitted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -72,6 +78,8 @@ private:
     void Reshape();
     // Where the lines are drawn: below a held bar.
     int LinesTop() const;
+    // Gives the window the height of its font, inside the screen's work area.
+    void FitHeight();
 
     zavreo::LyricsRenderer renderer_;
     CompositorWatch compositor_;

@@ -147,7 +147,7 @@ std::string ReshapeLyricText(std::string_view content) {
     return out;
 }
 
-LyricClient::LyricClient(const std::atomic<bool>* cancel) : cancel_(cancel) {
+LyricClient::LyricClient(const std::atomic<bool>* cancel, long timeoutSeconds) : cancel_(cancel) {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     curl_ = curl_easy_init();
@@ -160,7 +160,7 @@ LyricClient::LyricClient(const std::atomic<bool>* cancel) : cancel_(cancel) {
     curl_easy_setopt(curl_, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &LyricClient::Collect);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(curl_, CURLOPT_TIMEOUT, kLyricsTimeoutSeconds);
+    curl_easy_setopt(curl_, CURLOPT_TIMEOUT, timeoutSeconds);
     curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers_);
     // Worker threads: no signals for time-outs.
     curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
@@ -217,8 +217,8 @@ bool LyricClient::Get(const std::string& url) {
 }
 
 std::optional<Json::Value> QueryLyrics(const std::string& title, const std::string& artist,
-                                       const std::atomic<bool>* cancel) {
-    LyricClient client(cancel);
+                                       const std::atomic<bool>* cancel, long timeoutSeconds) {
+    LyricClient client(cancel, timeoutSeconds);
     Json::Value reply;
     if (!client.Get(LyricsQueryUrl(LyricsHost(), title, artist, true)) ||
         !ParseJsonLine(client.ReplyText(), reply)) {

@@ -19,6 +19,8 @@ struct curl_slist;
 namespace zavreo {
 
 inline constexpr long kLyricsTimeoutSeconds = 10;
+// The search dialog's user waits for the answer: a server that has not answered by then will not.
+inline constexpr long kLyricSearchTimeoutSeconds = 5;
 // A reply larger than this is refused: no lyric or result list comes near it.
 inline constexpr std::size_t kMaxLyricsReplyBytes = 4u << 20;
 
@@ -55,8 +57,10 @@ std::string ReshapeLyricText(std::string_view content);
 // One libcurl easy handle set up for the lyrics server.
 class LyricClient {
 public:
-    // `cancel`, when given, ends a request early once it becomes true.
-    explicit LyricClient(const std::atomic<bool>* cancel = nullptr);
+    // `cancel`, when given, ends a request early once it becomes true; a request ends unanswered
+    // after `timeoutSeconds`.
+    explicit LyricClient(const std::atomic<bool>* cancel = nullptr,
+                         long timeoutSeconds = kLyricsTimeoutSeconds);
     ~LyricClient();
     LyricClient(const LyricClient&) = delete;
     LyricClient& operator=(const LyricClient&) = delete;
@@ -82,7 +86,8 @@ private:
 // The reply for `title` and `artist` (already encoded), parsed; none when the request failed or
 // the reply is not JSON. The status is not examined.
 std::optional<Json::Value> QueryLyrics(const std::string& title, const std::string& artist,
-                                       const std::atomic<bool>* cancel = nullptr);
+                                       const std::atomic<bool>* cancel = nullptr,
+                                       long timeoutSeconds = kLyricsTimeoutSeconds);
 
 // The first result's lyrics reshaped into `lyricFile` (replaced in one step). False when the tag
 // cannot be read, the request fails, the reply is not JSON (or nested beyond the parser's depth),

@@ -7,7 +7,7 @@
 #include "DialogsAboveLyrics.h"
 #include "LrcParser.h"
 #include "LyricClient.h"
-#include "PlaylistModel.h"
+#include "LyricFiles.h"
 #include "UserFileReader.h"
 #include "UserFolders.h"
 #include "WindowSystem.h"
@@ -19,6 +19,12 @@ namespace {
 constexpr int kTickMs = 100;
 
 using ReadLines = std::optional<std::vector<LrcLine>>;
+
+// The lines of a song's lyrics and whether they were on disk already (else downloaded).
+struct FoundLyrics {
+    ReadLines lines;
+    bool local = false;
+};
 
 // Worker thread. A file over the limits is refused as a whole, one byte past them included.
 ReadLines ReadLyricFile(const std::filesystem::path& file) {
@@ -38,6 +44,11 @@ LyricsController::LyricsController(QTimer& lyricTimer)
       bar_(std::make_unique<CLyricDlg>(*window_, *search_)) {
     timer_.setInterval(kTickMs);
     connect(window_.get(), &CLyricsWindow::Moved, this, &LyricsController::OnLyricWndMoved);
+    // A window grown upwards for a larger font would run under the bar: the bar goes above it.
+    connect(window_.get(), &CLyricsWindow::Refitted, this, [this] {
+        bar_->move(window_->x() + (window_->width() - bar_->width()) / 2,
+                   window_->y() - bar_->height());
+    });
     connect(bar_.get(), &CLyricDlg::Moved, this, &LyricsController::OnLyricBarMoved);
     connect(bar_.get(), &CLyricDlg::ResyncRequested, this, &LyricsController::OnLyricResync);
     connect(bar_.get(), &CLyricDlg::ShiftLater, this, &LyricsController::ShiftLater);
@@ -57,8 +68,15 @@ LyricsController::LyricsController(QTimer& lyricTimer)
     });
     // Owned by the lyrics window.
     new DialogsAboveLyrics(*window_, *bar_, *search_);
-    search_->songLoaded = [this] { return PositionSec().has_value(); };
-    search_->useLyrics = [this](const std::string& text) { UseChosenLyrics(text); };
+    search_->playingSong = [this]() -> std::optional<CLyricSearchDlg::PlayingSong> {
+        if (!PositionSec() || songPath_.empty()) {
+            return std::nullopt;
+        }
+        const SongTags* tags = player_.songTags ? player_.songTags() : nullptr;
+        return CLyricSearchDlg::PlayingSong{songPath_, tags ? tags->title : std::string(),
+                                            tags ? tags->artist : std::string()};
+    };
+    search_->useLyrics = [this](const std::string& text) { return UseChosenLyrics(text); };
 }
 
 LyricsController::~LyricsController() = default;
@@ -95,38 +113,35 @@ void LyricsController::Display(const std::optional<LyricDisplay>& display) {
 }
 
 std::filesystem::path LyricsController::LyricFileFor(const std::string& songPath) {
-    return LyricsFolder() / (PlaylistModel::DisplayName(songPath) + ".lrc");
+    return LyricsFolderFile(LyricsFolder(), songPath);
 }
 
 void LyricsController::SongStarted(const std::string& songPath) {
     download_.Cancel();
     m_bPlaying = true;
+    songPath_ = songPath;
     m_strLrcPath = LyricFileFor(songPath);
-    const std::filesystem::path song(songPath);
-    if (song.extension() != ".mp3") {
-        m_bHasLyrics = false;
-        window_->SetLyricText(std::string(kLyricsNotFound), 0);
-        return;
-    }
     // Until the lyrics are read or the server answers, the last song's lines must not run on.
     m_bHasLyrics = false;
     timer_.stop();
     window_->SetLyricText(std::nullopt, 0);
-    std::error_code error;
-    if (std::filesystem::exists(m_strLrcPath, error)) {
-        LoadLyrics(m_strLrcPath, true);
-        return;
-    }
+    // Only an MP3's ID3v1 tag names the song to the lyrics server; other songs' lyrics come from
+    // files alone.
+    const bool mayDownload = std::filesystem::path(songPath).extension() == ".mp3";
     const std::filesystem::path file = m_strLrcPath;
-    download_.Start<ReadLines>(
-        [songPath, file](const std::atomic<bool>& cancel) -> ReadLines {
-            if (!FetchLyrics(songPath, file, &cancel)) {
-                return std::nullopt;
+    download_.Start<FoundLyrics>(
+        [songPath, file, mayDownload](const std::atomic<bool>& cancel) -> FoundLyrics {
+            if (const std::optional<std::filesystem::path> local = FindLyricFile(file, songPath)) {
+                return {ReadLyricFile(*local), true};
             }
-            return ReadLyricFile(file);
+            if (!mayDownload || !FetchLyrics(songPath, file, &cancel)) {
+                return {};
+            }
+            return {ReadLyricFile(file), false};
         },
-        // The song has been playing meanwhile: its current line, not its first.
-        [this](ReadLines lines) { ShowLyrics(lines, false); });
+        // A download took a while, and the song has been playing meanwhile: its current line,
+        // not its first.
+        [this](FoundLyrics found) { ShowLyrics(found.lines, found.local); });
 }
 
 void LyricsController::StartTimerWhilePlaying() {
@@ -161,11 +176,12 @@ void LyricsController::ShowLyrics(const ReadLines& lines, bool startingSong) {
     emit LookupFinished(true);
 }
 
-void LyricsController::UseChosenLyrics(const std::string& text) {
+std::optional<std::filesystem::path> LyricsController::UseChosenLyrics(const std::string& text) {
     if (m_strLrcPath.empty() || !WriteFileAtomically(m_strLrcPath, text)) {
-        return;
+        return std::nullopt;
     }
     LoadLyrics(m_strLrcPath, false);
+    return m_strLrcPath;
 }
 
 void LyricsController::Paused() {

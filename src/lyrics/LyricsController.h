@@ -1,7 +1,8 @@
 #pragma once
-// The lyrics of the playing song, end to end: looks up (or downloads) the song's lyric file when
-// it starts, walks the timing every 100 ms from the player's position, shows the result in the
-// desktop lyrics window, and wires the control bar and the search dialog. Owns the three windows.
+// The lyrics of the playing song, end to end: looks up the song's lyric file when it starts (in
+// the lyrics folder, then beside the song; downloaded into the lyrics folder when neither exists),
+// walks the timing every 100 ms from the player's position, shows the result in the desktop lyrics
+// window, and wires the control bar and the search dialog. Owns the three windows.
 //
 // The player is reached only through LyricsPlayerHooks, and tells the controller what happens
 // through SongStarted, Paused, Resumed, Stopped and Seeked. Everything runs on the interface
@@ -19,6 +20,7 @@
 
 #include "AsyncJob.h"
 #include "LyricTimeline.h"
+#include "SongTags.h"
 
 class CLyricDlg;
 class CLyricSearchDlg;
@@ -31,6 +33,8 @@ inline constexpr char kLyricsNotFound[] = "哎呀，歌词没有找到";
 struct LyricsPlayerHooks {
     // The playing position in ms at normal speed; none while no song is loaded.
     std::function<std::optional<int>()> positionMs;
+    // The playing song's tags; null when none are known.
+    std::function<const SongTags*()> songTags;
     // The control bar's music buttons.
     std::function<void()> previous;
     std::function<void()> playPause;
@@ -65,7 +69,7 @@ public:
     void OnLyricResync();
     void ShiftLater();
     void ShiftEarlier();
-    // The lyric file of a song: the lyrics folder, the song's display name, ".lrc".
+    // The lyric file of a song in the lyrics folder, where downloaded and chosen lyrics go.
     static std::filesystem::path LyricFileFor(const std::string& songPath);
 
     CLyricsWindow& Window() { return *window_; }
@@ -84,7 +88,8 @@ signals:
 private:
     std::optional<int> PositionSec() const;
     void Display(const std::optional<LyricDisplay>& display);
-    void UseChosenLyrics(const std::string& text);
+    // The file written, none when it could not be.
+    std::optional<std::filesystem::path> UseChosenLyrics(const std::string& text);
     // Reads `file` on a worker, then shows its lines; outside the start of a song
     // (`startingSong` false) they are re-synchronised to the playing song.
     void LoadLyrics(const std::filesystem::path& file, bool startingSong);
@@ -105,6 +110,7 @@ private:
     // A song plays: from its start or resumption to its pause or stop.
     bool m_bPlaying = false;
     std::filesystem::path m_strLrcPath;
+    std::string songPath_;
 };
 
 }  // namespace zavreo

@@ -77,6 +77,14 @@ void LyricsRenderer::SetText(const QString& text) {
     }
 }
 
+int LyricsRenderer::HeightOfLines(int lines) const {
+    const QFontMetricsF metrics(font_);
+    const qreal text = metrics.height() + (lines - 1) * metrics.lineSpacing();
+    // The outline reaches half its width past the letters on both sides; the shadow lies below.
+    const qreal outline = std::max({style_.outlineWidth, style_.highOutlineWidth, 0.0});
+    return static_cast<int>(std::ceil(text + outline + std::abs(style_.shadowOffset)));
+}
+
 void LyricsRenderer::DrawLayers() {
     stale_ = false;
     if (normal_.size() != size_) {

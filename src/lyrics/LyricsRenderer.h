@@ -45,6 +45,8 @@ public:
     const QImage& Frame(int progress);
     // Where the text lies, as last laid out.
     QRectF TextBox() const { return box_; }
+    // The height `lines` lines take in the font and style set, outline and shadow included.
+    int HeightOfLines(int lines) const;
 
 private:
     void DrawLayers();

@@ -9,6 +9,8 @@
 #include "CDLEdit.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
+#include "SongTagCache.h"
+#include "SongTags.h"
 
 using zavreo::CatCategory;
 using zavreo::CatItem;
@@ -121,6 +123,22 @@ void CCatListBox::ScrollToEnd() {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
+void CCatListBox::ScrollToRow(int row) {
+    ModelChanged();
+    const int visible = std::max(1, viewport()->height() / kRowHeight);
+    QScrollBar* bar = verticalScrollBar();
+    if (row < bar->value()) {
+        bar->setValue(row);
+    } else if (row >= bar->value() + visible) {
+        bar->setValue(row - visible + 1);
+    }
+}
+
+void CCatListBox::SetSongTags(zavreo::SongTagCache* tags) {
+    tags_ = tags;
+    connect(tags_, &zavreo::SongTagCache::TagsRead, viewport(), qOverload<>(&QWidget::update));
+}
+
 QRect CCatListBox::RowRect(int row) const {
     return QRect(0, (row - TopRow()) * kRowHeight, viewport()->width(), kRowHeight);
 }
@@ -221,7 +239,11 @@ void CCatListBox::DrawSong(QPainter& painter, const QRect& rect, const CatItem& 
     painter.setFont(songFont_);
     painter.setPen(Skin::DimText());
     const QRect text(anchor + 15, rect.top() + 8, rect.right() - anchor - 30, kRowHeight - 8);
-    const QString name = QString::fromStdString(PlaylistModel::DisplayName(item.text));
+    if (tags_ != nullptr) {
+        tags_->Want(item.text);
+    }
+    const QString name = QString::fromStdString(
+        zavreo::ShownSongName(item.text, tags_ != nullptr ? tags_->Find(item.text) : nullptr));
     painter.drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      painter.fontMetrics().elidedText(name, Qt::ElideRight, text.width()));
 }

@@ -12,6 +12,9 @@
 #include "PlaylistModel.h"
 
 class CDLEdit;
+namespace zavreo {
+class SongTagCache;
+}
 
 class CCatListBox : public QAbstractScrollArea {
     Q_OBJECT
@@ -34,6 +37,10 @@ public:
     QRect RowRect(int row) const;
     int TopRow() const;
     void ScrollToEnd();
+    // Scrolls as little as needed for `row` to be shown whole.
+    void ScrollToRow(int row);
+    // Songs are shown by their tags' names once these are read; file names until then.
+    void SetSongTags(zavreo::SongTagCache* tags);
 
     // The name edit box: shown below the last row for a new list, over the list's row for a
     // rename.
@@ -76,6 +83,7 @@ private:
     void FollowRenamedList();
 
     zavreo::PlaylistModel& model_;
+    zavreo::SongTagCache* tags_ = nullptr;
     CDLEdit* nameEdit_ = nullptr;
     NameEditMode editMode_ = NameEditNew;
     std::string renameList_;

@@ -8,7 +8,6 @@
 
 #include "DialogUnits.h"
 #include "SkinFont.h"
-#include "TipTexts.h"
 
 CMusicDlg::CMusicDlg(QWidget* parent)
     : QWidget(parent),
@@ -54,7 +53,9 @@ CMusicDlg::CMusicDlg(QWidget* parent)
     promotion_->installEventFilter(this);
 
     connect(&searchButton_, &CPngButton::clicked, this,
-            [this] { emit SearchNotFound(QString::fromUtf8(TipText::kSongNotFound)); });
+            [this] { emit SearchRequested(search_->text()); });
+    connect(search_, &QLineEdit::returnPressed, this,
+            [this] { emit SearchRequested(search_->text()); });
     connect(&addButton_, &CPngButton::clicked, this, &CMusicDlg::AddLocalSongs);
 }
 

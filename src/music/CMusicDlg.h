@@ -1,7 +1,8 @@
 #pragma once
 // The music panel on the right: a song search box and button, a button that adds local songs to
-// the default list, a promotional line and an advertisement picture. The search has no service
-// behind it and always answers that nothing was found. Interface thread.
+// the default list, a promotional line and an advertisement picture. The search looks through
+// the user's own lists (the main window shows the match or tells that none was found).
+// Interface thread.
 
 #include <QPixmap>
 #include <QWidget>
@@ -32,8 +33,8 @@ public:
     QLabel* Promotion() const { return promotion_; }
 
 signals:
-    // The search button: the tip answers.
-    void SearchNotFound(const QString& tip);
+    // The search button, or Enter in the search box, with the box's text.
+    void SearchRequested(const QString& text);
     // The add button: the file dialog adds songs to the default list.
     void AddLocalSongs();
 

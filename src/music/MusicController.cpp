@@ -7,6 +7,7 @@
 
 #include "CBitmapSlider.h"
 #include "CPngButton.h"
+#include "SongTagCache.h"
 
 namespace zavreo {
 
@@ -94,10 +95,10 @@ void MusicController::PlayerCommand(std::optional<std::string> path, int action)
             player_.OpenAndPlay(m_strSongPath);
             ShowPlaying(true);
             player_.SetVolume(controls_.volume ? controls_.volume->GetPos() : m_nVolume);
-            if (controls_.title != nullptr) {
-                controls_.title->setText(
-                    QString::fromStdString(PlaylistModel::DisplayName(m_strSongPath)));
+            if (tags_ != nullptr) {
+                tags_->Want(m_strSongPath);
             }
+            ShowTitle();
             if (controls_.time != nullptr) {
                 controls_.time->setText(TimeText());
             }
@@ -319,6 +320,38 @@ void MusicController::ToggleMute() {
         player_.SetVolume(0);
     }
     m_bMuted = !m_bMuted;
+}
+
+void MusicController::SetSongTags(SongTagCache* tags) {
+    tags_ = tags;
+    // A title read after the song started replaces its file name.
+    connect(tags_, &SongTagCache::TagsRead, this, [this] {
+        if (m_nPlayState != PlayStopped && !m_strSongPath.empty()) {
+            ShowTitle();
+        }
+    });
+}
+
+const SongTags* MusicController::SongTagsOfPlaying() const {
+    return tags_ != nullptr && !m_strSongPath.empty() ? tags_->Find(m_strSongPath) : nullptr;
+}
+
+void MusicController::ShowTitle() {
+    if (controls_.title != nullptr) {
+        controls_.title->setText(
+            QString::fromStdString(ShownSongName(m_strSongPath, SongTagsOfPlaying())));
+    }
+}
+
+void MusicController::RestoreSound(int volume, bool muted) {
+    m_nVolume = std::clamp(volume, 0, 1000);
+    if (controls_.volume != nullptr) {
+        controls_.volume->SetPos(m_nVolume);
+    }
+    player_.SetVolume(m_nVolume);
+    if (muted != m_bMuted) {
+        ToggleMute();
+    }
 }
 
 void MusicController::StopForExit() {

@@ -13,6 +13,7 @@
 
 #include "AudioPlayer.h"
 #include "PlaylistModel.h"
+#include "SongTags.h"
 
 class CBitmapSlider;
 class CPngButton;
@@ -20,6 +21,8 @@ class QLabel;
 class QTimer;
 
 namespace zavreo {
+
+class SongTagCache;
 
 enum PlayState { PlayStopped = 0, PlayPlaying = 1, PlayPaused = 2 };
 enum PlayMode { ModeSingleOnce = 0, ModeSingleLoop = 1, ModeListLoop = 2, ModeRandom = 3 };
@@ -66,8 +69,15 @@ public:
     // The volume slider moved.
     void SetVolume(int position);
     void ToggleMute();
+    // The volume and mute switch of an earlier run: `volume` becomes the volume and the slider's
+    // place, then the switch is set as the mute button would set it.
+    void RestoreSound(int volume, bool muted);
     // The exit sequence: stop and go back to the start.
     void StopForExit();
+    // The title line names the song by its tags once they are read.
+    void SetSongTags(SongTagCache* tags);
+    // The playing song's tags; null when none are known.
+    const SongTags* SongTagsOfPlaying() const;
 
     // Clicks of the songs view on song rows.
     void SongClicked(int row);
@@ -99,6 +109,7 @@ signals:
 private:
     void ShowPlaying(bool playing);
     void ShowIdle();
+    void ShowTitle();
     void EndOfSong();
     // No song of the list exists: stop, and forget the markers of the playing list.
     void StopAndForget();
@@ -110,6 +121,7 @@ private:
     QTimer& progressTimer_;
     QTimer& lyricTimer_;
     AudioPlayer player_;
+    SongTagCache* tags_ = nullptr;
 
     std::string m_strSongPath;
     int m_nPlayState = PlayStopped;

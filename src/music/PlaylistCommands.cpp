@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "AudioFileTypes.h"
 #include "MusicListFile.h"
 #include "TipTexts.h"
 
@@ -77,7 +78,8 @@ void PlaylistCommands::AddFiles(const std::vector<std::string>& paths) {
     m_bAddToDefault = false;
 }
 
-std::vector<std::string> PlaylistCommands::SongsInFolder(const std::filesystem::path& folder) {
+std::vector<std::string> PlaylistCommands::SongsInFolder(
+    const std::filesystem::path& folder, const std::vector<std::string>& extensions) {
     std::vector<std::string> songs;
     std::error_code error;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
@@ -87,7 +89,7 @@ std::vector<std::string> PlaylistCommands::SongsInFolder(const std::filesystem::
             continue;
         }
         const std::string name = it->path().filename().string();
-        if (name.size() >= 3 && (name.ends_with("mp3") || name.ends_with("wma"))) {
+        if (IsSongFileName(name, extensions)) {
             songs.push_back(it->path().string());
         }
     }
@@ -98,7 +100,7 @@ std::vector<std::string> PlaylistCommands::SongsInFolder(const std::filesystem::
 void PlaylistCommands::AddFolder(const std::filesystem::path& folder) {
     const std::string target = model_.CategoryAtRow(model_.m_nClickedRow);
     if (!target.empty()) {
-        for (const std::string& path : SongsInFolder(folder)) {
+        for (const std::string& path : SongsInFolder(folder, songExtensions_)) {
             AddSong(target, path, TipText::kSongInCurrentList);
         }
     }

@@ -29,8 +29,8 @@ public:
     // Songs chosen in the file dialog go to the default list after the music panel's add, else
     // to the list at the clicked row; then the lists are written.
     void AddFiles(const std::vector<std::string>& paths);
-    // The songs of `folder` (files ending in "mp3" or "wma", no subfolders) go to the list at
-    // the clicked row; then the lists are written.
+    // The songs of `folder` (IsSongFileName with the song extensions, no subfolders) go to the
+    // list at the clicked row; then the lists are written.
     void AddFolder(const std::filesystem::path& folder);
     void ClearList(int row);
     void DeleteList(int row);
@@ -38,11 +38,16 @@ public:
 
     bool Save() const;
     void SetAddToDefault(bool toDefault) { m_bAddToDefault = toDefault; }
+    // The kinds of audio file the folder command takes besides "mp3" and "wma".
+    void SetSongExtensions(std::vector<std::string> extensions) {
+        songExtensions_ = std::move(extensions);
+    }
     bool AddToDefault() const { return m_bAddToDefault; }
     const std::filesystem::path& MusicListFile() const { return musicList_; }
 
     // The songs of `folder` that the folder command takes, in name order.
-    static std::vector<std::string> SongsInFolder(const std::filesystem::path& folder);
+    static std::vector<std::string> SongsInFolder(const std::filesystem::path& folder,
+                                                  const std::vector<std::string>& extensions = {});
 
 private:
     void AddSong(const std::string& list, const std::string& path, const char* duplicateTip);
@@ -52,6 +57,7 @@ private:
     std::filesystem::path musicList_;
     std::function<void(const char*)> showTip_;
     bool m_bAddToDefault = false;
+    std::vector<std::string> songExtensions_;
 };
 
 }  // namespace zavreo

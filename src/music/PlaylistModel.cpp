@@ -330,17 +330,9 @@ int PlaylistModel::RandomIndex() {
 std::string PlaylistModel::DisplayName(const std::string& path) {
     const size_t slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    // Four characters, not bytes: a name ending in Chinese text is never cut inside a character.
-    for (int dropped = 0; dropped < 4; ++dropped) {
-        if (name.empty()) {
-            return name;
-        }
-        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) {
-            name.pop_back();
-        }
-        if (!name.empty()) {
-            name.pop_back();
-        }
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) {
+        name.erase(dot);
     }
     return name;
 }

@@ -112,7 +112,8 @@ public:
     int m_nModeMark = 2;
     bool m_bPlaylistMode = false;
 
-    // A song's name for display: the text after its last "/" without its last four characters.
+    // A song's file name without its folder and extension ("a/b/晴天.flac" gives "晴天"); a name
+    // whose only dot is its first character keeps it (".mp3" gives ".mp3").
     static std::string DisplayName(const std::string& path);
     // The folder of a song, up to and including its last "/".
     static std::string FolderOf(const std::string& path);

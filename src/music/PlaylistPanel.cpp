@@ -5,11 +5,14 @@
 #include <QFileDialog>
 #include <QUrl>
 
+#include "AudioFileTypes.h"
 #include "CCatListBox.h"
 #include "ChooserFolder.h"
+#include "InstalledAudioTypes.h"
 #include "MusicController.h"
 #include "PlaylistCommands.h"
 #include "PlaylistModel.h"
+#include "SongTagCache.h"
 
 namespace zavreo {
 
@@ -27,7 +30,7 @@ PlaylistPanel::PlaylistPanel(CCatListBox& list, PlaylistModel& model, ListMenuId
         std::vector<std::string> paths;
         const QStringList chosen = QFileDialog::getOpenFileNames(
             dialogParent_, QString(), ChooserFolder::StartFor(ChooserFolder::Kind::Music),
-            QStringLiteral("Music Files (*.mp3 *.wma)"));
+            QString::fromStdString(AudioFileFilter(InstalledAudioExtensions())));
         ChooserFolder::RememberFiles(ChooserFolder::Kind::Music, chosen);
         for (const QString& path : chosen) {
             paths.push_back(path.toStdString());
@@ -47,6 +50,7 @@ PlaylistPanel::PlaylistPanel(CCatListBox& list, PlaylistModel& model, ListMenuId
     openFolder = [](const std::string& folder) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
     };
+    commands_.SetSongExtensions(InstalledAudioExtensions());
     connect(&list_, &CCatListBox::ModeMenuRequested, this, &PlaylistPanel::OnModeMenu);
     connect(&list_, &CCatListBox::AddMenuRequested, this, &PlaylistPanel::OnAddMenu);
     connect(&list_, &CCatListBox::ListMenuRequested, this, &PlaylistPanel::OnListMenu);
@@ -155,6 +159,28 @@ void PlaylistPanel::OnCommitName(bool byEnter) {
         commands_.CommitRename(list_.RenameList(), name, byEnter);
         list_.EndNameEdit();
     }
+}
+
+std::optional<SongSearch::Match> PlaylistPanel::NextSearchMatch(const std::string& query) {
+    return search_.Next(model_, query, [this](const std::string& path) {
+        return tags_ != nullptr ? tags_->Find(path) : nullptr;
+    });
+}
+
+void PlaylistPanel::ShowSong(const SongSearch::Match& song) {
+    if (model_.SetCategoryOpen(song.list, true) != kResultOk ||
+        song.index >= model_.SongCount(song.list)) {
+        return;
+    }
+    const int row = model_.Find(song.list)->headerRow + 1 + song.index;
+    // Selected as by a click, so the play button plays it next.
+    if (model_.GetItemState(song.list, song.index) == ItemNormal) {
+        model_.MarkSelected(song.index, model_.GetItemText(song.list, song.index), song.list);
+        model_.SetItemState(song.list, song.index, ItemSelected);
+    }
+    model_.m_nClickedRow = row;
+    model_.m_nCurrentRow = row;
+    list_.ScrollToRow(row);
 }
 
 bool PlaylistPanel::OnCommand(int id) {

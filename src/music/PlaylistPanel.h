@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CSideBarMenu.h"
+#include "SongSearch.h"
 
 class CCatListBox;
 class QWidget;
@@ -22,6 +23,7 @@ class ListMenuIds;
 class MusicController;
 class PlaylistCommands;
 class PlaylistModel;
+class SongTagCache;
 
 // Command ids of the songs view's menus.
 enum PlaylistCommandId {
@@ -64,6 +66,14 @@ public:
     // that is not the songs view's.
     bool OnCommand(int id);
 
+    // The music panel's search: the next song matching `query`; none when no song matches.
+    std::optional<SongSearch::Match> NextSearchMatch(const std::string& query);
+    // Opens the song's list, selects the song as a click would (a playing song stays playing) and
+    // scrolls the view to it.
+    void ShowSong(const SongSearch::Match& song);
+    // Where the search finds titles and artists.
+    void SetSongTags(SongTagCache* tags) { tags_ = tags; }
+
     // How songs, folders and the file manager are reached; the file dialog, the folder browser
     // and the desktop's file manager unless replaced.
     std::function<std::vector<std::string>()> chooseFiles;
@@ -80,6 +90,8 @@ private:
     PlaylistCommands& commands_;
     MusicController& player_;
     QWidget* dialogParent_;
+    SongTagCache* tags_ = nullptr;
+    SongSearch search_;
 };
 
 }  // namespace zavreo

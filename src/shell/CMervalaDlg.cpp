@@ -1,6 +1,7 @@
 #include "CMervalaDlg.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -103,6 +104,8 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
       songList_(new CCatListBox(playlists_, this)),
       frameWatch_(zavreo::CSampleGrabberCB::Instance().Output()) {
     setWindowTitle(QStringLiteral("Zavreo"));
+    // Every window of the program shows its icon, those made later (the lyrics, the pad) too.
+    QApplication::setWindowIcon(ProgramIcon::Icon());
     setWindowIcon(ProgramIcon::Icon());
     buttons_ = {{IDC_PLAY, &play_},
                 {IDC_PREVIOUS, &previous_},
@@ -181,12 +184,16 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
         [this](const char* text) { ShowTip(QString::fromUtf8(text)); });
     playlistPanel_ = new zavreo::PlaylistPanel(*songList_, playlists_, listMenuIds_,
                                                *playlistCommands_, *music_, this);
+    music_->SetSongTags(&songTags_);
+    songList_->SetSongTags(&songTags_);
+    playlistPanel_->SetSongTags(&songTags_);
     connect(&lyricTimer_, &QTimer::timeout, this, &CMervalaDlg::OnLyricTimer);
     connect(&slideshowTimer_, &QTimer::timeout, this, &CMervalaDlg::OnSlideshowTimer);
 
     // In the skin's colours, not the desktop's light default beside the dark window.
     trayMenu_.setStyleSheet(
-        QStringLiteral("QMenu { background: %1; color: %2; border: 1px solid %3; }"
+        QStringLiteral("QMenu { background: %1; color: %2; border: 1px solid %3;"
+                       " font-size: 14px; }"
                        "QMenu::item { padding: 5px 22px; }"
                        "QMenu::item:selected { background: %3; color: white; }")
             .arg(Skin::Background().name(), Skin::Text().name(), Skin::Highlight().name()));
@@ -227,6 +234,7 @@ bool CMervalaDlg::OnInitDialog() {
     LoadPictureList();
     CreateLyricsWindow();
     LoadSettings();
+    RestoreRememberedState();
     TellFilesKept();
     AddTrayIcon();
     DismissSplash();
@@ -314,7 +322,7 @@ void CMervalaDlg::CreateChildDialogs() {
     photoDialog_ = new CPaiZhao(this);
     photoDialog_->SetFolder(zavreo::PicFolder());
     musicPanel_ = new CMusicDlg(this);
-    connect(musicPanel_, &CMusicDlg::SearchNotFound, this, &CMervalaDlg::ShowTip);
+    connect(musicPanel_, &CMusicDlg::SearchRequested, this, &CMervalaDlg::SearchSongs);
     connect(musicPanel_, &CMusicDlg::AddLocalSongs, this, [this] {
         playlistCommands_->SetAddToDefault(true);
         OnCommand(IDC_TAB_SONGS);
@@ -411,6 +419,14 @@ void CMervalaDlg::SetupSliders() {
 void CMervalaDlg::LoadPlaylists() {
     zavreo::LoadMusicListFile(zavreo::MusicListPath(), playlists_, listMenuIds_);
     songList_->viewport()->update();
+    // Every song's tags in the background, so that the search soon knows every title.
+    std::vector<std::string> songs;
+    for (const auto& [name, list] : playlists_.categories()) {
+        for (const zavreo::CatItem& song : list.items) {
+            songs.push_back(song.text);
+        }
+    }
+    songTags_.WantLater(songs);
 }
 
 void CMervalaDlg::InitCameras() {
@@ -460,6 +476,7 @@ void CMervalaDlg::CreateLyricsWindow() {
         }
         return static_cast<int>(music_->PositionMs());
     };
+    player.songTags = [this] { return music_->SongTagsOfPlaying(); };
     player.previous = [this] { OnCommand(IDC_PREVIOUS); };
     player.playPause = [this] { OnCommand(IDC_PLAY); };
     player.next = [this] { OnCommand(IDC_NEXT); };
@@ -468,6 +485,13 @@ void CMervalaDlg::CreateLyricsWindow() {
 
 void CMervalaDlg::LoadSettings() {
     settings_.Load();
+}
+
+void CMervalaDlg::RestoreRememberedState() {
+    rememberedState_ = std::make_unique<zavreo::RememberedStateKeeper>(
+        zavreo::RememberedStateFile(zavreo::ConfigFolder() / zavreo::kRememberedStateFileName),
+        *music_, displayPanel_->CameraPanel().Sizes(), *this);
+    rememberedState_->Restore();
 }
 
 void CMervalaDlg::TellFilesKept() {
@@ -562,6 +586,9 @@ void CMervalaDlg::OnExitCommand() {
     SavePlaylists();
     SavePictureList();
     settings_.Save();
+    if (rememberedState_ != nullptr) {
+        rememberedState_->Save();
+    }
     // A recording still running or starting is closed and waited for; the library stays mapped
     // when it does not return in time.
     if (recorder_.Shutdown(kRecordingEndWait)) {
@@ -744,6 +771,18 @@ void CMervalaDlg::TakePhoto() {
     }
     photoDialog_->SetPhoto(photo);
     photoDialog_->Toggle();
+}
+
+void CMervalaDlg::SearchSongs(const QString& text) {
+    const std::optional<zavreo::SongSearch::Match> match =
+        playlistPanel_->NextSearchMatch(text.toStdString());
+    if (!match) {
+        ShowTip(QString::fromUtf8(TipText::kSongNotFound));
+        return;
+    }
+    // Shown first: the view scrolls by its real height.
+    OnCommand(IDC_TAB_SONGS);
+    playlistPanel_->ShowSong(*match);
 }
 
 void CMervalaDlg::ShowTip(const QString& text) {

@@ -23,8 +23,10 @@
 #include "PlaylistModel.h"
 #include "PlaylistPanel.h"
 #include "RecordingController.h"
+#include "RememberedStateKeeper.h"
 #include "SettingsStore.h"
 #include "SharedFrameWatch.h"
+#include "SongTagCache.h"
 #include "UpdateCheck.h"
 
 class CCatListBox;
@@ -125,6 +127,10 @@ public:
     zavreo::PlaylistModel& Playlists() { return playlists_; }
     zavreo::ListMenuIds& MenuIds() { return listMenuIds_; }
     zavreo::PlaylistPanel& PlaylistMenus() { return *playlistPanel_; }
+    zavreo::SongTagCache& SongTags() { return songTags_; }
+    zavreo::CameraController& Camera() { return camera_; }
+    CMusicDlg& MusicPanel() { return *musicPanel_; }
+    zavreo::LyricsController& Lyrics() { return *lyricsController_; }
 
 public slots:
     // Restores the window and brings it to the front (tray, a later start).
@@ -156,6 +162,8 @@ private:
     void LoadPictureList();
     void CreateLyricsWindow();
     void LoadSettings();
+    // The volume, play mode, camera size and window place of the last run.
+    void RestoreRememberedState();
     // Names in the tip, once, the user files that could not be read whole and the copies that
     // keep them (or that none could be made).
     void TellFilesKept();
@@ -183,6 +191,8 @@ private:
     void CloseCamera();
     void ToggleRecording();
     void TakePhoto();
+    // The music panel's search: the match shown in the songs view, or the tip says none.
+    void SearchSongs(const QString& text);
     void OnLyricTimer();
     void OnSlideshowTimer();
 
@@ -191,6 +201,8 @@ private:
     zavreo::SettingsStore settings_;
     zavreo::CameraController camera_;
     zavreo::RecordingController recorder_;
+    // Before the songs view and the player, which show the songs by it.
+    zavreo::SongTagCache songTags_;
     zavreo::PlaylistModel playlists_;
     zavreo::ListMenuIds listMenuIds_;
 
@@ -222,6 +234,7 @@ private:
     std::unique_ptr<zavreo::PlaylistCommands> playlistCommands_;
     zavreo::PlaylistPanel* playlistPanel_ = nullptr;
     std::unique_ptr<zavreo::LyricsController> lyricsController_;
+    std::unique_ptr<zavreo::RememberedStateKeeper> rememberedState_;
 
     QMenu trayMenu_;
     QSystemTrayIcon tray_;

@@ -15,6 +15,7 @@
 #include "DialogUnits.h"
 #include "SkinFont.h"
 #include "TipTexts.h"
+#include "ToolWindow.h"
 #include "WindowSystem.h"
 
 namespace {
@@ -45,6 +46,7 @@ CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSi
         settings_.Load();
     }
     setWindowTitle(QStringLiteral("音效"));
+    ToolWindow::KeepOutOfTaskbar(*this);
     setFixedSize(DialogUnits::Rect(0, 0, 145, 183).size());
 
     for (int i = 0; i < zavreo::kSoundEffectCount; ++i) {

@@ -1,6 +1,8 @@
+#include <QFontInfo>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QStyleOptionViewItem>
+#include <cmath>
 
 #include "CBitComboBox.h"
 #include "CColorButton.h"
@@ -253,6 +255,48 @@ TEST_F(SkinnedControls, SideBarMenuDrawsDarkRowsSeparatorsAndAHighlight) {
     EXPECT_EQ(shot.pixelColor(line.left() + 10, line.top() + 2), QColor(206, 205, 196));
     // Every text fits: the widest row is at least as wide as its text.
     EXPECT_GE(size.width(), QFontMetrics(menu.font()).horizontalAdvance(actions[0]->text()) + 10);
+}
+
+// WCAG's contrast of two colours, from their relative luminance.
+double Contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](int value) {
+            const double v = value / 255.0;
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(SkinnedControls, MenuTextIsLargeAndContrastedEnoughToRead) {
+    CSideBarMenuZJ colours;
+    CSideBarMenu menu;
+    for (CSideBarMenu* each : {static_cast<CSideBarMenu*>(&colours), &menu}) {
+        each->AppendMenu(6601, QStringLiteral("单曲循环"));
+        each->AppendMenu(6602, QStringLiteral("列表循环"));
+        EXPECT_GE(QFontInfo(each->font()).pixelSize(), 12);
+        // The drawn text: its darkest and lightest pixels against the row's background.
+        each->setActiveAction(each->actions()[1]);
+        const QImage shot = each->grab().toImage();
+        for (QAction* action : each->actions()) {
+            const bool hot = action == each->actions()[1];
+            const QColor ground =
+                hot ? CSideBarMenu::HighlightColor() : CSideBarMenu::BackgroundColor();
+            const QRect row = each->actionGeometry(action);
+            double strongest = 0;
+            for (int y = row.top(); y <= row.bottom(); ++y) {
+                for (int x = row.left() + 22; x <= row.right(); ++x) {
+                    strongest = std::max(strongest, Contrast(shot.pixelColor(x, y), ground));
+                }
+            }
+            EXPECT_GE(strongest, 4.5) << action->text().toStdString() << (hot ? " hot" : "");
+        }
+    }
+    EXPECT_GE(Contrast(CSideBarMenu::TextColor(), CSideBarMenu::BackgroundColor()), 4.5);
+    EXPECT_GE(Contrast(CSideBarMenu::HighlightTextColor(), CSideBarMenu::HighlightColor()), 4.5);
 }
 
 TEST_F(SkinnedControls, ColourMenuHasSwatchesForTheFiveLyricColours) {

@@ -1,5 +1,5 @@
 // Puts the desktop lyrics in one state for a screenshot and prints "ready" when it is drawn:
-//   lyrics_showcase PROGRESS [double] [locked]    the lyrics window and its bar
+//   lyrics_showcase PROGRESS [double] [locked] [largest]    the lyrics window and its bar
 //   lyrics_showcase search TITLE                  the search dialog with the server's results
 // The lyrics server comes from ZAVREO_LYRICS_HOST. Runs until killed.
 
@@ -49,6 +49,10 @@ int main(int argc, char** argv) {
             text = "故事的小黄花\r\n      从出生那年就飘着";
         } else if (std::strcmp(argv[i], "locked") == 0) {
             lyrics.Bar().OnCommand(CLyricDlg::IDC_LOCK);
+        } else if (std::strcmp(argv[i], "largest") == 0) {
+            for (int step = 0; step < 10; ++step) {
+                lyrics.Bar().OnCommand(CLyricDlg::IDC_FONT_UP);
+            }
         }
     }
     lyrics.Window().SetLyricText(text, std::atoi(argv[1]));

@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -15,6 +17,7 @@
 #include "CLyricDlg.h"
 #include "CLyricSearchDlg.h"
 #include "CLyricsWindow.h"
+#include "LyricSearchStatus.h"
 #include "LyricsController.h"
 #include "LyricsFont.h"
 #include "LyricsRenderer.h"
@@ -194,6 +197,37 @@ TEST_F(LyricsWindows, ALocalFilePlaysAlongWithTheSong) {
 
     controller_->SongStarted("/music/other.wma");
     EXPECT_FALSE(controller_->HasLyrics());
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(finished.back().front().toBool());
+    EXPECT_EQ(Shown(), QString::fromUtf8(kLyricsNotFound));
+}
+
+TEST_F(LyricsWindows, LyricsBesideTheSongAreUsedWhenTheLyricsFolderHasNone) {
+    // Any server would answer: files beside a song are taken before asking it.
+    Lyricsd server;
+    server.AddSong("a.lrc", "[ti:晴天]\n[00:01.00]服务器\n");
+    const std::filesystem::path folder = home_ / "歌曲";
+    std::filesystem::create_directories(folder);
+    // GB18030 text beside a FLAC song, its extension in capitals: "[00:02.00]窗外的麻雀".
+    std::ofstream(folder / "晴天.LRC", std::ios::binary)
+        << "[ti:\xC7\xE7\xCC\xEC]\r\n[00:02.00]\xB4\xB0\xCD\xE2\xB5\xC4\xC2\xE9\xC8\xB8\r\n";
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
+    controller_->SongStarted((folder / "晴天.flac").string());
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(finished.back().front().toBool());
+    EXPECT_EQ(Shown(), QStringLiteral("窗外的麻雀"));
+    EXPECT_FALSE(std::filesystem::exists(LyricsFolder() / "晴天.lrc")) << "nothing downloaded";
+
+    // The same name in the lyrics folder goes first.
+    WriteLyrics("晴天.lrc", "[00:02.00]歌词文件夹\n");
+    controller_->SongStarted((folder / "晴天.mp3").string());
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(Shown(), QStringLiteral("歌词文件夹"));
+
+    // A song other than MP3 with no file anywhere: not found, and the server is not asked.
+    controller_->SongStarted((folder / "无词.ogg").string());
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(finished.back().front().toBool());
     EXPECT_EQ(Shown(), QString::fromUtf8(kLyricsNotFound));
 }
 
@@ -336,6 +370,88 @@ TEST_F(LyricsWindows, SearchListsSevenResultsAndUsesTheChosenOnes) {
     EXPECT_EQ(*controller_->Timeline().SingleLines().at(0).text, " 词3");
 }
 
+TEST_F(LyricsWindows, TheSearchStartsWithThePlayingSongAndSaysWhatItDoes) {
+    SongTags tags{"晴天", "周杰伦"};
+    const SongTags* known = nullptr;
+    LyricsPlayerHooks hooks;
+    hooks.positionMs = [this] { return position_; };
+    hooks.songTags = [&] { return known; };
+    controller_->SetPlayer(hooks);
+    CLyricSearchDlg& search = controller_->Search();
+    QSignalSpy finished(controller_.get(), &LyricsController::LookupFinished);
+
+    // Nothing playing: the boxes stay as they are.
+    position_.reset();
+    controller_->Bar().OnCommand(CLyricDlg::IDC_SEARCH);
+    EXPECT_EQ(search.TitleEdit().text(), "");
+    EXPECT_EQ(search.Status().text(), "");
+    search.UseSelected();
+    EXPECT_EQ(search.State(), LyricSearchState::kNoSong);
+    controller_->Bar().OnCommand(CLyricDlg::IDC_SEARCH);
+    ASSERT_FALSE(search.isVisible());
+
+    // A song without tags yet: its file name; with tags: title and artist.
+    position_ = 0;
+    controller_->SongStarted("/music/track07.mp3");
+    controller_->Bar().OnCommand(CLyricDlg::IDC_SEARCH);
+    EXPECT_EQ(search.TitleEdit().text(), "track07");
+    EXPECT_EQ(search.ArtistEdit().text(), "");
+    controller_->Bar().OnCommand(CLyricDlg::IDC_SEARCH);
+    known = &tags;
+    controller_->SongStarted("/music/track08.mp3");
+    controller_->Bar().OnCommand(CLyricDlg::IDC_SEARCH);
+    EXPECT_EQ(search.TitleEdit().text(), "晴天");
+    EXPECT_EQ(search.ArtistEdit().text(), "周杰伦");
+    // What the user typed stays while the same song plays.
+    search.ArtistEdit().setText(QStringLiteral("Jay"));
+    controller_->Bar().OnCommand(CLyricDlg::IDC_SEARCH);
+    controller_->Bar().OnCommand(CLyricDlg::IDC_SEARCH);
+    EXPECT_EQ(search.ArtistEdit().text(), "Jay");
+    search.ArtistEdit().clear();
+
+    QSignalSpy shown(&search, &CLyricSearchDlg::ResultsShown);
+    {
+        Lyricsd server;
+        server.AddSong("a.lrc", "[ti:晴天]\n[ar:周杰伦]\n[00:01.50]故事的小黄花\n");
+        server.AddSong("b.lrc", "[ti:晴天]\n[ar:Other]\n[00:02.50]另一版\n");
+        search.Search();
+        EXPECT_EQ(search.State(), LyricSearchState::kSearching);
+        EXPECT_EQ(search.Status().text(), "正在搜索歌词…");
+        ASSERT_TRUE(shown.wait(5000));
+        EXPECT_EQ(search.State(), LyricSearchState::kFound);
+        EXPECT_EQ(search.Status().text(), QStringLiteral("找到 2 个结果，选中后点“使用”"));
+
+        search.Results().selectRow(0);
+        search.UseSelected();
+        EXPECT_EQ(search.State(), LyricSearchState::kSaved);
+        EXPECT_EQ(search.Status().text().toStdString(),
+                  "歌词已保存到 " + (LyricsFolder() / "track08.lrc").string());
+        ASSERT_TRUE(finished.wait(5000));
+
+        search.TitleEdit().setText(QStringLiteral("没有这首歌"));
+        search.Search();
+        ASSERT_TRUE(shown.wait(5000));
+        EXPECT_EQ(search.State(), LyricSearchState::kNothingFound);
+        EXPECT_EQ(search.Results().rowCount(), 0);
+    }
+
+    // A server that never answers: said so after a few seconds, the window alive meanwhile.
+    SilentServer silent;
+    QElapsedTimer clock;
+    clock.start();
+    search.Search();
+    EXPECT_LT(clock.elapsed(), 500);
+    QTimer probe;
+    QSignalSpy fired(&probe, &QTimer::timeout);
+    probe.start(100);
+    ASSERT_TRUE(shown.wait(9000));
+    EXPECT_EQ(search.State(), LyricSearchState::kNoAnswer);
+    EXPECT_EQ(search.Status().text(), "歌词服务器没有响应，请稍后再试");
+    EXPECT_GE(clock.elapsed(), 4000);
+    EXPECT_LT(clock.elapsed(), 8500);
+    EXPECT_GE(fired.size(), 20) << "the interface went on meanwhile";
+}
+
 TEST_F(LyricsWindows, BarKeepsItsSettingsGroup) {
     CLyricDlg& bar = controller_->Bar();
     CLyricsWindow& window = controller_->Window();
@@ -376,6 +492,56 @@ TEST_F(LyricsWindows, BarKeepsItsSettingsGroup) {
 
     bar.OnCommand(CLyricDlg::IDC_LOCK);
     EXPECT_TRUE(window.m_bLocked);
+}
+
+TEST_F(LyricsWindows, TwoLinesAtTheLargestFontFitAndTheWindowStaysInsideTheScreen) {
+    CLyricsWindow& window = controller_->Window();
+    CLyricDlg& bar = controller_->Bar();
+    controller_->SetShown(true);
+    const QRect work = window.screen()->availableGeometry();
+    const auto wholeTextShown = [&] {
+        // Nothing drawn on the first or last row: no letter, outline or shadow is cut off.
+        const QImage& frame = const_cast<LyricsRenderer&>(window.Renderer()).Frame(1000);
+        for (const int y : {0, frame.height() - 1}) {
+            for (int x = 0; x < frame.width(); ++x) {
+                if (qAlpha(frame.pixel(x, y)) != 0) {
+                    return false;
+                }
+            }
+        }
+        return window.Renderer().TextBox().top() >= 0 &&
+               window.Renderer().TextBox().bottom() <= window.height();
+    };
+    // The small font keeps the window's 120 pixels.
+    for (int i = 0; i < 5; ++i) {
+        bar.OnCommand(CLyricDlg::IDC_FONT_DOWN);
+    }
+    EXPECT_EQ(window.FontSize(), 30);
+    EXPECT_EQ(window.height(), CLyricsWindow::kHeight);
+    for (int i = 0; i < 5; ++i) {
+        bar.OnCommand(CLyricDlg::IDC_FONT_UP);
+    }
+    ASSERT_EQ(window.FontSize(), 55);
+    window.SetLyricText(std::string("故事的小黄花\r\n            从出生那年就飘着"), 0);
+    EXPECT_GT(window.height(), CLyricsWindow::kHeight);
+    EXPECT_TRUE(wholeTextShown());
+    EXPECT_TRUE(work.contains(window.geometry()));
+    EXPECT_EQ(window.geometry().bottom(), work.bottom()) << "grown upwards";
+    EXPECT_EQ(bar.geometry().bottom() + 1, window.y()) << "the bar stays above";
+
+    // Dragged half off the screen at a small font, a larger font brings it back inside.
+    for (int i = 0; i < 5; ++i) {
+        bar.OnCommand(CLyricDlg::IDC_FONT_DOWN);
+    }
+    window.m_bSelfMoving = true;
+    window.move(window.x(), work.bottom() - 60);
+    window.m_bSelfMoving = false;
+    Json::Value group;
+    group["FontSize"] = 55;
+    bar.ApplySettings(group);
+    window.SetLyricText(std::string("故事的小黄花\r\n            从出生那年就飘着"), 0);
+    EXPECT_TRUE(work.contains(window.geometry()));
+    EXPECT_TRUE(wholeTextShown());
 }
 
 TEST_F(LyricsWindows, TheWindowIsDrawnAtTheConstantAlpha) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The desktop lyrics as a user sees them, under Xvfb with a compositor (xcompmgr) so that the
-# window's translucency is real: progress 0, 500 and 1000, two lines, locked, and the search
-# dialog listing the lyrics server's results. The pictures land in OUT_DIR; the highlight must
+# window's translucency is real: progress 0, 500 and 1000, two lines, locked, one and two lines at
+# the largest font (whole, inside the screen), and the search dialog listing the lyrics server's
+# results. The pictures land in OUT_DIR; the highlight must
 # change the picture at each step. Usage: Screenshots.sh SHOWCASE LYRICSD OUT_DIR
 set -uo pipefail
 showcase=$1
@@ -45,6 +46,8 @@ shoot progress-1000 1000
 shoot two-lines 300 double
 shoot locked 1000 locked
 shoot search search 晴天
+shoot largest-one-line 600 largest
+shoot largest-two-lines 600 double largest
 
 differ() {
   local pixels
@@ -55,6 +58,31 @@ differ progress-0 progress-500 500
 differ progress-500 progress-1000 500
 # Only the lock button changes its picture.
 differ progress-1000 locked 50
+
+# At the largest font two lines stand whole in the window: its first and last rows show only the
+# grey desktop (no letter, outline or shadow cut off), and the window lies inside the screen.
+whole_in_window() {
+  local name=$1
+  "$showcase" 600 double largest >"$work/$name-geometry.log" 2>&1 &
+  local pid=$!
+  for _ in $(seq 100); do grep -q ready "$work/$name-geometry.log" && break; sleep 0.1; done
+  local id
+  id=$(xdotool search --onlyvisible --name '^Zavreo歌词$' | head -1)
+  [[ -n $id ]] || fail "$name: no lyrics window"
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  kill "$pid"
+  wait "$pid" 2>/dev/null
+  ((X >= 0 && Y >= 0 && X + WIDTH <= 1280 && Y + HEIGHT <= 800)) ||
+    fail "$name: the lyrics window at $X,$Y ${WIDTH}x$HEIGHT leaves the screen"
+  ((HEIGHT > 120)) || fail "$name: the lyrics window did not grow for two large lines"
+  local row colours
+  for row in "$Y" $((Y + HEIGHT - 1)); do
+    colours=$(convert "$out/$name.png" -crop "1280x1+0+$row" +repage -unique-colors txt:- | grep -vc '^#')
+    ((colours == 1)) || fail "$name: row $row of the lyrics window shows text ($colours colours)"
+  done
+  echo "$name: the window at $X,$Y ${WIDTH}x$HEIGHT holds both lines whole"
+}
+whole_in_window largest-two-lines
 
 # Without a compositor the window takes the shape of its text: around the letters the desktop
 # shows (a solid colour here, an ImageMagick backdrop standing in for the desktop), not a black

@@ -12,6 +12,7 @@
 #include "CPngButton.h"
 #include "MusicController.h"
 #include "SongFiles.h"
+#include "SongTagCache.h"
 
 using namespace zavreo;
 
@@ -320,6 +321,54 @@ TEST_F(ControllerTest, MuteKeepsTheVolumeAndTheSliderMakesItAudibleAgain) {
     EXPECT_EQ(music_.Player().Volume(), 300);
     music_.SetVolume(-20);
     EXPECT_EQ(music_.Volume(), 0);
+}
+
+TEST_F(ControllerTest, RestoredSoundSetsTheSliderThePlayerAndTheMuteSwitch) {
+    music_.RestoreSound(910, false);
+    EXPECT_EQ(music_.Volume(), 910);
+    EXPECT_EQ(volume_.GetPos(), 910);
+    EXPECT_EQ(music_.Player().Volume(), 910);
+    EXPECT_FALSE(music_.Muted());
+    // Muted: silent and the slider down, the volume kept for un-muting.
+    music_.RestoreSound(640, true);
+    EXPECT_TRUE(music_.Muted());
+    EXPECT_EQ(volume_.GetPos(), 0);
+    EXPECT_EQ(music_.Player().Volume(), 0);
+    EXPECT_EQ(music_.Volume(), 640);
+    music_.ToggleMute();
+    EXPECT_EQ(volume_.GetPos(), 640);
+    EXPECT_EQ(music_.Player().Volume(), 640);
+    // Whatever the switch was, it ends as restored.
+    music_.RestoreSound(700, true);
+    music_.RestoreSound(700, true);
+    EXPECT_TRUE(music_.Muted());
+    music_.RestoreSound(300, false);
+    EXPECT_FALSE(music_.Muted());
+    EXPECT_EQ(volume_.GetPos(), 300);
+    EXPECT_EQ(music_.Player().Volume(), 300);
+}
+
+TEST_F(ControllerTest, TheTitleLineNamesTheSongByItsTagsOnceRead) {
+    const std::string tagged = dir_->path().toStdString() + "/tagged.flac";
+    ASSERT_TRUE(
+        testsongs::MakeTaggedSong(tagged, 3, "flac", {{"title", "夜曲"}, {"artist", "周杰伦"}}));
+    SongTagCache tags;
+    music_.SetSongTags(&tags);
+    model_.AddItem("l", tagged);
+    model_.MarkPlaying(3, tagged, "l");
+    music_.PlayerCommand(tagged, PlayerPlay);
+    // The file's name until the tags are read, which does not hold up the start.
+    EXPECT_EQ(title_.text(), "tagged");
+    ASSERT_TRUE(SpinUntil([&] { return title_.text() == "周杰伦 - 夜曲"; }));
+    ASSERT_NE(music_.SongTagsOfPlaying(), nullptr);
+    EXPECT_EQ(music_.SongTagsOfPlaying()->title, "夜曲");
+    // An untagged song keeps its file name.
+    Play(0);
+    EXPECT_EQ(title_.text(), "s0");
+    SpinUntil([&] { return tags.Known(Song("s0.mp3")); });
+    EXPECT_EQ(title_.text(), "s0");
+    music_.PlayerCommand(std::nullopt, PlayerStop);
+    EXPECT_EQ(title_.text(), QString::fromUtf8(kIdleTitle));
 }
 
 TEST_F(ControllerTest, ASongThatCannotBePlayedEndsAtTheNextTick) {

@@ -72,6 +72,13 @@ TEST_F(PlaylistCommandsTest, AFolderGivesItsMp3AndWmaFilesButNotUpperCaseOrSubfo
     Touch("songs/sub/e.mp3");
     std::filesystem::create_directory(Folder() / "songs" / "folder.mp3");
     EXPECT_EQ(PlaylistCommands::SongsInFolder(Folder() / "songs"), (std::vector{a, b}));
+    // With the player's other kinds: files ending in one of them too, still as written.
+    const std::string f = Touch("songs/f.flac");
+    Touch("songs/G.FLAC");
+    Touch("songs/hflac");
+    EXPECT_EQ(PlaylistCommands::SongsInFolder(Folder() / "songs", {"flac", "ogg"}),
+              (std::vector{a, b, Folder().string() + "/songs/d.ogg", f}));
+    std::filesystem::remove(f);
 
     model_.m_nClickedRow = 0;
     commands_.AddFolder(Folder() / "songs");

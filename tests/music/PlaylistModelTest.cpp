@@ -235,10 +235,13 @@ TEST(PlaylistModel, TheCyclicSearchSkipsMissingFilesAndGivesUpAfterOneRound) {
 TEST(PlaylistModel, DisplayNamesAndFolders) {
     EXPECT_EQ(PlaylistModel::DisplayName("/music/b.mp3"), "b");
     EXPECT_EQ(PlaylistModel::DisplayName("/music/歌曲 一.wma"), "歌曲 一");
-    EXPECT_EQ(PlaylistModel::DisplayName("/music/b.m"), "");
     EXPECT_EQ(PlaylistModel::DisplayName("abcd.mp3"), "abcd");
-    // Four characters even where they are Chinese, never part of one.
-    EXPECT_EQ(PlaylistModel::DisplayName("/music/晴天歌曲名字"), "晴天");
+    // The extension goes whatever its length; a name without one stays whole.
+    EXPECT_EQ(PlaylistModel::DisplayName("/music/夜曲.flac"), "夜曲");
+    EXPECT_EQ(PlaylistModel::DisplayName("/music/a.b.opus"), "a.b");
+    EXPECT_EQ(PlaylistModel::DisplayName("/music/b.m"), "b");
+    EXPECT_EQ(PlaylistModel::DisplayName("/music/晴天歌曲名字"), "晴天歌曲名字");
+    EXPECT_EQ(PlaylistModel::DisplayName("/music/.mp3"), ".mp3");
     EXPECT_EQ(PlaylistModel::FolderOf("/music/sub/b.mp3"), "/music/sub/");
     EXPECT_EQ(PlaylistModel::FolderOf("b.mp3"), "");
 }

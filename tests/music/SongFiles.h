@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace testsongs {
@@ -12,6 +13,20 @@ inline bool MakeSong(const std::filesystem::path& file, double seconds, const ch
     const std::string command =
         "ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
         " -ac 2 -ar 44100 -c:a " + codec + " '" + file.string() + "' </dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+// The same with tags ("title", "artist", ...) written as the container keeps them (ID3v2, Vorbis
+// comments, MP4 or ASF tags).
+inline bool MakeTaggedSong(const std::filesystem::path& file, double seconds, const char* codec,
+                           const std::map<std::string, std::string>& tags) {
+    std::string metadata;
+    for (const auto& [key, value] : tags) {
+        metadata += " -metadata '" + key + "=" + value + "'";
+    }
+    const std::string command =
+        "ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
+        " -ac 2 -ar 48000 -c:a " + codec + metadata + " '" + file.string() + "' </dev/null";
     return std::system(command.c_str()) == 0;
 }
 

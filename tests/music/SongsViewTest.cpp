@@ -341,7 +341,7 @@ TEST(PlayModeMenu, MarksTheModeInForceAndOnlyIt) {
     }
 }
 
-TEST(MusicPanel, SearchAlwaysAnswersNotFoundAndAddAsksForTheDefaultList) {
+TEST(MusicPanel, SearchAsksWithTheTypedTextAndAddAsksForTheDefaultList) {
     ASSERT_EQ(chdir(ZAVREO_BIN_DIR), 0);
     CMusicDlg panel;
     EXPECT_EQ(panel.size(), QSize(390, 508));
@@ -354,13 +354,52 @@ TEST(MusicPanel, SearchAlwaysAnswersNotFoundAndAddAsksForTheDefaultList) {
     for (const QWidget* child : panel.findChildren<QWidget*>()) {
         EXPECT_TRUE(panel.rect().contains(child->geometry())) << child->metaObject()->className();
     }
-    QStringList answers;
+    QStringList asked;
     int adds = 0;
-    QObject::connect(&panel, &CMusicDlg::SearchNotFound, [&](const QString& t) { answers << t; });
+    QObject::connect(&panel, &CMusicDlg::SearchRequested, [&](const QString& t) { asked << t; });
     QObject::connect(&panel, &CMusicDlg::AddLocalSongs, [&] { ++adds; });
     panel.SearchText()->setText(QStringLiteral("月亮代表我的心"));
     panel.SearchButton().click();
+    // Enter in the box searches too.
+    panel.SearchText()->setText(QStringLiteral("甜蜜蜜"));
+    Key(panel.SearchText(), Qt::Key_Return);
     panel.AddButton().click();
-    EXPECT_EQ(answers, QStringList{"亲， 你要找的歌曲没有找到呢"});
+    EXPECT_EQ(asked, (QStringList{"月亮代表我的心", "甜蜜蜜"}));
     EXPECT_EQ(adds, 1);
+}
+
+TEST_F(SongsViewTest, AFoundSongIsShownSelectedInItsOpenedListAndTheNextSearchGoesOn) {
+    for (int i = 0; i < 20; ++i) {
+        model_.AddItem("翻唱", "/covers/翻唱" + std::to_string(i) + ".mp3");
+    }
+    model_.AddItem("翻唱", "/covers/yesterday live.mp3");
+    ASSERT_FALSE(model_.Find("翻唱")->isOpen);
+    const auto first = panel_.NextSearchMatch("YESTERDAY");
+    ASSERT_TRUE(first);
+    panel_.ShowSong(*first);
+    EXPECT_EQ(model_.GetItemState(kDefaultListName, 2), ItemSelected);
+    EXPECT_EQ(model_.Selected().path, "/music/Yesterday.mp3");
+
+    // The next one lies in the closed list, far below the view: opened, scrolled, selected; the
+    // song selected before is not any more.
+    const auto second = panel_.NextSearchMatch("yesterday");
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->list, "翻唱");
+    panel_.ShowSong(*second);
+    EXPECT_TRUE(model_.Find("翻唱")->isOpen);
+    const int row = model_.Find("翻唱")->headerRow + 1 + second->index;
+    EXPECT_EQ(model_.m_nClickedRow, row);
+    EXPECT_GE(list_.HitRow(NameAt(row - list_.TopRow())), 0) << "the row is in view";
+    EXPECT_EQ(list_.HitRow(NameAt(row - list_.TopRow())), row);
+    EXPECT_EQ(model_.GetItemState("翻唱", second->index), ItemSelected);
+    EXPECT_EQ(model_.GetItemState(kDefaultListName, 2), ItemNormal);
+    // The selected marker is what the play button plays next.
+    EXPECT_EQ(model_.Selected().path, "/covers/yesterday live.mp3");
+
+    // A playing song found stays playing.
+    model_.MarkPlaying(0, "/music/月亮代表我的心.mp3", kDefaultListName);
+    model_.SetItemState(kDefaultListName, 0, ItemPlaying);
+    panel_.ShowSong(*panel_.NextSearchMatch("月亮"));
+    EXPECT_EQ(model_.GetItemState(kDefaultListName, 0), ItemPlaying);
+    EXPECT_FALSE(panel_.NextSearchMatch("not in any list"));
 }

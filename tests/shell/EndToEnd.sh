@@ -8,8 +8,12 @@
 # never answers holds the window back a few seconds at most, and without a tray the close button
 # ends the program, saving. The record button makes a playable recording, private to the user,
 # with its elapsed time on the button while it runs; a stop click while it starts is honoured. A
-# tip shown while the desktop lyrics are up lies above them. Also: without libFlashX.so the program
-# says so and ends with code 0.
+# tip shown while the desktop lyrics are up lies above them. The music panel's search finds a song
+# by its tags and selects it for the play button, whose lyrics come from the file beside it; the
+# lyric search starts with that song's title and says what it found; the volume, mute, play mode,
+# camera size and window place come back at the next start (quit, start, compare). The tool
+# windows stay out of the task bar and the pager, every window has the program's icon, and the
+# menus are shot for a look. Also: without libFlashX.so the program says so and ends with code 0.
 # Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshots go to OUT_DIR).
 set -uo pipefail
 bin=$1
@@ -30,6 +34,10 @@ done
 
 use_fresh_user e2e
 export ZAVREO_UPDATE_HOST=127.0.0.1:$port
+# The same server stands in for the lyrics server, which knows no song.
+mkdir -p "$work/www/lyrics"
+printf '{"status":404}\n' >"$work/www/lyrics/query.do"
+export ZAVREO_LYRICS_HOST=127.0.0.1:$port
 config=$HOME/.config/ZavreoZhuShou/Config
 
 start_xvfb
@@ -46,7 +54,12 @@ for name in 夜曲 晴天; do
   ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=30 -c:a libmp3lame \
     "$work/songs/$name.mp3" </dev/null || fail "ffmpeg could not make a song"
 done
-music='{"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":"'$work'/songs/夜曲.mp3"},{"path":"'$work'/songs/晴天.mp3"}],"musicnum":2},{"isopen":false,"listname":"翻唱","musicnum":0}],"num":2}'
+# A song in the closed list that only its tags name, with its lyrics beside it.
+ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=30 -c:a libmp3lame \
+  -metadata title="Rice Field" -metadata artist="Jay Chou" "$work/songs/track03.mp3" </dev/null ||
+  fail "ffmpeg could not make a tagged song"
+printf '[00:01.00]放在歌曲旁边的歌词文件里面的第一行歌词\n[00:03.00]第二行\n' >"$work/songs/track03.LRC"
+music='{"list":[{"isopen":true,"listname":"默认列表","musiclist":[{"path":"'$work'/songs/夜曲.mp3"},{"path":"'$work'/songs/晴天.mp3"}],"musicnum":2},{"isopen":false,"listname":"翻唱","musiclist":[{"path":"'$work'/songs/track03.mp3"}],"musicnum":1}],"num":2}'
 printf '%s\n' "$music" >"$config/music.lst"
 # Local lyrics for the second song, which the songs view plays below.
 mkdir -p "$HOME/Documents/ZavreoZhuShou/Lyrics"
@@ -126,6 +139,19 @@ fi
 xdotool mousemove --sync 419 585 click 1
 pad=$(wait_for_window 音效 200) || fail "the sound-effect pad did not show"
 sleep 0.5
+# Tool windows: out of the task bar and the pager, with the program's icon like the main window.
+off_taskbar() {
+  local state
+  state=$(xprop -id "$1" _NET_WM_STATE)
+  [[ $state == *_NET_WM_STATE_SKIP_TASKBAR* && $state == *_NET_WM_STATE_SKIP_PAGER* ]] ||
+    fail "$2 is in the task bar or the pager: $state"
+  [[ $(xprop -id "$1" _NET_WM_ICON | md5sum) == $(xprop -id "$window" _NET_WM_ICON | md5sum) ]] ||
+    fail "$2 does not have the program's icon"
+}
+off_taskbar "$pad" "the sound-effect pad"
+[[ $(xprop -id "$window" _NET_WM_STATE) != *SKIP_TASKBAR* ]] || fail "the main window left the task bar"
+icons=$(xprop -id "$window" _NET_WM_ICON)
+[[ $icons == *"Icon (48 x 48)"* ]] || fail "the main window has no icon"
 import -display "$DISPLAY" -window root "$out/sound-pad.png" || fail "no screenshot"
 xdotool mousemove --sync 419 585 click 1
 # The camera button opens the stand-in camera; its picture fills the preview.
@@ -346,6 +372,73 @@ eval "$(xdotool getwindowgeometry --shell "$dialog")"
 xdotool mousemove --sync $((X + 239)) $((Y + 257)) click 1
 sleep 0.5
 
+# The music panel's search: "RICE" is only in the tags of the song in the closed list 翻唱; Enter
+# searches, the songs view shows it selected, and the play button plays it.
+xdotool mousemove --sync 805 85 click 1
+sleep 0.3
+xdotool mousemove --sync 560 143 click 1
+xdotool type --delay 50 RICE
+xdotool key Return
+sleep 0.8
+import -display "$DISPLAY" -window root "$out/search-found.png" || fail "no screenshot"
+xdotool mousemove --sync 80 128 click 1
+playing_file() {
+  for _ in $(seq 50); do
+    ls -l "/proc/$first/fd" 2>/dev/null | grep -q "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+playing_file track03.mp3 || fail "the play button did not play the song the search found"
+# Its lyrics come from track03.LRC beside it: without a compositor the window takes the shape of
+# the long first line (the "not found" line is half as wide).
+xdotool mousemove --sync 445 133 click 1
+lyrics=$(wait_for_window Zavreo歌词 100) || fail "the desktop lyrics did not show"
+sleep 1
+import -display "$DISPLAY" -window root "$out/lyrics-beside-song.png" || fail "no screenshot"
+shape=$(xwininfo -id "$lyrics" -shape | sed -n 's/.*Window shape extents: *\([0-9]*\)x.*/\1/p')
+((shape > 900)) || fail "the lyrics beside the song are not shown (text ${shape:-?} pixels wide)"
+# The lyric search from the bar starts with the playing song's title in its field and says what
+# its search came to (the server here knows no lyrics). Text is told by its anti-aliased colours.
+colours_in() {
+  convert "$1" -crop "$2" +repage -unique-colors txt:- | grep -vc '^#'
+}
+eval "$(xdotool getwindowgeometry --shell "$(wait_for_window 歌词控制 10)")"
+xdotool mousemove --sync $((X + 572)) $((Y + 29)) click 1
+search=$(wait_for_window 搜索歌词 50) || fail "the lyric search did not open from the bar"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$search")"
+import -display "$DISPLAY" -window root "$work/lyric-search-open.png" || fail "no screenshot"
+(($(colours_in "$work/lyric-search-open.png" "230x20+$((X + 94))+$((Y + 83))") > 8)) ||
+  fail "the lyric search's title field is empty although a song plays"
+(($(colours_in "$work/lyric-search-open.png" "500x20+$((X + 19))+$((Y + 113))") <= 2)) ||
+  fail "the lyric search says something before it searched"
+xdotool mousemove --sync $((X + 611)) $((Y + 92)) click 1
+sleep 1.5
+import -display "$DISPLAY" -window root "$out/lyric-search.png" || fail "no screenshot"
+(($(colours_in "$out/lyric-search.png" "500x20+$((X + 19))+$((Y + 113))") > 8)) ||
+  fail "the lyric search did not say what its search came to"
+xdotool mousemove --sync $((X + 517)) $((Y + 487)) click 1
+sleep 0.3
+xdotool search --onlyvisible --name '^搜索歌词$' >/dev/null && fail "取消 did not close the lyric search"
+xdotool mousemove --sync 445 133 click 1
+sleep 0.3
+# The play-mode menu (single loop chosen by the keyboard) and the list menu, shot for a look; a
+# click on the volume slider and the mute button.
+xdotool mousemove --sync 425 205 click 1
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/menu-play-mode.png" || fail "no screenshot"
+xdotool key Down Down Return
+sleep 0.3
+xdotool mousemove --sync 450 205 click 1
+sleep 0.5
+import -display "$DISPLAY" -window root "$out/menu-list.png" || fail "no screenshot"
+xdotool key Escape
+sleep 0.3
+xdotool mousemove --sync 300 133 click 1
+xdotool mousemove --sync 228 136 click 1
+sleep 0.3
+
 # The songs tab shows the playlists; a double click on the second song plays it.
 xdotool mousemove --sync 360 169 click 1
 sleep 0.5
@@ -358,6 +451,9 @@ xdotool mousemove --sync 445 133 click 1
 lyrics=$(wait_for_window Zavreo歌词 100) || fail "the desktop lyrics did not show"
 xdotool search --onlyvisible --name '^歌词控制$' >/dev/null || fail "the lyrics bar did not show"
 sleep 0.5
+# Shown a second time: still out of the task bar.
+off_taskbar "$lyrics" "the desktop lyrics"
+off_taskbar "$(wait_for_window 歌词控制 10)" "the lyrics bar"
 import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
 # A dialog of the program opened while the lyrics show lies above them and their bar in the
 # window manager's stacking order (bottom first); closed, the lyrics go back on top.
@@ -406,6 +502,9 @@ shown=$(wait_for_window Zavreo 200) || fail "the first instance did not come for
 xwininfo -id "$window" | grep -q 'Map State: IsViewable' || fail "the first window is not shown again"
 
 # The session's quit request runs the tray's exit command.
+# Moved by the window manager: the place to come back to.
+xdotool windowmove --sync "$window" 137 91
+sleep 0.5
 ends_cleanly_on_sigterm $first || fail "at the end"
 [[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived the program"
 if [[ -n $have_pipewire ]]; then
@@ -428,7 +527,18 @@ expected = '{"list":' + json.dumps(paths, separators=(",", ":"), ensure_ascii=Fa
 assert open(sys.argv[2], "rb").read() == expected.encode("utf-8"), open(sys.argv[2], "rb").read()
 PY
 
-printf '%s\n' "$music" | cmp -s - "$config/music.lst" || fail "music.lst not written back as it was read"
+# Written back as it was read, but for 翻唱, which the search opened.
+printf '%s\n' "${music/\"isopen\":false,\"listname\":\"翻唱\"/\"isopen\":true,\"listname\":\"翻唱\"}" |
+  cmp -s - "$config/music.lst" || fail "music.lst not written back as expected: $(cat "$config/music.lst")"
+# The state beside config.lst: what the clicks above set, the camera's size and the window's place.
+python3 - "$config/state.lst" <<'PY' || fail "state.lst does not hold the run's state: $(cat "$config/state.lst")"
+import json, sys
+state = json.loads(open(sys.argv[1], encoding="utf-8").readline())
+assert state["muted"] is True and state["playMode"] == 1 and state["volume"] != 500, state
+assert (state["cameraWidth"], state["cameraHeight"]) == (640, 480), state
+assert (state["windowX"], state["windowY"]) == (137, 91), state
+PY
+cp "$config/state.lst" "$work/state-first.lst"
 
 # The session's quit request while the update question waits ends the start without saving, and
 # the shared frame goes with it.
@@ -474,11 +584,17 @@ waited=$((($(date +%s%N) - launched) / 1000000))
 ((waited < 6000)) || fail "a silent update server held the window back ${waited} ms"
 echo "window up $waited ms after the start with a silent update server"
 sleep 1
-xdotool mousemove --sync 848 26 click 1
+# Where the last run left it.
+geometry=$(xdotool getwindowgeometry "$window")
+grep -q 'Position: 137,91' <<<"$geometry" || fail "the window did not come back to its place: $geometry"
+xdotool mousemove --sync $((137 + 848)) $((91 + 26)) click 1
 for _ in $(seq 100); do kill -0 $silent 2>/dev/null || break; sleep 0.1; done
 kill -0 $silent 2>/dev/null && fail "the close button did not end the program without a tray"
 wait $silent
 [[ -s $config/config.lst ]] || fail "closing without a tray saved nothing"
+# Started again from it, the run ended with the same state: every value came back.
+cmp "$work/state-first.lst" "$config/state.lst" ||
+  fail "the state did not come back: $(cat "$work/state-first.lst") then $(cat "$config/state.lst")"
 
 # Without the recorder library the program tells so on standard output and ends with 0.
 mkdir -p "$work/bare"

@@ -26,7 +26,9 @@
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "CameraDiscovery.h"
+#include "JsonLine.h"
 #include "MainWindowFixture.h"
+#include "TestHttpServer.h"
 #include "UserFolders.h"
 #include "lyrics/Lyricsd.h"
 #include "music/SongFiles.h"
@@ -612,4 +614,90 @@ TEST_F(MainWindowTest, PlaylistsLoadPlayFromTheWindowAndAreWrittenBackAtExit) {
                   R"("},{"path":"/x/新.mp3"}],"musicnum":2},{"isopen":false,"listname":"a",)"
                   R"("musicnum":0}],"num":2})"
                   "\n");
+}
+
+TEST_F(MainWindowTest, TheMusicPanelsSearchShowsSongsOfTheListsOrSaysNoneWasFound) {
+    std::filesystem::create_directories(Config());
+    std::ofstream(Config() / "music.lst")
+        << R"({"list":[{"isopen":false,"listname":"默认列表","musiclist":[{"path":"/m/晴天.mp3"},)"
+           R"({"path":"/m/Yesterday.flac"}],"musicnum":2},{"isopen":false,"listname":"翻唱",)"
+           R"("musiclist":[{"path":"/c/晴天 live.ogg"}],"musicnum":1}],"num":2})"
+           "\n";
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_MUSIC);
+    CMusicDlg& panel = dialog.MusicPanel();
+    auto* songs = dialog.findChild<CCatListBox*>();
+    auto* tip = dialog.findChild<CXiaoXiTiShi*>();
+
+    panel.SearchText()->setText(QStringLiteral("月亮"));
+    panel.SearchButton().click();
+    EXPECT_EQ(tip->Text().toStdString(), TipText::kSongNotFound);
+    EXPECT_FALSE(songs->isVisible()) << "nothing found leaves the view as it was";
+
+    // Found: the songs view shows the song selected in its opened list; again: the next one.
+    panel.SearchText()->setText(QStringLiteral("晴天"));
+    panel.SearchButton().click();
+    EXPECT_TRUE(songs->isVisible());
+    EXPECT_EQ(dialog.Playlists().Selected().path, "/m/晴天.mp3");
+    EXPECT_TRUE(dialog.Playlists().Find(zavreo::kDefaultListName)->isOpen);
+    EXPECT_FALSE(dialog.Playlists().Find("翻唱")->isOpen);
+    dialog.OnCommand(CMervalaDlg::IDC_TAB_MUSIC);
+    panel.SearchButton().click();
+    EXPECT_EQ(dialog.Playlists().Selected().path, "/c/晴天 live.ogg");
+    EXPECT_EQ(dialog.Playlists().GetItemState(zavreo::kDefaultListName, 0), zavreo::ItemNormal);
+    EXPECT_TRUE(dialog.Playlists().Find("翻唱")->isOpen);
+    dialog.OnExitCommand();
+}
+
+TEST_F(MainWindowTest, VolumeMutePlayModeAndCameraSizeComeBackAtTheNextStart) {
+    qputenv("ZAVREO_TEST_CAMERA", "1");
+    {
+        CMervalaDlg dialog(ZAVREO_BIN_DIR);
+        ASSERT_TRUE(dialog.OnInitDialog());
+        // A first start: the defaults.
+        EXPECT_EQ(Slider(dialog, CMervalaDlg::IDC_VOLUME).GetPos(), 500);
+        EXPECT_EQ(dialog.Music().Mode(), zavreo::ModeListLoop);
+        dialog.OnSliderMoved(CMervalaDlg::IDC_VOLUME, 910);
+        dialog.OnCommand(CMervalaDlg::IDC_MUTE);
+        dialog.PlaylistMenus().OnCommand(zavreo::ID_MODE_SINGLE_LOOP);
+        auto* display = dialog.findChild<CDisplaySetDlg*>();
+        ASSERT_NE(display->CameraPanel().Sizes().findText(QStringLiteral("1280 x 720")), -1);
+        display->CameraPanel().Sizes().setCurrentText(QStringLiteral("1280 x 720"));
+        dialog.OnExitCommand();
+    }
+    const std::string state = ReadAll(Config() / "state.lst");
+    EXPECT_EQ(state.substr(0, state.find("\"windowX\"")),
+              R"({"cameraHeight":720,"cameraWidth":1280,"muted":true,"playMode":1,"volume":910,)");
+    Json::Value settings;
+    ASSERT_TRUE(zavreo::ReadJsonFirstLine(Config() / "config.lst", settings));
+    EXPECT_EQ(settings.getMemberNames(),
+              (std::vector<std::string>{"Deco", "Filter", "Text", "White", "m_Lyric"}))
+        << "config.lst keeps its five groups alone";
+
+    CMervalaDlg dialog(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    EXPECT_EQ(dialog.Music().Volume(), 910);
+    EXPECT_TRUE(dialog.Music().Muted());
+    EXPECT_EQ(Slider(dialog, CMervalaDlg::IDC_VOLUME).GetPos(), 0);
+    dialog.OnCommand(CMervalaDlg::IDC_MUTE);
+    EXPECT_EQ(Slider(dialog, CMervalaDlg::IDC_VOLUME).GetPos(), 910);
+    EXPECT_EQ(dialog.Music().Mode(), zavreo::ModeSingleLoop);
+    EXPECT_EQ(dialog.Playlists().m_nModeMark, zavreo::ModeSingleLoop);
+    auto* display = dialog.findChild<CDisplaySetDlg*>();
+    EXPECT_EQ(display->CameraPanel().Sizes().currentText(), "1280 x 720");
+    EXPECT_EQ(dialog.Camera().RequestedWidth(), 1280);
+    dialog.OnExitCommand();
+
+    // A damaged file: the defaults, and a good file again at the exit.
+    std::ofstream(Config() / "state.lst") << "{\"volume\":";
+    CMervalaDlg fresh(ZAVREO_BIN_DIR);
+    ASSERT_TRUE(fresh.OnInitDialog());
+    EXPECT_EQ(fresh.Music().Volume(), 500);
+    EXPECT_FALSE(fresh.Music().Muted());
+    EXPECT_EQ(fresh.Music().Mode(), zavreo::ModeListLoop);
+    fresh.OnExitCommand();
+    EXPECT_EQ(ReadAll(Config() / "state.lst").rfind("{\"cameraHeight\":480,", 0), 0u);
+    qunsetenv("ZAVREO_TEST_CAMERA");
 }
