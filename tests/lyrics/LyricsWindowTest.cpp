@@ -582,8 +582,9 @@ TEST_F(LyricsWindows, AHeldBarLiesAboveTheLinesInsideTheWindow) {
     CLyricDlg bar(window, search);
     window.Create();
     const int width = window.width();
+    const int lines = window.height();
     window.HoldBar(bar);
-    EXPECT_EQ(window.size(), QSize(width, CLyricsWindow::kHeight + bar.height()));
+    EXPECT_EQ(window.size(), QSize(width, lines + bar.height()));
     EXPECT_EQ(bar.parentWidget(), &window);
     EXPECT_EQ(bar.pos(), QPoint((width - bar.width()) / 2, 0));
     window.SetLyricText(std::string("测试测试测试测试测试"), 0);

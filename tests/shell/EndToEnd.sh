@@ -220,10 +220,26 @@ for page in 1:130 2:166 3:200 4:235; do
   sleep 0.3
   import -display "$DISPLAY" -window root "$out/effects-page-${page%%:*}.png" || fail "no screenshot"
 done
-# Closing both decoration tags (the right quarter of the first tag, twice) takes them off.
-xdotool mousemove --sync 650 407 click 1
-sleep 0.3
-xdotool mousemove --sync 650 407 click 1
+# Closing both decoration tags (the right quarter of the first tag, twice) takes them off. Each
+# click waits for the tags to change: on a busy machine the second tag may come under the pointer
+# later than a fixed pause.
+tags_row() {
+  import -display "$DISPLAY" -window root -crop 180x30+575+392 +repage rgb:- 2>/dev/null | md5sum
+}
+close_first_tag() {
+  xdotool mousemove --sync 650 407
+  sleep 0.3
+  local before
+  before=$(tags_row)
+  xdotool click 1
+  for _ in $(seq 50); do
+    [[ $(tags_row) != "$before" ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+close_first_tag || fail "a click on the first decoration tag's close box did not close it"
+close_first_tag || fail "a click on the second decoration tag's close box did not close it"
 sleep 0.5
 import -display "$DISPLAY" -window root "$out/effects-closed.png" || fail "no screenshot"
 frame_check plain || fail "closing the decoration tags left them on"

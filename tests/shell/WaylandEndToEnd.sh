@@ -165,13 +165,14 @@ run() {
   read -r lx ly lw lh <<<"$lyrics"
   if [[ $mode == native ]]; then
     [[ -z $(rect 歌词控制) ]] || fail "$mode: the bar is a window of its own"
-    ((lw == width && lh > 120 && lh < 200)) || fail "$mode: lyrics window $lw x $lh"
+    # Two lines of the font (at least 120) below the bar's 60.
+    ((lw == width && lh >= 180 && lh < 260)) || fail "$mode: lyrics window $lw x $lh"
     # The bar across the top of the window, centred, its own pixels there: its background
     # along the row a third of the way down, not the translucent band.
-    bar="$((lx + (lw - 695) / 2)) $ly 695 $((lh - 120))"
+    bar="$((lx + (lw - 695) / 2)) $ly 695 60"
   else
     bar=$(wait_rect 歌词控制 20) || fail "$mode: the lyrics bar did not show"
-    ((lw == width && lh == 120)) || fail "$mode: lyrics window $lw x $lh"
+    ((lw == width && lh >= 120 && lh < 200)) || fail "$mode: lyrics window $lw x $lh"
   fi
   read -r bx by bw bh <<<"$bar"
   ((bx == lx + (lw - bw) / 2)) || fail "$mode: bar $bar not centred on lyrics $lyrics"

@@ -244,8 +244,8 @@ def capture_crashed(log, since):
 
 
 def run(browser, url, logs, expression):
-    """A fresh browser runs `expression` on the page; its answer. When the browser's camera code
-    aborted, once more in another fresh browser."""
+    """A fresh browser runs `expression` on the page; its answer. When the page got no camera,
+    once more in another fresh browser."""
     log = os.path.join(logs, f"{browser}.log")
     for attempt in (1, 2):
         since = os.path.getsize(log) if os.path.exists(log) else 0
@@ -260,9 +260,12 @@ def run(browser, url, logs, expression):
             signal.alarm(0)
             if driver is not None:
                 driver.close()
-        if attempt == 1 and "error" in answer.get("result", {}) and capture_crashed(log, since):
-            print(f"{browser}: its camera code aborted ({answer['result']['error']}); "
-                  "once more in a fresh browser")
+        if attempt == 1 and "error" in answer.get("result", {}):
+            # A camera the browser cannot use fails both times; once is the browser's own race
+            # (a crash of its capture code, or in Firefox a camera found before its label and
+            # device were ready, which a loaded machine shows now and then).
+            why = "its camera code aborted" if capture_crashed(log, since) else "no camera"
+            print(f"{browser}: {why} ({answer['result']['error']}); once more in a fresh browser")
             continue
         return answer
 
