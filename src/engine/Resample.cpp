@@ -88,11 +88,15 @@ void HalveRows(const EffectImage& image, uint8_t* out, int outStride) {
 
 }  // namespace
 
-void BoxDownsampler::Run(const EffectImage& image, int factor, uint8_t* out, int outStride) {
-    const size_t needed = static_cast<size_t>(ReducedSize(image.width, factor)) * factor * 3;
+void BoxDownsampler::Prepare(int width, int factor) {
+    const size_t needed = static_cast<size_t>(ReducedSize(width, factor)) * factor * 3;
     if (columnSums_.size() < needed) {
         columnSums_.resize(needed);
     }
+}
+
+void BoxDownsampler::Run(const EffectImage& image, int factor, uint8_t* out, int outStride) {
+    Prepare(image.width, factor);
     if (factor == 4) {
         QuarterRows(image, out, outStride, columnSums_.data());
     } else {

@@ -19,6 +19,8 @@ class BoxDownsampler {
 public:
     // `factor` is 2 or 4; `out` holds ReducedSize rows of ReducedSize(width) BGR pixels.
     void Run(const EffectImage& image, int factor, uint8_t* out, int outStride);
+    // Sizes the scratch for images `width` wide ahead of the first.
+    void Prepare(int width, int factor);
 
 private:
     std::vector<uint16_t> columnSums_;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "BlockIo.h"
 #include "EffectManager.h"
 
 namespace zavreo {
@@ -21,50 +22,17 @@ std::string SharedFrameName() {
 
 namespace {
 
-// A block this program may use: a regular object (not a FIFO or device planted at the name), of
-// this user, readable by nobody else.
-bool OwnPrivateBlock(const struct stat& info) {
-    return S_ISREG(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
-}
-
-// The frame goes through the descriptor, never through a mapping: another process of this user
-// may shrink the block at any moment, and touching a mapped page past its end raises SIGBUS,
-// however recently the size was checked. A write past the end grows the block instead, and a
-// read past it comes back short.
 bool WriteFrameAt(int fd, const uint8_t* frame) {
-    std::size_t done = 0;
-    while (done < kFrameBytes) {
-        const ssize_t written =
-            pwrite(fd, frame + done, kFrameBytes - done, static_cast<off_t>(done));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
+    return WriteBlockAt(fd, frame, kFrameBytes, 0);
 }
 
 bool ReadFrameAt(int fd, uint8_t* out) {
-    std::size_t done = 0;
-    while (done < kFrameBytes) {
-        const ssize_t got = pread(fd, out + done, kFrameBytes - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
+    return ReadBlockAt(fd, out, kFrameBytes, 0);
 }
 
 }  // namespace
 
-SharedFrame::SharedFrame(std::string name) : name_(std::move(name)) {
+SharedFrame::SharedFrame(std::string name) : name_(std::move(name)), large_(LargeFrameName(name_)) {
     // O_NONBLOCK: a FIFO at the name must not hold the start.
     int fd = shm_open(name_.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NONBLOCK, 0600);
     if (fd < 0 && errno == EEXIST) {
@@ -113,12 +81,18 @@ bool SharedFrame::SizeIntact() {
 }
 
 void SharedFrame::Write(const uint8_t* frame) {
+    WriteAlone(frame);
+    large_.WriteScaled(frame, kFrameWidth, kFrameHeight);
+}
+
+void SharedFrame::WriteAlone(const uint8_t* frame) {
     if (fd_ >= 0 && SizeIntact()) {
         WriteFrameAt(fd_, frame);
     }
 }
 
 void SharedFrame::Remove() {
+    large_.Close();
     if (fd_ >= 0) {
         shm_unlink(name_.c_str());
     }
@@ -145,6 +119,7 @@ bool SharedFrame::WritePlaceholderFrame(const std::string& path) {
     }
     EM::Helper::FreeImage(picture);
     EM::Helper::Hflip(&frame);
+    large_.WriteScaled(pixels.data(), kFrameWidth, kFrameHeight);
     return WriteFrameAt(fd_, pixels.data());
 }
 

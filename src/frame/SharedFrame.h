@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "LargeFrame.h"
+
 namespace zavreo {
 
 constexpr int kFrameWidth = 640;
@@ -40,13 +42,19 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     SharedFrameProblem Problem() const { return problem_; }
     const std::string& Name() const { return name_; }
-    // Copies one whole frame in the block's layout.
+    // Copies one whole frame in the block's layout. While the large frame is open, the picture
+    // goes there too, stretched to its size.
     void Write(const uint8_t* frame);
+    // Only into this block: the camera's processed large frame goes to Large() itself.
+    void WriteAlone(const uint8_t* frame);
+    // The virtual camera's picture at a larger size chosen for it ("<name>-hd"), open while such
+    // a size is chosen.
+    LargeFrame& Large() { return large_; }
     // Writes "test.png" from the current directory, scaled to 640 x 480 if needed. A missing or
     // undecodable file leaves the block as it is.
     bool WritePlaceholderFrame(const std::string& path = "test.png");
-    // Removes the name at exit, so the last picture does not outlive the program. The
-    // descriptor stays valid for late writers.
+    // Removes the name (and the large frame) at exit, so the last picture does not outlive the
+    // program. The descriptor stays valid for late writers.
     void Remove();
 
 private:
@@ -55,6 +63,7 @@ private:
     std::string name_;
     int fd_ = -1;
     SharedFrameProblem problem_ = SharedFrameProblem::kMissing;
+    LargeFrame large_;
 };
 
 // Reads frames for the preview, the virtual camera and the recorder. Opens the name for every

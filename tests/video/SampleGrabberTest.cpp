@@ -52,9 +52,12 @@ TEST(SampleGrabber, FullSizeFramesAreProcessedInPlaceAndPublished) {
     for (int x : {0, 100, 639}) {
         EXPECT_EQ(PixelAsSeen(published, x, 7)[0], PixelAsSeen(original, 639 - x, 7)[0]);
     }
-    std::vector<uint8_t> last(kFrameBytes);
-    ASSERT_TRUE(p.callback.CopyLastFrame(last.data()));
+    std::vector<uint8_t> last;
+    int width = 0, height = 0;
+    ASSERT_TRUE(p.callback.CopyLastFrame(&last, &width, &height));
     EXPECT_EQ(last, published);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
 }
 
 TEST(SampleGrabber, OtherCameraSizesAreStretchedTo640x480) {
@@ -88,8 +91,9 @@ TEST(SampleGrabber, FramesOfAnUnexpectedSizeAreDropped) {
 
 TEST(SampleGrabber, NoFrameYetMeansNoLastFrame) {
     Pipeline p;
-    std::vector<uint8_t> out(kFrameBytes);
-    EXPECT_FALSE(p.callback.CopyLastFrame(out.data()));
+    std::vector<uint8_t> out;
+    int width = 0, height = 0;
+    EXPECT_FALSE(p.callback.CopyLastFrame(&out, &width, &height));
 }
 
 TEST(SampleGrabber, ModifyRecreatesOnlyTheKindsThatSaySo) {

@@ -177,10 +177,15 @@ inline void BlendFour(const uint16_t* sums, int x, uint8_t* pixels, const BlendL
 
 void DomainTransformFilter::OnParamsChanged() {
     level_ = IntParam("level", 15, 0, 30);
+    blend_.emplace(SmoothingForLevel(level_));
+    BuildFeedback();
+}
+
+void DomainTransformFilter::BuildFeedback() {
     const SmoothingStrength strength = SmoothingForLevel(level_);
-    blend_.emplace(strength);
+    const double sizeScale = height_ > 0 ? static_cast<double>(height_) / kDesignHeight : 1.0;
     // At half size both the spatial sigma and the pixel spacing halve; the range sigma stays.
-    const double sigmaSpace = strength.sigmaSpace / kFactor;
+    const double sigmaSpace = strength.sigmaSpace * sizeScale / kFactor;
     const double ratio = sigmaSpace / strength.sigmaRange;
     const double logA = std::log(DomainTransformFeedback(sigmaSpace, 0));
     for (int spread = 0; spread <= kMaxSpread; ++spread) {
@@ -192,8 +197,15 @@ void DomainTransformFilter::OnParamsChanged() {
 }
 
 void DomainTransformFilter::Prepare(int width, int height) {
+    if (width == width_ && height == height_) {
+        return;
+    }
+    const bool heightChanged = height != height_;
     width_ = width;
     height_ = height;
+    if (heightChanged) {
+        BuildFeedback();
+    }
     lowWidth_ = ReducedSize(width, kFactor);
     lowHeight_ = ReducedSize(height, kFactor);
     const size_t lowPixels = static_cast<size_t>(lowWidth_) * lowHeight_;
@@ -205,6 +217,8 @@ void DomainTransformFilter::Prepare(int width, int height) {
     spreads_.assign(static_cast<size_t>(lowWidth_) * 2, 0);
     skinSpans_.assign(lowHeight_, {0, 0});
     rowSums_.assign(static_cast<size_t>(lowWidth_ + 2) * 4, 0);
+    skin_.Prepare(lowWidth_, lowHeight_);
+    downsampler_.Prepare(width, kFactor);
 }
 
 // Skin weights of the half-size picture, where skin is per row, and the box around all of it
@@ -392,9 +406,7 @@ void DomainTransformFilter::Process(EffectImage& image) {
     if (level_ == 0) {
         return;
     }
-    if (image.width != width_ || image.height != height_) {
-        Prepare(image.width, image.height);
-    }
+    Prepare(image.width, image.height);
     downsampler_.Run(image, kFactor, low_.data(), lowWidth_ * 3);
     if (!FindSkin()) {
         return;

@@ -13,16 +13,19 @@ namespace EM {
 // Skin smoothing, "level" 0..30: the edge-preserving domain-transform recursive filter computed
 // at half size on the picture's smooth base, then blended back at full size in proportion to the
 // skin weights of the half-size picture (SkinWeights, SkinBlend). 0 is neutral.
+// The smoothing's reach is that of the 640 x 480 design frame, scaled with the frame's height.
 class DomainTransformFilter : public FilterBase {
 public:
     DomainTransformFilter() { OnParamsChanged(); }
     void Process(EffectImage& image) override;
+    void Prepare(int width, int height) override;
 
 private:
     static constexpr int kMaxSpread = 3 * 255;  // sum of the absolute differences of B, G, R
 
     void OnParamsChanged() override;
-    void Prepare(int width, int height);
+    // The first iteration's weights and the reach, for the level and the frame height.
+    void BuildFeedback();
     bool FindSkin();
     void LoadBox();
     void Smooth();

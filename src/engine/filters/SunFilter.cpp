@@ -58,10 +58,14 @@ void SunFilter::BuildLightMap(int width, int height) {
     }
 }
 
-void SunFilter::Process(EffectImage& image) {
-    if (type_ != mapType_ || image.width != mapWidth_ || image.height != mapHeight_) {
-        BuildLightMap(image.width, image.height);
+void SunFilter::Prepare(int width, int height) {
+    if (type_ != mapType_ || width != mapWidth_ || height != mapHeight_) {
+        BuildLightMap(width, height);
     }
+}
+
+void SunFilter::Process(EffectImage& image) {
+    Prepare(image.width, image.height);
     for (int y = 0; y < image.height; ++y) {
         const auto [first, last] = spans_[y];
         uint8_t* __restrict p = image.Row(y) + first * 3;

@@ -12,6 +12,7 @@ class SunFilter : public FilterBase {
 public:
     SunFilter() { OnParamsChanged(); }
     void Process(EffectImage& image) override;
+    void Prepare(int width, int height) override;
 
 private:
     void OnParamsChanged() override;

@@ -6,8 +6,10 @@
 namespace EM {
 namespace {
 
-constexpr int kFactor = 4;      // Process unrolls groups of this many pixels
-constexpr int kBlurRadius = 3;  // in low-resolution pixels, twice over
+constexpr int kFactor = 4;  // Process unrolls groups of this many pixels
+// In low-resolution pixels of the design frame, twice over; the running sums below hold 16 bits.
+constexpr int kDesignBlurRadius = 3;
+constexpr int kMaxBlurRadius = 100;
 constexpr double kGlowOpacity = 0.30;
 constexpr int kMaxGlow = 77;  // 255 * kGlowOpacity
 
@@ -16,43 +18,48 @@ double Whiten(double x) {
     return std::log1p((kBase - 1.0) * x) / std::log(kBase);
 }
 
-constexpr int kWindow = 2 * kBlurRadius + 1;
-constexpr uint32_t kInverseWindow = (65536 + kWindow / 2) / kWindow;
+uint32_t InverseWindow(int window) {
+    return static_cast<uint32_t>((65536 + window / 2) / window);
+}
 
-// Running-sum box blur along each row of a packed BGR image; `line` holds a row with
-// kBlurRadius repeated edge pixels on both sides.
-void BlurRows(uint8_t* image, int width, int height, uint8_t* line) {
+// Running-sum box blur along each row of a packed BGR image; `line` holds a row with `radius`
+// repeated edge pixels on both sides.
+void BlurRows(uint8_t* image, int width, int height, int radius, uint8_t* line) {
+    const int window = 2 * radius + 1;
+    const uint32_t inverse = InverseWindow(window);
     for (int y = 0; y < height; ++y) {
         uint8_t* row = image + static_cast<size_t>(y) * width * 3;
-        for (int i = 0; i < width + 2 * kBlurRadius; ++i) {
-            const int x = std::clamp(i - kBlurRadius, 0, width - 1);
+        for (int i = 0; i < width + 2 * radius; ++i) {
+            const int x = std::clamp(i - radius, 0, width - 1);
             line[i * 3] = row[x * 3];
             line[i * 3 + 1] = row[x * 3 + 1];
             line[i * 3 + 2] = row[x * 3 + 2];
         }
         uint32_t sum[3] = {0, 0, 0};
-        for (int i = 0; i < kWindow; ++i) {
+        for (int i = 0; i < window; ++i) {
             for (int c = 0; c < 3; ++c) {
                 sum[c] += line[i * 3 + c];
             }
         }
         for (int x = 0; x < width; ++x) {
             for (int c = 0; c < 3; ++c) {
-                row[x * 3 + c] = static_cast<uint8_t>((sum[c] * kInverseWindow + 32768) >> 16);
-                sum[c] += line[(x + kWindow) * 3 + c] - line[x * 3 + c];
+                row[x * 3 + c] = static_cast<uint8_t>((sum[c] * inverse + 32768) >> 16);
+                sum[c] += line[(x + window) * 3 + c] - line[x * 3 + c];
             }
         }
     }
 }
 
 // The same down the columns, a whole row of sums at a time.
-void BlurColumns(const uint8_t* src, uint8_t* dst, int width, int height, uint16_t* sums) {
+void BlurColumns(const uint8_t* src, uint8_t* dst, int width, int height, int radius,
+                 uint16_t* sums) {
+    const uint32_t inverse = InverseWindow(2 * radius + 1);
     const int count = width * 3;
     auto row = [&](int y) {
         return src + static_cast<size_t>(std::clamp(y, 0, height - 1)) * count;
     };
     std::fill(sums, sums + count, 0);
-    for (int k = -kBlurRadius; k <= kBlurRadius; ++k) {
+    for (int k = -radius; k <= radius; ++k) {
         const uint8_t* r = row(k);
         for (int i = 0; i < count; ++i) {
             sums[i] = static_cast<uint16_t>(sums[i] + r[i]);
@@ -60,10 +67,10 @@ void BlurColumns(const uint8_t* src, uint8_t* dst, int width, int height, uint16
     }
     for (int y = 0; y < height; ++y) {
         uint8_t* out = dst + static_cast<size_t>(y) * count;
-        const uint8_t* enter = row(y + kBlurRadius + 1);
-        const uint8_t* leave = row(y - kBlurRadius);
+        const uint8_t* enter = row(y + radius + 1);
+        const uint8_t* leave = row(y - radius);
         for (int i = 0; i < count; ++i) {
-            out[i] = static_cast<uint8_t>((sums[i] * kInverseWindow + 32768) >> 16);
+            out[i] = static_cast<uint8_t>((sums[i] * inverse + 32768) >> 16);
             sums[i] = static_cast<uint16_t>(sums[i] + enter[i] - leave[i]);
         }
     }
@@ -85,22 +92,30 @@ WhiterFilter::WhiterFilter() {
 }
 
 void WhiterFilter::Prepare(int width, int height) {
+    if (width == width_ && height == height_) {
+        return;
+    }
     width_ = width;
     height_ = height;
+    blurRadius_ = std::clamp(static_cast<int>(std::lround(static_cast<double>(kDesignBlurRadius) *
+                                                          height / kDesignHeight)),
+                             1, kMaxBlurRadius);
     lowWidth_ = ReducedSize(width, kFactor);
     lowHeight_ = ReducedSize(height, kFactor);
     low_.assign(static_cast<size_t>(lowWidth_) * lowHeight_ * 3, 0);
     lowScratch_.assign(low_.size(), 0);
     glowRow_.assign(static_cast<size_t>(lowWidth_) * 3, 0);
     // One spare pixel past the repeated edge: the running sum's last step reads it, unused.
-    line_.assign(static_cast<size_t>(lowWidth_ + 2 * kBlurRadius + 1) * 3, 0);
+    line_.assign(static_cast<size_t>(lowWidth_ + 2 * blurRadius_ + 1) * 3, 0);
     columnSums_.assign(static_cast<size_t>(lowWidth_) * 3, 0);
+    downsampler_.Prepare(width, kFactor);
 }
 
 void WhiterFilter::BlurLow() {
     for (int pass = 0; pass < 2; ++pass) {
-        BlurRows(low_.data(), lowWidth_, lowHeight_, line_.data());
-        BlurColumns(low_.data(), lowScratch_.data(), lowWidth_, lowHeight_, columnSums_.data());
+        BlurRows(low_.data(), lowWidth_, lowHeight_, blurRadius_, line_.data());
+        BlurColumns(low_.data(), lowScratch_.data(), lowWidth_, lowHeight_, blurRadius_,
+                    columnSums_.data());
         low_.swap(lowScratch_);
     }
     for (size_t i = 0; i < low_.size(); i += 3) {
@@ -126,9 +141,7 @@ void WhiterFilter::GlowRow(int y) {
 }
 
 void WhiterFilter::Process(EffectImage& image) {
-    if (image.width != width_ || image.height != height_) {
-        Prepare(image.width, image.height);
-    }
+    Prepare(image.width, image.height);
     downsampler_.Run(image, kFactor, low_.data(), lowWidth_ * 3);
     BlurLow();
     static_assert(kFactor == 4);
