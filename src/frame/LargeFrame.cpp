@@ -1,7 +1,6 @@
 #include "LargeFrame.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -219,32 +218,37 @@ bool LargeFrameReader::Peek(LargeFrameLayout* layout) const {
     return true;
 }
 
-bool LargeFrameReader::Read(std::vector<uint8_t>* pixels, LargeFrameLayout* layout) const {
+bool LargeFrameReader::Read(std::vector<uint8_t>* pixels, LargeFrameLayout* layout) {
     const int fd = OpenChecked(layout);
     if (fd < 0) {
         return false;
     }
-    pixels->resize(layout->Bytes());
-    bool read = false;
-    // A frame takes well under a millisecond to write: a few tries find a whole one.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        if (layout->sequence % 2 != 0) {
-            sched_yield();
+    scratch_.resize(layout->Bytes());
+    auto sequence = [fd](uint64_t* value) {
+        return ReadBlockAt(fd, reinterpret_cast<uint8_t*>(value), sizeof *value, kSequenceOffset);
+    };
+    bool read = false, whole = false;
+    // A frame takes well under a millisecond to write: after a pause that long the next try
+    // usually finds a whole one.
+    for (int attempt = 0; attempt < 4 && !whole; ++attempt) {
+        if (attempt > 0) {
+            usleep(1000);
+            if (!sequence(&layout->sequence)) {
+                read = false;
+                break;
+            }
         }
-        read = ReadBlockAt(fd, pixels->data(), pixels->size(), kLargeFrameHeaderBytes);
         uint64_t after = 0;
-        if (!read ||
-            !ReadBlockAt(fd, reinterpret_cast<uint8_t*>(&after), sizeof after, kSequenceOffset)) {
-            read = false;
-            break;
-        }
-        const bool whole = after == layout->sequence && after % 2 == 0;
-        layout->sequence = after;
-        if (whole) {
-            break;
-        }
+        read = ReadBlockAt(fd, scratch_.data(), scratch_.size(), kLargeFrameHeaderBytes) &&
+               sequence(&after);
+        whole = read && after == layout->sequence && after % 2 == 0;
     }
     close(fd);
+    // A writer held up in the middle of a frame (a busy machine) leaves the previous whole frame
+    // in place; only without one is a mixed frame better than none.
+    if (read && (whole || pixels->size() != scratch_.size())) {
+        pixels->swap(scratch_);
+    }
     return read;
 }
 

@@ -80,8 +80,8 @@ private:
     std::vector<uint8_t> scaled_;  // WriteScaled's picture, sized by Open
 };
 
-// Reads the block for the virtual camera and the preview. Opens the name for every read, so it
-// follows a block that was removed or made again. A block that is not this user's own, or whose
+// Reads the block for the virtual camera and the preview (one thread each). Opens the name for
+// every read, so it follows a block that was removed or made again. A block that is not this user's own, or whose
 // header does not match its size, is never read.
 class LargeFrameReader {
 public:
@@ -90,13 +90,15 @@ public:
     // The block's layout without its picture; false while there is no usable block.
     bool Peek(LargeFrameLayout* layout) const;
     // Copies the current frame (bottom row first) into `pixels`, resized to it; false while there
-    // is no usable block. A frame being written is waited for briefly, then taken as it is.
-    bool Read(std::vector<uint8_t>* pixels, LargeFrameLayout* layout) const;
+    // is no usable block. A frame being written is waited for briefly; if it stays unfinished,
+    // `pixels` keeps the last whole frame of that size read into it.
+    bool Read(std::vector<uint8_t>* pixels, LargeFrameLayout* layout);
 
 private:
     int OpenChecked(LargeFrameLayout* layout) const;
 
     std::string name_;
+    std::vector<uint8_t> scratch_;  // the frame being read, until it is known whole
 };
 
 }  // namespace zavreo

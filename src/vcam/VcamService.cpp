@@ -36,6 +36,11 @@ VcamService::VcamService(const Options& options)
       pump_(options.sharedFrameName,
             options.loopback != nullptr ? options.loopback->PixelFormat() : 0,
             LoopbackWriter(options.loopback)) {
+    if (LoopbackDevice* device = options.loopback) {
+        pump_.SetWriterSize(device->Width(), device->Height(), [device](int width, int height) {
+            return device->SetSize(width, height);
+        });
+    }
     camera_ = std::make_unique<PipeWireCamera>(loop_, options_.fps, [this] { CameraChanged(); });
     tick_ = pw_loop_add_timer(loop_, &VcamService::OnTick, this);
     retry_ = pw_loop_add_timer(loop_, &VcamService::OnRetry, this);
@@ -122,7 +127,7 @@ void VcamService::Tick() {
         Quit(1);
         return;
     }
-    camera_->Send(pump_.Frame());
+    camera_->Send(pump_.FrameAt(kFrameWidth, kFrameHeight));
 }
 
 void VcamService::Retry() {

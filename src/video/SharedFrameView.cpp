@@ -54,7 +54,8 @@ void SharedFrameView::paintEvent(QPaintEvent*) {
     if (image_.isNull()) {
         return;
     }
-    const QSize size = image_.size().scaled(this->size(), Qt::KeepAspectRatio);
+    const QSize size =
+        QSize(picture_.shownWidth, picture_.shownHeight).scaled(this->size(), Qt::KeepAspectRatio);
     const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, image_);

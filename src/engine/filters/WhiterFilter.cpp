@@ -6,9 +6,12 @@
 namespace EM {
 namespace {
 
-constexpr int kFactor = 4;  // Process unrolls groups of this many pixels
-// In low-resolution pixels of the design frame, twice over; the running sums below hold 16 bits.
-constexpr int kDesignBlurRadius = 3;
+// The glow is computed at a quarter of the design frame's size, and at the same share of any
+// larger frame: its cost follows the picture's proportions, not its pixels.
+constexpr int kDesignFactor = 4;
+constexpr int kMaxFactor = 8;  // what the box reduction takes
+// The blur's reach in design-frame pixels, twice over; the running sums below hold 16 bits.
+constexpr int kDesignBlurReach = 12;
 constexpr int kMaxBlurRadius = 100;
 constexpr double kGlowOpacity = 0.30;
 constexpr int kMaxGlow = 77;  // 255 * kGlowOpacity
@@ -97,18 +100,20 @@ void WhiterFilter::Prepare(int width, int height) {
     }
     width_ = width;
     height_ = height;
-    blurRadius_ = std::clamp(static_cast<int>(std::lround(static_cast<double>(kDesignBlurRadius) *
-                                                          height / kDesignHeight)),
+    const double sizeScale = static_cast<double>(height) / kDesignHeight;
+    factor_ = std::clamp(static_cast<int>(std::lround(kDesignFactor * sizeScale)), kDesignFactor,
+                         kMaxFactor);
+    blurRadius_ = std::clamp(static_cast<int>(std::lround(kDesignBlurReach * sizeScale / factor_)),
                              1, kMaxBlurRadius);
-    lowWidth_ = ReducedSize(width, kFactor);
-    lowHeight_ = ReducedSize(height, kFactor);
+    lowWidth_ = ReducedSize(width, factor_);
+    lowHeight_ = ReducedSize(height, factor_);
     low_.assign(static_cast<size_t>(lowWidth_) * lowHeight_ * 3, 0);
     lowScratch_.assign(low_.size(), 0);
     glowRow_.assign(static_cast<size_t>(lowWidth_) * 3, 0);
     // One spare pixel past the repeated edge: the running sum's last step reads it, unused.
     line_.assign(static_cast<size_t>(lowWidth_ + 2 * blurRadius_ + 1) * 3, 0);
     columnSums_.assign(static_cast<size_t>(lowWidth_) * 3, 0);
-    downsampler_.Prepare(width, kFactor);
+    downsampler_.Prepare(width, factor_);
 }
 
 void WhiterFilter::BlurLow() {
@@ -127,7 +132,7 @@ void WhiterFilter::BlurLow() {
 
 // The glow of full-size row y, one value per low column, interpolated between low rows.
 void WhiterFilter::GlowRow(int y) {
-    const double pos = std::clamp((y + 0.5) / kFactor - 0.5, 0.0, lowHeight_ - 1.0);
+    const double pos = std::clamp((y + 0.5) / factor_ - 0.5, 0.0, lowHeight_ - 1.0);
     const int r0 = static_cast<int>(pos);
     const int r1 = std::min(r0 + 1, lowHeight_ - 1);
     const int w = static_cast<int>((pos - r0) * 256.0);
@@ -142,26 +147,25 @@ void WhiterFilter::GlowRow(int y) {
 
 void WhiterFilter::Process(EffectImage& image) {
     Prepare(image.width, image.height);
-    downsampler_.Run(image, kFactor, low_.data(), lowWidth_ * 3);
+    downsampler_.Run(image, factor_, low_.data(), lowWidth_ * 3);
     BlurLow();
-    static_assert(kFactor == 4);
     const uint8_t* screen = screen_.data();
-    const int groups = image.width / kFactor;
+    const int factor = factor_;
+    const int groups = image.width / factor;
     for (int y = 0; y < image.height; ++y) {
         GlowRow(y);
         uint8_t* __restrict p = image.Row(y);
         const uint8_t* glow = glowRow_.data();
-        // Whole groups of four pixels sharing one glow, unrolled: the lookups are what costs.
-        for (int g = 0; g < groups; ++g, p += 3 * kFactor, glow += 3) {
+        // Whole groups of pixels sharing one glow: the lookups are what costs.
+        for (int g = 0; g < groups; ++g, glow += 3) {
             const uint8_t* blue = screen + glow[0] * 256;
             const uint8_t* green = screen + glow[1] * 256;
             const uint8_t* red = screen + glow[2] * 256;
-            p[0] = blue[p[0]], p[1] = green[p[1]], p[2] = red[p[2]];
-            p[3] = blue[p[3]], p[4] = green[p[4]], p[5] = red[p[5]];
-            p[6] = blue[p[6]], p[7] = green[p[7]], p[8] = red[p[8]];
-            p[9] = blue[p[9]], p[10] = green[p[10]], p[11] = red[p[11]];
+            for (int k = 0; k < factor; ++k, p += 3) {
+                p[0] = blue[p[0]], p[1] = green[p[1]], p[2] = red[p[2]];
+            }
         }
-        for (int x = groups * kFactor; x < image.width; ++x, p += 3) {
+        for (int x = groups * factor; x < image.width; ++x, p += 3) {
             p[0] = screen[glow[0] * 256 + p[0]];
             p[1] = screen[glow[1] * 256 + p[1]];
             p[2] = screen[glow[2] * 256 + p[2]];
