@@ -55,14 +55,16 @@ const uint8_t* FramePump::FrameAt(int width, int height) {
 }
 
 bool FramePump::Tick() {
+    const int lastWidth = width_, lastHeight = height_;
     Read();
     if (!writer_) {
         return true;
     }
-    if (resize_ && (width_ != writerWidth_ || height_ != writerHeight_) &&
-        (width_ != triedWidth_ || height_ != triedHeight_)) {
-        triedWidth_ = width_;
-        triedHeight_ = height_;
+    if (width_ != lastWidth || height_ != lastHeight) {
+        resizeAsked_ = false;
+    }
+    if (resize_ && !resizeAsked_ && (width_ != writerWidth_ || height_ != writerHeight_)) {
+        resizeAsked_ = true;
         if (resize_(width_, height_)) {
             writerWidth_ = width_;
             writerHeight_ = height_;

@@ -28,7 +28,7 @@ public:
     FramePump(std::string sharedFrameName, uint32_t fourcc, Writer writer);
 
     // The writer takes `width` x `height`. When the picture changes size, `resize` (if any) is
-    // asked, once per new size, to take it; frames are stretched to whatever the writer takes.
+    // asked once to take the new size; frames are stretched to whatever the writer takes.
     void SetWriterSize(int width, int height, Resizer resize = nullptr);
 
     // False when the writer failed (the device went away).
@@ -49,7 +49,7 @@ private:
     Writer writer_;
     Resizer resize_;
     int writerWidth_ = kFrameWidth, writerHeight_ = kFrameHeight;
-    int triedWidth_ = 0, triedHeight_ = 0;  // the last size `resize_` was asked for
+    bool resizeAsked_ = false;  // for the picture's size since it last changed
     std::vector<uint8_t> frame_;
     int width_ = kFrameWidth, height_ = kFrameHeight;
     std::vector<uint8_t> fitted_;  // FrameAt's stretched copy
