@@ -70,16 +70,18 @@ CSampleGrabberCB& CSampleGrabberCB::Instance() {
     return callback;
 }
 
-void CSampleGrabberCB::Process(EM::EffectImage& image) {
+void CSampleGrabberCB::Process(EM::EffectImage& image, uint32_t timeMs, bool keep) {
     image.format = 0;
-    image.timeMs = TickCount();
+    image.timeMs = timeMs;
     image.hints[0] = 0;
     image.hints[1] = 1;
     image.hints[2] = 0;
     image.flags = 0;
     engine_.DoFilter(&image);
-    std::memcpy(lastFrame_.data(), image.pixels, image.Bytes());
-    hasLastFrame_ = true;
+    if (keep) {
+        std::memcpy(lastFrame_.data(), image.pixels, image.Bytes());
+        hasLastFrame_ = true;
+    }
 }
 
 long CSampleGrabberCB::BufferCB(double, uint8_t* buffer, long length) {
@@ -90,7 +92,7 @@ long CSampleGrabberCB::BufferCB(double, uint8_t* buffer, long length) {
     }
     const uint8_t* processed = nullptr;
     ChainSize chain;
-    uint32_t timeMs = 0;
+    bool smallDue = true;
     {
         std::lock_guard lock(pipelineMutex_);
         chain = chain_;
@@ -106,30 +108,32 @@ long CSampleGrabberCB::BufferCB(double, uint8_t* buffer, long length) {
         } else {
             return 0;
         }
-        Process(outputImage_);
-        timeMs = outputImage_.timeMs;
+        // Beside a large camera frame, the shared frame's picture (and the copy a photo takes)
+        // at most 15 times a second.
+        const uint32_t now = TickCount();
+        if (chain.Large()) {
+            smallDue = !smallWritten_ || now - smallWrittenMs_ >= kSmallFrameGapMs;
+            if (smallDue) {
+                smallWritten_ = true;
+                smallWrittenMs_ = now;
+            }
+        }
+        Process(outputImage_, now, smallDue);
     }
-    if (chain.Large()) {
-        PublishLarge(processed, chain, timeMs);
-    } else {
+    if (!chain.Large()) {
         output_.WriteAlone(processed);
+        return 0;
+    }
+    output_.Large().Write(processed);
+    if (smallDue) {
+        EM::EffectImage large;
+        DescribeFrame(large, const_cast<uint8_t*>(processed), chain.width, chain.height);
+        EM::EffectImage small;
+        DescribeFrame(small, small_.data(), kFrameWidth, kFrameHeight);
+        EM::Helper::Resize(&large, &small);
+        output_.WriteAlone(small_.data());
     }
     return 0;
-}
-
-void CSampleGrabberCB::PublishLarge(const uint8_t* processed, ChainSize chain, uint32_t timeMs) {
-    output_.Large().Write(processed);
-    if (smallWritten_ && timeMs - smallWrittenMs_ < kSmallFrameGapMs) {
-        return;
-    }
-    smallWritten_ = true;
-    smallWrittenMs_ = timeMs;
-    EM::EffectImage large;
-    DescribeFrame(large, const_cast<uint8_t*>(processed), chain.width, chain.height);
-    EM::EffectImage small;
-    DescribeFrame(small, small_.data(), kFrameWidth, kFrameHeight);
-    EM::Helper::Resize(&large, &small);
-    output_.WriteAlone(small_.data());
 }
 
 int CSampleGrabberCB::ConfigureEffect(int operation, int kind,

@@ -5,7 +5,8 @@
 //
 // The chain runs at 640 x 480 unless the camera size is 16:9 and at least 1280 x 720: then it
 // runs at 1280 x 720, the large frame gets every processed frame and the shared frame the same
-// picture stretched to 640 x 480, at most 15 times a second as it always was.
+// picture stretched to 640 x 480, at most 15 times a second as it always was (and photos the
+// last of those).
 //
 // Threads: BufferCB runs on the capture pipeline's streaming thread; ConfigureEffect,
 // ConfigureOverlay, SetCameraSize and CopyLastFrame on the interface thread, ForgetLastFrame and
@@ -87,12 +88,10 @@ public:
     SharedFrame& Output() { return output_; }
 
 private:
-    void Process(EM::EffectImage& image);
+    // Runs the chain over `image`, keeping a copy for photos when `keep` says so.
+    void Process(EM::EffectImage& image, uint32_t timeMs, bool keep);
     // Readies a filter built for the chain before it joins it.
     void PrepareBuilt(EM::IFilter* filter) const;
-    // The processed large frame to the large frame, and stretched to the shared frame when that
-    // is due.
-    void PublishLarge(const uint8_t* processed, ChainSize chain, uint32_t timeMs);
 
     SharedFrame& output_;
     EM::EffectManager& engine_;
@@ -105,11 +104,9 @@ private:
     bool hasLastFrame_ = false;
     std::atomic<int> cameraWidth_{kFrameWidth};
     std::atomic<int> cameraHeight_{kFrameHeight};
-    // Streaming thread only: the large picture stretched for the shared frame, and when that
-    // was last written.
-    std::vector<uint8_t> small_;
-    bool smallWritten_ = false;
+    bool smallWritten_ = false;  // when the shared frame last got a large frame's picture
     uint32_t smallWrittenMs_ = 0;
+    std::vector<uint8_t> small_;  // streaming thread only: that picture stretched
 };
 
 }  // namespace zavreo
