@@ -6,7 +6,7 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
-  [[ -z ${ZAVREO_SHARED_FRAME:-} ]] || rm -f "/dev/shm$ZAVREO_SHARED_FRAME" "/dev/shm$ZAVREO_SHARED_FRAME-hd"
+  [[ -z ${ZAVREO_SHARED_FRAME:-} ]] || rm -f "/dev/shm$ZAVREO_SHARED_FRAME" "/dev/shm$ZAVREO_SHARED_FRAME-$(id -u)-hd"
   [[ -n ${KEEP_E2E:-} ]] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -46,6 +46,20 @@ wait_for_window() {
     sleep 0.1
   done
   return 1
+}
+# The client windows in the window manager's stacking order, bottom first, one decimal id a line.
+stacking() {
+  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
+    printf '%d\n' "$id"
+  done
+}
+# Whether window $1 lies above window $2.
+above() {
+  local order upper lower
+  order=$(stacking)
+  upper=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
+  lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
+  [[ -n $upper && -n $lower ]] && ((upper > lower))
 }
 # Where PipeWire is installed: a private D-Bus session bus, PipeWire and WirePlumber in
 # $XDG_RUNTIME_DIR (which must be set), as a desktop session has them. Status 1 where they are

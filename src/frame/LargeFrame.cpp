@@ -11,6 +11,7 @@
 
 #include "BlockIo.h"
 #include "EffectManager.h"
+#include "SharedFrame.h"
 
 namespace zavreo {
 namespace {
@@ -48,7 +49,7 @@ off_t BlockBytes(const LargeFrameLayout& layout) {
 }  // namespace
 
 std::string LargeFrameName(const std::string& sharedFrameName) {
-    return sharedFrameName + "-hd";
+    return OwnSharedFrameName(sharedFrameName, geteuid()) + "-hd";
 }
 
 LargeFrame::LargeFrame(std::string name) : name_(std::move(name)) {}

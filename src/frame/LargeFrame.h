@@ -1,7 +1,8 @@
 #pragma once
 // The virtual camera's picture at a larger size the user chose for it (1280 x 720), beside the
 // 640 x 480 shared frame, which stays as it is for everyone else who reads it. A POSIX shared
-// memory object named after the shared frame ("<shared frame>-hd"), this user's, mode 0600,
+// memory object named after the shared frame and the user ("<shared frame>-<uid>-hd": nobody
+// else reads it, so each user of the machine has one of their own), mode 0600,
 // written and read through the descriptor (pwrite/pread), never mapped, like the shared frame.
 // It exists only while such a size is chosen: without it, readers take the shared frame.
 //
@@ -30,7 +31,8 @@
 
 namespace zavreo {
 
-// The block that goes with the shared frame named `sharedFrameName`.
+// This user's block that goes with the shared frame wanted at `sharedFrameName` (whether or not
+// the program had to write its shared frame under a name of its own).
 std::string LargeFrameName(const std::string& sharedFrameName);
 
 struct LargeFrameLayout {

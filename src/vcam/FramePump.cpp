@@ -8,7 +8,7 @@
 namespace zavreo {
 
 FramePump::FramePump(std::string sharedFrameName, uint32_t fourcc, Writer writer)
-    : reader_(sharedFrameName),
+    : reader_(SharedFrameReader::HandedDown(sharedFrameName)),
       large_(LargeFrameName(sharedFrameName)),
       fourcc_(fourcc),
       writer_(std::move(writer)),

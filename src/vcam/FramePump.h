@@ -23,7 +23,8 @@ public:
     // Asked to take frames of a new size; false when it keeps its own.
     using Resizer = std::function<bool(int width, int height)>;
 
-    // Without a writer the frame is only read. The writer takes 640 x 480 frames until
+    // Without a writer the frame is only read. The block is the one the program handed down,
+    // else the one named `sharedFrameName`. The writer takes 640 x 480 frames until
     // SetWriterSize says otherwise.
     FramePump(std::string sharedFrameName, uint32_t fourcc, Writer writer);
 

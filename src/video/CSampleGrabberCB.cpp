@@ -234,7 +234,7 @@ void CSampleGrabberCB::SetCameraSize(int width, int height) {
     } else if (!large.IsOpen() && large.Open(chain.width, chain.height, kLargeFramesPerSecond)) {
         // Until the camera delivers, the virtual camera shows what the shared frame shows.
         std::vector<uint8_t> current(kFrameBytes);
-        if (SharedFrameReader(output_.Name()).CopyFrame(current.data())) {
+        if (SharedFrameReader(output_).CopyFrame(current.data())) {
             large.WriteScaled(current.data(), kFrameWidth, kFrameHeight);
         }
     }

@@ -7,6 +7,9 @@ namespace zavreo {
 PreviewFrames::PreviewFrames(std::string sharedFrameName)
     : reader_(sharedFrameName), large_(LargeFrameName(sharedFrameName)) {}
 
+PreviewFrames::PreviewFrames(const SharedFrame& output)
+    : reader_(output), large_(LargeFrameName(output.WantedName())) {}
+
 void PreviewFrames::Deliver(const uint8_t* pixels, int width, int height, int stride) {
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     std::lock_guard lock(mutex_);

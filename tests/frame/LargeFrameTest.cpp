@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -50,7 +51,7 @@ void Overwrite(const std::string& name, off_t offset, const void* data, size_t s
 TEST(LargeFrame, HeaderDescribesTheFrameAnotherProcessReads) {
     ScopedFrameName name;
     const std::string block = LargeFrameName(name.Name());
-    EXPECT_EQ(block, name.Name() + "-hd");
+    EXPECT_EQ(block, name.Name() + "-" + std::to_string(geteuid()) + "-hd");
     LargeFrame writer(block);
     ASSERT_TRUE(writer.Open(kWidth, kHeight, 30));
     struct stat info {};
@@ -124,6 +125,26 @@ TEST(LargeFrame, TheSharedFramesPicturesAreStretchedIntoIt) {
     EXPECT_EQ(sharedCopy, std::vector<uint8_t>(kFrameBytes, 7));
 
     // Removing the shared frame at exit removes the large one with it.
+    shared.Remove();
+    EXPECT_FALSE(reader.Peek(&layout));
+}
+
+// When something else holds the shared frame's name, the program writes a block of its own, and
+// the virtual camera, which knows only the name wanted, must still find the large picture.
+TEST(LargeFrame, ADisplacedSharedFrameKeepsTheLargeFrameTheVirtualCameraLooksFor) {
+    ScopedFrameName name;
+    ASSERT_EQ(mkfifo(("/dev/shm" + name.Name()).c_str(), 0600), 0);
+    ScopedUnlink own(OwnSharedFrameName(name.Name(), geteuid()));
+    SharedFrame shared(name.Name());
+    ASSERT_TRUE(shared.Displaced());
+    ASSERT_TRUE(shared.Large().Open(kWidth, kHeight, 30));
+    shared.Write(std::vector<uint8_t>(kFrameBytes, 90).data());
+    LargeFrameReader reader(LargeFrameName(name.Name()));
+    std::vector<uint8_t> copy;
+    LargeFrameLayout layout;
+    ASSERT_TRUE(reader.Read(&copy, &layout));
+    EXPECT_EQ(layout.width, kWidth);
+    EXPECT_EQ(copy, std::vector<uint8_t>(kPixels, 90));
     shared.Remove();
     EXPECT_FALSE(reader.Peek(&layout));
 }

@@ -31,6 +31,16 @@ private:
     std::string name_;
 };
 
+// Removes a block name when the test ends.
+class ScopedUnlink {
+public:
+    explicit ScopedUnlink(std::string name) : name_(std::move(name)) {}
+    ~ScopedUnlink() { shm_unlink(name_.c_str()); }
+
+private:
+    std::string name_;
+};
+
 // Sets or clears an environment variable for the life of the object.
 class ScopedEnv {
 public:

@@ -173,8 +173,8 @@ choose_size Down
 sleep 5
 import -display "$DISPLAY" -window root "$out/camera-1280x720.png" || fail "no screenshot"
 python3 - "/dev/shm$ZAVREO_SHARED_FRAME" <<'PY' || fail "the large frame is not the 1280 x 720 picture"
-import struct, sys, time
-small_path, large_path = sys.argv[1], sys.argv[1] + "-hd"
+import os, struct, sys, time
+small_path, large_path = sys.argv[1], f"{sys.argv[1]}-{os.geteuid()}-hd"
 header = open(large_path, "rb").read(64)
 width, height, stride = struct.unpack("<III", header[12:24])
 assert header[:8] == b"ZVLARGE1" and header[24:28] == b"BGR3", header[:28]
@@ -219,7 +219,7 @@ eval "$(xdotool getwindowgeometry --shell "$photoDialog")"
 xdotool mousemove --sync $((X + 296)) $((Y + 275)) click 1
 choose_size Up
 sleep 4
-[[ -e /dev/shm$ZAVREO_SHARED_FRAME-hd ]] && fail "the large frame stayed at 640 x 480"
+[[ -e /dev/shm$ZAVREO_SHARED_FRAME-$(id -u)-hd ]] && fail "the large frame stayed at 640 x 480"
 frame_check decorated || fail "the effects are not in the shared frame back at 640 x 480"
 # The effects tab and each of its pages.
 xdotool mousemove --sync 675 85 click 1
@@ -356,19 +356,6 @@ sleep 0.5
 import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
 # A dialog of the program opened while the lyrics show lies above them and their bar in the
 # window manager's stacking order (bottom first); closed, the lyrics go back on top.
-stacking() {
-  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
-    printf '%d\n' "$id"
-  done
-}
-above() {  # whether window $1 lies above window $2
-  local order
-  order=$(stacking)
-  local upper lower
-  upper=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
-  lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
-  [[ -n $upper && -n $lower ]] && ((upper > lower))
-}
 lyricsBar=$(wait_for_window 歌词控制 10) || fail "the lyrics bar is gone"
 # 拍照 on the 我的直播 page, with the camera closed since the slideshow, brings up the tip.
 xdotool mousemove --sync 120 169 click 1
