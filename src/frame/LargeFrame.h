@@ -83,8 +83,8 @@ private:
 };
 
 // Reads the block for the virtual camera and the preview (one thread each). Opens the name for
-// every read, so it follows a block that was removed or made again. A block that is not this user's own, or whose
-// header does not match its size, is never read.
+// every read, so it follows a block that was removed or made again. A block that is not this user's
+// own, or whose header does not match its size, is never read.
 class LargeFrameReader {
 public:
     explicit LargeFrameReader(std::string name);
