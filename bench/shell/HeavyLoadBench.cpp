@@ -11,8 +11,9 @@
 // BM_CameraSize runs the same everything-on program against the high-definition stand-in (Motion
 // JPEG at 30 frames a second at 1280 x 720, else YUY2 at 15), with 输出大小 at 640 x 480 or
 // 1280 x 720, in a private PipeWire session where one reader takes the virtual camera's node at
-// that size. It reports the processor share of the program and of the virtual camera program (all
-// threads), their sum, resident memory of each, the frames per second the reader received, and
+// the size it offers. It reports the processor share of the program and of the virtual camera
+// program (all threads), their sum, resident memory of each, the frames per second and width the
+// reader received, and
 // the stand-in's own encoding (its thread "standin:src"), which a real camera does in its own
 // hardware and which is left out of the program's share.
 
@@ -248,16 +249,15 @@ pid_t ChildNamed(pid_t parent, const std::string& comm) {
     return -1;
 }
 
-// A PipeWire client taking the virtual camera's node at one size (YUY2, as cameras deliver),
-// counting the frames it receives.
+// A PipeWire client taking the virtual camera's node in YUY2 (as cameras deliver) at the size the
+// node offers first, counting the frames it receives and noting their width.
 class NodeReader {
 public:
-    NodeReader(int width, int height) {
+    NodeReader() {
         gst_init(nullptr, nullptr);
         const std::string description =
             "pipewiresrc target-object=" + std::string(zavreo::kPipeWireNodeName) +
-            " ! video/x-raw,format=YUY2,width=" + std::to_string(width) +
-            ",height=" + std::to_string(height) + " ! appsink name=sink sync=false";
+            " ! video/x-raw,format=YUY2 ! appsink name=sink sync=false";
         pipeline_ = gst_parse_launch(description.c_str(), nullptr);
         if (pipeline_ == nullptr) {
             Die("no PipeWire reader");
@@ -265,8 +265,16 @@ public:
         GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline_), "sink");
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = [](GstAppSink* appsink, gpointer self) {
-            gst_sample_unref(gst_app_sink_pull_sample(appsink));
-            ++static_cast<NodeReader*>(self)->frames_;
+            GstSample* sample = gst_app_sink_pull_sample(appsink);
+            auto* reader = static_cast<NodeReader*>(self);
+            int width = 0;
+            if (sample != nullptr &&
+                gst_structure_get_int(gst_caps_get_structure(gst_sample_get_caps(sample), 0),
+                                      "width", &width)) {
+                reader->width_ = width;
+            }
+            gst_sample_unref(sample);
+            ++reader->frames_;
             return GST_FLOW_OK;
         };
         gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
@@ -278,10 +286,12 @@ public:
         gst_object_unref(pipeline_);
     }
     uint64_t Frames() const { return frames_; }
+    int Width() const { return width_; }
 
 private:
     GstElement* pipeline_ = nullptr;
     std::atomic<uint64_t> frames_{0};
+    std::atomic<int> width_{0};
 };
 
 // How one start of the program is set up.
@@ -290,12 +300,13 @@ struct Setup {
     const char* camera = "ZAVREO_TEST_CAMERA=1";
     const char* sizeKeys = nullptr;  // keys in the opened size list that choose 输出大小
     const PipeWireSession* session = nullptr;  // the program's session, else a private runtime
-    int readerWidth = 0, readerHeight = 0;     // a PipeWire reader of the node at that size
+    bool reader = false;                       // one PipeWire reader of the node
 };
 
 struct Figures {
     double cpuPercent = 0, residentMb = 0, fps = 0;
     double vcamCpuPercent = 0, vcamResidentMb = 0, standInCpuPercent = 0, readerFps = 0;
+    int readerWidth = 0;
 };
 
 // One start of the program as `setup` says: the camera opened (and its size chosen), a settling
@@ -349,8 +360,8 @@ Figures RunProgram(const Xvfb& x, const Setup& setup, double seconds) {
         Output(xdotool + "key " + setup.sizeKeys + " Return");
     }
     std::unique_ptr<NodeReader> reader;
-    if (setup.readerWidth > 0) {
-        reader = std::make_unique<NodeReader>(setup.readerWidth, setup.readerHeight);
+    if (setup.reader) {
+        reader = std::make_unique<NodeReader>();
     }
     std::this_thread::sleep_for(std::chrono::seconds(5));
     Figures figures;
@@ -376,6 +387,7 @@ Figures RunProgram(const Xvfb& x, const Setup& setup, double seconds) {
         }
         if (reader) {
             figures.readerFps = (reader->Frames() - readerStart) / wall;
+            figures.readerWidth = reader->Width();
         }
     }
     reader.reset();
@@ -425,8 +437,7 @@ void BM_CameraSize(benchmark::State& state) {
     // The stand-in's list: 640 x 480, 320 x 240, 1280 x 720, 1920 x 1080.
     setup.sizeKeys = large ? "Down Down" : nullptr;
     setup.session = &session;
-    setup.readerWidth = large ? 1280 : 640;
-    setup.readerHeight = large ? 720 : 480;
+    setup.reader = true;
     for (auto _ : state) {
         const Figures figures = RunProgram(x, setup, seconds);
         state.SetIterationTime(seconds);
@@ -436,6 +447,7 @@ void BM_CameraSize(benchmark::State& state) {
         state.counters["program_rss_MB"] = figures.residentMb;
         state.counters["vcam_rss_MB"] = figures.vcamResidentMb;
         state.counters["reader_fps"] = figures.readerFps;
+        state.counters["reader_width"] = figures.readerWidth;
         state.counters["shared_fps"] = figures.fps;
         state.counters["standin_cpu_%"] = figures.standInCpuPercent;
     }
