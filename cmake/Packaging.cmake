@@ -72,7 +72,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop assistant for live video broadcas
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Zavreo直播助手 runs beside the streaming program. Camera frames pass through
 beauty effects (slimming, whitening, skin smoothing), colour presets,
 mirroring, animated decorations and a scrolling subtitle; a virtual camera
-serves the result to every streaming client through a v4l2loopback device.
+serves the result to every streaming client: as a PipeWire camera, which
+browsers take through the desktop's camera portal, and through a v4l2loopback
+device where the module is loaded.
 
 Around the picture it offers a music player with playlists, synchronised
 lyrics in a floating desktop window, a pad of sound effects, photos and MP4
@@ -87,6 +89,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${ZAVREO_BIN_DIR})
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-pulseaudio, fonts-droid-fallback, fonts-noto-cjk | fonts-wqy-microhei")
-# The virtual camera's device, the video server, the Kai face of the subtitle, folder opening.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "v4l2loopback-dkms, pipewire, fonts-arphic-ukai, xdg-utils")
+# The virtual camera's device, the video server, the Kai face of the subtitle, folder opening, Qt's
+# platform for Wayland-only sessions.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "v4l2loopback-dkms, pipewire, fonts-arphic-ukai, xdg-utils, qt6-wayland")
+# The camera for programs that speak only V4L2, without the loopback module.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pipewire-v4l2")
 include(CPack)

@@ -17,13 +17,14 @@ public:
         std::chrono::steady_clock::time_point arrived;
     };
 
-    // `format` as GStreamer names it: "BGRx", "YUY2", "I420".
-    PipeWireReader(const std::string& node, const std::string& format) {
+    // `format` as GStreamer names it: "BGRx", "YUY2", "I420"; `fps` 0 takes the node's first.
+    PipeWireReader(const std::string& node, const std::string& format, int fps = 0) {
         gst_init(nullptr, nullptr);
+        const std::string rate = fps > 0 ? ",framerate=" + std::to_string(fps) + "/1" : "";
         const std::string description = "pipewiresrc target-object=" + node +
                                         " always-copy=true ! video/x-raw,format=" + format +
-                                        ",width=640,height=480 ! appsink name=sink sync=false "
-                                        "max-buffers=64 drop=false";
+                                        ",width=640,height=480" + rate +
+                                        " ! appsink name=sink sync=false max-buffers=64 drop=false";
         GError* error = nullptr;
         pipeline_ = gst_parse_launch(description.c_str(), &error);
         if (error != nullptr) {

@@ -57,10 +57,11 @@ public:
     bool Running() const { return running_; }
     const std::string& Folder() const { return folder_; }
 
-    // The daemon dies at once, as in a crash; WirePlumber follows it.
-    void KillPipeWire() {
+    // The daemon ends on `signal`: at once on SIGKILL, as in a crash, or closing its clients
+    // first on SIGTERM, as when the user's service manager restarts it. WirePlumber follows it.
+    void KillPipeWire(int signal = SIGKILL) {
         if (daemon_ > 0) {
-            kill(daemon_, SIGKILL);
+            kill(daemon_, signal);
             waitpid(daemon_, nullptr, 0);
             daemon_ = -1;
         }
@@ -76,11 +77,11 @@ public:
         manager_ = Spawn({"wireplumber"});
         return manager_ > 0;
     }
-    // True when the daemon lists a node named `name` (pw-dump, a client of its own).
-    static bool HasNode(const std::string& name) {
+    // pw-dump's listing of the daemon's objects (a client of its own).
+    static std::string DumpText() {
         FILE* pipe = popen("pw-dump 2>/dev/null", "r");
         if (pipe == nullptr) {
-            return false;
+            return {};
         }
         std::string listing;
         char chunk[4096];
@@ -89,7 +90,11 @@ public:
             listing.append(chunk, got);
         }
         pclose(pipe);
-        return listing.find("\"node.name\": \"" + name + "\"") != std::string::npos;
+        return listing;
+    }
+    // True when the daemon lists a node named `name`.
+    static bool HasNode(const std::string& name) {
+        return DumpText().find("\"node.name\": \"" + name + "\"") != std::string::npos;
     }
     void StopPipeWire() {
         Stop(&manager_);

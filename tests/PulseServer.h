@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -21,7 +22,9 @@ public:
     // With `withInput`, also a null source: a real input (not a monitor), "ZavreoTestMic".
     static constexpr const char* kInputDescription = "ZavreoTestMic";
 
-    explicit PulseServer(bool withInput = false) {
+    // With `suspendWhenIdle`, a sink or source nobody uses is suspended after a second, as on a
+    // desktop (module-suspend-on-idle).
+    explicit PulseServer(bool withInput = false, bool suspendWhenIdle = false) {
         char pattern[] = "/tmp/zavreo-pulse-XXXXXX";
         if (mkdtemp(pattern) == nullptr) {
             return;
@@ -43,9 +46,12 @@ public:
                                           ? "--load=module-null-source source_name=zavreo_mic "
                                             "description=ZavreoTestMic"
                                           : "--log-meta=no";
+            const std::string suspend =
+                suspendWhenIdle ? "--load=module-suspend-on-idle timeout=1" : "--log-time=no";
             execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
                    "--use-pid-file=no", "--disallow-exit", "--log-target=stderr",
-                   "--log-level=error", sink.c_str(), input.c_str(), native.c_str(), nullptr);
+                   "--log-level=error", sink.c_str(), input.c_str(), suspend.c_str(),
+                   native.c_str(), nullptr);
             _exit(127);
         }
         for (int i = 0; i < 100 && pid_ > 0; ++i) {
@@ -72,6 +78,23 @@ public:
     PulseServer& operator=(const PulseServer&) = delete;
 
     bool Running() const { return running_; }
+
+    // Whether the null sink (and so its monitor) is suspended now, as pactl lists it.
+    static bool SinkSuspended() {
+        FILE* pipe = popen("pactl list short sinks 2>/dev/null", "r");
+        if (pipe == nullptr) {
+            return false;
+        }
+        bool suspended = false;
+        char line[512];
+        while (std::fgets(line, sizeof line, pipe) != nullptr) {
+            const std::string text(line);
+            suspended = suspended || (text.find("zavreo_test") != std::string::npos &&
+                                      text.find("SUSPENDED") != std::string::npos);
+        }
+        pclose(pipe);
+        return suspended;
+    }
 
 private:
     std::string folder_;

@@ -79,6 +79,27 @@ start_pipewire_session() {
   pids+=($!)
   [[ -S $XDG_RUNTIME_DIR/pipewire-0 ]] || fail "the private PipeWire did not start"
 }
+# The desktop's camera portal, through which browsers reach PipeWire cameras: xdg-desktop-portal
+# with the GTK backend (which needs the display) in the session that start_pipewire_session made,
+# and the permission store saying yes for programs without an application id (unsandboxed
+# programs), so that nobody is asked. Status 1 where the portal is not installed.
+start_camera_portal() {
+  local portal=/usr/libexec/xdg-desktop-portal
+  [[ -x $portal && -x /usr/libexec/xdg-desktop-portal-gtk ]] || return 1
+  # Newer portals pick their backends from this file; older ones take any that is installed.
+  mkdir -p "${XDG_CONFIG_HOME:-$HOME/.config}/xdg-desktop-portal"
+  printf '[preferred]\ndefault=gtk\n' >"${XDG_CONFIG_HOME:-$HOME/.config}/xdg-desktop-portal/portals.conf"
+  "$portal" >"$work/portal.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
+      --object-path /org/freedesktop/impl/portal/PermissionStore \
+      --method org.freedesktop.impl.portal.PermissionStore.SetPermission \
+      devices true camera "" "['yes']" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  fail "the portal's permission store did not answer"
+}
 # A fresh user for the program: an empty home and a private runtime folder in the work folder,
 # the stand-in camera, music played into no device, and the shared frame named after $1.
 use_fresh_user() {
@@ -87,4 +108,42 @@ use_fresh_user() {
   export HOME=$work/home XDG_RUNTIME_DIR=$work/run ZAVREO_SHARED_FRAME=/zavreo-$1-$$
   export ZAVREO_AUDIO_SINK="fakesink sync=true" ZAVREO_TEST_CAMERA=1
   unset XDG_CONFIG_HOME QT_QPA_PLATFORM
+}
+# Whether the stand-in camera's moving colour bars reach the shared frame $1 within 15 s.
+camera_frames_flow() {
+  python3 - "$1" <<'PY'
+import sys, time
+def pixel(frame, x, y):  # y as seen; rows are stored bottom first
+    at = (479 - y) * 1920 + x * 3
+    return frame[at:at + 3]
+def bars(frame):  # colour bars: one colour down each column of the upper part, several colours
+    columns = range(4, 640, 16)
+    vertical = sum(max(abs(a - b) for a, b in zip(pixel(frame, x, 40), pixel(frame, x, 250))) <= 24
+                   for x in columns)
+    colours = {tuple(c // 64 for c in pixel(frame, x, 150)) for x in columns}
+    return vertical >= len(columns) - 4 and len(colours) >= 4
+seen = []
+for _ in range(150):
+    frame = open(sys.argv[1], "rb").read()
+    if bars(frame):
+        seen.append(frame)
+        # The bars scroll sideways: two frames a moment apart differ.
+        if len(seen) >= 2 and seen[0] != seen[-1]:
+            sys.exit(0)
+    time.sleep(0.1)
+sys.exit(f"{len(seen)} frames with bars, all alike" if seen else "no colour bars")
+PY
+}
+# Sends SIGTERM to program $1 and waits up to 30 s for its end; status 0 only for an end with 0,
+# else a line on standard error says what happened.
+ends_cleanly_on_sigterm() {
+  kill -TERM "$1"
+  for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$1" 2>/dev/null; then
+    echo "the program did not end on SIGTERM" >&2
+    return 1
+  fi
+  local code=0
+  wait "$1" || code=$?
+  ((code == 0)) || { echo "the program ended with $code" >&2; return 1; }
 }

@@ -1,24 +1,22 @@
 #pragma once
 // The microphone: the PulseAudio source whose description is the name the program found (the
-// name its device monitor shows), captured through libavdevice. Samples are stamped on the
-// recorder's steady clock, counted from when the first arrived.
+// name its device monitor shows). Captured through PulseAudio's own asynchronous client, so that
+// nothing the server or the source does (a source waking from suspension, one that never delivers,
+// a stalled server) can hold up the recording or its end. Samples are stamped on the recorder's
+// steady clock.
 //
-// Threads: a capture thread of its own reads the device; the recording thread takes what it has
-// read with Take.
+// Threads: PulseAudio's main loop thread (one per source) connects, reads and stamps; the
+// recording thread constructs, takes what has been read with Take and destroys.
 
-#include <atomic>
+#include <pulse/pulseaudio.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
-
-extern "C" {
-#include <libavformat/avformat.h>
-}
 
 namespace flashx {
 
@@ -32,36 +30,68 @@ struct AudioChunk {
     std::vector<int16_t> samples;
 };
 
+// Turns the arrival of chunks into capture times. The source's samples are the clock: sample n was
+// captured at origin + n / rate. A sample is read only after it was captured, so the origin is the
+// earliest that the chunks' arrivals allow; a late delivery (a busy machine, a stalled process
+// catching up) never makes the sound late. Chunks that arrive late for a whole window mean samples
+// were lost on the way (an overrun): the origin moves on by the smallest delay of that window.
+class CaptureClock {
+public:
+    explicit CaptureClock(int sampleRate) : sampleRate_(sampleRate) {}
+    // The capture time of the first of `count` samples that arrived at `now`.
+    std::chrono::steady_clock::time_point Stamp(std::chrono::steady_clock::time_point now,
+                                                int64_t count);
+    // The capture time of the sample after the last one stamped.
+    std::chrono::steady_clock::time_point End() const { return At(samplesRead_); }
+
+private:
+    std::chrono::steady_clock::time_point At(int64_t sample) const;
+
+    int sampleRate_;
+    int64_t samplesRead_ = 0;
+    std::chrono::steady_clock::time_point origin_;
+    std::chrono::steady_clock::time_point windowEnd_;
+    std::chrono::steady_clock::duration windowLag_ = std::chrono::steady_clock::duration::max();
+};
+
 class AudioSource {
 public:
-    AudioSource() = default;
+    // Starts connecting to `source` at `sampleRate` with `channels`; returns at once. The samples
+    // come when the server and the source deliver them, or never.
+    AudioSource(const std::string& source, int sampleRate, int channels);
     ~AudioSource();
     AudioSource(const AudioSource&) = delete;
     AudioSource& operator=(const AudioSource&) = delete;
 
-    // Opens the source at `sampleRate` with `channels`; false with a message.
-    bool Open(const std::string& source, int sampleRate, int channels, std::string* error);
     // Moves the chunks read so far into `out`.
     void Take(std::deque<AudioChunk>* out);
     // True once the first samples have arrived.
-    bool Delivering() const { return delivering_; }
+    bool Delivering();
     // Waits until a chunk captured at or after `time` has arrived, at most `limit`.
     void WaitUntilPast(std::chrono::steady_clock::time_point time, std::chrono::milliseconds limit);
+    // Why the source could not be read (empty while it can be or may yet be).
+    std::string Error();
 
 private:
-    void Capture();
+    static void OnContextState(pa_context* context, void* self);
+    static void OnStreamState(pa_stream* stream, void* self);
+    static void OnRead(pa_stream* stream, size_t bytes, void* self);
+    void Fail(const std::string& what);
 
-    AVFormatContext* input_ = nullptr;
-    int channels_ = 2;
-    int sampleRate_ = 44100;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> delivering_{false};  // set by the capture thread
+    const std::string source_;
+    const int sampleRate_;
+    const int channels_;
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;  // main loop thread, or under the loop's lock
+    pa_stream* stream_ = nullptr;    // main loop thread, or under the loop's lock
+    CaptureClock clock_;             // main loop thread
+
     std::mutex mutex_;
     std::condition_variable arrived_;
-    std::chrono::steady_clock::time_point origin_;        // capture thread only
     std::deque<AudioChunk> chunks_;                       // guarded by mutex_
+    bool delivering_ = false;                             // guarded by mutex_
     std::chrono::steady_clock::time_point lastCaptured_;  // guarded by mutex_
+    std::string error_;                                   // guarded by mutex_
 };
 
 }  // namespace flashx

@@ -39,9 +39,11 @@ Mp4Writer::~Mp4Writer() {
 
 bool Mp4Writer::Open(const std::string& path, bool overwrite, std::string* error) {
     path_ = path;
-    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL), 0644);
+    fd_ = open(path.c_str(),
+               O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (overwrite ? O_TRUNC : O_EXCL), 0600);
     if (fd_ < 0) {
-        *error = path + ": " + std::strerror(errno);
+        Fail(path + ": " + std::strerror(errno), errno);
+        *error = error_;
         return false;
     }
     SyncFolderOf(path);
@@ -51,6 +53,7 @@ bool Mp4Writer::Open(const std::string& path, bool overwrite, std::string* error
     if (io_ == nullptr || avformat_alloc_output_context2(&format_, nullptr, "mp4", nullptr) < 0) {
         *error = "cannot set up the MP4 writer";
         CloseFile();
+        std::remove(path.c_str());
         return false;
     }
     format_->pb = io_;
@@ -74,13 +77,17 @@ bool Mp4Writer::Start(std::string* error) {
     const int result = avformat_write_header(format_, &options);
     av_dict_free(&options);
     if (result < 0 || failed_) {
-        *error = failed_ ? error_ : "cannot write the MP4 header: " + AvError(result);
+        Fail("cannot write the MP4 header: " + AvError(result), EIO);
+        *error = error_;
         return false;
     }
     started_ = true;
     avio_flush(io_);
-    if (failed_ || fdatasync(fd_) != 0) {
-        *error = "cannot write " + path_;
+    if (!failed_ && fdatasync(fd_) != 0) {
+        Fail(path_ + ": " + std::strerror(errno), errno);
+    }
+    if (failed_) {
+        *error = error_;
         return false;
     }
     lastGood_ = end_;
@@ -102,10 +109,12 @@ bool Mp4Writer::Write(AVPacket* packet, AVRational from, AVStream* stream) {
     packet->stream_index = stream->index;
     // Fragments keep each track's samples apart, so the streams need no interleaving here; the
     // ordinary copy interleaves them.
+    const bool picture = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
     const int result = av_write_frame(format_, packet);
-    if (result < 0 && !failed_) {
-        Fail("cannot write a packet: " + AvError(result));
+    if (result < 0) {
+        Fail("cannot write a packet: " + AvError(result), EIO);
     }
+    picturesPending_ = picturesPending_ || (picture && !failed_);
     return !failed_;
 }
 
@@ -116,10 +125,12 @@ bool Mp4Writer::CutFragment(bool sync) {
     av_write_frame(format_, nullptr);
     avio_flush(io_);
     if (!failed_ && sync && fdatasync(fd_) != 0) {
-        Fail(std::string("cannot sync the file: ") + std::strerror(errno));
+        Fail(path_ + ": " + std::strerror(errno), errno);
     }
     if (!failed_) {
         lastGood_ = end_;
+        picturesKept_ = picturesKept_ || picturesPending_;
+        picturesPending_ = false;
     }
     return !failed_;
 }
@@ -132,37 +143,49 @@ void Mp4Writer::Finish() {
         av_write_trailer(format_);
         avio_flush(io_);
         if (!failed_ && fdatasync(fd_) != 0) {
-            Fail("cannot sync the file");
+            Fail(path_ + ": " + std::strerror(errno), errno);
         }
         if (!failed_) {
             lastGood_ = end_;
+            picturesKept_ = picturesKept_ || picturesPending_;
         }
     }
     const bool complete = started_ && !failed_;
+    struct stat file {};
+    const mode_t mode = fd_ >= 0 && fstat(fd_, &file) == 0 ? file.st_mode & 07777 : 0600;
     CloseFile();
-    if (!started_) {
-        // Without its header the file holds nothing a player could open.
+    if (!started_ || (failed_ && !picturesKept_)) {
+        // Without its header, or without a picture, the file holds no recording.
         std::remove(path_.c_str());
         return;
     }
     if (!complete) {
         return;
     }
-    // The copy sits beside the file under a hidden name until it replaces it.
+    // The copy sits beside the file under a hidden name until it replaces it, made with the
+    // file's permissions before anything is written to it.
     const std::filesystem::path target(path_);
     const std::string copy =
         (target.parent_path() / ("." + target.filename().string() + ".part")).string();
-    if (RemuxToPlainMp4(path_, copy, shift_) && std::rename(copy.c_str(), path_.c_str()) == 0) {
+    std::remove(copy.c_str());
+    const int copyFd = open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const bool made = copyFd >= 0 && fchmod(copyFd, mode) == 0;
+    if (copyFd >= 0) {
+        close(copyFd);
+    }
+    if (made && RemuxToPlainMp4(path_, copy, shift_) &&
+        std::rename(copy.c_str(), path_.c_str()) == 0) {
         SyncFolderOf(path_);
     } else {
         std::remove(copy.c_str());
     }
 }
 
-void Mp4Writer::Fail(const std::string& what) {
+void Mp4Writer::Fail(const std::string& what, int code) {
     if (!failed_) {
         failed_ = true;
         error_ = what;
+        errorCode_ = code != 0 ? code : EIO;
     }
 }
 
@@ -199,7 +222,7 @@ int Mp4Writer::WriteCallback(void* opaque, uint8_t* data, int size) {
         }
         if (n <= 0) {
             const int code = n < 0 ? errno : ENOSPC;
-            self->Fail(self->path_ + ": " + std::strerror(code));
+            self->Fail(self->path_ + ": " + std::strerror(code), code);
             return AVERROR(code);
         }
         done += static_cast<int>(n);

@@ -5,7 +5,9 @@
 // its B-frames would otherwise keep the sound of the last moments out of every fragment. A
 // failed write (disk full, folder gone) cuts the file back to the last complete fragment. Finish()
 // completes the last fragment and then replaces the file, in one rename, by an ordinary MP4 of the
-// same streams; when that copy cannot be made the complete fragmented file stays.
+// same streams; when that copy cannot be made the complete fragmented file stays. A file that
+// holds no picture when writing fails (a disk full from the start) is removed: it is no recording.
+// The file is private to the user (0600), its copy too.
 //
 // One thread uses a writer.
 
@@ -26,7 +28,8 @@ public:
     Mp4Writer(const Mp4Writer&) = delete;
     Mp4Writer& operator=(const Mp4Writer&) = delete;
 
-    // Creates `path` (refused when it exists and `overwrite` is false); false with a message.
+    // Creates `path` (refused when it exists and `overwrite` is false; never through a link);
+    // false with a message.
     bool Open(const std::string& path, bool overwrite, std::string* error);
     // A stream with the encoder's parameters; call before Start.
     AVStream* AddStream(const AVCodecContext* encoder);
@@ -46,11 +49,13 @@ public:
 
     bool Failed() const { return failed_; }
     const std::string& Error() const { return error_; }
+    // The errno value of the failure (EIO where the cause is not known), 0 before one.
+    int ErrorCode() const { return errorCode_; }
 
 private:
     static int WriteCallback(void* opaque, uint8_t* data, int size);
     static int64_t SeekCallback(void* opaque, int64_t offset, int whence);
-    void Fail(const std::string& what);
+    void Fail(const std::string& what, int code);
     void CloseFile();
 
     std::string path_;
@@ -64,12 +69,16 @@ private:
     int64_t lastGood_ = 0;
     bool started_ = false;
     bool failed_ = false;
+    int errorCode_ = 0;
     std::string error_;
+    // Pictures went into the open fragment; a complete fragment holds some.
+    bool picturesPending_ = false;
+    bool picturesKept_ = false;
 };
 
-// Copies the streams of `from` into an ordinary (not fragmented) MP4 at `to`, every time stamp
-// `shift` microseconds earlier (what the fragmented file had to add to keep them from going
-// negative; edit lists take its place); false on any error.
+// Copies the streams of `from` into an ordinary (not fragmented) MP4 at `to` (an existing file
+// keeps its permissions), every time stamp `shift` microseconds earlier (what the fragmented file
+// had to add to keep them from going negative; edit lists take its place); false on any error.
 bool RemuxToPlainMp4(const std::string& from, const std::string& to, int64_t shift);
 
 }  // namespace flashx

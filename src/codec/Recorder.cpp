@@ -48,12 +48,12 @@ using Clock = std::chrono::steady_clock;
 // encoded, so a crash loses less of it.
 constexpr double kFragmentSeconds = 0.2;
 constexpr double kSyncSeconds = 0.6;
-// How long the start of a recording waits for the microphone's first samples. A source may take
-// a while to deliver: a device waking from suspension, or a monitor of a sink that renders in
-// large blocks (up to two seconds) until the new listener's lower latency takes effect.
-constexpr auto kAudioStartWait = std::chrono::milliseconds(2500);
-// How often that wait looks whether the samples have come.
-constexpr auto kAudioPoll = std::chrono::milliseconds(5);
+// How late the microphone's samples may arrive and still go where their capture time puts them.
+// A source may take a while to deliver: a device waking from suspension, or a monitor of a sink
+// that renders in large blocks (up to two seconds) until the new listener's lower latency takes
+// effect. Where nothing has come by then, the file gets silence, so that its sound keeps up with
+// its pictures (also in a file that a crash ends).
+constexpr auto kAudioLateLimit = std::chrono::milliseconds(2500);
 // How long the end of a recording waits for the microphone's last samples.
 constexpr auto kAudioTailWait = std::chrono::milliseconds(300);
 // How far the sound may stray from its capture times before it is put back in place.
@@ -231,12 +231,14 @@ public:
     int Run(const std::function<void()>& started);
 
 private:
+    FramePtr GrabPicture();
     bool OpenVideoEncoder(std::string* error);
     void OpenAudio();
     bool OpenAudioEncoder(std::string* error);
     bool StartWriter(std::string* error);
     void DrainVideo(AVFrame* frame);
     void PumpAudio(int64_t endSample, bool final);
+    void FillLateAudio();
     void PushSamples(const int16_t* samples, int count);
     void PushSilence(int64_t count);
     void EncodeAudio(bool final);
@@ -257,7 +259,7 @@ private:
     AVStream* audioStream_ = nullptr;
     SwrContext* resampler_ = nullptr;
     AVAudioFifo* fifo_ = nullptr;
-    Clock::time_point t0_;
+    Clock::time_point t0_;  // the start: ExecN's call
     bool audioAligned_ = false;
     // Sample positions count from the start (t0_) at the output rate. The encoder's first sample
     // is at audioStart_; the next one pushed into the FIFO at nextSample_.
@@ -315,12 +317,7 @@ void Session::OpenAudio() {
         Warn("no audio source named \"" + options_.audioDevice + "\", recording video only");
         return;
     }
-    audio_ = std::make_unique<AudioSource>();
-    std::string error;
-    if (!audio_->Open(source, options_.sampleRate, options_.channels, &error)) {
-        Warn(error + ", recording video only");
-        audio_.reset();
-    }
+    audio_ = std::make_unique<AudioSource>(source, options_.sampleRate, options_.channels);
 }
 
 bool Session::OpenAudioEncoder(std::string* error) {
@@ -391,8 +388,19 @@ bool Session::StartWriter(std::string* error) {
     return writer_.Start(error);
 }
 
+FramePtr Session::GrabPicture() {
+    FramePtr picture;
+    video_->Grab([&](const AVFrame* source) { picture = filter_.Apply(source); });
+    return picture;
+}
+
 int Session::Run(const std::function<void()>& started) {
     started_ = started;
+    // The recording starts now. The first picture is taken before anything else is set up; the
+    // microphone connects meanwhile, and its sound goes where its capture time puts it.
+    t0_ = Clock::now();
+    video_.emplace(options_.videoDevice);
+    FramePtr first = GrabPicture();
     std::string error;
     if (!OpenVideoEncoder(&error)) {
         Warn(error);
@@ -410,13 +418,7 @@ int Session::Run(const std::function<void()>& started) {
         !StartWriter(&error)) {
         Warn(error.empty() ? "cannot set up the output file" : error);
         writer_.Finish();
-        return -1;
-    }
-    video_.emplace(options_.videoDevice);
-    // The picture's clock starts with the sound, so neither begins without the other.
-    const auto audioDeadline = Clock::now() + kAudioStartWait;
-    while (audio_ && !audio_->Delivering() && Clock::now() < audioDeadline &&
-           !stop_.WaitUntil(std::min(audioDeadline, Clock::now() + kAudioPoll))) {
+        return writer_.ErrorCode() != 0 ? writer_.ErrorCode() : -1;
     }
 
     const auto period =
@@ -425,20 +427,22 @@ int Session::Run(const std::function<void()>& started) {
         std::max<int64_t>(1, static_cast<int64_t>(kFragmentSeconds * options_.frameRate));
     const int64_t ticksPerSync =
         std::max<int64_t>(1, static_cast<int64_t>(kSyncSeconds * options_.frameRate));
-    t0_ = Clock::now();
+    // Tick 0 is the first picture, whatever came since; a stop is looked at from tick 1 on.
     int64_t tick = 0;
-    while (!writer_.Failed() && !stop_.WaitUntil(t0_ + tick * period)) {
-        // Ticks the recording thread slept through are dropped, or filled with the last
-        // picture for a constant rate; never stamped late.
-        const int64_t due = (Clock::now() - t0_) / period;
-        for (; tick < due; ++tick) {
-            if (options_.vsync == 1 && lastPicture_) {
-                lastPicture_->pts = tick;
-                DrainVideo(lastPicture_.get());
+    FramePtr picture = std::move(first);
+    do {
+        if (tick > 0) {
+            // Ticks the recording thread slept through are dropped, or filled with the last
+            // picture for a constant rate; never stamped late.
+            const int64_t due = (Clock::now() - t0_) / period;
+            for (; tick < due; ++tick) {
+                if (options_.vsync == 1 && lastPicture_) {
+                    lastPicture_->pts = tick;
+                    DrainVideo(lastPicture_.get());
+                }
             }
+            picture = GrabPicture();
         }
-        FramePtr picture;
-        video_->Grab([&](const AVFrame* source) { picture = filter_.Apply(source); });
         if (picture) {
             picture->pts = tick;
             DrainVideo(picture.get());
@@ -449,7 +453,7 @@ int Session::Run(const std::function<void()>& started) {
         if (tick % ticksPerFragment == 0) {
             writer_.CutFragment(tick % ticksPerSync < ticksPerFragment);
         }
-    }
+    } while (!writer_.Failed() && !stop_.WaitUntil(t0_ + tick * period));
     if (writer_.Failed()) {
         Warn(writer_.Error() + "; the recording ends here");
     }
@@ -459,10 +463,15 @@ int Session::Run(const std::function<void()>& started) {
         if (audio_) {
             audio_->WaitUntilPast(t0_ + tick * period, kAudioTailWait);
             PumpAudio(tick * options_.sampleRate / options_.frameRate, true);
+            if (!audio_->Delivering()) {
+                const std::string why = audio_->Error();
+                Warn("no sound came from \"" + options_.audioDevice + "\"" +
+                     (why.empty() ? "" : " (" + why + ")") + "; the recording has silence");
+            }
         }
     }
     writer_.Finish();
-    return 0;
+    return writer_.ErrorCode();
 }
 
 // Sends `frame` (null: the end) and writes every packet that is ready.
@@ -525,8 +534,21 @@ void Session::PumpAudio(int64_t endSample, bool final) {
     }
     if (endSample > nextSample_) {
         PushSilence(endSample - nextSample_);
+    } else if (endSample < 0) {
+        FillLateAudio();
     }
     EncodeAudio(final);
+}
+
+// Silence up to kAudioLateLimit ago, where no sound has come for it.
+void Session::FillLateAudio() {
+    const auto late = Clock::now() - kAudioLateLimit - t0_;
+    const int64_t until =
+        av_rescale(std::chrono::duration_cast<std::chrono::microseconds>(late).count(),
+                   options_.sampleRate, 1000000);
+    if (until > nextSample_) {
+        PushSilence(until - nextSample_);
+    }
 }
 
 void Session::PushSamples(const int16_t* samples, int count) {

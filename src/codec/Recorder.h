@@ -35,9 +35,13 @@ class Recorder {
 public:
     Recorder(RecordOptions options, StopSignal& stop) : options_(std::move(options)), stop_(stop) {}
 
-    // Records until stopped or until the file cannot be written; `started` runs once the first
-    // picture is in the file. 0 when a file was made (even one cut short by a full disk),
-    // -1 when recording could not begin; the reason goes to standard error.
+    // Records from now until stopped or until the file cannot be written: the picture from the
+    // first frame on, the sound at the time it was captured, silence where none came. `started`
+    // runs once the first picture is in the file; a stop requested before that still leaves the
+    // first picture. 0 when it ran until stopped; the errno value of the failure (ENOSPC for a
+    // full disk) when the file could not be written: what was written before it stays, unless no
+    // picture was, and then no file is left; -1 when recording could not begin for another
+    // reason. The reason goes to standard error.
     int Run(const std::function<void()>& started);
 
 private:

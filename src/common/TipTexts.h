@@ -34,6 +34,20 @@ inline constexpr const char* kSharedFrameUnavailable =
     "    亲：无法在 /dev/shm 中建立共享画面，预览、录像和虚拟摄像头没有画面";
 // Photo.
 inline constexpr const char* kPhotoNeedsCamera = "    亲：需要先打开摄像头哦";
+// Recording cut short by a failed write; the kept file's path follows on the next line.
+inline constexpr const char* kRecordingDiskFull =
+    "    亲：磁盘满了，录像已停止，已录下的部分保存在：";
+inline constexpr const char* kRecordingFileTooLarge =
+    "    亲：录像文件已达到这块磁盘允许的最大大小，录像已停止，已录下的部分保存在：";
+inline constexpr const char* kRecordingWriteFailed =
+    "    亲：录像文件写入出错，录像已停止，已录下的部分保存在：";
+// Recording refused; the video folder's path follows on the next line.
+inline constexpr const char* kRecordingNoRoom = "    亲：磁盘满了，无法录像，请先腾出空间：";
+inline constexpr const char* kRecordingFolderIsFile =
+    "    亲：无法录像，视频文件夹的位置被一个同名文件占用了：";
+inline constexpr const char* kRecordingFolderNotWritable = "    亲：无法录像，视频文件夹不能写入：";
+inline constexpr const char* kRecordingNotWritten = "    亲：无法录像，录像文件写不进视频文件夹：";
+inline constexpr const char* kRecordingNotStarted = "    亲：录像没能开始哦，请稍后再试";
 // Playlist panel. The name-taken texts differ in their comma: ASCII from the menu, full-width
 // from the Enter key.
 inline constexpr const char* kListNameTaken = "    亲：列表名称已经存在,请重新命名";
@@ -51,6 +65,15 @@ inline constexpr const char* kFilesNotKept =
 // Exit: the files that could not be saved follow, one a line.
 inline constexpr const char* kFilesNotSaved =
     "    亲：以下文件无法保存（文件夹不可写？），本次的更改没有存下：";
+// The pad's global effect keys (the key numbers follow the first text).
+inline constexpr const char* kEffectKeysHeld =
+    "    亲：以下数字键已被其他程序占用，在其他程序中按下时不会播放音效：";
+inline constexpr const char* kEffectKeysUnavailable =
+    "    亲：这个桌面不让程序接收其他程序中的按键。请在桌面的键盘快捷键设置中，把按键绑定到命令 "
+    "zavreo --effect 1 到 zavreo --effect 9";
+inline constexpr const char* kEffectKeysXWayland =
+    "    亲：Wayland 桌面上，数字键只在 X11 程序有焦点时播放音效。其他时候请在桌面的键盘快捷键"
+    "设置中，把按键绑定到命令 zavreo --effect 1 到 zavreo --effect 9";
 // Music panel search.
 inline constexpr const char* kSongNotFound = "亲， 你要找的歌曲没有找到呢";
 

@@ -214,12 +214,13 @@ void CLyricDlg::mousePressEvent(QMouseEvent* event) {
         return;
     }
     lyrics_.m_bSelfMoving = false;
-    drag_.Press(*this, *event);
+    // Held inside the lyrics window, the bar drags that window.
+    drag_.Press(*window(), *event);
 }
 
 void CLyricDlg::mouseMoveEvent(QMouseEvent* event) {
     if (!lyrics_.m_bLocked) {
-        drag_.Move(*this, *event);
+        drag_.Move(*window(), *event);
     }
 }
 

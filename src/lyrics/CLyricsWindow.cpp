@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "LyricsFont.h"
+#include "WindowSystem.h"
 
 CLyricsWindow::CLyricsWindow()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -26,8 +27,27 @@ CLyricsWindow::CLyricsWindow()
 void CLyricsWindow::Create() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    setGeometry(work.left(), work.bottom() + 1 - kHeight, work.width(), kHeight);
-    renderer_.SetSize(size());
+    if (WindowSystem::PlacesTopLevels()) {
+        setGeometry(work.left(), work.bottom() + 1 - kHeight, work.width(), kHeight);
+    } else {
+        setFixedSize(work.width(), kHeight);
+    }
+    renderer_.SetSize(QSize(width(), height() - LinesTop()));
+}
+
+void CLyricsWindow::HoldBar(QWidget& bar) {
+    bar_ = &bar;
+    bar.setParent(this, Qt::Widget);
+    // As opaque as it is as a window of its own, not showing the desktop through this one.
+    bar.setAutoFillBackground(true);
+    setFixedSize(width(), kHeight + bar.height());
+    renderer_.SetSize(QSize(width(), kHeight));
+    bar.move((width() - bar.width()) / 2, 0);
+    bar.show();
+}
+
+int CLyricsWindow::LinesTop() const {
+    return bar_ != nullptr ? bar_->height() : 0;
 }
 
 void CLyricsWindow::SetLyricText(const std::optional<std::string>& text, int progress) {
@@ -79,6 +99,10 @@ void CLyricsWindow::Reshape() {
     // Every pixel the text, its outline or its shadow covers, whatever the progress: the
     // highlight changes colours, not the shape.
     QRegion drawn(QBitmap::fromImage(renderer_.Frame(0).createAlphaMask()));
+    drawn.translate(0, LinesTop());
+    if (bar_ != nullptr) {
+        drawn += bar_->geometry();
+    }
     // An empty mask would mean no mask at all, the whole band.
     setMask(drawn.isEmpty() ? QRegion(0, 0, 1, 1) : drawn);
 }
@@ -96,12 +120,16 @@ void CLyricsWindow::paintEvent(QPaintEvent*) {
     // Without a compositor the window's alpha is ignored: the text is drawn at full strength
     // rather than darkened.
     painter.setOpacity(compositor_.Composited() ? kConstantAlpha : 1.0);
-    painter.drawImage(0, 0, renderer_.Frame(m_nShownProgress));
+    painter.drawImage(0, LinesTop(), renderer_.Frame(m_nShownProgress));
 }
 
 void CLyricsWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
+    }
+    // A held bar closed with its own button comes back at a click on the lines.
+    if (bar_ != nullptr && !bar_->isVisible()) {
+        bar_->show();
     }
     if (m_bLocked) {
         // The main window shows the control bar instead.
@@ -123,6 +151,9 @@ void CLyricsWindow::moveEvent(QMoveEvent*) {
 }
 
 void CLyricsWindow::resizeEvent(QResizeEvent*) {
-    renderer_.SetSize(size());
+    renderer_.SetSize(QSize(width(), height() - LinesTop()));
+    if (bar_ != nullptr) {
+        bar_->move((width() - bar_->width()) / 2, 0);
+    }
     Reshape();
 }

@@ -3,8 +3,9 @@
 // work area showing the current line (or two) with its karaoke highlight, drawn by
 // LyricsRenderer at a constant alpha of 100/255 over the text's own alpha. Where no compositor
 // runs, translucency cannot show the desktop: the window is then shaped to the drawn text and
-// drawn opaque. Dragged with the mouse unless locked; the control bar follows it. Interface
-// thread only.
+// drawn opaque. Dragged with the mouse unless locked; the control bar follows it. Where the
+// windowing system does not let the program place its windows (Wayland), the bar is held inside,
+// above the lines, so that the two cannot drift apart. Interface thread only.
 
 #include <QPoint>
 #include <QWidget>
@@ -24,8 +25,13 @@ public:
 
     CLyricsWindow();
 
-    // Places the window at the bottom of the work area, as wide as it (still hidden).
+    // Places the window at the bottom of the work area, as wide as it (still hidden). Where
+    // windows cannot be placed, only sizes it, fixed, so that a tiling compositor floats it.
     void Create();
+    // Takes `bar` in as a child centred along the top and grows by its height; the lines are
+    // drawn below it.
+    void HoldBar(QWidget& bar);
+    bool HoldsBar() const { return bar_ != nullptr; }
 
     // None clears the text; progress is clamped to 0..1000. Redraws.
     void SetLyricText(const std::optional<std::string>& text, int progress);
@@ -61,13 +67,17 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // The window's shape: the whole window with a compositor, the drawn text without one.
+    // The window's shape: the whole window with a compositor, the drawn text (and a held bar)
+    // without one.
     void Reshape();
+    // Where the lines are drawn: below a held bar.
+    int LinesTop() const;
 
     zavreo::LyricsRenderer renderer_;
     CompositorWatch compositor_;
     zavreo::LyricsStyle style_;
     BodyDrag drag_;
+    QWidget* bar_ = nullptr;
     int m_nFontSize = kDefaultFontSize;
     int m_nShownProgress = 0;
 };

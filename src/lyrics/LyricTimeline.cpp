@@ -12,6 +12,14 @@ int RateOver(int intervalMs) {
     return intervalMs > 0 ? 100000 / intervalMs : kInstantRate;
 }
 
+// The progress `seconds` into an entry drawn at `rate`. A file's offset tag can put a line days
+// away from the position, so it is worked out wide; every value past 1000 acts alike (the next
+// tick starts the entry over), so it stops one past full, where a tick's rate cannot overflow it.
+int ProgressAfter(int seconds, int rate) {
+    return static_cast<int>(
+        std::clamp<long long>(static_cast<long long>(seconds) * rate * 10, 0, 1001));
+}
+
 // The second line is indented by as many spaces as the first has characters.
 std::shared_ptr<const std::string> PairText(const std::string& first, const std::string& second) {
     return std::make_shared<const std::string>(first + "\r\n" +
@@ -93,7 +101,8 @@ LyricDisplay LyricTimeline::Resync(int posSec) {
         progress_ = 0;
         return Show(std::nullopt, 0);
     }
-    progress_ = (posSec - Entries()[static_cast<std::size_t>(k - 1)].startSec) * RateAt(k) * 10;
+    progress_ =
+        ProgressAfter(posSec - Entries()[static_cast<std::size_t>(k - 1)].startSec, RateAt(k));
     return Show(TextAt(k - 1), progress_);
 }
 
@@ -171,7 +180,7 @@ std::optional<LyricDisplay> LyricTimeline::ShiftLater(int posSec) {
     const int current = std::max(StartedBefore(posSec) - 1, 0);
     Current() = current;
     const int start = Entries()[static_cast<std::size_t>(current)].startSec;
-    progress_ = std::max((posSec - start - 1) * RateAt(current + 1) * 10, 0);
+    progress_ = ProgressAfter(posSec - start - 1, RateAt(current + 1));
     return Show(TextAt(current), progress_);
 }
 
@@ -189,7 +198,7 @@ std::optional<LyricDisplay> LyricTimeline::ShiftEarlier(int posSec) {
     const int current = std::max(StartedBefore(posSec) - 1, 0);
     Current() = current;
     const int start = Entries()[static_cast<std::size_t>(current)].startSec;
-    progress_ = std::max((posSec - start + 1) * RateAt(current + 1) * 10, 0);
+    progress_ = ProgressAfter(posSec - start + 1, RateAt(current + 1));
     return Show(TextAt(current), progress_);
 }
 

@@ -10,6 +10,7 @@
 #include "PlaylistModel.h"
 #include "UserFileReader.h"
 #include "UserFolders.h"
+#include "WindowSystem.h"
 
 namespace zavreo {
 
@@ -65,7 +66,11 @@ LyricsController::~LyricsController() = default;
 void LyricsController::Create() {
     window_->m_bSelfMoving = true;
     window_->Create();
-    OnLyricWndMoved(window_->pos());
+    if (WindowSystem::PlacesTopLevels()) {
+        OnLyricWndMoved(window_->pos());
+    } else {
+        window_->HoldBar(*bar_);
+    }
     window_->SetLyricText(std::string(CLyricDlg::kIdleLine), 0);
     window_->hide();
     window_->m_bSelfMoving = false;
@@ -247,6 +252,10 @@ void LyricsController::ShowBarOnTop() {
 }
 
 void LyricsController::OnLyricWndMoved(QPoint point) {
+    // A bar held inside moves with the window.
+    if (window_->HoldsBar()) {
+        return;
+    }
     // A locked window does not move: the point is where it was clicked.
     if (window_->m_bLocked) {
         if (window_->isVisible()) {
@@ -263,7 +272,7 @@ void LyricsController::OnLyricWndMoved(QPoint point) {
 }
 
 void LyricsController::OnLyricBarMoved(QPoint point) {
-    if (window_->m_bSelfMoving) {
+    if (window_->m_bSelfMoving || window_->HoldsBar()) {
         return;
     }
     window_->move(point.x() - (window_->width() - bar_->width()) / 2, point.y() + bar_->height());

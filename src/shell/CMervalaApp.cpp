@@ -7,6 +7,7 @@
 #include "CMervalaDlg.h"
 #include "CSampleGrabberCB.h"
 #include "CSplashDlg.h"
+#include "InstanceRequest.h"
 #include "QuitSignalWatcher.h"
 #include "SingleInstance.h"
 
@@ -64,6 +65,15 @@ int CMervalaApp::InitInstance() {
     }
     started = &dialog;
     connect(&instance, &SingleInstance::ShowRequested, &dialog, &CMervalaDlg::ShowAndRaise);
+    // `zavreo --effect N`: played whether or not the pad shows; the start that asked is told
+    // whether it started.
+    connect(&instance, &SingleInstance::RequestReceived, &dialog,
+            [&instance, &dialog](const QByteArray& request) {
+                if (const int number = zavreo::RequestedEffect(request.toStdString())) {
+                    instance.Answer(dialog.PlayEffect(number) ? zavreo::kEffectDone
+                                                              : zavreo::kEffectFailed);
+                }
+            });
     // exit(), not quit(): quit() first asks every window to close and gives up at the first that
     // refuses (a tip, a dialog in its own loop), leaving the process running with the settings
     // already saved. exit() ends every event loop, nested ones included.

@@ -30,12 +30,14 @@
 #include "Photo.h"
 #include "PictureListFile.h"
 #include "ProgramIcon.h"
+#include "RecordingClock.h"
 #include "SharedFrameView.h"
 #include "SkinFont.h"
 #include "SkinPalette.h"
 #include "SkinnedPanel.h"
 #include "TipTexts.h"
 #include "UserFolders.h"
+#include "WindowSystem.h"
 
 namespace {
 
@@ -68,6 +70,7 @@ void SetBottomIcon(CPngButton& button, const std::string& number) {
                      folder + "press_" + number + ".png");
 }
 
+#if ZAVREO_UPDATE_CHECK
 // Qt's own button texts are English; the program speaks Chinese.
 void NameButtons(QMessageBox& box) {
     if (QAbstractButton* ok = box.button(QMessageBox::Ok)) {
@@ -77,6 +80,7 @@ void NameButtons(QMessageBox& box) {
         cancel->setText(QStringLiteral("取消"));
     }
 }
+#endif
 
 }  // namespace
 
@@ -231,6 +235,10 @@ bool CMervalaDlg::OnInitDialog() {
 }
 
 bool CMervalaDlg::RunUpdateCheck() {
+#if !ZAVREO_UPDATE_CHECK
+    // Built for a distribution, whose package manager brings new releases: nothing is asked.
+    return true;
+#else
     const std::filesystem::path file = zavreo::ConfigFolder() / zavreo::kUpdateFileName;
     const std::string url =
         zavreo::UpdateUrl(zavreo::UpdateHost(), static_cast<int32_t>(std::time(nullptr)));
@@ -260,6 +268,7 @@ bool CMervalaDlg::RunUpdateCheck() {
             QString::fromStdString(programFolder_.string()));
     };
     return zavreo::DecideUpdate(file, prompts) == zavreo::UpdateOutcome::kGoOn;
+#endif
 }
 
 void CMervalaDlg::LoadCodecLibrary() {
@@ -287,6 +296,8 @@ void CMervalaDlg::StartCodecLibrary() {
                 SetBottomIcon(record_, recording ? "151" : "161");
                 record_.update();
             });
+    connect(&recorder_, &zavreo::RecordingController::Tip, this, &CMervalaDlg::ShowTip);
+    new zavreo::RecordingClock(&record_, recorder_);
 }
 
 void CMervalaDlg::CreateChildDialogs() {
@@ -311,8 +322,17 @@ void CMervalaDlg::CreateChildDialogs() {
     });
     effectsPanel_ = new CSpecialDlg(this, zavreo::CSampleGrabberCB::Instance());
     effectsPanel_->AttachSettings(settings_);
-    pad_ = std::make_unique<CYinxiaoDlg>();
-    luXiang_ = new CLuXiang(this, [] { return zavreo::VideoFolder(); });
+    pad_ = std::make_unique<CYinxiaoDlg>("yinxiao", std::string(),
+                                         zavreo::ConfigFolder() / zavreo::kPadSettingsFileName);
+    connect(pad_.get(), &CYinxiaoDlg::Tip, this, &CMervalaDlg::ShowTip);
+    // A compositor keeps a window above the one it belongs to, not above everything: there the
+    // pad belongs to this window, so as not to drop under it.
+    if (!WindowSystem::PlacesTopLevels()) {
+        pad_->setParent(this, pad_->windowFlags());
+    }
+    luXiang_ = new CLuXiang(
+        this, [this] { return std::filesystem::path(recorder_.OutputPath()); },
+        [] { return zavreo::VideoFolder(); });
     const auto folderNotOpened = [this](const QString& folder) {
         ShowTip(QString::fromUtf8(TipText::kFolderNotOpened) + '\n' + folder);
     };
@@ -333,7 +353,9 @@ void CMervalaDlg::PlacePanels() {
 }
 
 void CMervalaDlg::PlaceWindow() {
-    setGeometry(0, 0, 870, 620);
+    if (WindowSystem::PlacesTopLevels()) {
+        setGeometry(0, 0, 870, 620);
+    }
     setFixedSize(870, 620);
     preview_->setGeometry(kPreviewArea);
     tabBroadcast_.setGeometry(0, 148, 240, 42);
@@ -703,8 +725,8 @@ void CMervalaDlg::OnCameraButtonsChanged(bool cameraRunning) {
 void CMervalaDlg::ToggleRecording() {
     const bool idle = !recorder_.Recording() && !recorder_.Busy();
     recorder_.ToggleRecording();
-    // A start takes a second or more before the first picture is recorded: until then the
-    // button stays pressed under a busy cursor.
+    // The library reports the start once the first pictures are encoded: until then the button
+    // stays pressed under a busy cursor (the recording itself runs from the click).
     if (idle && recorder_.Busy()) {
         record_.setDown(true);
         record_.setCursor(Qt::BusyCursor);
@@ -751,6 +773,10 @@ void CMervalaDlg::showEvent(QShowEvent* event) {
             }
         },
         Qt::QueuedConnection);
+}
+
+bool CMervalaDlg::PlayEffect(int number) {
+    return pad_->PlaySound(number);
 }
 
 void CMervalaDlg::OnPlaylistModeMenu() {

@@ -112,6 +112,8 @@ public:
     // Before the window has first shown, tips are gathered and shown together once it has, so
     // that they stand above it.
     void ShowTip(const QString& text);
+    // Plays the pad's effect `number` (1 to 9); true when it started.
+    bool PlayEffect(int number);
 
     // What the window's tests drive besides its widgets (found as its children): the control of
     // an id, the tray menu, the codec library, the timers and the music the window wires up.

@@ -14,6 +14,8 @@
 
 #include "DialogUnits.h"
 #include "SkinFont.h"
+#include "TipTexts.h"
+#include "WindowSystem.h"
 
 namespace {
 constexpr std::array<const char*, zavreo::kSoundEffectCount> kImageNumbers = {
@@ -23,11 +25,25 @@ constexpr int kRows[] = {53, 87, 122};
 constexpr char kBackground[] = "images/yinxiao/yinxiao_background_82.png";
 constexpr char kSwitchOff[] = "images/right/Special/specialeffect_notopensubtitles_49.png";
 constexpr char kSwitchOn[] = "images/right/Special/specialeffect_opensubtitles_49.png";
+
+// Where digits are typed rather than played.
+bool IsTextField(const QObject* object) {
+    return qobject_cast<const QLineEdit*>(object) != nullptr ||
+           qobject_cast<const QTextEdit*>(object) != nullptr ||
+           qobject_cast<const QPlainTextEdit*>(object) != nullptr ||
+           qobject_cast<const QAbstractSpinBox*>(object) != nullptr;
+}
 }  // namespace
 
-CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSink)
+CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSink,
+                         std::filesystem::path settingsFile)
     : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      player_(std::move(effectFolder), std::move(audioSink)) {
+      player_(std::move(effectFolder), std::move(audioSink)),
+      settings_(settingsFile),
+      keepSettings_(!settingsFile.empty()) {
+    if (keepSettings_) {
+        settings_.Load();
+    }
     setWindowTitle(QStringLiteral("音效"));
     setFixedSize(DialogUnits::Rect(0, 0, 145, 183).size());
 
@@ -55,27 +71,42 @@ CYinxiaoDlg::CYinxiaoDlg(std::filesystem::path effectFolder, std::string audioSi
     shortcutSwitch_.SetSelected(shortcutsOn_);
     connect(&shortcutSwitch_, &CPngButton::clicked, this, &CYinxiaoDlg::ToggleShortcuts);
 
-    auto* caption = new QLabel(QStringLiteral("激活快捷键"), this);
-    caption->setFont(SkinFont::Make(12, 400));
-    QPalette palette = caption->palette();
-    palette.setColor(QPalette::WindowText, QColor(115, 116, 123));
-    caption->setPalette(palette);
-    caption->adjustSize();
-    // Beside the switch as its picture sized it.
-    const QRect switchBox = shortcutSwitch_.geometry();
-    caption->move(switchBox.right() + 6, switchBox.center().y() - caption->height() / 2);
+    // The global switch sits under the first, alike.
+    globalSwitch_.setParent(this);
+    globalSwitch_.SetImages(kSwitchOff, kSwitchOff, kSwitchOn, 4);
+    globalSwitch_.move(shortcutSwitch_.x(),
+                       shortcutSwitch_.geometry().bottom() + 1 + DialogUnits::Y(4));
+    globalSwitch_.SetSelected(settings_.GlobalKeys());
+    globalSwitch_.setToolTip(QStringLiteral("其他程序有焦点时，数字键也播放音效"));
+    connect(&globalSwitch_, &CPngButton::clicked, this, &CYinxiaoDlg::ToggleGlobalKeys);
+    connect(&globalKeys_, &GlobalEffectKeys::EffectKey, this, &CYinxiaoDlg::OnGlobalKey);
+    connect(&globalKeys_, &GlobalEffectKeys::Trouble, this, &CYinxiaoDlg::OnGlobalKeysTrouble);
+
+    // Each caption beside its switch as the switch's picture sized it.
+    for (const auto& [button, text] :
+         {std::pair{&shortcutSwitch_, "激活快捷键"}, std::pair{&globalSwitch_, "全局快捷键"}}) {
+        auto* caption = new QLabel(QString::fromUtf8(text), this);
+        caption->setFont(SkinFont::Make(12, 400));
+        QPalette palette = caption->palette();
+        palette.setColor(QPalette::WindowText, QColor(115, 116, 123));
+        caption->setPalette(palette);
+        caption->adjustSize();
+        const QRect switchBox = button->geometry();
+        caption->move(switchBox.right() + 6, switchBox.center().y() - caption->height() / 2);
+    }
 
     // The grid's unit positions leave 6 units on the left, 17 on the right and a third of the
-    // height empty below: it keeps its spacing, centred in the space under the switch.
+    // height empty below: it keeps its spacing, centred in the space under the switches.
     const QRect grid = sounds_.front().geometry().united(sounds_.back().geometry());
-    const int top = switchBox.bottom() + 1;
+    const int top = globalSwitch_.geometry().bottom() + 1;
     const QPoint shift((width() - grid.width()) / 2 - grid.left(),
                        top + (height() - top - grid.height()) / 2 - grid.top());
     for (CPngButton& button : sounds_) {
         button.move(button.pos() + shift);
     }
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr && WindowSystem::PlacesTopLevels()) {
         move(screen->geometry().center() - rect().center());
     }
     qApp->installEventFilter(this);
@@ -85,13 +116,63 @@ int CYinxiaoDlg::SoundForKey(int key) {
     return key >= Qt::Key_1 && key <= Qt::Key_9 ? key - Qt::Key_0 : 0;
 }
 
-void CYinxiaoDlg::PlaySound(int number) {
-    player_.Play(number);
+bool CYinxiaoDlg::PlaySound(int number) {
+    return player_.Play(number);
 }
 
 void CYinxiaoDlg::ToggleShortcuts() {
     shortcutsOn_ = !shortcutsOn_;
     shortcutSwitch_.SetSelected(shortcutsOn_);
+    UpdateGlobalKeys();
+}
+
+void CYinxiaoDlg::ToggleGlobalKeys() {
+    settings_.SetGlobalKeys(!settings_.GlobalKeys());
+    globalSwitch_.SetSelected(settings_.GlobalKeys());
+    if (keepSettings_) {
+        settings_.Save();
+    }
+    // Switching on tells again what stands in the way.
+    toldTrouble_.clear();
+    UpdateGlobalKeys();
+}
+
+void CYinxiaoDlg::UpdateGlobalKeys() {
+    globalKeys_.SetActive(settings_.GlobalKeys() && shortcutsOn_ && isVisible());
+}
+
+void CYinxiaoDlg::OnGlobalKey(int number) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && IsTextField(focus)) {
+        const QString digit = QString::number(number);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + number, Qt::NoModifier, digit);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_0 + number, Qt::NoModifier, digit);
+        QApplication::sendEvent(focus, &press);
+        QApplication::sendEvent(focus, &release);
+        return;
+    }
+    PlaySound(number);
+}
+
+void CYinxiaoDlg::OnGlobalKeysTrouble(const QString& text) {
+    // Not to be had at all: the switch goes back off, and the tip says what to do instead.
+    if (text == QString::fromUtf8(TipText::kEffectKeysUnavailable) && settings_.GlobalKeys()) {
+        ToggleGlobalKeys();
+    }
+    if (text != toldTrouble_) {
+        toldTrouble_ = text;
+        emit Tip(text);
+    }
+}
+
+void CYinxiaoDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    UpdateGlobalKeys();
+}
+
+void CYinxiaoDlg::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    UpdateGlobalKeys();
 }
 
 void CYinxiaoDlg::paintEvent(QPaintEvent*) {
@@ -109,13 +190,7 @@ bool CYinxiaoDlg::eventFilter(QObject* watched, QEvent* event) {
     const int number = SoundForKey(key->key());
     // A digit a text field ignores (a validator refusing it) goes on to its window: the field
     // with the focus decides too.
-    auto textField = [](const QObject* object) {
-        return qobject_cast<const QLineEdit*>(object) != nullptr ||
-               qobject_cast<const QTextEdit*>(object) != nullptr ||
-               qobject_cast<const QPlainTextEdit*>(object) != nullptr ||
-               qobject_cast<const QAbstractSpinBox*>(object) != nullptr;
-    };
-    const bool typing = textField(watched) || textField(QApplication::focusWidget());
+    const bool typing = IsTextField(watched) || IsTextField(QApplication::focusWidget());
     if (number == 0 || typing || !watched->isWidgetType()) {
         return QDialog::eventFilter(watched, event);
     }

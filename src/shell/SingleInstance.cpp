@@ -80,7 +80,11 @@ void SingleInstance::Read(QLocalSocket* socket) {
         if (request == kShowRequest) {
             emit ShowRequested();
         } else if (!request.isEmpty()) {
+            answer_.clear();
             emit RequestReceived(request);
+            if (!answer_.isEmpty()) {
+                socket->write(answer_ + "\n");
+            }
         }
     }
     if (handled || buffer.size() > kMaxRequestBytes) {
@@ -189,7 +193,7 @@ bool SingleInstance::AskRunningToShow(int timeoutMs) {
     return SendToRunning(kShowRequest, timeoutMs);
 }
 
-bool SingleInstance::SendToRunning(const QByteArray& request, int timeoutMs) {
+bool SingleInstance::SendToRunning(const QByteArray& request, int timeoutMs, QByteArray* answer) {
     // Where Acquire found the running copy; without a call to it, the key first.
     const auto connectTo = [&](QLocalSocket& socket, Found where) {
         if (where == Found::kByKey) {
@@ -217,6 +221,17 @@ bool SingleInstance::SendToRunning(const QByteArray& request, int timeoutMs) {
     }
     socket.write(request + "\n");
     socket.waitForBytesWritten(timeoutMs);
-    socket.waitForDisconnected(timeoutMs);
+    QByteArray received;
+    while (socket.state() == QLocalSocket::ConnectedState && !received.contains('\n') &&
+           received.size() < kMaxRequestBytes && socket.waitForReadyRead(timeoutMs)) {
+        received += socket.readAll();
+    }
+    received += socket.readAll();
+    if (socket.state() != QLocalSocket::UnconnectedState) {
+        socket.waitForDisconnected(timeoutMs);
+    }
+    if (answer != nullptr) {
+        *answer = received.left(received.indexOf('\n'));
+    }
     return true;
 }

@@ -11,8 +11,9 @@
 // receive what a start of this user sends.
 //
 // The channel carries request lines, each ended by a line feed: "show" raises the main window;
-// any other line is passed on as RequestReceived, so new requests need no new channel. The
-// running copy closes the connection once it has read a request.
+// any other line is passed on as RequestReceived, so new requests need no new channel. A
+// receiver may answer it with one line (Answer), which goes back before the running copy closes
+// the connection once it has read a request.
 
 #include <QByteArray>
 #include <QLocalServer>
@@ -34,8 +35,12 @@ public:
     // Asks the running copy to show its window; false when none answered.
     bool AskRunningToShow(int timeoutMs = 2000);
     // Sends one request line (without its line feed) to the running copy; false when no copy of
-    // this user answered.
-    bool SendToRunning(const QByteArray& request, int timeoutMs = 2000);
+    // this user answered. `answer`, when given, receives the line the copy sent back (without
+    // its line feed), empty when it sent none before closing or within the time.
+    bool SendToRunning(const QByteArray& request, int timeoutMs = 2000,
+                       QByteArray* answer = nullptr);
+    // During RequestReceived: the line to send back to the start that asked.
+    void Answer(const QByteArray& line) { answer_ = line; }
 
     // "ZavreoZhuShou.<uid>"; a copy on a shared frame of its own (ZAVREO_SHARED_FRAME) is a copy
     // of its own, with the frame's name added.
@@ -68,4 +73,5 @@ private:
     QLocalServer keyServer_;
     QLocalServer folderServer_;
     Found found_ = Found::kNone;
+    QByteArray answer_;
 };

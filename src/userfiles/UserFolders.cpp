@@ -1,6 +1,10 @@
 #include "UserFolders.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QStandardPaths>
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -34,6 +38,24 @@ std::filesystem::path Made(std::filesystem::path folder) {
     return folder;
 }
 
+// `root` made as above, then each of `own` below it made 0700; one of those that exists as a
+// folder of this user (not a link) loses any access of others.
+std::filesystem::path MadePrivate(const std::filesystem::path& root,
+                                  std::initializer_list<const char*> own) {
+    std::filesystem::path folder = Made(root);
+    for (const char* name : own) {
+        folder /= name;
+        if (mkdir(folder.c_str(), 0700) != 0 && errno == EEXIST) {
+            struct stat info {};
+            if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+                info.st_uid == geteuid() && (info.st_mode & 077) != 0) {
+                chmod(folder.c_str(), info.st_mode & 07700);
+            }
+        }
+    }
+    return folder;
+}
+
 }  // namespace
 
 std::filesystem::path ConfigFolder() {
@@ -43,10 +65,10 @@ std::filesystem::path LyricsFolder() {
     return Made(DocumentsRoot() / "ZavreoZhuShou" / "Lyrics");
 }
 std::filesystem::path PicFolder() {
-    return Made(DocumentsRoot() / "ZavreoZhuShou" / "Pic");
+    return MadePrivate(DocumentsRoot(), {"ZavreoZhuShou", "Pic"});
 }
 std::filesystem::path VideoFolder() {
-    return Made(DocumentsRoot() / "ZavreoZhuShou" / "Video");
+    return MadePrivate(DocumentsRoot(), {"ZavreoZhuShou", "Video"});
 }
 
 }  // namespace zavreo

@@ -3,7 +3,8 @@
 // PicPath.lst, ZavreoConfig.dat) lies in the user's configuration folder, the lyrics, photos and
 // recordings in the documents folder, each below "ZavreoZhuShou/". Every call creates the folder
 // with all its parents; a folder that cannot be created is not reported (opening a file in it
-// fails instead).
+// fails instead). The photo and video folders, and "ZavreoZhuShou/" above them, are the user's
+// alone (0700): made so, and narrowed so when an earlier run made them readable by others.
 
 #include <filesystem>
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 
 #include "FrameConvert.h"
 #include "SharedFrame.h"
@@ -42,29 +43,31 @@ uint32_t StrideOf(uint32_t fourcc) {
                : static_cast<uint32_t>(ConvertedFrameBytes(fourcc) / kFrameHeight);
 }
 
-const spa_pod* EnumFormat(spa_pod_builder* b, int fps) {
-    spa_pod_frame object{}, choice{};
-    spa_pod_builder_push_object(b, &object, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat);
-    spa_pod_builder_add(b, SPA_FORMAT_mediaType, SPA_POD_Id(SPA_MEDIA_TYPE_video),
-                        SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), 0);
-    spa_pod_builder_prop(b, SPA_FORMAT_VIDEO_format, 0);
-    spa_pod_builder_push_choice(b, &choice, SPA_CHOICE_Enum, 0);
-    spa_pod_builder_id(b, kFormats[0].spa);  // the default
-    for (const FormatPair& pair : kFormats) {
-        spa_pod_builder_id(b, pair.spa);
-    }
-    spa_pod_builder_pop(b, &choice);
-    const spa_rectangle size = SPA_RECTANGLE(kFrameWidth, kFrameHeight);
-    const spa_fraction rate = SPA_FRACTION(static_cast<uint32_t>(fps), 1);
-    spa_pod_builder_add(b, SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
-                        SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate), 0);
-    return static_cast<const spa_pod*>(spa_pod_builder_pop(b, &object));
+// One format and mode with plain values, as a camera's node lists them.
+const spa_pod* EnumFormat(spa_pod_builder* b, spa_video_format format, const CameraMode& mode) {
+    const spa_rectangle size = SPA_RECTANGLE(mode.width, mode.height);
+    const spa_fraction rate = SPA_FRACTION(mode.fps, 1);
+    return static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format, SPA_POD_Id(format),
+        SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size), SPA_FORMAT_VIDEO_framerate,
+        SPA_POD_Fraction(&rate)));
 }
+
+// How long a reader may take no frame before the node is published anew.
+constexpr uint32_t kStarvedSeconds = 2;
+
+// Room for one EnumFormat (about 140 bytes).
+constexpr size_t kEnumFormatBytes = 256;
 
 }  // namespace
 
-PipeWireCamera::PipeWireCamera(pw_loop* loop, int fps, std::function<void()> changed)
-    : fps_(fps), changed_(std::move(changed)), context_(pw_context_new(loop, nullptr, 0)) {}
+PipeWireCamera::PipeWireCamera(pw_loop* loop, std::vector<CameraMode> modes,
+                               std::function<void()> changed)
+    : modes_(std::move(modes)),
+      changed_(std::move(changed)),
+      context_(pw_context_new(loop, nullptr, 0)) {}
 
 PipeWireCamera::~PipeWireCamera() {
     Disconnect();
@@ -109,13 +112,19 @@ bool PipeWireCamera::Connect() {
     }();
     pw_stream_add_listener(stream_, &streamListener_, &streamEvents, this);
 
-    uint8_t buffer[1024];
-    spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    const spa_pod* params[] = {EnumFormat(&builder, fps_)};
+    // Format by format in order of preference, each in every mode.
+    std::vector<uint8_t> buffer(kEnumFormatBytes * std::size(kFormats) * modes_.size());
+    spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer.data(), uint32_t(buffer.size()));
+    std::vector<const spa_pod*> params;
+    for (const FormatPair& pair : kFormats) {
+        for (const CameraMode& mode : modes_) {
+            params.push_back(EnumFormat(&builder, pair.spa, mode));
+        }
+    }
     if (pw_stream_connect(
             stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
             static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
-            params, 1) < 0) {
+            params.data(), uint32_t(params.size())) < 0) {
         Disconnect();
         return false;
     }
@@ -136,6 +145,8 @@ void PipeWireCamera::Disconnect() {
     const bool wasStreaming = streaming_;
     streaming_ = false;
     fourcc_ = 0;
+    fps_ = 0;
+    starvedFrames_ = 0;
     if (wasStreaming && changed_) {
         changed_();
     }
@@ -184,11 +195,13 @@ void PipeWireCamera::OnParamChanged(void* data, uint32_t id, const spa_pod* para
     }
     spa_video_info_raw info{};
     if (spa_format_video_raw_parse(param, &info) < 0 || FourccOf(info.format) == 0 ||
-        info.size.width != kFrameWidth || info.size.height != kFrameHeight) {
+        info.framerate.denom != 1 ||
+        !self->Offers(info.size.width, info.size.height, info.framerate.num)) {
         pw_stream_set_error(self->stream_, -EINVAL, "unsupported format");
         return;
     }
     self->fourcc_ = FourccOf(info.format);
+    self->fps_ = info.framerate.num;
     self->frameBytes_ = static_cast<uint32_t>(ConvertedFrameBytes(self->fourcc_));
     self->stride_ = StrideOf(self->fourcc_);
 
@@ -206,6 +219,18 @@ void PipeWireCamera::OnParamChanged(void* data, uint32_t id, const spa_pod* para
                                        SPA_PARAM_META_size, SPA_POD_Int(sizeof(spa_meta_header)))),
     };
     pw_stream_update_params(self->stream_, params, 2);
+    if (self->changed_) {
+        self->changed_();
+    }
+}
+
+bool PipeWireCamera::Offers(uint32_t width, uint32_t height, uint32_t fps) const {
+    for (const CameraMode& mode : modes_) {
+        if (mode.width == width && mode.height == height && mode.fps == fps) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void PipeWireCamera::OnProcess(void* data) {
@@ -218,8 +243,23 @@ void PipeWireCamera::Fill() {
     }
     pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
     if (buffer == nullptr) {
+        // A reader that left without giving its buffers back (a pw-v4l2 program, PipeWire 0.3)
+        // leaves the node stuck for the next reader of the same format until the session manager
+        // suspends the idle node (after five seconds). A reader that gets nothing for two
+        // seconds gets a node published anew. (Suspending sooner races with browsers, which
+        // reopen the camera within a second.)
+        if (++starvedFrames_ == kStarvedSeconds * fps_) {
+            std::fprintf(stderr,
+                         "zavreo-vcam: the PipeWire reader takes no frames; publishing "
+                         "the node anew\n");
+            lost_ = true;
+            if (changed_) {
+                changed_();
+            }
+        }
         return;
     }
+    starvedFrames_ = 0;
     spa_data& plane = buffer->buffer->datas[0];
     if (plane.data == nullptr || plane.maxsize < frameBytes_) {
         plane.chunk->size = 0;

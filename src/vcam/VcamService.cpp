@@ -13,8 +13,8 @@ namespace {
 // How soon a lost daemon is looked for again, and how often after that.
 constexpr long kReconnectSoonMs = 200;
 constexpr long kReconnectEveryMs = 1000;
-// A camera closed and opened again at once (the picture source taking over) keeps its node.
-constexpr long kWithdrawAfterMs = 500;
+// What web pages ask a camera for; one that must have it is refused a camera without it.
+constexpr int kPageFps = 30;
 
 timespec Nanoseconds(long long ns) {
     return timespec{static_cast<time_t>(ns / 1000000000LL), static_cast<long>(ns % 1000000000LL)};
@@ -29,22 +29,32 @@ FramePump::Writer LoopbackWriter(LoopbackDevice* device) {
 
 }  // namespace
 
+std::vector<CameraMode> VcamService::NodeModes(int fps) {
+    std::vector<CameraMode> modes{{kFrameWidth, kFrameHeight, static_cast<uint32_t>(fps)}};
+    if (fps != kPageFps) {
+        modes.push_back({kFrameWidth, kFrameHeight, kPageFps});
+    }
+    return modes;
+}
+
 VcamService::VcamService(const Options& options)
     : options_(options),
       mainLoop_(pw_main_loop_new(nullptr)),
       loop_(pw_main_loop_get_loop(mainLoop_)),
-      pump_(options.sharedFrameName,
-            options.loopback != nullptr ? options.loopback->PixelFormat() : 0,
-            LoopbackWriter(options.loopback)) {
+      loopbackPump_(options.sharedFrameName,
+                    options.loopback != nullptr ? options.loopback->PixelFormat() : 0,
+                    LoopbackWriter(options.loopback)),
+      nodePump_(options.sharedFrameName, 0, nullptr) {
     if (LoopbackDevice* device = options.loopback) {
-        pump_.SetWriterSize(device->Width(), device->Height(), [device](int width, int height) {
-            return device->SetSize(width, height);
-        });
+        loopbackPump_.SetWriterSize(
+            device->Width(), device->Height(),
+            [device](int width, int height) { return device->SetSize(width, height); });
     }
-    camera_ = std::make_unique<PipeWireCamera>(loop_, options_.fps, [this] { CameraChanged(); });
-    tick_ = pw_loop_add_timer(loop_, &VcamService::OnTick, this);
+    camera_ = std::make_unique<PipeWireCamera>(loop_, NodeModes(options_.fps),
+                                               [this] { CameraChanged(); });
+    loopbackTick_ = pw_loop_add_timer(loop_, &VcamService::OnLoopbackTick, this);
+    nodeTick_ = pw_loop_add_timer(loop_, &VcamService::OnNodeTick, this);
     retry_ = pw_loop_add_timer(loop_, &VcamService::OnRetry, this);
-    withdraw_ = pw_loop_add_timer(loop_, &VcamService::OnWithdraw, this);
     pw_loop_add_signal(loop_, SIGTERM, &VcamService::OnQuit, this);
     pw_loop_add_signal(loop_, SIGINT, &VcamService::OnQuit, this);
     if (options_.controlFd >= 0) {
@@ -67,7 +77,9 @@ bool VcamService::Start() {
     if (!published) {
         ArmTimer(retry_, kReconnectEveryMs);
     }
-    ArmTick(options_.loopback != nullptr);
+    if (options_.loopback != nullptr) {
+        ArmPeriodic(loopbackTick_, static_cast<uint32_t>(options_.fps));
+    }
     return true;
 }
 
@@ -81,20 +93,16 @@ void VcamService::Quit(int status) {
     pw_main_loop_quit(mainLoop_);
 }
 
-void VcamService::OnTick(void* data, uint64_t) {
-    static_cast<VcamService*>(data)->Tick();
+void VcamService::OnLoopbackTick(void* data, uint64_t) {
+    static_cast<VcamService*>(data)->LoopbackTick();
+}
+
+void VcamService::OnNodeTick(void* data, uint64_t) {
+    static_cast<VcamService*>(data)->NodeTick();
 }
 
 void VcamService::OnRetry(void* data, uint64_t) {
     static_cast<VcamService*>(data)->Retry();
-}
-
-void VcamService::OnWithdraw(void* data, uint64_t) {
-    auto* self = static_cast<VcamService*>(data);
-    if (!self->offered_) {
-        self->ArmTimer(self->retry_, 0);
-        self->camera_->Disconnect();
-    }
 }
 
 void VcamService::OnQuit(void* data, int) {
@@ -103,80 +111,64 @@ void VcamService::OnQuit(void* data, int) {
 
 void VcamService::OnControl(void* data, int fd, uint32_t) {
     auto* self = static_cast<VcamService*>(data);
-    char commands[64];
-    const ssize_t got = read(fd, commands, sizeof commands);
+    char ignored[64];
+    const ssize_t got = read(fd, ignored, sizeof ignored);
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
         return;
     }
     if (got <= 0) {
         // The program that started us is gone: so is its camera.
         self->Quit(0);
-        return;
-    }
-    for (ssize_t i = 0; i < got; ++i) {
-        if (commands[i] == 'o' || commands[i] == 'w') {
-            self->SetOffered(commands[i] == 'o');
-        }
     }
 }
 
-void VcamService::Tick() {
-    if (!pump_.Tick()) {
+void VcamService::LoopbackTick() {
+    if (!loopbackPump_.Tick()) {
         std::fprintf(stderr, "zavreo-vcam: writing to %s failed: %s\n",
                      options_.loopback->Path().c_str(), std::strerror(errno));
         Quit(1);
-        return;
     }
-    camera_->Send(pump_.FrameAt(kFrameWidth, kFrameHeight));
+}
+
+void VcamService::NodeTick() {
+    nodePump_.Tick();
+    // The node offers 640 x 480: a large picture is stretched to it.
+    camera_->Send(nodePump_.FrameAt(kFrameWidth, kFrameHeight));
 }
 
 void VcamService::Retry() {
-    if (!offered_) {
+    if (camera_->Connected() && !camera_->Lost()) {
         return;
     }
-    if (camera_->Lost()) {
-        camera_->Disconnect();
-    }
-    if (!camera_->Connected() && !camera_->Connect()) {
+    camera_->Disconnect();
+    if (!camera_->Connect()) {
         ArmTimer(retry_, kReconnectEveryMs);
-    } else {
-        std::printf("zavreo-vcam: PipeWire node %s published\n", kPipeWireNodeName);
-        std::fflush(stdout);
+        return;
     }
+    std::printf("zavreo-vcam: PipeWire node %s published\n", kPipeWireNodeName);
+    std::fflush(stdout);
 }
 
 // Runs inside PipeWire's callbacks, so the connection is only torn down later, from the timer.
+// A node nobody reads costs no ticks.
 void VcamService::CameraChanged() {
     if (camera_->Lost()) {
         ArmTimer(retry_, kReconnectSoonMs);
     }
-    ArmTick(options_.loopback != nullptr || camera_->Streaming());
-}
-
-void VcamService::SetOffered(bool offered) {
-    offered_ = offered;
-    if (!offered) {
-        ArmTimer(withdraw_, kWithdrawAfterMs);
-        return;
-    }
-    ArmTimer(withdraw_, 0);
-    if (!camera_->Connected() || camera_->Lost()) {
-        ArmTimer(retry_, 1);
+    const uint32_t fps = camera_->Streaming() ? camera_->Fps() : 0;
+    if (fps != nodeTickFps_) {
+        nodeTickFps_ = fps;
+        ArmPeriodic(nodeTick_, fps);
     }
 }
 
-// A node nobody reads costs no ticks unless the loopback device needs them.
-void VcamService::ArmTick(bool on) {
-    if (on == ticking_) {
+void VcamService::ArmPeriodic(spa_source* timer, uint32_t fps) {
+    if (fps == 0) {
+        pw_loop_update_timer(loop_, timer, nullptr, nullptr, false);
         return;
     }
-    ticking_ = on;
-    if (on) {
-        timespec period = Nanoseconds(1000000000LL / options_.fps);
-        pw_loop_update_timer(loop_, tick_, &period, &period, false);
-    } else {
-        pw_loop_update_timer(loop_, tick_, nullptr, nullptr, false);
-    }
+    timespec period = Nanoseconds(1000000000LL / fps);
+    pw_loop_update_timer(loop_, timer, &period, &period, false);
 }
 
 void VcamService::ArmTimer(spa_source* timer, long milliseconds) {

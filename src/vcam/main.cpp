@@ -1,6 +1,7 @@
-// zavreo-vcam: serves the shared frame as a camera named "Zavreo直播助手", at a steady rate, until
-// stopped: through the v4l2loopback device of that label when it exists, and as a PipeWire video
-// source node while a PipeWire daemon answers in the session.
+// zavreo-vcam: serves the shared frame as a camera named "Zavreo直播助手" until stopped: through
+// the v4l2loopback device of that label when it exists (N frames a second), and as a PipeWire
+// video source node while a PipeWire daemon answers in the session (at N or 30 frames a second,
+// as the reader chooses).
 //
 //   zavreo-vcam [--fps N] [--device /dev/videoN] [--control-fd N]
 
@@ -111,8 +112,11 @@ int main(int argc, char** argv) {
                             device.Path().c_str(), options.fps);
             }
             if (service.NodePublished()) {
-                std::printf("zavreo-vcam: PipeWire node %s at %d frames per second\n",
-                            zavreo::kPipeWireNodeName, options.fps);
+                std::printf("zavreo-vcam: PipeWire node %s,", zavreo::kPipeWireNodeName);
+                for (const zavreo::CameraMode& mode : zavreo::VcamService::NodeModes(options.fps)) {
+                    std::printf(" %ux%u at %u", mode.width, mode.height, mode.fps);
+                }
+                std::printf(" frames per second\n");
             }
             std::fflush(stdout);
             status = service.Run();

@@ -1,7 +1,7 @@
 #pragma once
-// The recording dialog (195): shown or hidden at each stop click; names the folder of the
-// recordings and offers to open it. A frameless modeless child of the main window, dragged by its
-// body. Interface thread.
+// The recording dialog (195): shown or hidden at each stop click; names the recording's file and
+// its folder and offers to show the file there. A frameless modeless child of the main window,
+// dragged by its body. Interface thread.
 
 #include <QDialog>
 #include <QPixmap>
@@ -13,18 +13,22 @@
 
 class CPngButton;
 class FolderLabel;
+class QLabel;
 
 class CLuXiang : public QDialog {
     Q_OBJECT
 public:
     enum Id { IDC_OPEN_FOLDER = 1146, IDC_CLOSE = 1110 };
 
-    // `videoFolder` gives the folder that button 1146 opens.
-    CLuXiang(QWidget* parent, std::function<std::filesystem::path()> videoFolder);
+    // `recordingFile` gives the file of the last recording (empty while it has none), which
+    // button 1146 shows in its folder; `videoFolder` the folder opened while there is no file.
+    CLuXiang(QWidget* parent, std::function<std::filesystem::path()> recordingFile,
+             std::function<std::filesystem::path()> videoFolder);
 
     CPngButton* Button(int id) const;
-    // Hides when visible, shows otherwise.
+    // Hides when visible, shows otherwise, naming the file of the moment.
     void ToggleVisible();
+    const QLabel& FileShown() const { return *fileLabel_; }
     const FolderLabel& FolderShown() const { return *folderLabel_; }
 
 signals:
@@ -40,10 +44,13 @@ protected:
 private:
     void OpenFolder();
 
+    std::function<std::filesystem::path()> recordingFile_;
     std::function<std::filesystem::path()> videoFolder_;
+    std::filesystem::path file_;  // the file named when last shown
     QPixmap background_;
     CPngButton* openFolder_;
     CPngButton* close_;
+    QLabel* fileLabel_;
     FolderLabel* folderLabel_;
     FolderOpener opener_;
     BodyDrag drag_;

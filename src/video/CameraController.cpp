@@ -57,6 +57,9 @@ void CameraController::InitCameras() {
     camera_.CreateObjects();
     preview_.CreateObjects();
     grabber_.Output().WritePlaceholderFrame();
+    // The virtual camera serves for the whole run, the placeholder while no source shows: a
+    // client holding it keeps a live picture across closing and opening the camera.
+    StartVcam();
     cameraCount_ = camera_.EnumCameras(&cameraNames_);
     if (cameraCount_ < 1) {
         cameraNames_.clear();
@@ -149,11 +152,16 @@ void CameraController::StartOpenThread() {
                               height_, generation_);
 }
 
-void CameraController::StartPreview() {
-    // The virtual camera first, so its device has a writer when the preview opens it.
+void CameraController::StartVcam() {
     if (vcam_.Start()) {
         vcamWatch_.start();
     }
+}
+
+void CameraController::StartPreview() {
+    // The virtual camera first (again, should it have ended), so its device has a writer when
+    // the preview opens it.
+    StartVcam();
     if (preview_.State() == GraphReady) {
         preview_.StartGraph(480, 640, true, kVirtualCameraName, &previewFrames_);
     }
@@ -210,7 +218,6 @@ void CameraController::FinishOpen(bool running, unsigned generation) {
     } else {
         // Also when a new camera or size failed to reopen: the buttons go back to closed.
         Say(TipText::kCameraInUse);
-        vcam_.Withdraw();
         preview_.Teardown();
         grabber_.Output().WritePlaceholderFrame();
         emit CameraButtonsChanged(false);
@@ -223,7 +230,6 @@ void CameraController::FinishOpen(bool running, unsigned generation) {
 
 void CameraController::CloseCamera() {
     ++generation_;
-    vcam_.Withdraw();
     camera_.Teardown();
     grabber_.Output().WritePlaceholderFrame();
     if (preview_.State() == GraphRunning) {
@@ -234,7 +240,6 @@ void CameraController::CloseCamera() {
 
 void CameraController::StopAllSources() {
     ++generation_;
-    vcam_.Withdraw();
     if (camera_.State() == GraphRunning) {
         camera_.Teardown();
     }
@@ -268,13 +273,14 @@ void CameraController::OnCameraFailed() {
 // Without the loopback device and without PipeWire the program ends at once and only its
 // standard error says why; while the preview looks live, the user would never learn that nobody
 // receives the picture. A copy serving a PipeWire node keeps running, so it never brings the tip.
+// The tip waits for a picture to show: the next StartPreview starts the program again.
 void CameraController::CheckVcam() {
     const std::optional<int> status = vcam_.TakeExitStatus();
     if (!status) {
         return;
     }
     vcamWatch_.stop();
-    if (*status == kVcamExitNoDevice && !vcamMissingTold_) {
+    if (*status == kVcamExitNoDevice && !vcamMissingTold_ && preview_.State() == GraphRunning) {
         vcamMissingTold_ = true;
         Say(TipText::kVirtualCameraMissing);
     }

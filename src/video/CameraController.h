@@ -28,14 +28,16 @@ class CSampleGrabberCB;
 class CameraController : public QObject {
     Q_OBJECT
 public:
-    // `vcamProgram` is the virtual camera program to start when the camera opens.
+    // `vcamProgram` is the virtual camera program, started with the cameras and kept until
+    // Shutdown.
     explicit CameraController(CSampleGrabberCB& grabber,
                               std::string vcamProgram = DefaultVcamProgram(),
                               QObject* parent = nullptr);
     ~CameraController() override;
 
-    // At window initialisation: both graphs, the placeholder, the camera list and the first
-    // camera's sizes (CamerasListed, SizesListed, messages on odd formats).
+    // At window initialisation: both graphs, the placeholder, the virtual camera program, the
+    // camera list and the first camera's sizes (CamerasListed, SizesListed, messages on odd
+    // formats).
     void InitCameras();
     // Open buttons 1013 and 1024. Ignored while an open is in progress.
     void OpenCamera();
@@ -93,6 +95,7 @@ private:
     void Reopen();
     void OnCameraFailed();
     void OnPreviewFailed();
+    void StartVcam();
     void CheckVcam();
     void Say(const char* text);
 

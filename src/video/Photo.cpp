@@ -32,11 +32,27 @@ PhotoOutcome TakePhoto(const CCameraGraph& camera, CSampleGrabberCB& grabber,
     }
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    const std::filesystem::path path = folder / (MakeTimeStem() + ".jpg");
+    // The name is taken first, so no earlier photo is ever replaced.
+    int taken = 0;
+    std::filesystem::path path = CreateTimeStemFile(folder, ".jpg", &taken);
+    if (path.empty()) {
+        path = folder / (MakeTimeStem() + ".jpg");
+    }
     if (saved != nullptr) {
         *saved = path;
     }
-    return SavePhoto(grabber, path);
+    if (taken != 0) {
+        return PhotoOutcome::kSaveFailed;
+    }
+    const PhotoOutcome outcome = SavePhoto(grabber, path);
+    if (outcome == PhotoOutcome::kSaved) {
+        // The encoder's file took the place of the one made for the name, with the default mode.
+        std::filesystem::permissions(
+            path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, error);
+    } else {
+        std::filesystem::remove(path, error);
+    }
+    return outcome;
 }
 
 }  // namespace zavreo

@@ -22,8 +22,8 @@ enum class PhotoOutcome {
 // follows the extension).
 PhotoOutcome SavePhoto(CSampleGrabberCB& grabber, const std::filesystem::path& path);
 
-// Saves "<time stem>.jpg" in `folder` (created when missing) while the camera runs; `saved` gets
-// the path the photo was meant for.
+// Saves "<time stem>.jpg" in `folder` (created when missing) while the camera runs, readable by
+// its owner only and never over an existing file; `saved` gets the path the photo was meant for.
 PhotoOutcome TakePhoto(const CCameraGraph& camera, CSampleGrabberCB& grabber,
                        const std::filesystem::path& folder, std::filesystem::path* saved);
 

@@ -1,10 +1,30 @@
 #include "TimeStem.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
+#include <random>
 
 namespace zavreo {
+
+namespace {
+
+// How many random values a name may take before the folder counts as unusable.
+constexpr int kNameAttempts = 100;
+
+// In the range of the C library's rand().
+int RandomValue() {
+    static std::mutex lock;
+    static std::mt19937 generator{std::random_device{}()};
+    std::lock_guard hold(lock);
+    return std::uniform_int_distribution<int>(0, INT_MAX)(generator);
+}
+
+}  // namespace
 
 std::string MakeTimeStem(std::time_t now, int random) {
     int year = 0, month = 0, day = 0, hour = -1, minute = -1, second = -1;
@@ -24,14 +44,25 @@ std::string MakeTimeStem(std::time_t now, int random) {
 }
 
 std::string MakeTimeStem() {
-    // rand() keeps hidden state; the photo and the recording threads may both be here.
-    static std::mutex randomLock;
-    int random = 0;
-    {
-        std::lock_guard lock(randomLock);
-        random = std::rand();
+    return MakeTimeStem(std::time(nullptr), RandomValue());
+}
+
+std::filesystem::path CreateTimeStemFile(const std::filesystem::path& folder,
+                                         const std::string& extension, int* error,
+                                         const std::function<std::string()>& stems) {
+    *error = EEXIST;
+    for (int attempt = 0; attempt < kNameAttempts && *error == EEXIST; ++attempt) {
+        const std::string stem = stems ? stems() : MakeTimeStem();
+        const std::filesystem::path path = folder / (stem + extension);
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            close(fd);
+            *error = 0;
+            return path;
+        }
+        *error = errno;
     }
-    return MakeTimeStem(std::time(nullptr), random);
+    return {};
 }
 
 }  // namespace zavreo

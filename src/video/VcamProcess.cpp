@@ -76,17 +76,6 @@ void VcamProcess::Forget() {
     control_ = -1;
 }
 
-// No SIGPIPE: a copy that just ended must not take this program with it.
-void VcamProcess::Tell(char command) {
-    if (ChildAlive()) {
-        send(control_, &command, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
-    }
-}
-
-void VcamProcess::Withdraw() {
-    Tell('w');
-}
-
 std::optional<int> VcamProcess::TakeExitStatus() {
     ChildAlive();
     return std::exchange(exitStatus_, std::nullopt);
@@ -97,11 +86,7 @@ bool VcamProcess::IsRunning() {
 }
 
 bool VcamProcess::Start() {
-    if (ChildAlive()) {
-        Tell('o');
-        return true;
-    }
-    if (VcamLockHeld()) {
+    if (ChildAlive() || VcamLockHeld()) {
         return true;
     }
     // The child's end becomes its descriptor 3; ours is closed in every other child. The block

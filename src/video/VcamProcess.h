@@ -1,8 +1,7 @@
 #pragma once
 // Starts and stops the virtual camera program. A running copy holds the lock file named by
 // VcamLockPath(), so a copy started by someone else counts as running and is left alone.
-// Our copy listens on a control socket: it publishes its PipeWire camera while offered and ends
-// with this program.
+// Our copy holds the other end of a control socket and ends with this program.
 //
 // Threads: interface thread only.
 
@@ -22,12 +21,8 @@ public:
     VcamProcess(const VcamProcess&) = delete;
     VcamProcess& operator=(const VcamProcess&) = delete;
 
-    // Starts the program unless a copy runs already, and offers our copy's camera; false when it
-    // could not be started.
+    // Starts the program unless a copy runs already; false when it could not be started.
     bool Start();
-    // Our copy withdraws its PipeWire camera (the loopback device keeps its frames) until the
-    // next Start().
-    void Withdraw();
     // True while our copy runs or another holds the lock.
     bool IsRunning();
     // Stops the copy we started (not another's), waiting for it to end.
@@ -42,7 +37,6 @@ private:
     bool ChildAlive();
     // Our copy has been reaped.
     void Forget();
-    void Tell(char command);
 
     std::string program_;
     pid_t child_ = -1;

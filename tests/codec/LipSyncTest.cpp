@@ -20,12 +20,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include "CodecLibrary.h"
 #include "PulseServer.h"
+#include "RecordArguments.h"
 #include "RecordProcess.h"
 #include "SharedFrame.h"
 
@@ -319,6 +322,8 @@ Recorded ReadRecording(const std::string& path) {
 
 class LipSyncTest : public ::testing::Test {
 protected:
+    explicit LipSyncTest(bool suspendWhenIdle = false) : pulse_(false, suspendWhenIdle) {}
+
     void SetUp() override {
         ASSERT_TRUE(pulse_.Running()) << "pulseaudio could not be started";
         char pattern[] = "/tmp/zavreo-lipsync-XXXXXX";
@@ -348,8 +353,9 @@ protected:
                              std::chrono::duration<double>(0.5 + index * spacing));
     }
 
-    // Plays a tone and, from the instant it sounds, white pictures carrying the time since.
-    void Flash(TonePlayer& player) {
+    // Plays a tone and, from the instant it sounds, white pictures carrying the time since;
+    // returns that instant.
+    Clock::time_point Flash(TonePlayer& player) {
         const Clock::time_point onset = player.Tone();
         std::this_thread::sleep_until(onset);
         for (auto now = Clock::now(); now - onset < kFlashLength; now = Clock::now()) {
@@ -359,6 +365,7 @@ protected:
             std::this_thread::sleep_for(2ms);
         }
         frame_->Write(FlashPicture(false, 0).data());
+        return onset;
     }
 
     // Every flash's picture against its tone, printed for the record.
@@ -452,22 +459,101 @@ TEST_F(LipSyncTest, StaysInStepUnderLoadAndAfterAStall) {
     EXPECT_GE(recorded.audioEnd, recorded.videoEnd - 0.1);
 }
 
-// A source may deliver its first samples late (here the sink renders two-second blocks for a
-// player with a long buffer until the recorder's lower latency takes effect); the recording
-// begins with the sound, so a tone sounding throughout is heard from the first picture on.
-TEST_F(LipSyncTest, TheSoundStartsWithThePicture) {
-    TonePlayer player("zavreo_test", 2000ms);
-    ASSERT_TRUE(player.Playing());
-    std::this_thread::sleep_until(player.Hum() + 200ms);
-    const std::string file = Output("hum.mp4");
-    RecordProcess recorder(file, PulseServer::kMonitorDescription, 3);
-    ASSERT_EQ(recorder.Line(), "started");
-    EXPECT_EQ(recorder.Line(), "ended 0");
-    ASSERT_EQ(recorder.Wait(), 0);
+// The recording starts at the click: the picture from the first frame after it, the sound where
+// its capture time puts it whenever the microphone delivers it, silence before. A tone and a flash
+// asked for one second after the click land in the file where they were made, with the source
+// awake (something plays into its sink) and with it suspended (nothing played for a while). A
+// suspended null sink wakes only when something plays into it, and then renders its first block
+// of up to two seconds before the next: the tone player connects at the click, and its tone sounds
+// when the woken sink lets it (two seconds in). The file lasts from the click to the stop.
+class StartAtTheClickTest : public LipSyncTest, public ::testing::WithParamInterface<bool> {
+protected:
+    StartAtTheClickTest() : LipSyncTest(GetParam()) {}
+    static int OnStarted(int32_t, void*) { return 0; }
+};
+
+TEST_P(StartAtTheClickTest, AToneAndAFlashOneSecondAfterTheClickAreOneSecondIntoTheFile) {
+    const bool suspended = GetParam();
+    std::unique_ptr<TonePlayer> player;
+    if (suspended) {
+        for (int i = 0; i < 100 && !PulseServer::SinkSuspended(); ++i) {
+            std::this_thread::sleep_for(100ms);
+        }
+        ASSERT_TRUE(PulseServer::SinkSuspended());
+    } else {
+        player = std::make_unique<TonePlayer>("zavreo_test");
+        ASSERT_TRUE(player->Playing());
+        std::this_thread::sleep_for(500ms);
+        ASSERT_FALSE(PulseServer::SinkSuspended());
+    }
+    zavreo::CodecLibrary library;
+    ASSERT_TRUE(library.Load(ZAVREO_BIN_DIR "/libFlashX.so"));
+    library.Startup(nullptr);
+    const std::string file = Output("click.mp4");
+    std::vector<std::string> args =
+        zavreo::RecordArguments(zavreo::RecordInputText(PulseServer::kMonitorDescription), file);
+    std::vector<char*> argv;
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    const int32_t codec = library.CreateCodecN();
+    int result = 1;
+    const auto click = Clock::now();
+    std::thread recording([&] {
+        result = library.ExecN(codec, static_cast<int>(argv.size()), argv.data(), &OnStarted);
+    });
+    if (!player) {
+        player = std::make_unique<TonePlayer>("zavreo_test");
+    }
+    std::this_thread::sleep_until(click + 1s);
+    const double madeAt = std::chrono::duration<double>(Flash(*player) - click).count();
+    std::this_thread::sleep_until(click + 3s);
+    library.CloseCodecN(codec);
+    recording.join();
+    library.Unload();
+    EXPECT_EQ(result, 0);
+
     const Recorded recorded = ReadRecording(file);
     ASSERT_EQ(recorded.toneOnsets.size(), 1u);
-    EXPECT_NEAR(recorded.toneOnsets[0], recorded.firstPicture, 0.040);
-    EXPECT_GT(recorded.videoEnd, 1.0);
+    ASSERT_EQ(recorded.flashOnsets.size(), 1u);
+    std::vector<double> onsets = recorded.flashOnsets[0];
+    std::sort(onsets.begin(), onsets.end());
+    const double pictureAt = onsets[onsets.size() / 2];
+    const double soundAt = recorded.toneOnsets[0];
+    std::printf(
+        "%s source: made %.3f s after the click; start loss %.0f ms in the sound, %.0f ms "
+        "in the picture; picture %+.1f ms from the sound; file %.3f s\n",
+        suspended ? "suspended" : "awake", madeAt, (madeAt - soundAt) * 1000,
+        (madeAt - pictureAt) * 1000, (pictureAt - soundAt) * 1000, recorded.videoEnd);
+    EXPECT_NEAR(soundAt, madeAt, 0.15);
+    EXPECT_NEAR(pictureAt, madeAt, 0.15);
+    EXPECT_NEAR(pictureAt, soundAt, 0.040);
+    EXPECT_NEAR(recorded.firstPicture, 0, 0.001);
+    EXPECT_NEAR(recorded.videoEnd, 3.0, 0.2);
+    EXPECT_NEAR(recorded.audioEnd, recorded.videoEnd, 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Source, StartAtTheClickTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Suspended" : "Awake";
+                         });
+
+// A microphone that never delivers (its sink suspended by hand) gives a recording as long as the
+// time from start to stop, its sound silence, and the stop is honoured at once.
+TEST_F(LipSyncTest, AMicrophoneThatNeverDeliversGivesSilenceNotAShorterFile) {
+    ASSERT_EQ(std::system("pactl suspend-sink zavreo_test 1"), 0);
+    ASSERT_TRUE(PulseServer::SinkSuspended());
+    const std::string file = Output("silent.mp4");
+    RecordProcess recorder(file, PulseServer::kMonitorDescription, 2.0);
+    const auto spawned = Clock::now();
+    ASSERT_EQ(recorder.Line(10s), "started");
+    ASSERT_EQ(recorder.Line(10s), "ended 0") << "the recording did not end when stopped";
+    EXPECT_LT(Clock::now() - spawned, 3500ms);
+    ASSERT_EQ(recorder.Wait(), 0);
+    const Recorded recorded = ReadRecording(file);
+    EXPECT_NEAR(recorded.videoEnd, 2.0, 0.3);
+    EXPECT_NEAR(recorded.audioEnd, recorded.videoEnd, 0.1);
+    EXPECT_TRUE(recorded.toneOnsets.empty());
 }
 
 }  // namespace

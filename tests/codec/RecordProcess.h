@@ -2,11 +2,13 @@
 // A child running the recorder tool (flashx-record), with its standard input and output piped:
 // a process of its own, so a test can stop, stall or kill the recording.
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -35,6 +37,8 @@ public:
         close(out[1]);
         input_ = in[1];
         output_ = fdopen(out[0], "r");
+        // Unbuffered, so that what poll sees is all there is to read.
+        setvbuf(output_, nullptr, _IONBF, 0);
     }
     ~RecordProcess() {
         if (input_ >= 0) {
@@ -48,10 +52,18 @@ public:
             fclose(output_);
         }
     }
-    // The next line the tool prints, without its line feed; empty at the end.
-    std::string Line() {
+    // The next line the tool prints, without its line feed; empty at the end, or when none came
+    // within `limit` (negative: no limit).
+    std::string Line(std::chrono::milliseconds limit = std::chrono::milliseconds(-1)) {
         char line[256];
-        if (output_ == nullptr || std::fgets(line, sizeof line, output_) == nullptr) {
+        if (output_ == nullptr) {
+            return "";
+        }
+        pollfd ready{fileno(output_), POLLIN, 0};
+        if (limit.count() >= 0 && poll(&ready, 1, static_cast<int>(limit.count())) <= 0) {
+            return "";
+        }
+        if (std::fgets(line, sizeof line, output_) == nullptr) {
             return "";
         }
         std::string text(line);

@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <random>
 #include <thread>
@@ -25,6 +27,7 @@
 #include "RecordArguments.h"
 #include "RecordProcess.h"
 #include "SharedFrame.h"
+#include "SmallDisk.h"
 
 namespace {
 
@@ -129,6 +132,9 @@ TEST_F(RecorderTest, RecordsThePictureAndMicrophoneIntoAnOrdinaryMp4) {
     // Upright and in the right colours.
     ExpectPixel(probe, 320, 100, 0, 0, 255);
     ExpectPixel(probe, 320, 380, 255, 0, 0);
+    // Readable by its owner only, also after the ordinary copy replaced the fragmented file.
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 // The program hands its block down: the recorder records it, not what the name points at once
@@ -201,14 +207,16 @@ TEST_F(RecorderTest, TicksTheRecorderSleptThroughAreDroppedNotFilled) {
     EXPECT_LT(probe.videoFrames, probe.videoSeconds * 10 - 6);
 }
 
-TEST_F(RecorderTest, AFullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
+// A file size limit ends the recording as a full disk does, and says so: the result is the errno
+// value of the failed write.
+TEST_F(RecorderTest, AFileSizeLimitEndsTheRecordingWithWhatWasWrittenPlayable) {
     StartNoise();
     const std::string file = Output("full.mp4");
     constexpr rlim_t kLimit = 200 * 1024;
     RecordProcess recorder(file, PulseServer::kMonitorDescription, 20.0, kLimit);
     const auto begin = Clock::now();
     ASSERT_EQ(recorder.Line(), "started");
-    EXPECT_EQ(recorder.Line(), "ended 0");
+    EXPECT_EQ(recorder.Line(), "ended " + std::to_string(EFBIG));
     EXPECT_LT(Clock::now() - begin, 15s) << "the recording did not end at the limit";
     recorder.Wait();
 
@@ -217,6 +225,40 @@ TEST_F(RecorderTest, AFullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
     ASSERT_TRUE(probe.opened);
     EXPECT_EQ(probe.decodeErrors, 0);
     EXPECT_GT(probe.videoFrames, 0);
+}
+
+// A real full disk (a small tmpfs): the recording ends with ENOSPC and keeps what was written,
+// playable. Recording again on the disk, now full to the last byte, ends at once with ENOSPC and
+// leaves no file: one with a header and no picture would be no recording.
+TEST_F(RecorderTest, AFullDiskEndsTheRecordingAndLeavesNoEmptyFileWhenStartedFull) {
+    const std::filesystem::path disk = Output("disk");
+    SmallDisk small(disk, 256 * 1024);
+    if (!small.Mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    StartNoise();
+    const std::string file = (disk / "full.mp4").string();
+    RecordProcess recorder(file, PulseServer::kMonitorDescription, 20.0);
+    ASSERT_EQ(recorder.Line(15s), "started");
+    EXPECT_EQ(recorder.Line(15s), "ended " + std::to_string(ENOSPC));
+    recorder.Wait();
+    const Mp4Probe probe = ProbeMp4(file);
+    ASSERT_TRUE(probe.opened);
+    EXPECT_EQ(probe.decodeErrors, 0);
+    EXPECT_GT(probe.videoFrames, 0);
+
+    // Whatever room the cut-back file left is taken.
+    {
+        std::ofstream filler((disk / "filler").string(), std::ios::binary);
+        const std::vector<char> block(4096);
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    const std::string again = (disk / "again.mp4").string();
+    RecordProcess second(again, PulseServer::kMonitorDescription, 20.0);
+    EXPECT_EQ(second.Line(15s), "ended " + std::to_string(ENOSPC));
+    second.Wait();
+    EXPECT_FALSE(std::filesystem::exists(again));
 }
 
 // The library loaded into this process, as the program loads it.

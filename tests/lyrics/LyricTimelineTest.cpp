@@ -164,6 +164,22 @@ TEST(LyricTimeline, ShiftsMoveEveryLineBySecond) {
     EXPECT_EQ(shown.at(4100).text, "B");
 }
 
+// A line a millisecond after the one before it runs at the highest rate; seen from hours later
+// (an offset tag moves lines that far) its progress is full, not a product that overflowed.
+TEST(LyricTimeline, AFastLineFarBehindThePositionIsFull) {
+    LyricTimeline timeline;
+    timeline.Load({{1000, "A"}, {1001, "B"}});
+    LyricDisplay display = timeline.Resync(30000);
+    EXPECT_EQ(display.text, "B");
+    EXPECT_EQ(display.progress, 1000);
+    std::optional<LyricDisplay> shifted = timeline.ShiftLater(30000);
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->progress, 1000);
+    shifted = timeline.ShiftEarlier(30000);
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->progress, 1000);
+}
+
 TEST(LyricTimeline, AShiftToZeroHasARate) {
     LyricTimeline timeline;
     timeline.Load({{1000, "A"}, {3000, "B"}});

@@ -407,6 +407,50 @@ TEST_F(LyricsWindows, WindowAndBarMoveTogether) {
     EXPECT_EQ(window.pos(), QPoint(130, 260));
 }
 
+// Where the windowing system places every window itself (Wayland), the bar is held inside the
+// lyrics window, along its top: drawn there above the lines, and back at a press on the lines
+// once its own close button hid it.
+TEST_F(LyricsWindows, AHeldBarLiesAboveTheLinesInsideTheWindow) {
+    CLyricsWindow window;
+    CLyricSearchDlg search;
+    CLyricDlg bar(window, search);
+    window.Create();
+    const int width = window.width();
+    window.HoldBar(bar);
+    EXPECT_EQ(window.size(), QSize(width, CLyricsWindow::kHeight + bar.height()));
+    EXPECT_EQ(bar.parentWidget(), &window);
+    EXPECT_EQ(bar.pos(), QPoint((width - bar.width()) / 2, 0));
+    window.SetLyricText(std::string("测试测试测试测试测试"), 0);
+    window.show();
+    QApplication::processEvents();
+    const QImage picture = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    // The lines' lowest row, in the window outside the bar and in the renderer's own frame.
+    auto lowest = [](const QImage& image, const QRect& left) {
+        int row = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (!left.contains(x, y) && qAlpha(image.pixel(x, y)) > 0) {
+                    row = y;
+                }
+            }
+        }
+        return row;
+    };
+    LyricsRenderer renderer = window.Renderer();
+    const int framed = lowest(renderer.Frame(0), QRect());
+    ASSERT_GT(framed, 0);
+    EXPECT_EQ(lowest(picture, bar.geometry()), framed + bar.height());
+    // The bar is opaque, as it is as a window of its own.
+    EXPECT_EQ(qAlpha(picture.pixel(bar.x() + 30, bar.height() / 2)), 255);
+
+    bar.OnCommand(CLyricDlg::IDC_CLOSE);
+    QApplication::processEvents();
+    EXPECT_FALSE(bar.isVisible());
+    QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, QPoint(20, window.height() - 20));
+    QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, QPoint(20, window.height() - 20));
+    EXPECT_TRUE(bar.isVisible());
+}
+
 // A drag of the window handed to the window manager gets its release at once, while the window
 // manager goes on moving the window: the bar keeps following.
 TEST_F(LyricsWindows, TheBarFollowsTheWindowAfterThePressAndReleaseThatStartADrag) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as a user meets it: its desktop entry, AppStream metadata and the package
 # itself pass their checkers; apt installs it; a freshly added ordinary user starts
-# /usr/bin/zavreo from their home under Xvfb with the stand-in camera; the window comes up under
+# /usr/bin/zavreo from their home under Xvfb with the stand-in camera (--version and the manual
+# page answer first; no update server is asked); the window comes up under
 # the desktop entry's window class, and the camera's moving colour bars reach the shared frame;
 # SIGTERM ends it and leaves config.lst in that user's home; started again in a session with
 # PipeWire, the open camera is a PipeWire node; nothing new in the package's folders. Purging leaves none of the package's files; the user is removed again.
@@ -72,12 +73,26 @@ home=$(getent passwd "$user" | cut -d: -f6)
 
 start_xvfb
 export ZAVREO_SHARED_FRAME=/zavreo-install-$$
+# The command line answers from /usr/bin, as the manual page says.
+[[ $(setpriv --reuid="$user" --regid="$user" --init-groups --reset-env /usr/bin/zavreo --version) == \
+  "zavreo $(dpkg-query -W -f='${Version}' zavreo)" ]] || fail "zavreo --version"
+zcat "$work/root/usr/share/man/man1/zavreo.1.gz" | grep -qF '.BI \-\-effect " N' ||
+  fail "the manual page has no --effect"
+# The packaged program asks no update server: one listens, and counts who calls.
+python3 -c 'import socket, sys
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True)
+while True:
+    s.accept(); print("called", flush=True)' >"$work/update-server.log" &
+pids+=($!)
+for _ in $(seq 100); do [[ -s $work/update-server.log ]] && break; sleep 0.1; done
 launched=$(date +%s%N)
 # From the user's home, with the environment a fresh login has: no runtime folder, no
-# configuration. The update check asks a port where nothing listens.
+# configuration.
 (cd "$home" && exec setpriv --reuid="$user" --regid="$user" --init-groups --reset-env \
   env DISPLAY="$DISPLAY" ZAVREO_TEST_CAMERA=1 ZAVREO_SHARED_FRAME="$ZAVREO_SHARED_FRAME" \
-  ZAVREO_UPDATE_HOST=127.0.0.1:9 /usr/bin/zavreo) >"$work/program.log" 2>&1 &
+  ZAVREO_UPDATE_HOST=127.0.0.1:$(head -1 "$work/update-server.log") /usr/bin/zavreo) \
+  >"$work/program.log" 2>&1 &
 program=$!
 pids+=($program)
 window=$(wait_for_window Zavreo 300 $program) || fail "no window titled Zavreo (ended: $(kill -0 $program 2>/dev/null && echo no || echo yes))"
@@ -100,43 +115,19 @@ cmp -s "$work/placeholder.bgr" "/dev/shm$ZAVREO_SHARED_FRAME" ||
 # The camera button opens the stand-in camera; its frames reach the shared frame.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove --sync $((X + 65)) $((Y + 585)) click 1
-python3 - "/dev/shm$ZAVREO_SHARED_FRAME" <<'PY' || fail "the camera's frames are not in the shared frame"
-import sys, time
-def pixel(frame, x, y):  # y as seen; rows are stored bottom first
-    at = (479 - y) * 1920 + x * 3
-    return frame[at:at + 3]
-def bars(frame):  # colour bars: one colour down each column of the upper part, several colours
-    columns = range(4, 640, 16)
-    vertical = sum(max(abs(a - b) for a, b in zip(pixel(frame, x, 40), pixel(frame, x, 250))) <= 24
-                   for x in columns)
-    colours = {tuple(c // 64 for c in pixel(frame, x, 150)) for x in columns}
-    return vertical >= len(columns) - 4 and len(colours) >= 4
-seen = []
-for _ in range(100):
-    frame = open(sys.argv[1], "rb").read()
-    if bars(frame):
-        seen.append(frame)
-        # The bars scroll sideways: two frames a moment apart differ.
-        if len(seen) >= 2 and seen[0] != seen[-1]:
-            sys.exit(0)
-    time.sleep(0.1)
-sys.exit(f"{len(seen)} frames with bars, all alike" if seen else "no colour bars")
-PY
+camera_frames_flow "/dev/shm$ZAVREO_SHARED_FRAME" || fail "the camera's frames are not in the shared frame"
 import -display "$DISPLAY" -window root "$work/installed.png" 2>/dev/null
 [[ -n ${KEEP_E2E:-} ]] && echo "screenshot: $work/installed.png"
 
-kill -TERM $program
-for _ in $(seq 300); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
-kill -0 $program 2>/dev/null && fail "the program did not end on SIGTERM"
-wait $program
-code=$?
-[[ $code == 0 ]] || fail "the program ended with $code"
+ends_cleanly_on_sigterm $program || fail "at the end"
 config=$home/.config/ZavreoZhuShou/Config/config.lst
 [[ -s $config && $(stat -c %U "$config") == "$user" ]] || fail "no config.lst of $user in $config"
+! grep -q called "$work/update-server.log" && [[ ! -e $(dirname "$config")/ZavreoConfig.dat ]] ||
+  fail "the packaged program asked the update server"
 
 # In a desktop session with PipeWire (its own D-Bus bus, PipeWire and WirePlumber, run by the
-# user in their runtime folder), the open camera is a PipeWire camera served by the installed
-# virtual camera program, and the node goes with the program.
+# user in their runtime folder), the virtual camera is a PipeWire camera served by the installed
+# virtual camera program from the program's start, and the node goes with the program.
 if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && command -v pw-dump >/dev/null; then
   runtime=/tmp/zavreo-install-run-$$
   install -d -m 700 -o "$user" -g "$user" "$runtime"
@@ -155,22 +146,22 @@ if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && comman
   "${as_user[@]}" wireplumber >"$work/wireplumber.log" 2>&1 8>&- &
   session+=($!)
   pids+=("${session[@]}")
-  node_listed() { "${as_user[@]}" pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"'; }
+  # The whole listing first: grep -q ending early would leave pw-dump to SIGPIPE (pipefail).
+  node_listed() { [[ $("${as_user[@]}" pw-dump 2>/dev/null) == *'"node.name": "zavreo-vcam"'* ]]; }
   (cd "$home" && exec "${as_user[@]}" /usr/bin/zavreo) >"$work/session.log" 2>&1 &
   program=$!
   pids+=($program)
   window=$(wait_for_window Zavreo 300 $program) || fail "no window in the PipeWire session"
+  for _ in $(seq 100); do node_listed && break; sleep 0.1; done
+  node_listed || fail "the installed program's virtual camera is no PipeWire node before the camera opens"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool mousemove --sync $((X + 65)) $((Y + 585)) click 1
-  for _ in $(seq 100); do node_listed && break; sleep 0.1; done
+  sleep 1
   node_listed || fail "the installed program's open camera is no PipeWire node"
   vcam=$(pgrep -P $program -x zavreo-vcam)
   [[ -n $vcam && $(stat -c %U "/proc/$vcam") == "$user" ]] ||
     fail "the program's own virtual camera program does not run as $user"
-  kill -TERM $program
-  wait $program
-  code=$?
-  [[ $code == 0 ]] || fail "the program in the PipeWire session ended with $code"
+  ends_cleanly_on_sigterm $program || fail "in the PipeWire session"
   for _ in $(seq 50); do node_listed || break; sleep 0.1; done
   node_listed && fail "the PipeWire node outlived the program"
   kill "${session[@]}" 2>/dev/null

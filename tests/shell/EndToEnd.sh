@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The program as a user meets it, under Xvfb with a fresh home: the window titled "Zavreo" comes
-# up, the open camera is a PipeWire camera where PipeWire is installed (a tip says otherwise), a
+# up, the virtual camera is a PipeWire camera from start to exit where PipeWire is installed,
+# showing the placeholder before the camera opens (a tip says otherwise once a picture shows), a
 # second start exits and brings the first forward, the quit signal runs the exit command and
 # config.lst is written in its one-line format and the shared frame removed (also when the signal
 # comes while the update question waits). An update server that
 # never answers holds the window back a few seconds at most, and without a tray the close button
-# ends the program, saving. The record button makes a playable recording. A tip shown while the
-# desktop lyrics are up lies above them. Also: without
-# libFlashX.so the program says so and ends with code 0.
+# ends the program, saving. The record button makes a playable recording, private to the user,
+# with its elapsed time on the button while it runs; a stop click while it starts is honoured. A
+# tip shown while the desktop lyrics are up lies above them. Also: without libFlashX.so the program
+# says so and ends with code 0.
 # Usage: EndToEnd.sh BIN_DIR OUT_DIR (the screenshots go to OUT_DIR).
 set -uo pipefail
 bin=$1
@@ -79,11 +81,29 @@ PY
 # the virtual camera becomes a PipeWire camera; elsewhere the program says none can be offered.
 have_pipewire=
 start_pipewire_session && have_pipewire=yes
-node_listed() { pw-dump 2>/dev/null | grep -q '"node.name": "zavreo-vcam"'; }
+# The whole listing first: grep -q ending early would leave pw-dump to SIGPIPE, which pipefail
+# counts as a failure.
+node_listed() { [[ $(pw-dump 2>/dev/null) == *'"node.name": "zavreo-vcam"'* ]]; }
 # The node shows once the virtual camera's copy has connected; a busy machine takes a moment.
 node_shows() {
   for _ in $(seq 50); do node_listed && return 0; sleep 0.1; done
   return 1
+}
+
+# The node's last of five pictures (BGRx, top row first) is the shared frame, byte for byte.
+node_matches_frame() {
+  timeout 20 gst-launch-1.0 -q pipewiresrc target-object=zavreo-vcam num-buffers=5 ! \
+    video/x-raw,format=BGRx,width=640,height=480 ! filesink location="$work/still.bgrx" \
+    >"$work/still-reader.log" 2>&1 || return 1
+  python3 - "$work/still.bgrx" "/dev/shm$ZAVREO_SHARED_FRAME" <<'PY'
+import sys
+data, shared = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
+size = 640 * 480 * 4
+frame = data[-size:]
+rows = [shared[(479 - y) * 1920:(480 - y) * 1920] for y in range(480)]
+seen = b"".join(frame[y * 2560:(y + 1) * 2560][x * 4:x * 4 + 3] for y in range(480) for x in range(640))
+assert len(data) == 5 * size and seen == b"".join(rows), "not the shared frame"
+PY
 }
 
 launched=$(date +%s%N)
@@ -96,6 +116,12 @@ sleep 1
 import -display "$DISPLAY" -window root "$out/main-window.png" || fail "no screenshot"
 cmp -s "$config/ZavreoConfig.dat" "$work/www/zv-helper/Config/ZavreoConfig.dat" ||
   fail "the update description was not downloaded"
+# With PipeWire the virtual camera is a PipeWire camera from the start, before any camera opens,
+# showing the shared frame (the placeholder picture) upright.
+if [[ -n $have_pipewire ]]; then
+  node_shows || fail "no PipeWire camera before the camera opens"
+  node_matches_frame || fail "the PipeWire camera does not show the placeholder"
+fi
 # The sound-effect button shows the pad above the main window.
 xdotool mousemove --sync 419 585 click 1
 pad=$(wait_for_window 音效 200) || fail "the sound-effect pad did not show"
@@ -320,17 +346,36 @@ grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at the origin: $geome
 grep -q 'Geometry: 870x620' <<<"$geometry" || fail "window not 870 x 620: $geometry"
 
 # The record button records the camera's picture into the video folder; the second click stops it
-# and brings up the recording dialog.
+# and brings up the recording dialog. While it records, the elapsed time shows in red along the
+# button's bottom edge, a new figure each second; it is gone after the stop.
 videos=$HOME/Documents/ZavreoZhuShou/Video
+clock_pixels() {  # the red pixels of the record button's bottom strip in screenshot $1
+  convert "$1" -crop 110x16+128+596 +repage -depth 8 rgb:- | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+print(sum(1 for i in range(0, len(data), 3) if data[i] > 200 and data[i + 1] < 150 and data[i + 2] < 150))'
+}
 xdotool mousemove --sync 183 585 click 1
 sleep 4
+xdotool mousemove --sync 700 400
+sleep 0.3
 import -display "$DISPLAY" -window root "$out/recording.png" || fail "no screenshot"
+sleep 1.1
+import -display "$DISPLAY" -window root "$work/recording-later.png" || fail "no screenshot"
+(($(clock_pixels "$out/recording.png") > 20)) || fail "no elapsed time on the record button"
+convert "$out/recording.png" -crop 110x16+128+596 +repage "$work/clock-1.png"
+convert "$work/recording-later.png" -crop 110x16+128+596 +repage "$work/clock-2.png"
+cmp -s "$work/clock-1.png" "$work/clock-2.png" && fail "the elapsed time did not move on"
 xdotool mousemove --sync 183 585 click 1
 dialog=$(wait_for_window 录制视频 100) || fail "no recording dialog after the stop click"
 sleep 2
 import -display "$DISPLAY" -window root "$out/recording-dialog.png" || fail "no screenshot"
+(($(clock_pixels "$out/recording-dialog.png") == 0)) || fail "the elapsed time stayed after the stop"
 recording=$(ls "$videos"/*.mp4 2>/dev/null | head -1)
 [[ -n $recording ]] || fail "no recording in $videos"
+# The user's alone: the file 0600 in 0700 folders.
+[[ $(stat -c %a "$recording" "$videos" "$(dirname "$videos")" | tr '\n' ' ') == "600 700 700 " ]] ||
+  fail "the recording is readable by others: $(stat -c '%a %n' "$recording" "$videos")"
 probe=$(ffprobe -v error -select_streams v -count_frames \
   -show_entries stream=codec_name,width,height,nb_read_frames -of csv=p=0 "$recording")
 [[ $probe =~ ^h264,640,480,([0-9]+)$ ]] && ((BASH_REMATCH[1] >= 20)) ||
@@ -340,6 +385,27 @@ eval "$(xdotool getwindowgeometry --shell "$dialog")"
 xdotool mousemove --sync $((X + 239)) $((Y + 257)) click 1
 sleep 0.5
 xdotool search --onlyvisible --name '^录制视频$' >/dev/null && fail "确定 did not hide the recording dialog"
+# A stop click while the recording is still starting is honoured: two quick clicks make a second,
+# short recording beside the first and bring the dialog up again; the button comes back to rest.
+xdotool mousemove --sync 183 585 click 1
+sleep 0.2
+xdotool mousemove --sync 183 585 click 1
+dialog=$(wait_for_window 录制视频 100) || fail "the stop click during the start was ignored"
+quick=
+for _ in $(seq 50); do
+  quick=$(ls -t "$videos"/*.mp4 | grep -vxF "$recording" | head -1)
+  [[ -n $quick ]] && ffprobe -v error -select_streams v -count_frames -show_entries \
+    stream=nb_read_frames -of csv=p=0 "$quick" 2>/dev/null | grep -qE '^[1-9][0-9]*$' && break
+  quick=
+  sleep 0.2
+done
+[[ -n $quick ]] || fail "no playable second recording after a quick start and stop"
+[[ -f $recording ]] || fail "the second recording replaced the first"
+import -display "$DISPLAY" -window root "$work/quick-stop.png" || fail "no screenshot"
+(($(clock_pixels "$work/quick-stop.png") == 0)) || fail "still recording after the quick stop"
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove --sync $((X + 239)) $((Y + 257)) click 1
+sleep 0.5
 
 # The songs tab shows the playlists; a double click on the second song plays it.
 xdotool mousemove --sync 360 169 click 1
@@ -357,6 +423,8 @@ import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot
 # A dialog of the program opened while the lyrics show lies above them and their bar in the
 # window manager's stacking order (bottom first); closed, the lyrics go back on top.
 lyricsBar=$(wait_for_window 歌词控制 10) || fail "the lyrics bar is gone"
+# The PipeWire camera stays while the camera is closed.
+[[ -z $have_pipewire ]] || node_listed || fail "the PipeWire camera left when the camera closed"
 # 拍照 on the 我的直播 page, with the camera closed since the slideshow, brings up the tip.
 xdotool mousemove --sync 120 169 click 1
 sleep 0.3
@@ -399,12 +467,7 @@ shown=$(wait_for_window Zavreo 200) || fail "the first instance did not come for
 xwininfo -id "$window" | grep -q 'Map State: IsViewable' || fail "the first window is not shown again"
 
 # The session's quit request runs the tray's exit command.
-kill -TERM $first
-for _ in $(seq 300); do kill -0 $first 2>/dev/null || break; sleep 0.1; done
-kill -0 $first 2>/dev/null && fail "the program did not end on SIGTERM"
-wait $first
-code=$?
-[[ $code == 0 ]] || fail "the program ended with $code"
+ends_cleanly_on_sigterm $first || fail "at the end"
 [[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "the shared frame outlived the program"
 if [[ -n $have_pipewire ]]; then
   for _ in $(seq 50); do node_listed || break; sleep 0.1; done

@@ -18,6 +18,7 @@
 #include <functional>
 #include <thread>
 
+#include "InstanceRequest.h"
 #include "SingleInstance.h"
 
 namespace {
@@ -54,6 +55,12 @@ private:
     QProcess process_;
 };
 
+// A key of this test process's own: tests run side by side, and two holding the user's default
+// key would find each other instead of what they test.
+QString OwnKey(const char* role) {
+    return QStringLiteral("ZavreoZhuShou-%1-%2").arg(QLatin1String(role)).arg(getpid());
+}
+
 // Runs the event loop until `done` holds or `timeoutMs` passes.
 template <typename Predicate>
 bool SpinUntil(Predicate done, int timeoutMs) {
@@ -71,7 +78,8 @@ bool SpinUntil(Predicate done, int timeoutMs) {
 
 TEST(SingleInstance, LaterStartAsksTheFirstToShowAndExits) {
     QTemporaryDir folder;
-    SingleInstance first(folder.path());
+    // Not the program's key: the program finds this copy through the folder.
+    SingleInstance first(folder.path(), OwnKey("first"));
     ASSERT_TRUE(first.Acquire());
     int showRequests = 0;
     QObject::connect(&first, &SingleInstance::ShowRequested, [&] { ++showRequests; });
@@ -92,7 +100,7 @@ TEST(SingleInstance, StaleFilesOfACrashedRunDoNotBlockTheNextStart) {
         ProgramRun crashed(folder.path());
         crashed.Process().start();
         ASSERT_TRUE(crashed.Process().waitForStarted(5000));
-        SingleInstance probe(folder.path());
+        SingleInstance probe(folder.path(), OwnKey("probe"));
         ASSERT_TRUE(
             SpinUntil([&] { return QFile::exists(folder.path() + "/ZavreoZhuShou"); }, 15000));
         EXPECT_FALSE(probe.Acquire());
@@ -105,7 +113,7 @@ TEST(SingleInstance, StaleFilesOfACrashedRunDoNotBlockTheNextStart) {
     next.Process().start();
     ASSERT_TRUE(next.Process().waitForStarted(5000));
     // Probing by connecting, not by locking, so the probe never races the program for the lock.
-    SingleInstance probe(folder.path());
+    SingleInstance probe(folder.path(), OwnKey("probe"));
     ASSERT_TRUE(SpinUntil([&] { return probe.AskRunningToShow(200); }, 15000));
     EXPECT_EQ(next.Process().state(), QProcess::Running);
     EXPECT_FALSE(probe.Acquire());
@@ -151,8 +159,9 @@ TEST(SingleInstance, APlantedLockLinkMovesTheLockIntoTheHome) {
     ASSERT_TRUE(QDir().mkdir(shared));
     ASSERT_TRUE(QFile::link(root.path() + "/victim", shared + "/ZavreoZhuShou.lock"));
     {
-        SingleInstance first(shared);
-        SingleInstance second(shared);
+        // Keys of their own, so that only the lock can tell the second start of the first.
+        SingleInstance first(shared, OwnKey("first"));
+        SingleInstance second(shared, OwnKey("second"));
         EXPECT_TRUE(first.Acquire());
         EXPECT_FALSE(second.Acquire());
         EXPECT_FALSE(QFile::exists(root.path() + "/victim"));
@@ -185,7 +194,7 @@ TEST(SingleInstance, AStartWithAnotherRuntimeFolderFindsTheRunningCopy) {
 // Requests are lines; what is not "show" is handed on, so that new requests need no new channel.
 TEST(SingleInstance, OtherRequestLinesArePassedOn) {
     QTemporaryDir folder;
-    const QString key = "ZavreoZhuShou-lines-" + QString::number(getpid());
+    const QString key = OwnKey("lines");
     SingleInstance running(folder.path(), key);
     ASSERT_TRUE(running.Acquire());
     QList<QByteArray> requests;
@@ -256,7 +265,7 @@ TEST(SingleInstance, AnotherUserCanNeitherDriveNorHearIt) {
         GTEST_SKIP() << "needs root to act as a second user";
     }
     QTemporaryDir folder;
-    const QString squatted = "ZavreoZhuShou-squat-" + QString::number(getpid());
+    const QString squatted = OwnKey("squat");
     int ready = -1;
     // Made before the fork: the child only makes system calls (another thread may have held the
     // allocator's lock at the fork).
@@ -302,7 +311,7 @@ TEST(SingleInstance, AnotherUserCanNeitherDriveNorHearIt) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the squatter heard a request";
 
     // Connecting to a running copy's key as another user: not heard. As this user: heard.
-    const QString key = "ZavreoZhuShou-peer-" + QString::number(getpid());
+    const QString key = OwnKey("peer");
     SingleInstance running(folder.path() + "/b", key);
     QDir().mkpath(folder.path() + "/b");
     ASSERT_TRUE(running.Acquire());
@@ -331,4 +340,120 @@ TEST(SingleInstance, AnotherUserCanNeitherDriveNorHearIt) {
     }
     EXPECT_TRUE(SpinUntil([&] { return shows == 1; }, 3000));
     waitpid(same, &status, 0);
+}
+
+namespace {
+
+struct Finished {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the program with `arguments` to its end, the event loop turning meanwhile so that a
+// single-instance server of the test can answer it.
+Finished RunToEnd(ProgramRun& run, const QStringList& arguments) {
+    run.Process().setArguments(arguments);
+    run.Process().start();
+    Finished finished;
+    if (!run.Process().waitForStarted(5000) ||
+        !SpinUntil([&] { return run.Process().state() == QProcess::NotRunning; }, 20000)) {
+        return finished;
+    }
+    finished.exitCode =
+        run.Process().exitStatus() == QProcess::NormalExit ? run.Process().exitCode() : -2;
+    finished.out = QString::fromUtf8(run.Process().readAllStandardOutput());
+    finished.err = QString::fromUtf8(run.Process().readAllStandardError());
+    return finished;
+}
+
+}  // namespace
+
+// --help and --version answer at once, also while a copy runs, whose window stays where it is;
+// a mistake prints the usage to standard error and ends with 2.
+TEST(CommandLine, AnswersWithoutAskingTheRunningCopy) {
+    QTemporaryDir folder;
+    SingleInstance running(folder.path(), ProgramRun::Key());
+    ASSERT_TRUE(running.Acquire());
+    int showRequests = 0;
+    QObject::connect(&running, &SingleInstance::ShowRequested, [&] { ++showRequests; });
+
+    ProgramRun help(folder.path());
+    const Finished helped = RunToEnd(help, {"--help"});
+    EXPECT_EQ(helped.exitCode, 0);
+    EXPECT_TRUE(helped.out.startsWith("用法：zavreo [选项]\n")) << helped.out.toStdString();
+    EXPECT_TRUE(helped.out.contains("--effect N"));
+    EXPECT_TRUE(helped.err.isEmpty());
+
+    ProgramRun version(folder.path());
+    const Finished versioned = RunToEnd(version, {"--version"});
+    EXPECT_EQ(versioned.exitCode, 0);
+    EXPECT_EQ(versioned.out, "zavreo 17\n");
+
+    ProgramRun wrong(folder.path());
+    const Finished mistaken = RunToEnd(wrong, {"--effect", "12"});
+    EXPECT_EQ(mistaken.exitCode, 2);
+    EXPECT_TRUE(mistaken.out.isEmpty());
+    EXPECT_TRUE(mistaken.err.startsWith("zavreo：音效编号必须是 1 到 9：12\n用法：zavreo"))
+        << mistaken.err.toStdString();
+
+    SpinUntil([] { return false; }, 300);
+    EXPECT_EQ(showRequests, 0);
+}
+
+// `zavreo --effect N` reaches the running copy, which says whether the effect started; with no
+// copy running, or one that does not act on it (still starting), it says so and ends with 1.
+TEST(CommandLine, EffectRequestsReachTheRunningCopy) {
+    QTemporaryDir folder;
+    ProgramRun alone(folder.path());
+    const Finished nobody = RunToEnd(alone, {"--effect", "3"});
+    EXPECT_EQ(nobody.exitCode, 1);
+    EXPECT_EQ(nobody.err, "Zavreo直播助手没有在运行，音效 3没有播放。\n");
+    // Asking started nothing: no lock, no socket.
+    EXPECT_FALSE(QFile::exists(folder.path() + "/ZavreoZhuShou"));
+
+    SingleInstance running(folder.path(), ProgramRun::Key());
+    ASSERT_TRUE(running.Acquire());
+    ProgramRun early(folder.path());
+    const Finished starting = RunToEnd(early, {"--effect=3"});
+    EXPECT_EQ(starting.exitCode, 1);
+    EXPECT_TRUE(starting.err.contains("还在启动")) << starting.err.toStdString();
+
+    std::vector<int> played;
+    bool playable = true;
+    QObject::connect(&running, &SingleInstance::RequestReceived, [&](const QByteArray& request) {
+        if (const int number = zavreo::RequestedEffect(request.toStdString())) {
+            played.push_back(number);
+            running.Answer(playable ? zavreo::kEffectDone : zavreo::kEffectFailed);
+        }
+    });
+    ProgramRun asked(folder.path());
+    const Finished done = RunToEnd(asked, {"--effect", "7"});
+    EXPECT_EQ(done.exitCode, 0);
+    EXPECT_TRUE(done.out.isEmpty() && done.err.isEmpty()) << done.err.toStdString();
+    EXPECT_EQ(played, std::vector<int>{7});
+
+    playable = false;
+    ProgramRun failing(folder.path());
+    const Finished failed = RunToEnd(failing, {"--effect", "2"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.err.contains("无法播放音效 2")) << failed.err.toStdString();
+    EXPECT_EQ(played, (std::vector<int>{7, 2}));
+}
+
+// Without any display the program says what is missing instead of letting Qt abort.
+TEST(CommandLine, WithoutADisplayTheProgramSaysSoAndEndsWithOne) {
+    QTemporaryDir folder;
+    ProgramRun run(folder.path());
+    QProcessEnvironment env = run.Process().processEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        env.remove(name);
+    }
+    run.Process().setProcessEnvironment(env);
+    const Finished none = RunToEnd(run, {});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.err,
+              "zavreo：没有显示（DISPLAY 和 WAYLAND_DISPLAY 都没有设置）。"
+              "Zavreo直播助手需要在图形桌面会话中启动。\n");
+    EXPECT_FALSE(QFile::exists(folder.path() + "/ZavreoZhuShou"));
 }

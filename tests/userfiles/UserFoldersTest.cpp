@@ -25,3 +25,27 @@ TEST(UserFolders, LieBelowTheConfigurationAndDocumentsFoldersAndAreCreated) {
     EXPECT_EQ(zavreo::ConfigFolder(), root / "elsewhere/ZavreoZhuShou/Config");
     unsetenv("XDG_CONFIG_HOME");
 }
+
+// Photos and recordings are the user's alone: their folders, and the program's folder above them,
+// are made 0700, and narrowed so where an earlier run left them open to others. A link in their
+// place is not followed.
+TEST(UserFolders, ThePhotoAndVideoFoldersAreTheUsersAlone) {
+    namespace fs = std::filesystem;
+    QTemporaryDir home;
+    const fs::path root = home.path().toStdString();
+    setenv("HOME", root.c_str(), 1);
+    const fs::path program = root / "Documents" / "ZavreoZhuShou";
+    fs::create_directories(program / "Pic");
+    fs::permissions(program / "Pic", fs::perms::owner_all | fs::perms::group_read |
+                                         fs::perms::group_exec | fs::perms::others_read |
+                                         fs::perms::others_exec);
+    fs::create_directories(root / "shared");
+    fs::permissions(root / "shared", fs::perms::all);
+    fs::create_directory_symlink(root / "shared", program / "Video");
+    EXPECT_EQ(zavreo::PicFolder(), program / "Pic");
+    EXPECT_EQ(zavreo::VideoFolder(), program / "Video");
+    for (const fs::path& folder : {program, program / "Pic"}) {
+        EXPECT_EQ(fs::symlink_status(folder).permissions(), fs::perms::owner_all) << folder;
+    }
+    EXPECT_EQ(fs::status(root / "shared").permissions(), fs::perms::all);
+}

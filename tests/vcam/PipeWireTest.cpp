@@ -1,17 +1,22 @@
 // The virtual camera program as a PipeWire camera, read by a real client (pipewiresrc) in a
-// private session: pictures, rate, formats, readers coming and going, a daemon restart, the node's
-// end.
+// private session: pictures, rates, the formats it lists, readers coming and going, a daemon
+// restart, the node's end.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <json/json.h>
+#include <linux/videodev2.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "FrameConvert.h"
 #include "PipeWireCamera.h"
 #include "PipeWireReader.h"
 #include "PipeWireSession.h"
@@ -117,7 +122,6 @@ public:
         }
         close(control_);
     }
-    void Tell(char command) { send(control_, &command, 1, MSG_NOSIGNAL); }
     void CloseControl() {
         close(control_);
         control_ = -1;
@@ -138,6 +142,13 @@ private:
     pid_t pid_ = -1;
     int control_ = -1;
 };
+
+// The daemon's objects as pw-dump lists them.
+Json::Value Dump() {
+    Json::Value objects;
+    Json::Reader().parse(PipeWireSession::DumpText(), objects);
+    return objects;
+}
 
 bool NodeShown(bool shown, double seconds = 5) {
     return WaitFor([&] { return PipeWireSession::HasNode(kPipeWireNodeName) == shown; }, seconds);
@@ -226,16 +237,20 @@ TEST_F(VcamPipeWire, ReadersComingAndGoingGetTheSharedFrameUprightAtTheSteadyRat
 TEST_F(VcamPipeWire, ADaemonRestartIsFoundAgainWithoutRestartingTheProgram) {
     Vcam vcam(name_.Name());
     ASSERT_TRUE(NodeShown(true));
-    session_.KillPipeWire();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    ASSERT_TRUE(vcam.Alive()) << "the program ended with its daemon";
-    ASSERT_TRUE(session_.StartPipeWire());
-    EXPECT_TRUE(NodeShown(true, 5)) << "the node did not come back within seconds";
-    PipeWireReader reader(kPipeWireNodeName, "BGRx");
-    const Reading reading = Read(
-        reader, 1.0, [](const std::vector<uint8_t>& frame) { return BgrxMismatches(frame) == 0; });
-    EXPECT_GE(reading.frames, 12);
-    EXPECT_EQ(reading.good, reading.frames);
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        session_.KillPipeWire(signal);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_TRUE(vcam.Alive()) << "the program ended with its daemon, signal " << signal;
+        ASSERT_TRUE(session_.StartPipeWire());
+        EXPECT_TRUE(NodeShown(true, 5))
+            << "the node did not come back within seconds, signal " << signal;
+        PipeWireReader reader(kPipeWireNodeName, "BGRx");
+        const Reading reading = Read(reader, 1.0, [](const std::vector<uint8_t>& frame) {
+            return BgrxMismatches(frame) == 0;
+        });
+        EXPECT_GE(reading.frames, 12) << "signal " << signal;
+        EXPECT_EQ(reading.good, reading.frames) << "signal " << signal;
+    }
 }
 
 // Started by the program, the camera serves the block the program writes: not black when its
@@ -255,19 +270,103 @@ TEST_F(VcamPipeWire, TheBlockHandedDownIsServedWhateverItsNameComesToPointAt) {
     EXPECT_EQ(reading.good, reading.frames) << "the camera served what the name points at";
 }
 
-TEST_F(VcamPipeWire, TheNodeFollowsTheStartingProgramsCamera) {
+// Its node lives as long as the program that started it.
+TEST_F(VcamPipeWire, TheNodeLivesUntilTheStartingProgramEnds) {
     Vcam vcam(name_.Name());
     ASSERT_TRUE(NodeShown(true));
-    vcam.Tell('w');  // the camera closed
-    EXPECT_TRUE(NodeShown(false));
-    vcam.Tell('o');  // opened again
-    EXPECT_TRUE(NodeShown(true));
     {
         PipeWireReader reader(kPipeWireNodeName, "BGRx");
         EXPECT_TRUE(reader.Pull(5).has_value());
     }
-    // The program that started it ends: so does the camera.
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_TRUE(PipeWireSession::HasNode(kPipeWireNodeName)) << "the node left with its reader";
     vcam.CloseControl();
     EXPECT_EQ(vcam.WaitExit(5), 0);
     EXPECT_TRUE(NodeShown(false));
+}
+
+// Browsers' camera readers take only formats whose pixel format, size and rate are plain values,
+// as a camera's node lists them: every one of ours is, each format in each offered mode.
+TEST_F(VcamPipeWire, EveryFormatIsPlainAsACameraListsItYuy2First) {
+    Vcam vcam(name_.Name());
+    ASSERT_TRUE(NodeShown(true));
+    Json::Value formats;
+    for (const Json::Value& object : Dump()) {
+        if (object["info"]["props"]["node.name"].asString() == kPipeWireNodeName) {
+            formats = object["info"]["params"]["EnumFormat"];
+        }
+    }
+    std::vector<std::string> listed;
+    for (const Json::Value& format : formats) {
+        ASSERT_TRUE(format["format"].isString()) << format.toStyledString();
+        EXPECT_EQ(format["mediaType"].asString(), "video");
+        EXPECT_EQ(format["mediaSubtype"].asString(), "raw");
+        const Json::Value& size = format["size"];
+        const Json::Value& rate = format["framerate"];
+        ASSERT_TRUE(size.isObject() && size.size() == 2 && size["width"].isInt() &&
+                    size["height"].isInt())
+            << format.toStyledString();
+        ASSERT_TRUE(rate.isObject() && rate.size() == 2 && rate["num"].isInt() &&
+                    rate["denom"].isInt())
+            << format.toStyledString();
+        listed.push_back(format["format"].asString() + " " + size["width"].asString() + "x" +
+                         size["height"].asString() + " " + rate["num"].asString() + "/" +
+                         rate["denom"].asString());
+    }
+    std::vector<std::string> expected;
+    for (const char* format : {"YUY2", "I420", "BGRx", "UYVY", "BGR", "RGB"}) {
+        for (const char* rate : {"15/1", "30/1"}) {
+            expected.push_back(std::string(format) + " 640x480 " + rate);
+        }
+    }
+    EXPECT_EQ(listed, expected);
+}
+
+// A reader asking for 30 frames a second gets them, as one asking 15 gets 15: the shared frame
+// is served at the rate the reader chose.
+TEST_F(VcamPipeWire, ReadersGetTheRateTheyChose) {
+    Vcam vcam(name_.Name());
+    ASSERT_TRUE(NodeShown(true));
+    for (const int fps : {30, 15}) {
+        PipeWireReader reader(kPipeWireNodeName, "YUY2", fps);
+        const Reading reading =
+            Read(reader, 2.0, [](const std::vector<uint8_t>& frame) { return !frame.empty(); });
+        EXPECT_GE(reading.frames, fps * 2 * 85 / 100) << fps << " asked";
+        EXPECT_LE(reading.frames, fps * 2 * 115 / 100 + 1) << fps << " asked";
+    }
+}
+
+// A program that speaks only V4L2 reads the node through PipeWire's wrapper: ffmpeg started with
+// pw-v4l2 opens /dev/video0 (no device of that name is needed) and gets the shared frame in the
+// format it prefers, I420, byte for byte as converted. A second program some seconds later does
+// too.
+TEST_F(VcamPipeWire, AV4l2ProgramReadsItThroughPipeWiresWrapper) {
+    ASSERT_EQ(std::system("command -v pw-v4l2 >/dev/null && command -v ffmpeg >/dev/null"), 0)
+        << "pw-v4l2 (pipewire-v4l2) or ffmpeg is not installed";
+    Vcam vcam(name_.Name());
+    ASSERT_TRUE(NodeShown(true));
+    const std::vector<uint8_t> seen = SeenFrame();
+    std::vector<uint8_t> expected(ConvertedFrameBytes(V4L2_PIX_FMT_YUV420));
+    ConvertSharedFrame(seen.data(), V4L2_PIX_FMT_YUV420, expected.data());
+    const std::string read = session_.Folder() + "/read.yuv";
+    for (int program = 0; program < 2; ++program) {
+        const std::string command =
+            "timeout 20 pw-v4l2 ffmpeg -nostdin -hide_banner -loglevel error -f v4l2 -i "
+            "/dev/video0 -frames:v 30 -f rawvideo -y " +
+            read + " >" + session_.Folder() + "/ffmpeg.log 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << "program " << program;
+        std::FILE* file = std::fopen(read.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        std::vector<uint8_t> frame(expected.size());
+        int frames = 0, equal = 0;
+        while (std::fread(frame.data(), 1, frame.size(), file) == frame.size()) {
+            ++frames;
+            equal += frame == expected;
+        }
+        std::fclose(file);
+        EXPECT_EQ(frames, 30) << "program " << program;
+        EXPECT_EQ(equal, frames) << "program " << program;
+        // The next program comes once the session manager has suspended the idle node.
+        std::this_thread::sleep_for(std::chrono::milliseconds(6000));
+    }
 }

@@ -83,6 +83,7 @@ TEST(Photo, SavesTheSharedFrameOfThatMomentUpright) {
             PhotoOutcome::kSaved);
         const std::vector<uint8_t> after = camera.Published();
         ASSERT_EQ(camera.Files(), std::vector<fs::path>{saved});
+        EXPECT_EQ(fs::status(saved).permissions(), fs::perms::owner_read | fs::perms::owner_write);
         const QImage photo(QString::fromStdString(saved.string()), "JPG");
         fs::remove(saved);
         if (before != after) {

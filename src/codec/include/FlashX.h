@@ -11,6 +11,12 @@
 extern "C" {
 #endif
 
+// CODECLIB_ExecN's result: 0 when the recording ran until CODECLIB_CloseCodecN; an errno value
+// (ENOSPC for a full disk) when the file could not be written, which ended the recording or kept
+// it from beginning: what was written before stays in the file, and no file is left when no
+// picture was; -1 when the recording could not begin for another reason (arguments, encoders,
+// closed before it began).
+//
 // Called once the recording has begun; `context` is the pointer given to CODECLIB_Startup.
 typedef int (*CODECLIB_StartedCallback)(int32_t value, void* context);
 
