@@ -6,7 +6,7 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
-  [[ -z ${ZAVREO_SHARED_FRAME:-} ]] || rm -f "/dev/shm$ZAVREO_SHARED_FRAME"
+  [[ -z ${ZAVREO_SHARED_FRAME:-} ]] || rm -f "/dev/shm$ZAVREO_SHARED_FRAME" "/dev/shm$ZAVREO_SHARED_FRAME-$(id -u)-hd"
   [[ -n ${KEEP_E2E:-} ]] || rm -rf "$work"
 }
 trap cleanup EXIT

@@ -87,6 +87,12 @@ IFilter* EffectManager::Ref(const std::string& name) {
     return nullptr;
 }
 
+void EffectManager::Prepare(int width, int height) {
+    for (auto& instance : chain_) {
+        instance.filter->Prepare(width, height);
+    }
+}
+
 bool EffectManager::DoFilter(EffectImage* image) {
     if (image == nullptr || image->pixels == nullptr || image->width <= 0 || image->height <= 0 ||
         image->stride < int64_t{image->width} * 3) {

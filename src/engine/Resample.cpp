@@ -8,38 +8,68 @@
 namespace EM {
 namespace {
 
-// Factor 4, through a row of column sums.
-void QuarterRows(const EffectImage& image, uint8_t* out, int outStride, uint16_t* sums) {
-    constexpr int F = 4;
-    constexpr int kShift = 4;
+__attribute__((target_clones("avx2", "default"))) void AddRow(uint16_t* __restrict sums,
+                                                              const uint8_t* __restrict row,
+                                                              int count) {
+    for (int i = 0; i < count; ++i) {
+        sums[i] = static_cast<uint16_t>(sums[i] + row[i]);
+    }
+}
+
+// across[i] = the sum of `factor` values of `sums` three apart from i on: the block sums of every
+// pixel position at once, in contiguous passes.
+__attribute__((target_clones("avx2", "default"))) void AddAcross(const uint16_t* __restrict sums,
+                                                                 int factor, int count,
+                                                                 uint16_t* __restrict across) {
+    for (int i = 0; i < count; ++i) {
+        across[i] = sums[i];
+    }
+    for (int dx = 1; dx < factor; ++dx) {
+        const uint16_t* __restrict shifted = sums + dx * 3;
+        for (int i = 0; i < count; ++i) {
+            across[i] = static_cast<uint16_t>(across[i] + shifted[i]);
+        }
+    }
+}
+
+// means[i] = across[i] / blocks, rounded: multiplied by 2^24 / blocks rounded up, which is exact
+// for the sums of blocks of up to 8 x 8 bytes, and stays within 32 bits.
+__attribute__((target_clones("avx2", "default"))) void Means(const uint16_t* __restrict across,
+                                                             int count, uint32_t blocks,
+                                                             uint8_t* __restrict means) {
+    const uint32_t inverse = ((1u << 24) + blocks - 1) / blocks;
+    for (int i = 0; i < count; ++i) {
+        means[i] = static_cast<uint8_t>(((across[i] + blocks / 2) * inverse) >> 24);
+    }
+}
+
+// Any factor other than 2, through a row of column sums, and the sums of each pixel's block
+// across: all contiguous passes, the block means then picked out.
+void BlockRows(const EffectImage& image, int factor, uint8_t* out, int outStride, uint16_t* sums,
+               uint16_t* across, uint8_t* means) {
     const int width = image.width;
-    const int lowWidth = ReducedSize(width, F);
-    const int lowHeight = ReducedSize(image.height, F);
+    const int lowWidth = ReducedSize(width, factor);
+    const int lowHeight = ReducedSize(image.height, factor);
+    const uint32_t blocks = static_cast<uint32_t>(factor) * factor;
+    // Positions up to the last block's first pixel, whose sums reach the end of `sums`.
+    const int count = (lowWidth - 1) * factor * 3 + 3;
     for (int ly = 0; ly < lowHeight; ++ly) {
-        const uint8_t* first = image.Row(std::min(ly * F, image.height - 1));
+        const uint8_t* first = image.Row(std::min(ly * factor, image.height - 1));
         for (int i = 0; i < width * 3; ++i) {
             sums[i] = first[i];
         }
-        for (int dy = 1; dy < F; ++dy) {
-            const uint8_t* row = image.Row(std::min(ly * F + dy, image.height - 1));
-            for (int i = 0; i < width * 3; ++i) {
-                sums[i] = static_cast<uint16_t>(sums[i] + row[i]);
-            }
+        for (int dy = 1; dy < factor; ++dy) {
+            AddRow(sums, image.Row(std::min(ly * factor + dy, image.height - 1)), width * 3);
         }
         // Repeat the last column so a partial block at the right edge reads valid sums.
-        for (int i = width * 3; i < lowWidth * F * 3; ++i) {
+        for (int i = width * 3; i < lowWidth * factor * 3; ++i) {
             sums[i] = sums[i - 3];
         }
+        AddAcross(sums, factor, count, across);
+        Means(across, count, blocks, means);
         uint8_t* dst = out + static_cast<ptrdiff_t>(ly) * outStride;
         for (int lx = 0; lx < lowWidth; ++lx) {
-            const uint16_t* s = sums + lx * F * 3;
-            for (int c = 0; c < 3; ++c) {
-                int total = 0;
-                for (int dx = 0; dx < F; ++dx) {
-                    total += s[dx * 3 + c];
-                }
-                dst[lx * 3 + c] = static_cast<uint8_t>((total + (1 << (kShift - 1))) >> kShift);
-            }
+            std::memcpy(dst + lx * 3, means + lx * factor * 3, 3);
         }
     }
 }
@@ -88,15 +118,22 @@ void HalveRows(const EffectImage& image, uint8_t* out, int outStride) {
 
 }  // namespace
 
-void BoxDownsampler::Run(const EffectImage& image, int factor, uint8_t* out, int outStride) {
-    const size_t needed = static_cast<size_t>(ReducedSize(image.width, factor)) * factor * 3;
+void BoxDownsampler::Prepare(int width, int factor) {
+    const size_t needed = static_cast<size_t>(ReducedSize(width, factor)) * factor * 3;
     if (columnSums_.size() < needed) {
         columnSums_.resize(needed);
+        blockSums_.resize(needed);
+        blockMeans_.resize(needed);
     }
-    if (factor == 4) {
-        QuarterRows(image, out, outStride, columnSums_.data());
-    } else {
+}
+
+void BoxDownsampler::Run(const EffectImage& image, int factor, uint8_t* out, int outStride) {
+    Prepare(image.width, factor);
+    if (factor == 2) {
         HalveRows(image, out, outStride);
+    } else {
+        BlockRows(image, factor, out, outStride, columnSums_.data(), blockSums_.data(),
+                  blockMeans_.data());
     }
 }
 

@@ -17,11 +17,15 @@ inline int ReducedSize(int size, int factor) {
 // Averages factor x factor blocks of a BGR image (edge pixels repeated to fill partial blocks).
 class BoxDownsampler {
 public:
-    // `factor` is 2 or 4; `out` holds ReducedSize rows of ReducedSize(width) BGR pixels.
+    // `factor` is 1 to 8; `out` holds ReducedSize rows of ReducedSize(width) BGR pixels.
     void Run(const EffectImage& image, int factor, uint8_t* out, int outStride);
+    // Sizes the scratch for images `width` wide ahead of the first.
+    void Prepare(int width, int factor);
 
 private:
     std::vector<uint16_t> columnSums_;
+    std::vector<uint16_t> blockSums_;
+    std::vector<uint8_t> blockMeans_;
 };
 
 }  // namespace EM

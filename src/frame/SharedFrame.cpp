@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "BlockIo.h"
 #include "EffectManager.h"
 
 namespace zavreo {
@@ -27,49 +28,16 @@ std::string OwnSharedFrameName(const std::string& wanted, uid_t uid) {
 
 namespace {
 
-// A block this program may use: a regular object (not a FIFO or device planted at the name), of
-// this user, readable by nobody else.
-bool OwnPrivateBlock(const struct stat& info) {
-    return S_ISREG(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
-}
-
 bool SameObject(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The frame goes through the descriptor, never through a mapping: another process of this user
-// may shrink the block at any moment, and touching a mapped page past its end raises SIGBUS,
-// however recently the size was checked. A write past the end grows the block instead, and a
-// read past it comes back short.
 bool WriteFrameAt(int fd, const uint8_t* frame) {
-    std::size_t done = 0;
-    while (done < kFrameBytes) {
-        const ssize_t written =
-            pwrite(fd, frame + done, kFrameBytes - done, static_cast<off_t>(done));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
+    return WriteBlockAt(fd, frame, kFrameBytes, 0);
 }
 
 bool ReadFrameAt(int fd, uint8_t* out) {
-    std::size_t done = 0;
-    while (done < kFrameBytes) {
-        const ssize_t got = pread(fd, out + done, kFrameBytes - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
+    return ReadBlockAt(fd, out, kFrameBytes, 0);
 }
 
 // A new block at `name`, one frame of black, 0600 whatever the umask; -1 when the name is taken.
@@ -148,7 +116,8 @@ std::string RandomSuffix() {
 
 }  // namespace
 
-SharedFrame::SharedFrame(std::string wanted) : wanted_(std::move(wanted)), name_(wanted_) {
+SharedFrame::SharedFrame(std::string wanted)
+    : wanted_(std::move(wanted)), name_(wanted_), large_(LargeFrameName(wanted_)) {
     SharedFrameProblem problem = SharedFrameProblem::kNone;
     fd_ = OpenOwnBlock(name_, &problem);
     if (fd_ < 0 && problem == SharedFrameProblem::kRefused) {
@@ -220,6 +189,11 @@ void SharedFrame::WriteEverywhere(const uint8_t* frame) {
 }
 
 void SharedFrame::Write(const uint8_t* frame) {
+    WriteAlone(frame);
+    large_.WriteScaled(frame, kFrameWidth, kFrameHeight);
+}
+
+void SharedFrame::WriteAlone(const uint8_t* frame) {
     if (fd_ >= 0) {
         WriteEverywhere(frame);
     }
@@ -266,6 +240,7 @@ FrameNameState SharedFrame::CheckName() {
 }
 
 void SharedFrame::Remove() {
+    large_.Close();
     if (fd_ < 0) {
         return;
     }
@@ -309,6 +284,7 @@ bool SharedFrame::WritePlaceholderFrame(const std::string& path) {
     }
     EM::Helper::FreeImage(picture);
     EM::Helper::Hflip(&frame);
+    large_.WriteScaled(pixels.data(), kFrameWidth, kFrameHeight);
     WriteEverywhere(pixels.data());
     return true;
 }

@@ -15,6 +15,8 @@
 #include <mutex>
 #include <string>
 
+#include "LargeFrame.h"
+
 namespace zavreo {
 
 constexpr int kFrameWidth = 640;
@@ -75,8 +77,14 @@ public:
     const std::string& WantedName() const { return wanted_; }
     bool Displaced() const { return IsOpen() && name_ != wanted_; }
 
-    // Copies one whole frame in the block's layout.
+    // Copies one whole frame in the block's layout. While the large frame is open, the picture
+    // goes there too, stretched to its size.
     void Write(const uint8_t* frame);
+    // Only into this block: the camera's processed large frame goes to Large() itself.
+    void WriteAlone(const uint8_t* frame);
+    // The virtual camera's picture at a larger size chosen for it (LargeFrameName), open while
+    // such a size is chosen.
+    LargeFrame& Large() { return large_; }
     // Writes "test.png" from the current directory, scaled to 640 x 480 if needed. A missing or
     // undecodable file leaves the block as it is.
     bool WritePlaceholderFrame(const std::string& path = "test.png");
@@ -86,7 +94,8 @@ public:
     // it. Interface thread.
     FrameNameState CheckName();
     // Removes the name at exit, so the last picture does not outlive the program; only when it
-    // still points at a block of ours. The descriptors stay valid for late writers.
+    // still points at a block of ours. The descriptors stay valid for late writers. The large
+    // frame goes too.
     void Remove();
 
     // A read-only descriptor of the block for readers, owned by this object; -1 when not open.
@@ -108,6 +117,7 @@ private:
     // Guards standIn_: written by CheckName, read by every write.
     std::mutex standInLock_;
     int standIn_ = -1;
+    LargeFrame large_;
 };
 
 // Reads frames for the preview, the virtual camera and the recorder: either through a

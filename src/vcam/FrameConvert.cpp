@@ -2,13 +2,13 @@
 
 #include <linux/videodev2.h>
 
+#include "LargeFrame.h"
 #include "SharedFrame.h"
 
 namespace zavreo {
 namespace {
 
-constexpr int kWidth = kFrameWidth;
-constexpr int kHeight = kFrameHeight;
+constexpr int kMaxWidth = kLargeFrameMaxWidth;
 
 inline uint8_t Luma(int b, int g, int r) {
     return static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
@@ -20,20 +20,27 @@ inline uint8_t ChromaV(int b, int g, int r) {
     return static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
 }
 
-// Row `y` as seen (0 = top) of the bottom-up frame.
-inline const uint8_t* RowAsSeen(const uint8_t* frame, int y) {
-    return frame + static_cast<size_t>(kHeight - 1 - y) * kFrameStride;
-}
+// One bottom-up BGR frame of any size up to the large frame's largest.
+struct Frame {
+    const uint8_t* pixels;
+    int width;
+    int height;
+    // Row `y` as seen (0 = top).
+    const uint8_t* RowAsSeen(int y) const {
+        return pixels + static_cast<size_t>(height - 1 - y) * width * 3;
+    }
+};
 
 // The row kernels are written so that the compiler vectorises them (planes first, then plain
 // loops over them); the AVX2 copies are picked at run time.
 struct RowPlanes {
-    uint8_t b[kWidth], g[kWidth], r[kWidth];
+    uint8_t b[kMaxWidth], g[kMaxWidth], r[kMaxWidth];
 };
 
 __attribute__((target_clones("avx2", "default"))) void SplitRow(const uint8_t* __restrict p,
+                                                                int width,
                                                                 RowPlanes* __restrict planes) {
-    for (int x = 0; x < kWidth; ++x) {
+    for (int x = 0; x < width; ++x) {
         planes->b[x] = p[3 * x];
         planes->g[x] = p[3 * x + 1];
         planes->r[x] = p[3 * x + 2];
@@ -41,19 +48,19 @@ __attribute__((target_clones("avx2", "default"))) void SplitRow(const uint8_t* _
 }
 
 __attribute__((target_clones("avx2", "default"))) void Packed422Row(
-    const RowPlanes* __restrict planes, uint8_t* __restrict o, bool yFirst) {
-    uint8_t luma[kWidth], u[kWidth / 2], v[kWidth / 2];
-    for (int x = 0; x < kWidth; ++x) {
+    const RowPlanes* __restrict planes, int width, uint8_t* __restrict o, bool yFirst) {
+    uint8_t luma[kMaxWidth], u[kMaxWidth / 2], v[kMaxWidth / 2];
+    for (int x = 0; x < width; ++x) {
         luma[x] = Luma(planes->b[x], planes->g[x], planes->r[x]);
     }
-    for (int x = 0; x < kWidth / 2; ++x) {
+    for (int x = 0; x < width / 2; ++x) {
         const int b = (planes->b[2 * x] + planes->b[2 * x + 1] + 1) >> 1;
         const int g = (planes->g[2 * x] + planes->g[2 * x + 1] + 1) >> 1;
         const int r = (planes->r[2 * x] + planes->r[2 * x + 1] + 1) >> 1;
         u[x] = ChromaU(b, g, r);
         v[x] = ChromaV(b, g, r);
     }
-    for (int x = 0; x < kWidth / 2; ++x) {
+    for (int x = 0; x < width / 2; ++x) {
         o[4 * x] = yFirst ? luma[2 * x] : u[x];
         o[4 * x + 1] = yFirst ? u[x] : luma[2 * x];
         o[4 * x + 2] = yFirst ? luma[2 * x + 1] : v[x];
@@ -61,25 +68,25 @@ __attribute__((target_clones("avx2", "default"))) void Packed422Row(
     }
 }
 
-void ToPacked422(const uint8_t* frame, uint8_t* out, bool yFirst) {
+void ToPacked422(const Frame& frame, uint8_t* out, bool yFirst) {
     RowPlanes planes;
-    for (int y = 0; y < kHeight; ++y) {
-        SplitRow(RowAsSeen(frame, y), &planes);
-        Packed422Row(&planes, out + static_cast<size_t>(y) * kWidth * 2, yFirst);
+    for (int y = 0; y < frame.height; ++y) {
+        SplitRow(frame.RowAsSeen(y), frame.width, &planes);
+        Packed422Row(&planes, frame.width, out + static_cast<size_t>(y) * frame.width * 2, yFirst);
     }
 }
 
 __attribute__((target_clones("avx2", "default"))) void LumaRow(const uint8_t* __restrict p,
-                                                               uint8_t* __restrict o) {
-    for (int x = 0; x < kWidth; ++x, p += 3) {
+                                                               int width, uint8_t* __restrict o) {
+    for (int x = 0; x < width; ++x, p += 3) {
         o[x] = Luma(p[0], p[1], p[2]);
     }
 }
 
 __attribute__((target_clones("avx2", "default"))) void ChromaRows(
-    const RowPlanes* __restrict top, const RowPlanes* __restrict bottom, uint8_t* __restrict u,
-    uint8_t* __restrict v) {
-    for (int x = 0; x < kWidth / 2; ++x) {
+    const RowPlanes* __restrict top, const RowPlanes* __restrict bottom, int width,
+    uint8_t* __restrict u, uint8_t* __restrict v) {
+    for (int x = 0; x < width / 2; ++x) {
         const int b =
             (top->b[2 * x] + top->b[2 * x + 1] + bottom->b[2 * x] + bottom->b[2 * x + 1] + 2) >> 2;
         const int g =
@@ -91,34 +98,37 @@ __attribute__((target_clones("avx2", "default"))) void ChromaRows(
     }
 }
 
-void ToI420(const uint8_t* frame, uint8_t* out) {
+void ToI420(const Frame& frame, uint8_t* out) {
+    const int width = frame.width, height = frame.height;
     uint8_t* lumaPlane = out;
-    uint8_t* uPlane = out + kWidth * kHeight;
-    uint8_t* vPlane = uPlane + (kWidth / 2) * (kHeight / 2);
-    for (int y = 0; y < kHeight; ++y) {
-        LumaRow(RowAsSeen(frame, y), lumaPlane + static_cast<size_t>(y) * kWidth);
+    uint8_t* uPlane = out + static_cast<size_t>(width) * height;
+    uint8_t* vPlane = uPlane + static_cast<size_t>(width / 2) * (height / 2);
+    for (int y = 0; y < height; ++y) {
+        LumaRow(frame.RowAsSeen(y), width, lumaPlane + static_cast<size_t>(y) * width);
     }
     RowPlanes top, bottom;
-    for (int y = 0; y < kHeight / 2; ++y) {
-        SplitRow(RowAsSeen(frame, 2 * y), &top);
-        SplitRow(RowAsSeen(frame, 2 * y + 1), &bottom);
-        ChromaRows(&top, &bottom, uPlane + static_cast<size_t>(y) * (kWidth / 2),
-                   vPlane + static_cast<size_t>(y) * (kWidth / 2));
+    for (int y = 0; y < height / 2; ++y) {
+        SplitRow(frame.RowAsSeen(2 * y), width, &top);
+        SplitRow(frame.RowAsSeen(2 * y + 1), width, &bottom);
+        ChromaRows(&top, &bottom, width, uPlane + static_cast<size_t>(y) * (width / 2),
+                   vPlane + static_cast<size_t>(y) * (width / 2));
     }
 }
 
 __attribute__((target_clones("avx2", "default"))) void Rgb24Row(const uint8_t* __restrict p,
-                                                                uint8_t* __restrict o, bool swap) {
-    for (int x = 0; x < kWidth; ++x, p += 3, o += 3) {
+                                                                int width, uint8_t* __restrict o,
+                                                                bool swap) {
+    for (int x = 0; x < width; ++x, p += 3, o += 3) {
         o[0] = swap ? p[2] : p[0];
         o[1] = p[1];
         o[2] = swap ? p[0] : p[2];
     }
 }
 
-void ToRgb24(const uint8_t* frame, uint8_t* out, bool swap) {
-    for (int y = 0; y < kHeight; ++y) {
-        Rgb24Row(RowAsSeen(frame, y), out + static_cast<size_t>(y) * kFrameStride, swap);
+void ToRgb24(const Frame& frame, uint8_t* out, bool swap) {
+    for (int y = 0; y < frame.height; ++y) {
+        Rgb24Row(frame.RowAsSeen(y), frame.width, out + static_cast<size_t>(y) * frame.width * 3,
+                 swap);
     }
 }
 
@@ -127,19 +137,23 @@ void ToRgb24(const uint8_t* frame, uint8_t* out, bool swap) {
 using PixelWord = uint32_t __attribute__((aligned(1), may_alias));
 
 __attribute__((target_clones("avx2", "default"))) void BgrxRow(const RowPlanes* __restrict planes,
-                                                               uint8_t* __restrict o) {
+                                                               int width, uint8_t* __restrict o) {
     PixelWord* words = reinterpret_cast<PixelWord*>(o);
-    for (int x = 0; x < kWidth; ++x) {
+    for (int x = 0; x < width; ++x) {
         words[x] = planes->b[x] | planes->g[x] << 8 | planes->r[x] << 16 | 0xFF000000u;
     }
 }
 
-void ToBgrx(const uint8_t* frame, uint8_t* out) {
+void ToBgrx(const Frame& frame, uint8_t* out) {
     RowPlanes planes;
-    for (int y = 0; y < kHeight; ++y) {
-        SplitRow(RowAsSeen(frame, y), &planes);
-        BgrxRow(&planes, out + static_cast<size_t>(y) * kWidth * 4);
+    for (int y = 0; y < frame.height; ++y) {
+        SplitRow(frame.RowAsSeen(y), frame.width, &planes);
+        BgrxRow(&planes, frame.width, out + static_cast<size_t>(y) * frame.width * 4);
     }
+}
+
+bool SizeSupported(int width, int height) {
+    return width > 0 && height > 0 && width % 2 == 0 && height % 2 == 0 && width <= kMaxWidth;
 }
 
 }  // namespace
@@ -148,24 +162,33 @@ bool SupportedPixelFormat(uint32_t fourcc) {
     return ConvertedFrameBytes(fourcc) != 0;
 }
 
-size_t ConvertedFrameBytes(uint32_t fourcc) {
+size_t ConvertedFrameBytes(uint32_t fourcc, int width, int height) {
+    if (!SizeSupported(width, height)) {
+        return 0;
+    }
+    const size_t pixels = static_cast<size_t>(width) * height;
     switch (fourcc) {
         case V4L2_PIX_FMT_YUYV:
         case V4L2_PIX_FMT_UYVY:
-            return static_cast<size_t>(kWidth) * kHeight * 2;
+            return pixels * 2;
         case V4L2_PIX_FMT_YUV420:
-            return static_cast<size_t>(kWidth) * kHeight * 3 / 2;
+            return pixels * 3 / 2;
         case V4L2_PIX_FMT_BGR24:
         case V4L2_PIX_FMT_RGB24:
-            return kFrameBytes;
+            return pixels * 3;
         case V4L2_PIX_FMT_XBGR32:
-            return static_cast<size_t>(kWidth) * kHeight * 4;
+            return pixels * 4;
         default:
             return 0;
     }
 }
 
-bool ConvertSharedFrame(const uint8_t* frame, uint32_t fourcc, uint8_t* out) {
+bool ConvertSharedFrame(const uint8_t* bottomUpBgr, uint32_t fourcc, uint8_t* out, int width,
+                        int height) {
+    if (!SizeSupported(width, height)) {
+        return false;
+    }
+    const Frame frame{bottomUpBgr, width, height};
     switch (fourcc) {
         case V4L2_PIX_FMT_YUYV:
             ToPacked422(frame, out, true);

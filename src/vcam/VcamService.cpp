@@ -45,6 +45,11 @@ VcamService::VcamService(const Options& options)
                     options.loopback != nullptr ? options.loopback->PixelFormat() : 0,
                     LoopbackWriter(options.loopback)),
       nodePump_(options.sharedFrameName, 0, nullptr) {
+    if (LoopbackDevice* device = options.loopback) {
+        loopbackPump_.SetWriterSize(
+            device->Width(), device->Height(),
+            [device](int width, int height) { return device->SetSize(width, height); });
+    }
     camera_ = std::make_unique<PipeWireCamera>(loop_, NodeModes(options_.fps),
                                                [this] { CameraChanged(); });
     loopbackTick_ = pw_loop_add_timer(loop_, &VcamService::OnLoopbackTick, this);
@@ -127,7 +132,8 @@ void VcamService::LoopbackTick() {
 
 void VcamService::NodeTick() {
     nodePump_.Tick();
-    camera_->Send(nodePump_.Frame());
+    // The node offers 640 x 480: a large picture is stretched to it.
+    camera_->Send(nodePump_.FrameAt(kFrameWidth, kFrameHeight));
 }
 
 void VcamService::Retry() {

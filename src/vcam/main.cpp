@@ -62,9 +62,17 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The device starts at the size of the picture there is to serve: the large frame's while
+    // the main program keeps one.
+    zavreo::LargeFrameLayout large;
+    if (!zavreo::LargeFrameReader(zavreo::LargeFrameName(options.sharedFrameName)).Peek(&large)) {
+        large.width = zavreo::kFrameWidth;
+        large.height = zavreo::kFrameHeight;
+    }
     zavreo::LoopbackDevice device;
     std::string error;
-    const bool loopback = device.Open(zavreo::kVirtualCameraName, devicePath, &error);
+    const bool loopback =
+        device.Open(zavreo::kVirtualCameraName, devicePath, &error, large.width, large.height);
     // A device named on the command line is what the user wants served, or nothing.
     if (!loopback && !devicePath.empty()) {
         std::fprintf(stderr, "zavreo-vcam: %s.\n", error.c_str());

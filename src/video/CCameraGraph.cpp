@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -30,12 +31,31 @@ constexpr const char* kTestPatternCaps =
     "video/x-raw, format=YUY2, width=1280, height=720, framerate={ 30/1, 15/1 }";
 constexpr const char* kTestPatternDefault =
     "video/x-raw, format=BGR, width=640, height=480, framerate=15/1";
+// The high-definition stand-in, as common webcams are: YUY2 up to 640 x 480 at 30 frames a
+// second but 1280 x 720 only at 10, and Motion JPEG up to 1920 x 1080 at 30.
+constexpr const char* kMjpgTestPatternCaps =
+    "video/x-raw, format=YUY2, width=640, height=480, framerate={ 30/1, 15/1 }; "
+    "video/x-raw, format=YUY2, width=320, height=240, framerate={ 30/1, 15/1 }; "
+    "video/x-raw, format=YUY2, width=1280, height=720, framerate=10/1; "
+    "image/jpeg, width=640, height=480, framerate={ 30/1, 15/1 }; "
+    "image/jpeg, width=1280, height=720, framerate={ 30/1, 15/1 }; "
+    "image/jpeg, width=1920, height=1080, framerate={ 30/1, 15/1 }";
+constexpr const char* kMjpgTestPatternDefault =
+    "video/x-raw, format=YUY2, width=640, height=480, framerate=15/1";
 
 // Rate cap before decoding, then whatever decoding the format needs, then BGR for the callback.
 constexpr const char* kCameraChain =
-    "capsfilter name=devicecaps ! videorate drop-only=true max-rate=15 ! decodebin ! "
+    "capsfilter name=devicecaps ! videorate drop-only=true max-rate=%d ! decodebin ! "
     "videoconvert ! video/x-raw, format=BGR ! appsink name=sink";
-constexpr const char* kPreviewChain = "videoconvert ! video/x-raw, format=BGR ! appsink name=sink";
+// Motion JPEG reaches the callback as it comes; DeliverSample decodes it into the callback's
+// layout in one pass.
+constexpr const char* kMjpgCameraChain =
+    "capsfilter name=devicecaps ! videorate drop-only=true max-rate=%d ! "
+    "appsink name=sink caps=image/jpeg";
+// The preview takes at most what it shows, 15 frames a second.
+constexpr const char* kPreviewChain =
+    "videorate drop-only=true max-rate=15 ! videoconvert ! video/x-raw, format=BGR ! "
+    "appsink name=sink";
 
 enum class Encoding { kRgb, kYuy2, kMjpg };
 
@@ -64,13 +84,15 @@ struct CapsDeleter {
 };
 using CapsPtr = std::unique_ptr<GstCaps, CapsDeleter>;
 
-// The device's capability with the requested size, RGB before YUY2 before MJPG, asked for at 15
-// frames per second where the device allows it; null when the device has no such size.
-CapsPtr ChooseFormat(const std::string& offered, int width, int height) {
+// The device's capability with the requested size asked for at `fps` frames a second: the first
+// of RGB, YUY2 and MJPG that has the size at that rate, else the first that has the size at all
+// (at its own rate); null when the device has no such size.
+CapsPtr ChooseFormat(const std::string& offered, int width, int height, int fps) {
     CapsPtr caps(gst_caps_from_string(offered.c_str()));
     if (!caps) {
         return nullptr;
     }
+    CapsPtr anyRate;
     for (Encoding encoding : {Encoding::kRgb, Encoding::kYuy2, Encoding::kMjpg}) {
         for (guint i = 0; i < gst_caps_get_size(caps.get()); ++i) {
             const GstStructure* s = gst_caps_get_structure(caps.get(), i);
@@ -80,15 +102,60 @@ CapsPtr ChooseFormat(const std::string& offered, int width, int height) {
             }
             CapsPtr chosen(gst_caps_new_full(gst_structure_copy(s), nullptr));
             CapsPtr rate(gst_caps_new_simple(gst_structure_get_name(s), "framerate",
-                                             GST_TYPE_FRACTION, kFramesPerSecond, 1, nullptr));
-            CapsPtr at15(gst_caps_intersect(chosen.get(), rate.get()));
-            if (at15 && !gst_caps_is_empty(at15.get())) {
-                return at15;
+                                             GST_TYPE_FRACTION, fps, 1, nullptr));
+            CapsPtr atRate(gst_caps_intersect(chosen.get(), rate.get()));
+            if (atRate && !gst_caps_is_empty(atRate.get())) {
+                return atRate;
             }
-            return chosen;
+            if (!anyRate) {
+                anyRate = std::move(chosen);
+            }
         }
     }
-    return nullptr;
+    return anyRate;
+}
+
+bool IsMjpg(const GstCaps* caps) {
+    return caps != nullptr && gst_caps_get_size(caps) > 0 &&
+           gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg");
+}
+
+// The stand-in's moving picture: colour bars scrolling sideways, plainly moving, and upside down
+// would show. As Motion JPEG it is encoded as it goes, on a thread of its own ("standin:src"),
+// as a camera's own hardware would, so the callback works on one frame while the next is made.
+GstElement* MakeStandIn(bool mjpg) {
+    GstElement* pattern = gst_element_factory_make("videotestsrc", mjpg ? "standin" : nullptr);
+    if (pattern == nullptr) {
+        return nullptr;
+    }
+    g_object_set(pattern, "is-live", TRUE, "num-buffers", TestCameraFrameLimit(),
+                 "horizontal-speed", 4, nullptr);
+    gst_util_set_object_arg(G_OBJECT(pattern), "pattern", "smpte");
+    if (!mjpg) {
+        return pattern;
+    }
+    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* encoder = gst_element_factory_make("jpegenc", nullptr);
+    GstElement* queue = gst_element_factory_make("queue", nullptr);
+    if (encoder == nullptr || queue == nullptr) {
+        for (GstElement* element : {pattern, encoder, queue}) {
+            if (element != nullptr) {
+                gst_object_unref(gst_object_ref_sink(element));
+            }
+        }
+        gst_object_unref(gst_object_ref_sink(bin));
+        return nullptr;
+    }
+    // One frame waits at most: the camera's own buffer.
+    g_object_set(queue, "max-size-buffers", 1, "max-size-bytes", 0, "max-size-time", guint64{0},
+                 nullptr);
+    gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
+    gst_bin_add_many(GST_BIN(bin), pattern, encoder, queue, nullptr);
+    gst_element_link_many(pattern, encoder, queue, nullptr);
+    GstPad* out = gst_element_get_static_pad(queue, "src");
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", out));
+    gst_object_unref(out);
+    return bin;
 }
 
 }  // namespace
@@ -156,10 +223,11 @@ int CCameraGraph::EnumCameras(std::vector<std::string>* combo) {
 }
 
 bool CCameraGraph::FindDeviceFilter(const std::string& name, CameraDevice* out) {
-    if (name == kTestCameraName && TestCameraEnabled()) {
+    const bool classic = name == kTestCameraName && TestCameraEnabled();
+    if (classic || (name == kMjpgTestCameraName && MjpgTestCameraEnabled())) {
         out->name = name;
         out->path.clear();
-        out->caps = kTestPatternCaps;
+        out->caps = classic ? kTestPatternCaps : kMjpgTestPatternCaps;
         out->testPattern = true;
         out->device.reset();
         return true;
@@ -190,23 +258,32 @@ int CCameraGraph::ListFormats(const std::string& name, std::vector<std::string>*
         return 0;
     }
     int added = 0;
-    for (Encoding encoding : {Encoding::kRgb, Encoding::kYuy2, Encoding::kMjpg}) {
+    std::vector<std::string> listed;
+    auto list = [&](Encoding encoding) {
         for (guint i = 0; i < gst_caps_get_size(caps.get()); ++i) {
             const GstStructure* s = gst_caps_get_structure(caps.get(), i);
             int w = 0, h = 0;
             if (!HasEncoding(s, encoding) || !FixedSize(s, &w, &h)) {
                 continue;
             }
+            std::string size = std::to_string(w) + " x " + std::to_string(h);
+            if (std::find(listed.begin(), listed.end(), size) != listed.end()) {
+                continue;
+            }
             if (w == 640 && h == 480) {
                 *best = added;
             }
-            sizes->push_back(std::to_string(w) + " x " + std::to_string(h));
+            listed.push_back(size);
+            sizes->push_back(std::move(size));
             ++added;
         }
-        if (added > 0) {
-            break;
-        }
+    };
+    list(Encoding::kRgb);
+    if (added == 0) {
+        list(Encoding::kYuy2);
     }
+    // Sizes that only come compressed (most webcams' large ones) come last.
+    list(Encoding::kMjpg);
     return added;
 }
 
@@ -306,15 +383,17 @@ void CCameraGraph::AdoptPipeline(GstElement* pipeline) {
 }
 
 int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height) {
+    // A large size is asked for at 30 frames a second, where the device delivers them.
+    const int fps = ChainSizeFor(width, height).Large() ? kLargeFramesPerSecond : kFramesPerSecond;
+    CapsPtr chosen = ChooseFormat(camera.caps, width, height, fps);
+    if (!chosen && camera.testPattern) {
+        chosen.reset(gst_caps_from_string(
+            camera.caps == kTestPatternCaps ? kTestPatternDefault : kMjpgTestPatternDefault));
+    }
+    const bool mjpg = IsMjpg(chosen.get());
     GstElement* source = nullptr;
     if (camera.testPattern) {
-        source = gst_element_factory_make("videotestsrc", nullptr);
-        if (source != nullptr) {
-            g_object_set(source, "is-live", TRUE, "num-buffers", TestCameraFrameLimit(), nullptr);
-            // Colour bars scrolling sideways: plainly moving, and upside down would show.
-            gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
-            g_object_set(source, "horizontal-speed", 4, nullptr);
-        }
+        source = MakeStandIn(mjpg);
     } else if (camera.device) {
         source = gst_device_create_element(camera.device.get(), nullptr);
     }
@@ -323,17 +402,15 @@ int CCameraGraph::BuildCamera(const CameraDevice& camera, int width, int height)
         std::fflush(stdout);
         return -1;
     }
+    char chain[256];
+    std::snprintf(chain, sizeof chain, mjpg ? kMjpgCameraChain : kCameraChain, fps);
     GError* error = nullptr;
-    GstElement* pipeline = AssemblePipeline(source, kCameraChain, &error);
+    GstElement* pipeline = AssemblePipeline(source, chain, &error);
     if (pipeline == nullptr) {
         if (error != nullptr) {
             g_error_free(error);
         }
         return -1;
-    }
-    CapsPtr chosen = ChooseFormat(camera.caps, width, height);
-    if (!chosen && camera.testPattern) {
-        chosen.reset(gst_caps_from_string(kTestPatternDefault));
     }
     formatRequested_ = chosen != nullptr;
     if (chosen) {
@@ -499,7 +576,10 @@ void CCameraGraph::DeliverSample(GstAppSink* sink) {
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     if (caps != nullptr && caps != lastCaps_) {
         GstVideoInfo info;
-        if (gst_video_info_from_caps(&info, caps)) {
+        jpeg_ = IsMjpg(caps);
+        if (jpeg_) {
+            width_ = height_ = 0;  // each picture says its own
+        } else if (gst_video_info_from_caps(&info, caps)) {
             width_ = GST_VIDEO_INFO_WIDTH(&info);
             height_ = GST_VIDEO_INFO_HEIGHT(&info);
             stride_ = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
@@ -514,35 +594,49 @@ void CCameraGraph::DeliverSample(GstAppSink* sink) {
         lastCaps_ = gst_caps_ref(caps);
     }
     GstMapInfo map;
-    if (buffer != nullptr && width_ > 0 && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        // Strides come from the buffer's own layout when it carries one.
-        int stride = stride_;
-        size_t offset = offset_;
-        if (GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
-            stride = meta->stride[0];
-            offset = meta->offset[0];
-        }
-        const size_t needed = offset + static_cast<size_t>(stride) * (height_ - 1) + width_ * 3;
-        if (map.size >= needed) {
-            deliveredWidth_.store(width_);
-            deliveredHeight_.store(height_);
-            if (preview_) {
-                if (owner_ != nullptr) {
-                    owner_->Deliver(map.data + offset, width_, height_, stride);
-                }
-            } else {
-                CopyBottomUp(map.data + offset, stride, width_, height_, frame_.data());
-                const double seconds =
-                    GST_BUFFER_PTS_IS_VALID(buffer)
-                        ? static_cast<double>(GST_BUFFER_PTS(buffer)) / GST_SECOND
-                        : 0.0;
+    if (buffer != nullptr && (width_ > 0 || jpeg_) && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        const double seconds = GST_BUFFER_PTS_IS_VALID(buffer)
+                                   ? static_cast<double>(GST_BUFFER_PTS(buffer)) / GST_SECOND
+                                   : 0.0;
+        if (jpeg_) {
+            int width = 0, height = 0;
+            if (decoder_.Decode(map.data, map.size, &frame_, &width, &height)) {
+                deliveredWidth_.store(width);
+                deliveredHeight_.store(height);
                 grabber_.BufferCB(seconds, frame_.data(), static_cast<long>(frame_.size()));
+                frames_.fetch_add(1);
             }
-            frames_.fetch_add(1);
+        } else {
+            DeliverRaw(buffer, map.data, map.size, seconds);
         }
         gst_buffer_unmap(buffer, &map);
     }
     gst_sample_unref(sample);
+}
+
+void CCameraGraph::DeliverRaw(GstBuffer* buffer, const uint8_t* data, size_t size, double seconds) {
+    // Strides come from the buffer's own layout when it carries one.
+    int stride = stride_;
+    size_t offset = offset_;
+    if (GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
+        stride = meta->stride[0];
+        offset = meta->offset[0];
+    }
+    const size_t needed = offset + static_cast<size_t>(stride) * (height_ - 1) + width_ * 3;
+    if (size < needed) {
+        return;
+    }
+    deliveredWidth_.store(width_);
+    deliveredHeight_.store(height_);
+    if (preview_) {
+        if (owner_ != nullptr) {
+            owner_->Deliver(data + offset, width_, height_, stride);
+        }
+    } else {
+        CopyBottomUp(data + offset, stride, width_, height_, frame_.data());
+        grabber_.BufferCB(seconds, frame_.data(), static_cast<long>(frame_.size()));
+    }
+    frames_.fetch_add(1);
 }
 
 }  // namespace zavreo

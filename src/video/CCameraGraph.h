@@ -15,10 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "MjpegDecoder.h"
+
 struct _GstDevice;
 struct _GstElement;
 struct _GstAppSink;
 struct _GstCaps;
+struct _GstBuffer;
 
 namespace zavreo {
 
@@ -47,9 +50,10 @@ public:
     int CreateObjects();
     // Fills `combo` with the usable cameras; their number, or -1 (see DiscoverCameras).
     int EnumCameras(std::vector<std::string>* combo);
-    // The sizes ("W x H") of one camera, RGB first, YUY2 when it has none, MJPG when it has
-    // neither; `best` gets the index of 640 x 480 and is left alone without one. -1 when the
-    // device cannot be found, else the number of entries added.
+    // The sizes ("W x H") of one camera: RGB, or YUY2 when it has none, then the sizes it offers
+    // only as MJPG (the large ones of most webcams); `best` gets the index of 640 x 480 and is
+    // left alone without one. -1 when the device cannot be found, else the number of entries
+    // added.
     int ListFormats(const std::string& device, std::vector<std::string>* sizes, int* best);
     // False only when devices cannot be enumerated; true with `out` untouched when no name matches.
     bool FindDeviceFilter(const std::string& device, CameraDevice* out);
@@ -89,6 +93,8 @@ public:
 private:
     friend struct GraphCallbacks;
     void DeliverSample(_GstAppSink* sink);
+    // A raw BGR picture: to the preview, or turned bottom up for the frame callback.
+    void DeliverRaw(_GstBuffer* buffer, const uint8_t* data, size_t size, double seconds);
     void ReportFailure();
     int BuildCamera(const CameraDevice& device, int width, int height);
     int BuildPreview(const std::string& device);
@@ -117,6 +123,8 @@ private:
     // Streaming thread only.
     std::vector<uint8_t> frame_;
     _GstCaps* lastCaps_ = nullptr;
+    bool jpeg_ = false;  // the pictures come as Motion JPEG
+    MjpegDecoder decoder_;
     int width_ = 0, height_ = 0, stride_ = 0;
     size_t offset_ = 0;
     std::atomic<uint64_t> frames_{0};

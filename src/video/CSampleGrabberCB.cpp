@@ -27,6 +27,10 @@ constexpr KindEntry kKinds[] = {
     {"SweetFilter", "Sweet", true, true},
 };
 
+// The shared frame keeps its 15 frames a second when the camera delivers 30: of frames a
+// thirtieth of a second apart every other one is written.
+constexpr uint32_t kSmallFrameGapMs = 50;
+
 void DescribeFrame(EM::EffectImage& image, uint8_t* pixels, int width, int height) {
     image.pixels = pixels;
     image.width = width;
@@ -34,10 +38,29 @@ void DescribeFrame(EM::EffectImage& image, uint8_t* pixels, int width, int heigh
     image.stride = width * 3;
 }
 
+size_t FrameBytes(int width, int height) {
+    return static_cast<size_t>(width) * height * 3;
+}
+
 }  // namespace
 
+ChainSize ChainSizeFor(int cameraWidth, int cameraHeight) {
+    const bool sixteenByNine =
+        static_cast<long long>(cameraWidth) * 9 == static_cast<long long>(cameraHeight) * 16;
+    if (sixteenByNine && cameraWidth >= kLargeWidth && cameraHeight >= kLargeHeight) {
+        return {kLargeWidth, kLargeHeight};
+    }
+    return {};
+}
+
 CSampleGrabberCB::CSampleGrabberCB(SharedFrame& output, EM::EffectManager& engine)
-    : output_(output), engine_(engine), scaled_(kFrameBytes), lastFrame_(kFrameBytes) {
+    : output_(output),
+      engine_(engine),
+      scaled_(kFrameBytes),
+      lastFrame_(kFrameBytes),
+      small_(kFrameBytes) {
+    // A large frame left by an earlier run would be served instead of this run's pictures.
+    output_.Large().Close();
     output_.WritePlaceholderFrame();
 }
 
@@ -47,16 +70,18 @@ CSampleGrabberCB& CSampleGrabberCB::Instance() {
     return callback;
 }
 
-void CSampleGrabberCB::Process(EM::EffectImage& image) {
+void CSampleGrabberCB::Process(EM::EffectImage& image, uint32_t timeMs, bool keep) {
     image.format = 0;
-    image.timeMs = TickCount();
+    image.timeMs = timeMs;
     image.hints[0] = 0;
     image.hints[1] = 1;
     image.hints[2] = 0;
     image.flags = 0;
     engine_.DoFilter(&image);
-    std::memcpy(lastFrame_.data(), image.pixels, kFrameBytes);
-    hasLastFrame_ = true;
+    if (keep) {
+        std::memcpy(lastFrame_.data(), image.pixels, image.Bytes());
+        hasLastFrame_ = true;
+    }
 }
 
 long CSampleGrabberCB::BufferCB(double, uint8_t* buffer, long length) {
@@ -66,22 +91,48 @@ long CSampleGrabberCB::BufferCB(double, uint8_t* buffer, long length) {
         return 0;
     }
     const uint8_t* processed = nullptr;
-    if (static_cast<size_t>(length) == kFrameBytes && width == kFrameWidth) {
+    ChainSize chain;
+    bool smallDue = true;
+    {
         std::lock_guard lock(pipelineMutex_);
-        DescribeFrame(outputImage_, buffer, kFrameWidth, kFrameHeight);
-        Process(outputImage_);
-        processed = buffer;
-    } else if (static_cast<long long>(length) == static_cast<long long>(width) * height * 3) {
-        std::lock_guard lock(pipelineMutex_);
-        DescribeFrame(cameraImage_, buffer, width, height);
-        DescribeFrame(outputImage_, scaled_.data(), kFrameWidth, kFrameHeight);
-        EM::Helper::Resize(&cameraImage_, &outputImage_);
-        Process(outputImage_);
-        processed = scaled_.data();
-    } else {
+        chain = chain_;
+        if (static_cast<size_t>(length) == FrameBytes(chain.width, chain.height) &&
+            width == chain.width) {
+            DescribeFrame(outputImage_, buffer, chain.width, chain.height);
+            processed = buffer;
+        } else if (static_cast<size_t>(length) == FrameBytes(width, height)) {
+            DescribeFrame(cameraImage_, buffer, width, height);
+            DescribeFrame(outputImage_, scaled_.data(), chain.width, chain.height);
+            EM::Helper::Resize(&cameraImage_, &outputImage_);
+            processed = scaled_.data();
+        } else {
+            return 0;
+        }
+        // Beside a large camera frame, the shared frame's picture (and the copy a photo takes)
+        // at most 15 times a second.
+        const uint32_t now = TickCount();
+        if (chain.Large()) {
+            smallDue = !smallWritten_ || now - smallWrittenMs_ >= kSmallFrameGapMs;
+            if (smallDue) {
+                smallWritten_ = true;
+                smallWrittenMs_ = now;
+            }
+        }
+        Process(outputImage_, now, smallDue);
+    }
+    if (!chain.Large()) {
+        output_.WriteAlone(processed);
         return 0;
     }
-    output_.Write(processed);
+    output_.Large().Write(processed);
+    if (smallDue) {
+        EM::EffectImage large;
+        DescribeFrame(large, const_cast<uint8_t*>(processed), chain.width, chain.height);
+        EM::EffectImage small;
+        DescribeFrame(small, small_.data(), kFrameWidth, kFrameHeight);
+        EM::Helper::Resize(&large, &small);
+        output_.WriteAlone(small_.data());
+    }
     return 0;
 }
 
@@ -104,6 +155,7 @@ int CSampleGrabberCB::ConfigureEffect(int operation, int kind,
     if (operation == kEffectAdd || (operation == kEffectModify && entry.recreateOnModify)) {
         built = EM::EffectManager::MakeFilter(
             entry.type, entry.addWithoutParams ? std::map<std::string, std::string>() : params);
+        PrepareBuilt(built.get());
     }
     // Destroyed after the lock is released, like `built` when its name is already taken.
     std::unique_ptr<EM::IFilter> retired;
@@ -134,6 +186,7 @@ int CSampleGrabberCB::ConfigureOverlay(int operation, const std::string& name,
     std::unique_ptr<EM::IFilter> built;
     if (operation == kEffectAdd || operation == kEffectModify) {
         built = EM::EffectManager::MakeFilter("OverlayFilter", params);
+        PrepareBuilt(built.get());
     }
     std::unique_ptr<EM::IFilter> retired;
     std::lock_guard lock(pipelineMutex_);
@@ -154,17 +207,57 @@ int CSampleGrabberCB::ConfigureOverlay(int operation, const std::string& name,
     return 0;
 }
 
+void CSampleGrabberCB::PrepareBuilt(EM::IFilter* filter) const {
+    if (filter != nullptr) {
+        const ChainSize chain = Chain();
+        filter->Prepare(chain.width, chain.height);
+    }
+}
+
 void CSampleGrabberCB::SetCameraSize(int width, int height) {
     cameraWidth_.store(width);
     cameraHeight_.store(height);
+    const ChainSize chain = ChainSizeFor(width, height);
+    {
+        std::lock_guard lock(pipelineMutex_);
+        if (chain.width != chain_.width || chain.height != chain_.height) {
+            chain_ = chain;
+            const size_t bytes = FrameBytes(chain.width, chain.height);
+            scaled_.assign(bytes, 0);
+            lastFrame_.assign(bytes, 0);
+            hasLastFrame_ = false;
+        }
+    }
+    LargeFrame& large = output_.Large();
+    if (!chain.Large()) {
+        large.Close();
+    } else if (!large.IsOpen() && large.Open(chain.width, chain.height, kLargeFramesPerSecond)) {
+        // Until the camera delivers, the virtual camera shows what the shared frame shows.
+        std::vector<uint8_t> current(kFrameBytes);
+        if (SharedFrameReader(output_).CopyFrame(current.data())) {
+            large.WriteScaled(current.data(), kFrameWidth, kFrameHeight);
+        }
+    }
 }
 
-bool CSampleGrabberCB::CopyLastFrame(uint8_t* out) {
+ChainSize CSampleGrabberCB::Chain() const {
+    std::lock_guard lock(pipelineMutex_);
+    return chain_;
+}
+
+void CSampleGrabberCB::PrepareChain() {
+    std::lock_guard lock(pipelineMutex_);
+    engine_.Prepare(chain_.width, chain_.height);
+}
+
+bool CSampleGrabberCB::CopyLastFrame(std::vector<uint8_t>* out, int* width, int* height) {
     std::lock_guard lock(pipelineMutex_);
     if (!hasLastFrame_) {
         return false;
     }
-    std::memcpy(out, lastFrame_.data(), kFrameBytes);
+    out->assign(lastFrame_.begin(), lastFrame_.end());
+    *width = chain_.width;
+    *height = chain_.height;
     return true;
 }
 

@@ -184,6 +184,8 @@ void CameraController::CameraOpenThread(CameraController* self, std::string name
                                         int height, unsigned generation) {
     CCameraGraph& camera = self->camera_;
     self->grabber_.ForgetLastFrame();
+    // Decorations scaled for a large size before the first frame, not on the streaming thread.
+    self->grabber_.PrepareChain();
     const bool running =
         camera.BuildGraph(name, nullptr, false, width, height) >= 0 && camera.Run() == 0;
     if (!running) {

@@ -72,6 +72,10 @@ bool TestCameraEnabled() {
     return std::getenv("ZAVREO_TEST_CAMERA") != nullptr;
 }
 
+bool MjpgTestCameraEnabled() {
+    return std::getenv("ZAVREO_TEST_CAMERA_MJPG") != nullptr;
+}
+
 int TestCameraFrameLimit() {
     const char* value = std::getenv("ZAVREO_TEST_CAMERA_FRAMES");
     char* end = nullptr;
@@ -201,9 +205,13 @@ int DiscoverCameras(std::vector<std::string>* listed) {
         }
         *listed = MatchCameraNames(found, PresentDeviceNames(records));
     }
-    if (TestCameraEnabled() && listed->size() < static_cast<size_t>(kMaxCameras)) {
-        listed->push_back(kTestCameraName);
-    } else if (!started) {
+    for (const auto& [enabled, name] : {std::pair{TestCameraEnabled(), kTestCameraName},
+                                        std::pair{MjpgTestCameraEnabled(), kMjpgTestCameraName}}) {
+        if (enabled && listed->size() < static_cast<size_t>(kMaxCameras)) {
+            listed->push_back(name);
+        }
+    }
+    if (!started && listed->empty()) {
         return -1;
     }
     return static_cast<int>(listed->size());

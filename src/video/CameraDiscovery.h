@@ -15,11 +15,16 @@ namespace zavreo {
 
 constexpr int kMaxCameras = 20;
 
-// Listed when ZAVREO_TEST_CAMERA is set: a moving test pattern for machines without a camera.
+// Listed when ZAVREO_TEST_CAMERA is set: a moving test pattern for machines without a camera,
+// offering RGB and YUY2 frames.
 constexpr const char* kTestCameraName = "测试摄像头";
-// ZAVREO_TEST_CAMERA_FRAMES=N makes the stand-in vanish after N frames, like an unplugged camera;
-// TestCameraFrameLimit() is then N, else -1 (no limit).
+// Listed after it when ZAVREO_TEST_CAMERA_MJPG is set: a stand-in for a high-definition webcam,
+// whose large sizes come at 30 frames a second only as Motion JPEG (encoded as it goes).
+constexpr const char* kMjpgTestCameraName = "高清测试摄像头";
+// ZAVREO_TEST_CAMERA_FRAMES=N makes the stand-ins vanish after N frames, like an unplugged
+// camera; TestCameraFrameLimit() is then N, else -1 (no limit).
 bool TestCameraEnabled();
+bool MjpgTestCameraEnabled();
 int TestCameraFrameLimit();
 
 // What the device monitor reports about one video source.
@@ -60,7 +65,7 @@ bool ListVideoDevices(std::vector<VideoDeviceRecord>* records);
 // capture, and its controls), else the first source of that name; -1 when none has it.
 int PickVideoDevice(const std::vector<VideoDeviceRecord>& records, const std::string& name);
 
-// The cameras to offer, the stand-in last when enabled; -1 when the monitor cannot start (and no
+// The cameras to offer, the stand-ins last when enabled; -1 when the monitor cannot start (and no
 // stand-in is enabled), else the listed count.
 int DiscoverCameras(std::vector<std::string>* listed);
 

@@ -10,15 +10,16 @@
 namespace zavreo {
 
 PhotoOutcome SavePhoto(CSampleGrabberCB& grabber, const std::filesystem::path& path) {
-    std::vector<uint8_t> frame(kFrameBytes);
-    if (!grabber.CopyLastFrame(frame.data())) {
+    std::vector<uint8_t> frame;
+    int width = 0, height = 0;
+    if (!grabber.CopyLastFrame(&frame, &width, &height)) {
         return PhotoOutcome::kNoFrame;
     }
     EM::EffectImage image;
     image.pixels = frame.data();
-    image.width = kFrameWidth;
-    image.height = kFrameHeight;
-    image.stride = kFrameStride;
+    image.width = width;
+    image.height = height;
+    image.stride = width * 3;
     EM::Helper::Hflip(&image);
     return EM::Helper::Save(&image, path.string()) ? PhotoOutcome::kSaved
                                                    : PhotoOutcome::kSaveFailed;

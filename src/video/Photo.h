@@ -1,6 +1,7 @@
 #pragma once
-// Photos: the last processed camera frame, effects included, saved as a JPEG named by the time
-// stem in the photo folder. Interface thread; the frame copy is the only step under the pipeline
+// Photos: the last processed camera frame, effects included, at the size the chain runs at (so a
+// large camera size gives a large photo), saved as a JPEG named by the time stem in the photo
+// folder. Interface thread; the frame copy is the only step under the pipeline
 // mutex.
 
 #include <filesystem>

@@ -4,9 +4,11 @@
 
 namespace zavreo {
 
-PreviewFrames::PreviewFrames(std::string sharedFrameName) : reader_(std::move(sharedFrameName)) {}
+PreviewFrames::PreviewFrames(std::string sharedFrameName)
+    : reader_(sharedFrameName), large_(LargeFrameName(sharedFrameName)) {}
 
-PreviewFrames::PreviewFrames(const SharedFrame& output) : reader_(output) {}
+PreviewFrames::PreviewFrames(const SharedFrame& output)
+    : reader_(output), large_(LargeFrameName(output.WantedName())) {}
 
 void PreviewFrames::Deliver(const uint8_t* pixels, int width, int height, int stride) {
     const size_t rowBytes = static_cast<size_t>(width) * 3;
@@ -16,8 +18,8 @@ void PreviewFrames::Deliver(const uint8_t* pixels, int width, int height, int st
         std::memcpy(delivered_.pixels.data() + rowBytes * y,
                     pixels + static_cast<ptrdiff_t>(stride) * y, rowBytes);
     }
-    delivered_.width = width;
-    delivered_.height = height;
+    delivered_.width = delivered_.shownWidth = width;
+    delivered_.height = delivered_.shownHeight = height;
     delivered_.bottomUp = false;
     deviceFrames_ = true;
 }
@@ -35,10 +37,7 @@ bool PreviewFrames::Copy(PreviewPicture* picture) {
             if (delivered_.width == 0) {
                 return false;
             }
-            picture->pixels.assign(delivered_.pixels.begin(), delivered_.pixels.end());
-            picture->width = delivered_.width;
-            picture->height = delivered_.height;
-            picture->bottomUp = false;
+            *picture = delivered_;
             return true;
         }
     }
@@ -49,6 +48,10 @@ bool PreviewFrames::Copy(PreviewPicture* picture) {
     picture->width = kFrameWidth;
     picture->height = kFrameHeight;
     picture->bottomUp = true;
+    LargeFrameLayout large;
+    const bool stretched = large_.Peek(&large);
+    picture->shownWidth = stretched ? large.width : kFrameWidth;
+    picture->shownHeight = stretched ? large.height : kFrameHeight;
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // What the preview area shows: the frames of the preview graph while it reads the virtual
 // camera's device, otherwise the shared frame itself (the same picture, the placeholder when no
-// source runs).
+// source runs). While the virtual camera serves a large frame, the shared frame holds its picture
+// stretched to 640 x 480: it is shown at the large frame's proportions, for a quarter of the
+// reading and drawing the large frame would cost.
 //
 // Threads: Deliver runs on the preview graph's streaming thread, everything else on the
 // interface thread; the lock guards the delivered frame.
@@ -20,6 +22,9 @@ struct PreviewPicture {
     int width = 0;
     int height = 0;
     bool bottomUp = false;
+    // The proportions to show it at.
+    int shownWidth = 0;
+    int shownHeight = 0;
 };
 
 class PreviewFrames {
@@ -41,6 +46,7 @@ private:
     bool deviceFrames_ = false;
     PreviewPicture delivered_;
     SharedFrameReader reader_;
+    LargeFrameReader large_;
 };
 
 }  // namespace zavreo

@@ -1,7 +1,6 @@
 #include "SharedFrameView.h"
 
 #include <QPainter>
-#include <cstring>
 
 SharedFrameView::SharedFrameView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -37,13 +36,18 @@ void SharedFrameView::Refresh() {
     }
     const QSize size(picture_.width, picture_.height);
     if (image_.size() != size) {
-        image_ = QImage(size, QImage::Format_BGR888);
+        image_ = QImage(size, QImage::Format_RGB32);
     }
-    // One copy into the kept image, turning a bottom-up frame the right way up on the way.
+    // One pass into the kept image, turning a bottom-up frame the right way up on the way, in the
+    // format the painter scales without converting it first.
     const size_t rowBytes = static_cast<size_t>(picture_.width) * 3;
     for (int y = 0; y < picture_.height; ++y) {
         const int row = picture_.bottomUp ? picture_.height - 1 - y : y;
-        std::memcpy(image_.scanLine(y), picture_.pixels.data() + rowBytes * row, rowBytes);
+        const uint8_t* __restrict from = picture_.pixels.data() + rowBytes * row;
+        auto* __restrict to = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        for (int x = 0; x < picture_.width; ++x, from += 3) {
+            to[x] = qRgb(from[2], from[1], from[0]);
+        }
     }
     update();
 }
@@ -54,7 +58,8 @@ void SharedFrameView::paintEvent(QPaintEvent*) {
     if (image_.isNull()) {
         return;
     }
-    const QSize size = image_.size().scaled(this->size(), Qt::KeepAspectRatio);
+    const QSize size =
+        QSize(picture_.shownWidth, picture_.shownHeight).scaled(this->size(), Qt::KeepAspectRatio);
     const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, image_);

@@ -1,6 +1,7 @@
 #pragma once
-// The preview area: shows the preview's picture, refreshed 15 times a second while shown, keeping
-// the picture's aspect. Without a source of its own choosing it shows the shared frame.
+// The preview area: shows the preview's picture, refreshed 15 times a second while shown, at the
+// proportions the picture stands for. Without a source of its own choosing it shows the shared
+// frame.
 
 #include <QImage>
 #include <QTimer>

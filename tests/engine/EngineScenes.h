@@ -61,6 +61,17 @@ inline Frame Portrait() {
     return LoadFrame("astronaut_640x480.png");
 }
 
+// The same scene from a 16:9 camera: the portrait's middle 640 x 360 band enlarged to 1280 x 720.
+inline Frame PortraitHd() {
+    const Frame portrait = Portrait();
+    EM::EffectImage band = portrait.image;
+    band.pixels = portrait.image.Row(60);
+    band.height = 360;
+    Frame hd(1280, 720);
+    EM::Helper::Resize(&band, &hd.image);
+    return hd;
+}
+
 inline EM::ParamMap Subtitle() {
     return {{"text", "欢迎使用Zavreo直播助手 Live!"},
             {"font_file", "/no/such/font/simhei.ttf"},

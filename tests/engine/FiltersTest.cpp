@@ -334,7 +334,7 @@ TEST(TextFilter, BandLandsAtTheChosenHeightAsSeen) {
 }
 
 TEST(TextFilter, ColoursReadBlueGreenRedAlpha) {
-    const Frame black = Grey(200, 100, 0);
+    const Frame black = Grey(640, 480, 0);
     // An opaque red band ("0000FFFF") with no text.
     const Frame band =
         Apply(black, "TextFilter", {{"text", ""}, {"back_color", "0000FFFF"}, {"pos_y", "0"}});
@@ -380,7 +380,7 @@ TEST(TextFilter, ScrollsWithArrivalTimeAndReentersFromTheOtherSide) {
                       {"showback", "false"},
                       {"pos_x", "500"},
                       {"speed", "100"}});
-    const Frame black = Grey(300, 60, 0);
+    const Frame black = Grey(640, 480, 0);
     auto at = [&](uint32_t t) {
         Frame f(black);
         f.image.timeMs = t;
@@ -391,7 +391,7 @@ TEST(TextFilter, ScrollsWithArrivalTimeAndReentersFromTheOtherSide) {
     EXPECT_NEAR(at(1500), start + 50, 1);  // 100 px/s for half a second
     EXPECT_NEAR(at(1600), start + 60, 1);  // frame count does not matter, time does
     // Past the right edge it comes back in from the left.
-    const int wrapped = at(1500 + 1000 * (300 - start) / 100);
+    const int wrapped = at(1500 + 1000 * (640 - start) / 100);
     EXPECT_GE(wrapped, 0);
     EXPECT_LT(wrapped, start);
     // Leftwards with a negative speed.
@@ -409,7 +409,7 @@ TEST(TextFilter, ModifyKeepsTheKeysItDoesNotSend) {
         "t", "TextFilter",
         {{"text", "HH"}, {"color", "FF0000FF"}, {"showback", "false"}, {"font_size", "40"}});
     engine.Ref("t")->SetParam({{"pos_y", "0"}});
-    Frame f = Grey(200, 200, 0);
+    Frame f = Grey(640, 480, 0);
     engine.DoFilter(&f.image);
     int blue = 0;
     for (size_t i = 0; i < f.bytes.size(); i += 3) {
@@ -417,7 +417,7 @@ TEST(TextFilter, ModifyKeepsTheKeysItDoesNotSend) {
     }
     EXPECT_GT(blue, 40);  // still blue, still 40 px
     EXPECT_EQ(engine.List()[0].params.at("font_size"), "40");
-    EXPECT_LT(ChangedRows(Grey(200, 200, 0), f).back(), 100);  // and now in the top half
+    EXPECT_LT(ChangedRows(Grey(640, 480, 0), f).back(), 240);  // and now in the top half
 }
 
 TEST(TextFilter, RandomColourChangesOverTime) {
@@ -455,9 +455,10 @@ std::string Frames(std::initializer_list<const char*> names) {
     return list;
 }
 
-// Colour at the centre of the small overlay placed at the top left, or "none".
+// Colour at the centre of the small overlay placed at the top left of a design-size frame (where
+// pictures keep their own size), or "none".
 std::string OverlayAt(EM::EffectManager& engine, uint32_t t) {
-    Frame f = Grey(64, 48, 128);
+    Frame f = Grey(640, 480, 128);
     f.image.timeMs = t;
     engine.DoFilter(&f.image);
     const uint8_t* p = f.At(12, 8);
@@ -538,22 +539,22 @@ TEST(OverlayFilter, SkipsUnreadablePicturesAndPlacesByPerMille) {
                       {"pos_y", "0"}});
     std::filesystem::remove_all(folder);
     EXPECT_EQ(OverlayAt(engine, 0), "green");
-    // Centred without a position: the 24 x 16 picture sits in the middle of 64 x 48.
+    // Centred without a position: the 24 x 16 picture sits in the middle of 640 x 480.
     EM::EffectManager centred;
     centred.AddFilter("o", "OverlayFilter", {{"pictures", Frames({"frame0.png"})}});
-    Frame f = Grey(64, 48, 128);
+    Frame f = Grey(640, 480, 128);
     centred.DoFilter(&f.image);
-    EXPECT_TRUE(SamePixel(f.At(32, 24), 0, 0, 255));
-    EXPECT_TRUE(SamePixel(f.At(20, 16), 128, 128, 128));  // transparent border of the picture
+    EXPECT_TRUE(SamePixel(f.At(320, 240), 0, 0, 255));
+    EXPECT_TRUE(SamePixel(f.At(308, 232), 128, 128, 128));  // transparent border of the picture
     EXPECT_TRUE(SamePixel(f.At(5, 5), 128, 128, 128));
     // pos_y 1000 puts it at the bottom as seen.
     EM::EffectManager bottom;
     bottom.AddFilter("o", "OverlayFilter",
                      {{"pictures", Frames({"frame0.png"})}, {"pos_x", "1000"}, {"pos_y", "1000"}});
-    Frame g = Grey(64, 48, 128);
+    Frame g = Grey(640, 480, 128);
     bottom.DoFilter(&g.image);
-    EXPECT_TRUE(SamePixel(g.At(52, 40), 0, 0, 255));
-    EXPECT_TRUE(SamePixel(g.At(52, 8), 128, 128, 128));
+    EXPECT_TRUE(SamePixel(g.At(628, 472), 0, 0, 255));
+    EXPECT_TRUE(SamePixel(g.At(628, 8), 128, 128, 128));
 }
 
 // One of the decorations the build generates, configured the way the decorations page does.
@@ -601,28 +602,43 @@ TEST(OverlayFilter, PlaysABuiltDecorationBlendedInPlaceWithItsPause) {
     EXPECT_EQ(frameAt(1050 + 5700).bytes, frameAt(1050).bytes);
 }
 
-// The sparkle decoration is mostly clear even inside the box round its visible part. On a frame
-// smaller than the picture (so it is cut on every side) clear pixels stay exactly as they were,
-// and covered ones take the picture's colour by its alpha.
+// The sparkle decoration is mostly clear even inside the box round its visible part. Stretched
+// to 680 x 520 it is larger than the design frame, so centred it is cut at every side: clear
+// pixels stay exactly as they were, and covered ones take the picture's colour by its alpha.
 TEST(OverlayFilter, SparseDecorationCutAtEverySideLeavesClearPixelsExactly) {
-    const std::string path = std::string(ZAVREO_BIN_DIR) + "/guajian/闪光/闪光0020.png";
-    const auto picture = EM::DecodeImageFile(path, 4);
-    ASSERT_TRUE(picture);
-    const Frame portrait = scenes::Portrait();
-    Frame under(600, 440);
-    for (int y = 0; y < 440; ++y) {
-        std::memcpy(under.At(0, y), portrait.At(20, y + 20), 600 * 3);
+    const auto sparkle =
+        EM::DecodeImageFile(std::string(ZAVREO_BIN_DIR) + "/guajian/闪光/闪光0020.png", 4);
+    ASSERT_TRUE(sparkle);
+    constexpr int kWidth = 680, kHeight = 520;
+    std::vector<uint8_t> picture(static_cast<size_t>(kWidth) * kHeight * 4);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const int sx = x * 640 / kWidth, sy = y * 480 / kHeight;
+            std::memcpy(picture.data() + (static_cast<size_t>(y) * kWidth + x) * 4,
+                        sparkle->pixels.data() + (static_cast<size_t>(sy) * 640 + sx) * 4, 4);
+        }
     }
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("zavreo-sparkle-" + std::to_string(getpid()) + ".png"))
+                                 .string();
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = kWidth;
+    image.height = kHeight;
+    image.format = PNG_FORMAT_BGRA;
+    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, picture.data(), 0, nullptr));
+    const Frame portrait = scenes::Portrait();
     EM::EffectManager engine;
     engine.AddFilter("Flash", "OverlayFilter", {{"pictures", path}});
-    Frame out(under);
+    std::filesystem::remove(path);
+    Frame out(portrait);
     engine.DoFilter(&out.image);
     int clear = 0, covered = 0, worst = 0;
-    for (int y = 0; y < 440; ++y) {
-        for (int x = 0; x < 600; ++x) {
-            const uint8_t* p = picture->pixels.data() + ((y + 20) * 640 + x + 20) * 4;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const uint8_t* p = picture.data() + ((y + 20) * kWidth + x + 20) * 4;
             for (int c = 0; c < 3; ++c) {
-                const int was = under.At(x, y)[c];
+                const int was = portrait.At(x, y)[c];
                 if (p[3] == 0) {
                     ASSERT_EQ(out.At(x, y)[c], was) << x << "," << y;
                 } else {

@@ -19,3 +19,20 @@ TEST(EngineFramePath, NothingIsAllocatedPerFrameAfterTheFirst) {
     }
     EXPECT_EQ(g_allocations.load() - before, 0);
 }
+
+// Prepared for the large frame ahead (as the camera's opening does), not even its first frame
+// allocates.
+TEST(EngineFramePath, APreparedSizeAllocatesNothingFromItsFirstFrame) {
+    EM::EffectManager engine;
+    scenes::AddFullChain(engine);
+    engine.AddFilter("TestMirror", "MirrorFilter", {{"hflip", "true"}});
+    scenes::Frame hd = scenes::PortraitHd();
+    engine.Prepare(hd.image.width, hd.image.height);
+
+    const long before = g_allocations.load();
+    for (uint32_t t = 0; t < 6000; t += 33) {
+        hd.image.timeMs = t;
+        engine.DoFilter(&hd.image);
+    }
+    EXPECT_EQ(g_allocations.load() - before, 0);
+}

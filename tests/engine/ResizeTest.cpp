@@ -80,11 +80,11 @@ TEST(Resize, RepeatedAndInterleavedScalesGiveTheSameResult) {
     EXPECT_EQ(first.pixels, again.pixels);
 }
 
-// Reduction to half and quarter size: every output byte the rounded mean of its block, edge
+// Reduction by each factor the filters use: every output byte the rounded mean of its block, edge
 // pixels repeated into partial blocks, on widths around the vector steps and padded rows.
 TEST(Resize, BoxReductionGivesTheRoundedMeanOfEachBlock) {
     EM::BoxDownsampler downsampler;
-    for (int factor : {2, 4}) {
+    for (int factor : {2, 3, 4, 6}) {
         for (auto [width, height] :
              {std::pair{640, 480}, {37, 5}, {9, 3}, {10, 4}, {1, 1}, {3, 2}}) {
             const Image image(width, height, 7, static_cast<unsigned>(width * 31 + height));

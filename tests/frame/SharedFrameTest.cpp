@@ -237,16 +237,6 @@ TEST(SharedFrame, ABlockShrinkingDuringTheCopiesNeverFaults) {
 
 namespace {
 
-// Removes a block name when the test ends.
-class ScopedUnlink {
-public:
-    explicit ScopedUnlink(std::string name) : name_(std::move(name)) {}
-    ~ScopedUnlink() { shm_unlink(name_.c_str()); }
-
-private:
-    std::string name_;
-};
-
 std::vector<uint8_t> ReadThrough(SharedFrameReader& reader) {
     std::vector<uint8_t> copy(kFrameBytes, 1);
     EXPECT_TRUE(reader.CopyFrame(copy.data()));

@@ -14,15 +14,28 @@
 
 #include "SharedFrame.h"
 
-// A shared memory object of the test's own, removed when the test ends.
+// A shared memory object of the test's own, removed when the test ends with its large frame.
 class ScopedFrameName {
 public:
     ScopedFrameName() {
         static std::atomic<int> counter{0};
         name_ = "/zavreo-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     }
-    ~ScopedFrameName() { shm_unlink(name_.c_str()); }
+    ~ScopedFrameName() {
+        shm_unlink(name_.c_str());
+        shm_unlink(zavreo::LargeFrameName(name_).c_str());
+    }
     const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+};
+
+// Removes a block name when the test ends.
+class ScopedUnlink {
+public:
+    explicit ScopedUnlink(std::string name) : name_(std::move(name)) {}
+    ~ScopedUnlink() { shm_unlink(name_.c_str()); }
 
 private:
     std::string name_;

@@ -212,6 +212,67 @@ if [[ -n $have_pipewire ]]; then
 else
   ((tips == 1)) || fail "not one tip without a virtual camera: $tips"
 fi
+# 输出大小 1280 x 720 (the size after 640 x 480 in the list): the camera reopens at that size, the
+# effects run at it, and the virtual camera's picture is the large frame beside the shared frame,
+# which keeps 640 x 480 and the same picture. The subtitle band and the decorations lie at the same
+# places in both; a photo has the large size. Back at 640 x 480 the large frame is gone.
+choose_size() {  # $1: Down for the next size of the list, Up for the one before
+  xdotool mousemove --sync 667 218 click 1
+  sleep 0.5
+  xdotool key "$1" Return
+}
+choose_size Down
+sleep 5
+import -display "$DISPLAY" -window root "$out/camera-1280x720.png" || fail "no screenshot"
+python3 - "/dev/shm$ZAVREO_SHARED_FRAME" <<'PY' || fail "the large frame is not the 1280 x 720 picture"
+import os, struct, sys, time
+small_path, large_path = sys.argv[1], f"{sys.argv[1]}-{os.geteuid()}-hd"
+header = open(large_path, "rb").read(64)
+width, height, stride = struct.unpack("<III", header[12:24])
+assert header[:8] == b"ZVLARGE1" and header[24:28] == b"BGR3", header[:28]
+assert (width, height, stride) == (1280, 720, 3840), (width, height, stride)
+assert struct.unpack("<II", header[28:36]) == (1, 30), header[28:36]
+def pixel(frame, w, h, x, y):  # y as seen; rows are stored bottom first
+    at = (h - 1 - y) * w * 3 + x * 3
+    return frame[at:at + 3]
+def grey(p):
+    return all(abs(c - 128) <= 2 for c in p)
+def band_top(frame, w, h):  # the band's first row as seen, in the right column free of text
+    y = h - 1
+    while y > 0 and grey(pixel(frame, w, h, w - 6, y - 1)):
+        y -= 1
+    return y
+tops, broken = [], []
+for _ in range(40):
+    large = open(large_path, "rb").read()[64:]
+    small = open(small_path, "rb").read()
+    assert len(large) == 1280 * 720 * 3 and len(small) == 640 * 480 * 3
+    tops.append((band_top(small, 640, 480) / 480, band_top(large, 1280, 720) / 720))
+    count = 0
+    for x in range(0, 1280, 4):
+        top = pixel(large, 1280, 720, x, 105)
+        if any(max(abs(a - b) for a, b in zip(top, pixel(large, 1280, 720, x, y))) > 40
+               for y in range(120, 466, 15)):
+            count += 1
+    broken.append(count)
+    time.sleep(0.2)
+print(f"band tops {tops[-1]}; columns broken {min(broken)}..{max(broken)}")
+assert all(abs(a - b) < 0.01 and a < 0.95 for a, b in tops), f"the bands differ: {tops}"
+assert sum(grey(pixel(large, 1280, 720, x, 717)) for x in range(1280)) > 800, "no band at the bottom"
+assert max(broken) > 40, "no decoration over the large picture"
+PY
+xdotool mousemove --sync 301 585 click 1
+photoDialog=$(wait_for_window 拍照 100) || fail "the photo dialog did not show at 1280 x 720"
+largePhoto=("$HOME/Documents/ZavreoZhuShou/Pic/"*)
+[[ ${#largePhoto[@]} == 1 && $(identify -format '%m %wx%h' "${largePhoto[0]}") == "JPEG 1280x720" ]] ||
+  fail "the photo at 1280 x 720 is no 1280 x 720 JPEG: ${largePhoto[*]}"
+rm -f "${largePhoto[0]}"
+eval "$(xdotool getwindowgeometry --shell "$photoDialog")"
+xdotool mousemove --sync $((X + 296)) $((Y + 275)) click 1
+choose_size Up
+sleep 4
+[[ -e /dev/shm$ZAVREO_SHARED_FRAME-$(id -u)-hd ]] && fail "the large frame stayed at 640 x 480"
+frame_check decorated || fail "the effects are not in the shared frame back at 640 x 480"
 # The effects tab and each of its pages.
 xdotool mousemove --sync 675 85 click 1
 sleep 0.3

@@ -8,21 +8,27 @@ using namespace zavreo;
 
 namespace {
 
+// The shared frame's size and the large frame's: every conversion is checked at both.
+struct Size {
+    int width, height;
+};
+constexpr Size kSizes[] = {{640, 480}, {1280, 720}};
+
 // Pixel (x, y) as seen, top row 0: blue a horizontal ramp, green a vertical ramp, red a pattern
 // that differs between neighbours so that swapped or unaveraged samples show.
 struct Bgr {
     int b, g, r;
 };
-Bgr Seen(int x, int y) {
-    return {x * 255 / (kFrameWidth - 1), y * 255 / (kFrameHeight - 1), (x * 37 + y * 11) & 255};
+Bgr Seen(Size size, int x, int y) {
+    return {x * 255 / (size.width - 1), y * 255 / (size.height - 1), (x * 37 + y * 11) & 255};
 }
 
-std::vector<uint8_t> RampFrame() {
-    std::vector<uint8_t> frame(kFrameBytes);
-    for (int y = 0; y < kFrameHeight; ++y) {
-        uint8_t* row = frame.data() + static_cast<size_t>(kFrameHeight - 1 - y) * kFrameStride;
-        for (int x = 0; x < kFrameWidth; ++x) {
-            const Bgr p = Seen(x, y);
+std::vector<uint8_t> RampFrame(Size size) {
+    std::vector<uint8_t> frame(static_cast<size_t>(size.width) * size.height * 3);
+    for (int y = 0; y < size.height; ++y) {
+        uint8_t* row = frame.data() + static_cast<size_t>(size.height - 1 - y) * size.width * 3;
+        for (int x = 0; x < size.width; ++x) {
+            const Bgr p = Seen(size, x, y);
             row[x * 3] = p.b, row[x * 3 + 1] = p.g, row[x * 3 + 2] = p.r;
         }
     }
@@ -49,10 +55,10 @@ Bgr Mean(std::initializer_list<Bgr> pixels) {
     return {(sum.b + n / 2) / n, (sum.g + n / 2) / n, (sum.r + n / 2) / n};
 }
 
-std::vector<uint8_t> Convert(uint32_t fourcc) {
-    const auto frame = RampFrame();
-    std::vector<uint8_t> out(ConvertedFrameBytes(fourcc));
-    EXPECT_TRUE(ConvertSharedFrame(frame.data(), fourcc, out.data()));
+std::vector<uint8_t> Convert(uint32_t fourcc, Size size) {
+    const auto frame = RampFrame(size);
+    std::vector<uint8_t> out(ConvertedFrameBytes(fourcc, size.width, size.height));
+    EXPECT_TRUE(ConvertSharedFrame(frame.data(), fourcc, out.data(), size.width, size.height));
     return out;
 }
 
@@ -72,78 +78,94 @@ int Mismatches(const std::vector<uint8_t>& out, Reference reference) {
 }  // namespace
 
 TEST(FrameConvert, PackedYuvMatchesTheReferenceByteForByte) {
-    for (const bool yuyv : {true, false}) {
-        const auto out = Convert(yuyv ? V4L2_PIX_FMT_YUYV : V4L2_PIX_FMT_UYVY);
-        ASSERT_EQ(out.size(), size_t(kFrameWidth) * kFrameHeight * 2);
-        EXPECT_EQ(Mismatches(out,
-                             [&](size_t i) {
-                                 const int y = static_cast<int>(i / (kFrameWidth * 2));
-                                 const int x0 = static_cast<int>(i % (kFrameWidth * 2)) / 4 * 2;
-                                 const Bgr left = Seen(x0, y), right = Seen(x0 + 1, y);
-                                 const Bgr pair = Mean({left, right});
-                                 switch (i % 4) {
-                                     case 0:
-                                         return yuyv ? Y(left) : U(pair);
-                                     case 1:
-                                         return yuyv ? U(pair) : Y(left);
-                                     case 2:
-                                         return yuyv ? Y(right) : V(pair);
-                                     default:
-                                         return yuyv ? V(pair) : Y(right);
-                                 }
-                             }),
-                  0)
-            << (yuyv ? "YUYV" : "UYVY");
+    for (const Size size : kSizes) {
+        const int w = size.width;
+        for (const bool yuyv : {true, false}) {
+            const auto out = Convert(yuyv ? V4L2_PIX_FMT_YUYV : V4L2_PIX_FMT_UYVY, size);
+            ASSERT_EQ(out.size(), size_t(w) * size.height * 2);
+            EXPECT_EQ(Mismatches(out,
+                                 [&](size_t i) {
+                                     const int y = static_cast<int>(i / (w * 2));
+                                     const int x0 = static_cast<int>(i % (w * 2)) / 4 * 2;
+                                     const Bgr left = Seen(size, x0, y);
+                                     const Bgr right = Seen(size, x0 + 1, y);
+                                     const Bgr pair = Mean({left, right});
+                                     switch (i % 4) {
+                                         case 0:
+                                             return yuyv ? Y(left) : U(pair);
+                                         case 1:
+                                             return yuyv ? U(pair) : Y(left);
+                                         case 2:
+                                             return yuyv ? Y(right) : V(pair);
+                                         default:
+                                             return yuyv ? V(pair) : Y(right);
+                                     }
+                                 }),
+                      0)
+                << (yuyv ? "YUYV " : "UYVY ") << w;
+        }
     }
 }
 
 TEST(FrameConvert, I420MatchesTheReferenceWithChromaOfEachTwoByTwoBlock) {
-    const auto out = Convert(V4L2_PIX_FMT_YUV420);
-    const size_t lumaBytes = size_t(kFrameWidth) * kFrameHeight;
-    const size_t chromaBytes = lumaBytes / 4;
-    ASSERT_EQ(out.size(), lumaBytes + 2 * chromaBytes);
-    EXPECT_EQ(Mismatches(out,
-                         [&](size_t i) {
-                             if (i < lumaBytes) {
-                                 return Y(Seen(int(i % kFrameWidth), int(i / kFrameWidth)));
-                             }
-                             const size_t c = (i - lumaBytes) % chromaBytes;
-                             const int x = int(c % (kFrameWidth / 2)) * 2;
-                             const int y = int(c / (kFrameWidth / 2)) * 2;
-                             const Bgr block = Mean(
-                                 {Seen(x, y), Seen(x + 1, y), Seen(x, y + 1), Seen(x + 1, y + 1)});
-                             return i < lumaBytes + chromaBytes ? U(block) : V(block);
-                         }),
-              0);
+    for (const Size size : kSizes) {
+        const int w = size.width;
+        const auto out = Convert(V4L2_PIX_FMT_YUV420, size);
+        const size_t lumaBytes = size_t(w) * size.height;
+        const size_t chromaBytes = lumaBytes / 4;
+        ASSERT_EQ(out.size(), lumaBytes + 2 * chromaBytes);
+        EXPECT_EQ(Mismatches(out,
+                             [&](size_t i) {
+                                 if (i < lumaBytes) {
+                                     return Y(Seen(size, int(i % w), int(i / w)));
+                                 }
+                                 const size_t c = (i - lumaBytes) % chromaBytes;
+                                 const int x = int(c % (w / 2)) * 2;
+                                 const int y = int(c / (w / 2)) * 2;
+                                 const Bgr block =
+                                     Mean({Seen(size, x, y), Seen(size, x + 1, y),
+                                           Seen(size, x, y + 1), Seen(size, x + 1, y + 1)});
+                                 return i < lumaBytes + chromaBytes ? U(block) : V(block);
+                             }),
+                  0)
+            << w;
+    }
 }
 
 TEST(FrameConvert, RgbFormatsAreTheSeenPicturesTopRowFirst) {
-    for (const bool rgb : {false, true}) {
-        const auto out = Convert(rgb ? V4L2_PIX_FMT_RGB24 : V4L2_PIX_FMT_BGR24);
-        ASSERT_EQ(out.size(), kFrameBytes);
-        EXPECT_EQ(Mismatches(out,
-                             [&](size_t i) {
-                                 const int x = int(i % kFrameStride) / 3;
-                                 const Bgr p = Seen(x, int(i / kFrameStride));
-                                 const int bgr[3] = {p.b, p.g, p.r};
-                                 return bgr[rgb ? 2 - i % 3 : i % 3];
-                             }),
-                  0)
-            << (rgb ? "RGB3" : "BGR3");
+    for (const Size size : kSizes) {
+        const int stride = size.width * 3;
+        for (const bool rgb : {false, true}) {
+            const auto out = Convert(rgb ? V4L2_PIX_FMT_RGB24 : V4L2_PIX_FMT_BGR24, size);
+            ASSERT_EQ(out.size(), size_t(stride) * size.height);
+            EXPECT_EQ(Mismatches(out,
+                                 [&](size_t i) {
+                                     const int x = int(i % stride) / 3;
+                                     const Bgr p = Seen(size, x, int(i / stride));
+                                     const int bgr[3] = {p.b, p.g, p.r};
+                                     return bgr[rgb ? 2 - i % 3 : i % 3];
+                                 }),
+                      0)
+                << (rgb ? "RGB3 " : "BGR3 ") << size.width;
+        }
     }
 }
 
 TEST(FrameConvert, BgrxIsTheSeenPictureWithAnOpaquePaddingByte) {
-    const auto out = Convert(V4L2_PIX_FMT_XBGR32);
-    ASSERT_EQ(out.size(), size_t(kFrameWidth) * kFrameHeight * 4);
-    EXPECT_EQ(Mismatches(out,
-                         [&](size_t i) {
-                             const int x = int(i % (kFrameWidth * 4)) / 4;
-                             const Bgr p = Seen(x, int(i / (kFrameWidth * 4)));
-                             const int bgrx[4] = {p.b, p.g, p.r, 255};
-                             return bgrx[i % 4];
-                         }),
-              0);
+    for (const Size size : kSizes) {
+        const int stride = size.width * 4;
+        const auto out = Convert(V4L2_PIX_FMT_XBGR32, size);
+        ASSERT_EQ(out.size(), size_t(stride) * size.height);
+        EXPECT_EQ(Mismatches(out,
+                             [&](size_t i) {
+                                 const int x = int(i % stride) / 4;
+                                 const Bgr p = Seen(size, x, int(i / stride));
+                                 const int bgrx[4] = {p.b, p.g, p.r, 255};
+                                 return bgrx[i % 4];
+                             }),
+                  0)
+            << size.width;
+    }
 }
 
 TEST(FrameConvert, KnownColoursLandOnTheirStudioRangeValues) {
@@ -157,10 +179,14 @@ TEST(FrameConvert, KnownColoursLandOnTheirStudioRangeValues) {
     EXPECT_NEAR(V({0, 0, 255}), 240, 1);
 }
 
-TEST(FrameConvert, UnknownFormatsAreRefused) {
+TEST(FrameConvert, UnknownFormatsAndSizesAreRefused) {
     const auto frame = PatternFrame(640, 480);
     std::vector<uint8_t> out(kFrameBytes);
     EXPECT_FALSE(SupportedPixelFormat(V4L2_PIX_FMT_MJPEG));
     EXPECT_EQ(ConvertedFrameBytes(V4L2_PIX_FMT_NV12), 0u);
     EXPECT_FALSE(ConvertSharedFrame(frame.data(), V4L2_PIX_FMT_MJPEG, out.data()));
+    // Odd sides have no whole chroma pairs; rows wider than the largest frame no room.
+    EXPECT_EQ(ConvertedFrameBytes(V4L2_PIX_FMT_YUYV, 639, 480), 0u);
+    EXPECT_EQ(ConvertedFrameBytes(V4L2_PIX_FMT_YUYV, 7680, 4320), 0u);
+    EXPECT_FALSE(ConvertSharedFrame(frame.data(), V4L2_PIX_FMT_YUYV, out.data(), 640, 479));
 }

@@ -3,10 +3,12 @@
 #include <linux/videodev2.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 
+#include "EffectManager.h"
 #include "FrameConvert.h"
 #include "FramePump.h"
 #include "TestFrames.h"
@@ -70,6 +72,66 @@ TEST(FramePump, SendsTheSharedFrameConvertedAndFollowsARestart) {
 
     out.fail = true;
     EXPECT_FALSE(pump.Tick());
+}
+
+// While the main program keeps a large frame, that is the picture; the writer gets it at the size
+// it takes, asked once per new size whether it takes another.
+TEST(FramePump, ServesTheLargeFrameWhileThereIsOneAtTheSizeTheWriterTakes) {
+    ScopedFrameName name;
+    SharedFrame shared(name.Name());
+    const auto small = PatternFrame(640, 480);
+    shared.WriteAlone(small.data());
+    const auto large = PatternFrame(1280, 720);
+    ASSERT_TRUE(shared.Large().Open(1280, 720, 30));
+    shared.Large().Write(large.data());
+
+    Written out;
+    FramePump pump(name.Name(), V4L2_PIX_FMT_BGR24, out.Writer());
+    std::vector<std::pair<int, int>> asked;
+    bool accept = false;
+    pump.SetWriterSize(640, 480, [&](int width, int height) {
+        asked.emplace_back(width, height);
+        return accept;
+    });
+    ASSERT_TRUE(pump.Tick());
+    ASSERT_TRUE(pump.Tick());
+    EXPECT_EQ(pump.Width(), 1280);
+    EXPECT_EQ(pump.Height(), 720);
+    EXPECT_TRUE(std::equal(large.begin(), large.end(), pump.Frame()));
+    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{1280, 720}}));
+    // Refused: the writer keeps 640 x 480 and gets the picture stretched to it.
+    std::vector<uint8_t> stretched(kFrameBytes);
+    EM::EffectImage from, to;
+    from.pixels = const_cast<uint8_t*>(large.data());
+    from.width = 1280, from.height = 720, from.stride = 3840;
+    to.pixels = stretched.data();
+    to.width = 640, to.height = 480, to.stride = kFrameStride;
+    EM::Helper::Resize(&from, &to);
+    std::vector<uint8_t> expected(kFrameBytes);
+    ConvertSharedFrame(stretched.data(), V4L2_PIX_FMT_BGR24, expected.data());
+    EXPECT_EQ(out.frames.back(), expected);
+
+    // Back to the shared frame: the writer, still at 640 x 480, is not asked again.
+    shared.Large().Close();
+    ASSERT_TRUE(pump.Tick());
+    EXPECT_EQ(pump.Width(), 640);
+    EXPECT_TRUE(std::equal(small.begin(), small.end(), pump.Frame()));
+    EXPECT_EQ(asked.size(), 1u);
+    ConvertSharedFrame(small.data(), V4L2_PIX_FMT_BGR24, expected.data());
+    EXPECT_EQ(out.frames.back(), expected);
+
+    // A writer that takes the new size gets it whole, and is asked back to 640 x 480 later.
+    accept = true;
+    ASSERT_TRUE(shared.Large().Open(1280, 720, 30));
+    shared.Large().Write(large.data());
+    ASSERT_TRUE(pump.Tick());
+    std::vector<uint8_t> whole(1280 * 720 * 3);
+    ConvertSharedFrame(large.data(), V4L2_PIX_FMT_BGR24, whole.data(), 1280, 720);
+    EXPECT_EQ(out.frames.back(), whole);
+    shared.Large().Close();
+    ASSERT_TRUE(pump.Tick());
+    EXPECT_EQ(asked.back(), std::make_pair(640, 480));
+    EXPECT_EQ(out.frames.back().size(), kFrameBytes);
 }
 
 TEST(VcamProgram, WithoutTheLoopbackDeviceAndPipeWireItExplainsBothWays) {

@@ -135,6 +135,75 @@ TEST(CameraGraph, TheStandInPictureMovesAndIsUpright) {
     EXPECT_FALSE(hasYellow(470));
 }
 
+namespace {
+
+// Colour bars (yellow among them) on top, no yellow in the strip along the bottom: the picture is
+// upright. `frame` is bottom row first.
+bool UprightBars(const std::vector<uint8_t>& frame, int width, int height) {
+    auto hasYellow = [&](int yAsSeen) {
+        const uint8_t* row = frame.data() + static_cast<size_t>(height - 1 - yAsSeen) * width * 3;
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* p = row + x * 3;
+            if (p[0] < 60 && p[1] > 150 && p[2] > 150)
+                return true;
+        }
+        return false;
+    };
+    return hasYellow(height / 48) && !hasYellow(height - height / 48);
+}
+
+}  // namespace
+
+// Like most webcams the high-definition stand-in has 1280 x 720 at 30 frames a second only as
+// Motion JPEG: its sizes list the uncompressed ones, then what only comes compressed.
+TEST(CameraGraph, MjpgStandInListsItsYuy2SizesThenItsCompressedOnes) {
+    Capture c;
+    ScopedEnv mjpg("ZAVREO_TEST_CAMERA_MJPG", "1");
+    std::vector<std::string> cameras;
+    c.graph.EnumCameras(&cameras);
+    EXPECT_EQ(cameras, (std::vector<std::string>{kTestCameraName, kMjpgTestCameraName}));
+    std::vector<std::string> sizes;
+    int best = -1;
+    EXPECT_EQ(c.graph.ListFormats(kMjpgTestCameraName, &sizes, &best), 4);
+    EXPECT_EQ(sizes,
+              (std::vector<std::string>{"640 x 480", "320 x 240", "1280 x 720", "1920 x 1080"}));
+    EXPECT_EQ(best, 0);
+}
+
+// 1280 x 720 comes as Motion JPEG at 30 frames a second (not YUY2 at 10), decoded upright into
+// the large frame; 640 x 480 stays uncompressed at 15.
+TEST(CameraGraph, ALargeSizeTakesMotionJpegAtThirtyFramesASecond) {
+    Capture c;
+    ScopedEnv mjpg("ZAVREO_TEST_CAMERA_MJPG", "1");
+    auto rate = [&](int width, int height) {
+        c.callback.SetCameraSize(width, height);
+        EXPECT_EQ(c.graph.StartGraph(height, width, false, kMjpgTestCameraName, nullptr), 0);
+        EXPECT_TRUE(WaitFor([&] { return c.graph.FramesDelivered() >= 2; }));
+        const auto start = c.graph.FramesDelivered();
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const double fps = (c.graph.FramesDelivered() - start) / 2.0;
+        EXPECT_EQ(c.graph.DeliveredWidth(), width);
+        EXPECT_EQ(c.graph.DeliveredHeight(), height);
+        return fps;
+    };
+    const double large = rate(1280, 720);
+    EXPECT_GT(large, 22);
+    LargeFrameReader reader(LargeFrameName(c.name.Name()));
+    std::vector<uint8_t> picture;
+    LargeFrameLayout layout;
+    ASSERT_TRUE(reader.Read(&picture, &layout));
+    EXPECT_TRUE(UprightBars(picture, 1280, 720));
+    EXPECT_TRUE(UprightBars(c.Published(), 640, 480));
+    c.graph.Teardown();
+
+    const double small = rate(640, 480);
+    EXPECT_LT(small, 18);
+    EXPECT_GT(small, 10);
+    EXPECT_FALSE(reader.Peek(&layout));
+    EXPECT_TRUE(UprightBars(c.Published(), 640, 480));
+    c.graph.Teardown();
+}
+
 TEST(CameraGraph, AVanishingCameraIsReportedOnce) {
     Capture c("5");
     std::atomic<int> reports{0};

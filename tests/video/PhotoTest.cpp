@@ -150,8 +150,9 @@ TEST(CameraChoice, ANewSizeReopensTheRunningCameraOffTheInterfaceThread) {
     // Frames of the new size reach the shared frame (scaled), so the size took effect.
     ASSERT_TRUE(WaitFor([&] { return camera.controller.CameraGraph().FramesDelivered() > 3; }));
     EXPECT_EQ(camera.controller.CameraGraph().DeliveredWidth(), 320);
-    std::vector<uint8_t> photo(kFrameBytes);
-    EXPECT_TRUE(camera.callback.CopyLastFrame(photo.data()));
+    std::vector<uint8_t> photo;
+    int width = 0, height = 0;
+    EXPECT_TRUE(camera.callback.CopyLastFrame(&photo, &width, &height));
 
     // A size chosen while the camera is still reopening is applied once that open has ended.
     camera.controller.ChooseSize("640 x 480");

@@ -81,6 +81,31 @@ TEST(SharedFrameView, KeepsThePicturesAspectInASquareArea) {
     EXPECT_EQ(shot.pixelColor(0, 240), QColor(Qt::white));
 }
 
+// While the virtual camera serves a large 16:9 frame, the shared frame's 4:3 copy of it is shown
+// at 16:9 again.
+TEST(SharedFrameView, ShowsTheLargeFramesProportionsWhileThereIsOne) {
+    ScopedFrameName name;
+    SharedFrame frame(name.Name());
+    ASSERT_TRUE(frame.Large().Open(1280, 720, 30));
+    std::vector<uint8_t> white(kFrameBytes, 255);
+    frame.Write(white.data());
+    PreviewFrames preview(name.Name());
+    SharedFrameView view;
+    view.SetSource(&preview);
+    view.resize(480, 480);
+    QImage shot = view.grab().toImage();
+    // 480 x 270 in the middle, black bands of 105 rows.
+    EXPECT_EQ(shot.pixelColor(240, 100), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(240, 106), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(240, 373), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(240, 379), QColor(Qt::black));
+
+    frame.Large().Close();
+    view.Refresh();
+    shot = view.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(240, 61), QColor(Qt::white));
+}
+
 TEST(SharedFrameView, ReadsOnlyWhileShown) {
     ScopedFrameName name;
     PreviewFrames preview(name.Name());

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <thread>
+
 #include "CSampleGrabberCB.h"
 #include "TestFrames.h"
 
@@ -52,9 +55,12 @@ TEST(SampleGrabber, FullSizeFramesAreProcessedInPlaceAndPublished) {
     for (int x : {0, 100, 639}) {
         EXPECT_EQ(PixelAsSeen(published, x, 7)[0], PixelAsSeen(original, 639 - x, 7)[0]);
     }
-    std::vector<uint8_t> last(kFrameBytes);
-    ASSERT_TRUE(p.callback.CopyLastFrame(last.data()));
+    std::vector<uint8_t> last;
+    int width = 0, height = 0;
+    ASSERT_TRUE(p.callback.CopyLastFrame(&last, &width, &height));
     EXPECT_EQ(last, published);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
 }
 
 TEST(SampleGrabber, OtherCameraSizesAreStretchedTo640x480) {
@@ -88,8 +94,9 @@ TEST(SampleGrabber, FramesOfAnUnexpectedSizeAreDropped) {
 
 TEST(SampleGrabber, NoFrameYetMeansNoLastFrame) {
     Pipeline p;
-    std::vector<uint8_t> out(kFrameBytes);
-    EXPECT_FALSE(p.callback.CopyLastFrame(out.data()));
+    std::vector<uint8_t> out;
+    int width = 0, height = 0;
+    EXPECT_FALSE(p.callback.CopyLastFrame(&out, &width, &height));
 }
 
 TEST(SampleGrabber, ModifyRecreatesOnlyTheKindsThatSaySo) {
@@ -151,4 +158,128 @@ TEST(SampleGrabber, OverlaysAreNamedByTheCaller) {
     EXPECT_EQ(p.ParamsOf("猫耳"), (EM::ParamMap{{"fps", "20"}}));
     p.callback.ConfigureOverlay(kEffectRemove, "猫耳", {});
     EXPECT_EQ(p.Chain(), (std::vector<std::string>{"other"}));
+}
+
+namespace {
+
+std::vector<uint8_t> Stretched(const std::vector<uint8_t>& frame, int width, int height,
+                               int toWidth, int toHeight) {
+    std::vector<uint8_t> out(static_cast<size_t>(toWidth) * toHeight * 3);
+    EM::EffectImage from, to;
+    from.pixels = const_cast<uint8_t*>(frame.data());
+    from.width = width, from.height = height, from.stride = width * 3;
+    to.pixels = out.data();
+    to.width = toWidth, to.height = toHeight, to.stride = toWidth * 3;
+    EM::Helper::Resize(&from, &to);
+    return out;
+}
+
+const uint8_t* LargePixelAsSeen(const std::vector<uint8_t>& frame, int x, int y) {
+    return frame.data() + static_cast<size_t>(719 - y) * 3840 + x * 3;
+}
+
+}  // namespace
+
+// 16:9 camera sizes of 1280 x 720 and more run the chain at 1280 x 720; everything else keeps it
+// at 640 x 480 and no large frame exists.
+TEST(SampleGrabber, LargeSixteenByNineSizesChooseTheLargeChain) {
+    Pipeline p;
+    LargeFrameReader large(LargeFrameName(p.name.Name()));
+    LargeFrameLayout layout;
+    for (auto [width, height] : std::vector<std::pair<int, int>>{
+             {640, 480}, {1280, 800}, {960, 540}, {1280, 960}, {320, 240}}) {
+        p.callback.SetCameraSize(width, height);
+        EXPECT_FALSE(p.callback.Chain().Large()) << width << "x" << height;
+        EXPECT_FALSE(large.Peek(&layout)) << width << "x" << height;
+    }
+    for (auto [width, height] :
+         std::vector<std::pair<int, int>>{{1280, 720}, {1920, 1080}, {3840, 2160}}) {
+        p.callback.SetCameraSize(width, height);
+        EXPECT_EQ(p.callback.Chain().width, 1280);
+        EXPECT_EQ(p.callback.Chain().height, 720);
+        ASSERT_TRUE(large.Peek(&layout)) << width << "x" << height;
+        EXPECT_EQ(layout.width, 1280);
+        EXPECT_EQ(layout.height, 720);
+        EXPECT_EQ(layout.fps, 30);
+    }
+    p.callback.SetCameraSize(640, 480);
+    EXPECT_FALSE(large.Peek(&layout));
+}
+
+// The large frame holds the chain's own 1280 x 720 output, the right way up (bottom row first
+// like the shared frame); the shared frame the same picture stretched to 640 x 480; the photo
+// the large one.
+TEST(SampleGrabber, ALargeCameraFrameIsProcessedAtItsSizeAndPublishedInBoth) {
+    Pipeline p;
+    p.callback.SetCameraSize(1280, 720);
+    // Until the camera delivers, the large frame shows what the shared frame shows.
+    LargeFrameReader large(LargeFrameName(p.name.Name()));
+    std::vector<uint8_t> copy;
+    LargeFrameLayout layout;
+    ASSERT_TRUE(large.Read(&copy, &layout));
+    EXPECT_EQ(copy, Stretched(p.Published(), 640, 480, 1280, 720));
+
+    p.callback.ConfigureEffect(kEffectAdd, kEffectMirror, {{"hflip", "true"}});
+    auto input = PatternFrame(1280, 720);
+    const auto original = input;
+    p.callback.BufferCB(0.0, input.data(), static_cast<long>(input.size()));
+    ASSERT_TRUE(large.Read(&copy, &layout));
+    EXPECT_EQ(copy, input);  // processed in the capture buffer itself
+    for (int y : {0, 300, 719}) {
+        for (int x : {0, 17, 1279}) {
+            ASSERT_EQ(std::memcmp(LargePixelAsSeen(copy, x, y),
+                                  LargePixelAsSeen(original, 1279 - x, y), 3),
+                      0)
+                << x << "," << y;
+        }
+    }
+    EXPECT_EQ(p.Published(), Stretched(copy, 1280, 720, 640, 480));
+    std::vector<uint8_t> last;
+    int width = 0, height = 0;
+    ASSERT_TRUE(p.callback.CopyLastFrame(&last, &width, &height));
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 720);
+    EXPECT_EQ(last, copy);
+}
+
+// A larger 16:9 camera is brought to 1280 x 720 before the chain.
+TEST(SampleGrabber, ALargerCameraIsScaledToTheLargeChain) {
+    Pipeline p;
+    p.callback.SetCameraSize(1920, 1080);
+    auto input = PatternFrame(1920, 1080);
+    p.callback.BufferCB(0.0, input.data(), static_cast<long>(input.size()));
+    LargeFrameReader large(LargeFrameName(p.name.Name()));
+    std::vector<uint8_t> copy;
+    LargeFrameLayout layout;
+    ASSERT_TRUE(large.Read(&copy, &layout));
+    EXPECT_EQ(copy, Stretched(input, 1920, 1080, 1280, 720));
+    // A frame of the chain's size from a camera asked for 1920 x 1080 is not taken as one.
+    auto wrong = PatternFrame(1280, 720);
+    std::fill(wrong.begin(), wrong.end(), 3);
+    p.callback.BufferCB(0.0, wrong.data(), static_cast<long>(wrong.size()));
+    ASSERT_TRUE(large.Read(&copy, &layout));
+    EXPECT_EQ(copy, Stretched(input, 1920, 1080, 1280, 720));
+}
+
+// At 30 frames a second the large frame takes every frame, the shared frame one in two: it
+// keeps the 15 a second its readers know.
+TEST(SampleGrabber, TheSharedFrameKeepsFifteenFramesASecondBesideALargeCamera) {
+    Pipeline p;
+    p.callback.SetCameraSize(1280, 720);
+    LargeFrameReader large(LargeFrameName(p.name.Name()));
+    std::vector<uint8_t> copy;
+    LargeFrameLayout layout;
+    auto frame = [&](uint8_t level) {
+        std::vector<uint8_t> f(1280 * 720 * 3, level);
+        p.callback.BufferCB(0.0, f.data(), static_cast<long>(f.size()));
+        EXPECT_TRUE(large.Read(&copy, &layout));
+        return copy.front();
+    };
+    EXPECT_EQ(frame(10), 10);
+    EXPECT_EQ(p.Published().front(), 10);
+    EXPECT_EQ(frame(20), 20);  // at once: the shared frame waits
+    EXPECT_EQ(p.Published().front(), 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(frame(30), 30);
+    EXPECT_EQ(p.Published().front(), 30);
 }

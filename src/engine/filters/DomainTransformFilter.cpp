@@ -10,7 +10,13 @@
 namespace EM {
 namespace {
 
-constexpr int kFactor = 2;
+// The smooth base is computed at half the size of the design frame, and at the same share of
+// any larger frame: its cost follows the picture's proportions, not its pixels.
+constexpr int kDesignFactor = 2;
+constexpr int kMaxFactor = 8;  // what the box reduction takes
+// Enlargement weights in sixteenths per axis: sums stay within 16 bits, and at factor 2 they are
+// the 3:1 taps of a 2x bilinear enlargement exactly.
+constexpr int kTaps = 16;
 
 // The smoothing runs in 16-bit fixed point: levels times 128 (0..32640), weights in 1/32768.
 constexpr int kLevelShift = 7;
@@ -128,18 +134,24 @@ struct BlendLanes {
           share(_mm_set1_epi16(static_cast<int16_t>(blend.Blend()))) {}
 };
 
-// Full-size pixels [x, x + 4) of a row, x even: the enlarged base laid over them, 16-bit lanes.
-inline void BlendFour(const uint16_t* sums, int x, uint8_t* pixels, const BlendLanes& lanes) {
-    const __m128i eight = _mm_set1_epi16(8);
-    const uint16_t* v = sums + (x / 2) * 4;
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v));
-    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v - 4));
-    const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + 4));
-    const __m128i three = _mm_add_epi16(_mm_add_epi16(here, here), here);
-    const __m128i even = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, before), eight), 4);
-    const __m128i odd = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, after), eight), 4);
-    const __m128i base =
-        _mm_packus_epi16(_mm_unpacklo_epi64(even, odd), _mm_unpackhi_epi64(even, odd));
+// Full-size pixels [x, x + 4) of a row: the enlarged base laid over them, 16-bit lanes. `sums`
+// holds the row's vertical blend of the base, 4 values (B, G, R, weight) per half-size column;
+// each pixel blends its column with the next by its weights.
+inline void BlendFour(const uint16_t* sums, const int* first,
+                      const DomainTransformFilter::ColumnTaps* taps, int x, uint8_t* pixels,
+                      const BlendLanes& lanes) {
+    auto pixel = [&](int i) {
+        const __m128i pair =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + first[x + i] * 4));
+        const __m128i products = _mm_mullo_epi16(
+            pair, _mm_load_si128(reinterpret_cast<const __m128i*>(taps[x + i].lanes)));
+        return _mm_add_epi16(products, _mm_srli_si128(products, 8));
+    };
+    const __m128i round = _mm_set1_epi16(kTaps * kTaps / 2);
+    auto finish = [&](__m128i a, __m128i b) {
+        return _mm_srli_epi16(_mm_add_epi16(_mm_unpacklo_epi64(a, b), round), 8);
+    };
+    const __m128i base = _mm_packus_epi16(finish(pixel(0), pixel(1)), finish(pixel(2), pixel(3)));
     const __m128i skin = _mm_shuffle_epi8(
         base, _mm_setr_epi8(3, 3, 3, 7, 7, 7, 11, 11, 11, 15, 15, 15, -1, -1, -1, -1));
     if (_mm_testz_si128(skin, skin)) {
@@ -177,10 +189,15 @@ inline void BlendFour(const uint16_t* sums, int x, uint8_t* pixels, const BlendL
 
 void DomainTransformFilter::OnParamsChanged() {
     level_ = IntParam("level", 15, 0, 30);
+    blend_.emplace(SmoothingForLevel(level_));
+    BuildFeedback();
+}
+
+void DomainTransformFilter::BuildFeedback() {
     const SmoothingStrength strength = SmoothingForLevel(level_);
-    blend_.emplace(strength);
+    const double sizeScale = height_ > 0 ? static_cast<double>(height_) / kDesignHeight : 1.0;
     // At half size both the spatial sigma and the pixel spacing halve; the range sigma stays.
-    const double sigmaSpace = strength.sigmaSpace / kFactor;
+    const double sigmaSpace = strength.sigmaSpace * sizeScale / factor_;
     const double ratio = sigmaSpace / strength.sigmaRange;
     const double logA = std::log(DomainTransformFeedback(sigmaSpace, 0));
     for (int spread = 0; spread <= kMaxSpread; ++spread) {
@@ -192,10 +209,20 @@ void DomainTransformFilter::OnParamsChanged() {
 }
 
 void DomainTransformFilter::Prepare(int width, int height) {
+    if (width == width_ && height == height_) {
+        return;
+    }
+    const bool heightChanged = height != height_;
     width_ = width;
     height_ = height;
-    lowWidth_ = ReducedSize(width, kFactor);
-    lowHeight_ = ReducedSize(height, kFactor);
+    factor_ = std::clamp(
+        static_cast<int>(std::lround(static_cast<double>(kDesignFactor) * height / kDesignHeight)),
+        kDesignFactor, kMaxFactor);
+    if (heightChanged) {
+        BuildFeedback();
+    }
+    lowWidth_ = ReducedSize(width, factor_);
+    lowHeight_ = ReducedSize(height, factor_);
     const size_t lowPixels = static_cast<size_t>(lowWidth_) * lowHeight_;
     low_.assign(lowPixels * 3, 0);
     planes_.assign(lowPixels * 3, 0);
@@ -204,7 +231,34 @@ void DomainTransformFilter::Prepare(int width, int height) {
     base_.assign(lowPixels * 4, 0);
     spreads_.assign(static_cast<size_t>(lowWidth_) * 2, 0);
     skinSpans_.assign(lowHeight_, {0, 0});
-    rowSums_.assign(static_cast<size_t>(lowWidth_ + 2) * 4, 0);
+    // One spare column: the last pixels' loads reach one column past the row, weighted 0.
+    rowSums_.assign(static_cast<size_t>(lowWidth_ + 1) * 4, 0);
+    skin_.Prepare(lowWidth_, lowHeight_);
+    downsampler_.Prepare(width, factor_);
+    // Bilinear enlargement with the pixel centres aligned, edges clamped.
+    auto steps = [this](int size, int lowSize, std::vector<int>& first, std::vector<int>& weight) {
+        first.resize(size);
+        weight.resize(size);
+        for (int i = 0; i < size; ++i) {
+            const double pos =
+                std::clamp((i + 0.5) / factor_ - 0.5, 0.0, static_cast<double>(lowSize - 1));
+            first[i] = static_cast<int>(pos);
+            weight[i] = static_cast<int>(std::lround((pos - first[i]) * kTaps));
+            if (weight[i] == kTaps) {
+                ++first[i], weight[i] = 0;
+            }
+        }
+    };
+    std::vector<int> columnWeight;
+    steps(width, lowWidth_, columnFirst_, columnWeight);
+    steps(height, lowHeight_, rowFirst_, rowWeight_);
+    columnTaps_.resize(width);
+    for (int x = 0; x < width; ++x) {
+        for (int c = 0; c < 4; ++c) {
+            columnTaps_[x].lanes[c] = static_cast<int16_t>(kTaps - columnWeight[x]);
+            columnTaps_[x].lanes[4 + c] = static_cast<int16_t>(columnWeight[x]);
+        }
+    }
 }
 
 // Skin weights of the half-size picture, where skin is per row, and the box around all of it
@@ -335,54 +389,55 @@ void DomainTransformFilter::StoreSmoothBase() {
     }
 }
 
-// Vertical half of the 2x enlargement for full-size row y: 3 x the nearer half-size row plus the
-// other one, with a repeated pixel at each end of `rowSums_`.
-void DomainTransformFilter::SumRows(int y) {
-    const int count = lowWidth_ * 4;
-    const int nearer = std::min(y / kFactor, lowHeight_ - 1);
-    const int other = std::clamp(y % 2 ? nearer + 1 : nearer - 1, 0, lowHeight_ - 1);
-    const uint8_t* __restrict a = base_.data() + static_cast<size_t>(nearer) * count;
-    const uint8_t* __restrict b = base_.data() + static_cast<size_t>(other) * count;
-    uint16_t* __restrict sums = rowSums_.data() + 4;
+// Vertical half of the enlargement for full-size row y over half-size columns [from, to): its
+// two half-size rows blended by their weights, 16 times the level at most.
+void DomainTransformFilter::SumRows(int y, int from, int to) {
+    const int stride = lowWidth_ * 4;
+    const int r0 = rowFirst_[y];
+    const int wy = rowWeight_[y];
+    const int r1 = wy ? r0 + 1 : r0;
+    const uint8_t* __restrict a = base_.data() + static_cast<size_t>(r0) * stride + from * 4;
+    const uint8_t* __restrict b = base_.data() + static_cast<size_t>(r1) * stride + from * 4;
+    uint16_t* __restrict sums = rowSums_.data() + from * 4;
+    const int count = (to - from) * 4;
     for (int i = 0; i < count; ++i) {
-        sums[i] = static_cast<uint16_t>(3 * a[i] + b[i]);
-    }
-    for (int c = 0; c < 4; ++c) {
-        sums[c - 4] = sums[c];
-        sums[count + c] = sums[count - 4 + c];
+        sums[i] = static_cast<uint16_t>(a[i] * (kTaps - wy) + b[i] * wy);
     }
 }
 
 void DomainTransformFilter::BlendBack(EffectImage& image) {
-    const int lw = lowWidth_, lh = lowHeight_;
-    const uint16_t* sums = rowSums_.data() + 4;
+    const uint16_t* sums = rowSums_.data();
     const BlendLanes lanes(*blend_);
     for (int y = 0; y < image.height; ++y) {
-        // The enlarged row draws on half-size rows next to y / 2 and on one column beyond.
-        const int ly = std::min(y / kFactor, lh - 1);
-        int first = lw, last = 0;
-        for (int r = std::max(ly - 1, 0); r <= std::min(ly + 1, lh - 1); ++r) {
-            first = std::min(first, skinSpans_[r].first);
-            last = std::max(last, skinSpans_[r].second);
-        }
+        // The enlarged row draws on two half-size rows and on the column after each pixel's.
+        const int r0 = rowFirst_[y];
+        const int r1 = rowWeight_[y] ? r0 + 1 : r0;
+        const int first = std::min(skinSpans_[r0].first, skinSpans_[r1].first);
+        const int last = std::max(skinSpans_[r0].second, skinSpans_[r1].second);
         if (first >= last) {
             continue;
         }
-        SumRows(y);
+        SumRows(y, std::max(first - 1, 0), std::min(last + 1, lowWidth_));
         uint8_t* row = image.Row(y);
-        int x = std::max(first - 1, 0) * kFactor;
-        const int end = std::min((last + 1) * kFactor, image.width);
+        int x =
+            static_cast<int>(std::lower_bound(columnFirst_.begin(), columnFirst_.end(), first - 1) -
+                             columnFirst_.begin());
+        const int end =
+            static_cast<int>(std::lower_bound(columnFirst_.begin(), columnFirst_.end(), last) -
+                             columnFirst_.begin());
         // Four pixels at a time while a 16-byte access stays inside the row.
         for (; x + 4 <= end && x * 3 + 16 <= image.width * 3; x += 4) {
-            BlendFour(sums, x, row + x * 3, lanes);
+            BlendFour(sums, columnFirst_.data(), columnTaps_.data(), x, row + x * 3, lanes);
         }
         for (; x < end; ++x) {
-            const uint16_t* v = sums + (x / 2) * 4;
-            const uint16_t* neighbour = x % 2 ? v + 4 : v - 4;
-            const int skin = (3 * v[3] + neighbour[3] + 8) >> 4;
+            const uint16_t* v = sums + columnFirst_[x] * 4;
+            const int w = columnTaps_[x].lanes[4];
+            auto enlarged = [&](int c) {
+                return (v[c] * (kTaps - w) + v[c + 4] * w + kTaps * kTaps / 2) >> 8;
+            };
+            const int skin = enlarged(3);
             for (int c = 0; c < 3; ++c) {
-                const int smooth = (3 * v[c] + neighbour[c] + 8) >> 4;
-                row[x * 3 + c] = blend_->Channel(row[x * 3 + c], smooth, skin);
+                row[x * 3 + c] = blend_->Channel(row[x * 3 + c], enlarged(c), skin);
             }
         }
     }
@@ -392,10 +447,8 @@ void DomainTransformFilter::Process(EffectImage& image) {
     if (level_ == 0) {
         return;
     }
-    if (image.width != width_ || image.height != height_) {
-        Prepare(image.width, image.height);
-    }
-    downsampler_.Run(image, kFactor, low_.data(), lowWidth_ * 3);
+    Prepare(image.width, image.height);
+    downsampler_.Run(image, factor_, low_.data(), lowWidth_ * 3);
     if (!FindSkin()) {
         return;
     }

@@ -34,12 +34,17 @@ void MirrorFilter::OnParamsChanged() {
     vertical_ = StringParam("vflip", "") == "true";
 }
 
-void MirrorFilter::Process(EffectImage& image) {
-    const int width = image.width;
+void MirrorFilter::Prepare(int width, int) {
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     if (rowScratch_.size() < rowBytes) {
         rowScratch_.resize(rowBytes);
     }
+}
+
+void MirrorFilter::Process(EffectImage& image) {
+    const int width = image.width;
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    Prepare(image.width, image.height);
     uint8_t* scratch = rowScratch_.data();
     if (horizontal_ || doubleSide_) {
         for (int y = 0; y < image.height; ++y) {

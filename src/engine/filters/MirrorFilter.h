@@ -11,6 +11,7 @@ namespace EM {
 class MirrorFilter : public FilterBase {
 public:
     void Process(EffectImage& image) override;
+    void Prepare(int width, int height) override;
 
 private:
     void OnParamsChanged() override;
@@ -18,7 +19,7 @@ private:
     bool doubleSide_ = false;
     bool horizontal_ = false;
     bool vertical_ = false;
-    std::vector<uint8_t> rowScratch_;  // one row; sized on the first frame
+    std::vector<uint8_t> rowScratch_;  // one row; sized for the widest frame
 };
 
 }  // namespace EM

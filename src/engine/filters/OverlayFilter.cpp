@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "ImageCodec.h"
 
@@ -21,6 +23,22 @@ constexpr size_t kMaxPicturePixels = size_t{2048} * 2048;
 // Decoding is what costs: two hundred large pictures took forty seconds under the chain's lock,
 // even when little of each was kept. Pictures beyond this many decoded pixels are refused.
 constexpr size_t kMaxDecodedPixelsPerList = size_t{32} << 20;
+// Scaled for a large frame, the pictures take more room than as designed; past this the rest are
+// left out (empty) rather than taking gigabytes.
+constexpr size_t kMaxScaledBytes = 4 * kMaxStoredBytes;
+
+// Source position of each of `outSize` samples over `size` as an index and the weight of the next
+// sample in 1/256, edge-clamped: bilinear sampling with pixel centres aligned.
+void SampleSteps(int size, int outSize, std::vector<int>& index, std::vector<int>& weight) {
+    index.resize(outSize);
+    weight.resize(outSize);
+    const double step = static_cast<double>(size) / outSize;
+    for (int d = 0; d < outSize; ++d) {
+        const double pos = std::clamp((d + 0.5) * step - 0.5, 0.0, size - 1.0);
+        index[d] = std::min(static_cast<int>(pos), size - 1);
+        weight[d] = index[d] + 1 < size ? static_cast<int>(std::lround((pos - index[d]) * 256)) : 0;
+    }
+}
 
 // One frame byte under a premultiplied picture byte: s + round(d * keep / 255), with the
 // rounding of (d * keep * 257 + 32768) >> 16. The sum never exceeds 255.
@@ -54,6 +72,105 @@ inline void OverFour(const uint8_t* s, uint8_t* d) {
 }
 
 }  // namespace
+
+void OverlayFilter::Prepare(int width, int height) {
+    if (width == frameWidth_ && height == frameHeight_) {
+        return;
+    }
+    frameWidth_ = width;
+    frameHeight_ = height;
+    ScaleAll();
+}
+
+void OverlayFilter::ScaleAll() {
+    scaled_.clear();
+    if (frameWidth_ == kDesignWidth && frameHeight_ == kDesignHeight) {
+        scaled_.shrink_to_fit();
+        return;
+    }
+    scaled_.reserve(pictures_.size());
+    size_t storedBytes = 0;
+    for (const Picture& picture : pictures_) {
+        scaled_.push_back(storedBytes <= kMaxScaledBytes
+                              ? Scaled(picture, frameWidth_, frameHeight_)
+                              : Picture{});
+        storedBytes += scaled_.back().pixels.size() + scaled_.back().runs.size() * sizeof(Run);
+    }
+}
+
+OverlayFilter::Picture OverlayFilter::Scaled(const Picture& design, int frameWidth,
+                                             int frameHeight) {
+    const int w = design.width, h = design.height;
+    Picture out;
+    out.width = std::max(
+        1, static_cast<int>(std::lround(static_cast<double>(w) * frameWidth / kDesignWidth)));
+    out.height = std::max(
+        1, static_cast<int>(std::lround(static_cast<double>(h) * frameHeight / kDesignHeight)));
+    // The design's visible pixels laid out densely as premultiplied blue, green, red and alpha,
+    // with the columns each row has content in.
+    std::vector<uint8_t> dense(static_cast<size_t>(w) * h * 4, 0);
+    std::vector<std::pair<int, int>> spans(h, {w, 0});
+    const uint8_t* src = design.pixels.data();
+    for (const Run& run : design.runs) {
+        uint8_t* d = dense.data() + (static_cast<size_t>(run.row) * w + run.first) * 4;
+        for (int i = 0; i < run.count; ++i, src += 4, d += 4) {
+            d[0] = src[0], d[1] = src[1], d[2] = src[2], d[3] = static_cast<uint8_t>(255 - src[3]);
+        }
+        spans[run.row].first = std::min(spans[run.row].first, run.first);
+        spans[run.row].second = std::max(spans[run.row].second, run.first + run.count);
+    }
+    std::vector<int> xIndex, xWeight, yIndex, yWeight;
+    SampleSteps(w, out.width, xIndex, xWeight);
+    SampleSteps(h, out.height, yIndex, yWeight);
+    std::vector<uint8_t> row(static_cast<size_t>(out.width) * 4);
+    for (int y = 0; y < out.height; ++y) {
+        const int r0 = yIndex[y], wy = yWeight[y];
+        const int r1 = wy ? r0 + 1 : r0;
+        const int first = std::min(spans[r0].first, spans[r1].first);
+        const int last = std::max(spans[r0].second, spans[r1].second);
+        if (first >= last) {
+            continue;
+        }
+        // Only the columns whose two samples can reach the row's content.
+        const int xBegin = static_cast<int>(
+            std::lower_bound(xIndex.begin(), xIndex.end(), first - 1) - xIndex.begin());
+        const int xEnd =
+            static_cast<int>(std::lower_bound(xIndex.begin(), xIndex.end(), last) - xIndex.begin());
+        const uint8_t* a = dense.data() + static_cast<size_t>(r0) * w * 4;
+        const uint8_t* b = dense.data() + static_cast<size_t>(r1) * w * 4;
+        for (int x = xBegin; x < xEnd; ++x) {
+            const int c0 = xIndex[x] * 4, wx = xWeight[x];
+            const int c1 = wx ? c0 + 4 : c0;
+            uint8_t* o = row.data() + x * 4;
+            for (int c = 0; c < 4; ++c) {
+                const int top = a[c0 + c] * (256 - wx) + a[c1 + c] * wx;
+                const int bottom = b[c0 + c] * (256 - wx) + b[c1 + c] * wx;
+                o[c] = static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
+            }
+        }
+        for (int x = xBegin; x < xEnd;) {
+            if (row[x * 4 + 3] == 0) {
+                ++x;
+                continue;
+            }
+            Run run{y, x, 0};
+            for (; x < xEnd && row[x * 4 + 3] != 0; ++x) {
+                const uint8_t* o = row.data() + x * 4;
+                const uint8_t alpha = o[3];
+                // Rounding must not lift a colour above its alpha: the blend relies on it.
+                for (int c = 0; c < 3; ++c) {
+                    out.pixels.push_back(std::min(o[c], alpha));
+                }
+                out.pixels.push_back(static_cast<uint8_t>(255 - alpha));
+                ++run.count;
+            }
+            out.runs.push_back(run);
+        }
+    }
+    out.pixels.shrink_to_fit();
+    out.runs.shrink_to_fit();
+    return out;
+}
 
 void OverlayFilter::OnParamsChanged() {
     fps_ = IntParam("fps", 10, 1, 240);
@@ -110,6 +227,7 @@ void OverlayFilter::Load(const std::string& list) {
             sequence_.push_back(*known->second);
         }
     }
+    ScaleAll();
 }
 
 OverlayFilter::Picture OverlayFilter::Premultiplied(const DecodedImage& decoded) {
@@ -211,7 +329,8 @@ void OverlayFilter::Process(EffectImage& image) {
     }
     const int index = PictureAt(elapsed < 0 ? 0u : static_cast<uint32_t>(elapsed));
     if (index >= 0) {
-        Draw(image, pictures_[sequence_[index]]);
+        Prepare(image.width, image.height);
+        Draw(image, Shown()[sequence_[index]]);
     }
 }
 

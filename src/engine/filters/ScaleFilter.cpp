@@ -92,13 +92,17 @@ void ScaleFilter::BuildMap(int width) {
     }
 }
 
+void ScaleFilter::Prepare(int width, int) {
+    if (width != mapWidth_ || scale_ != mapScale_) {
+        BuildMap(width);
+    }
+}
+
 void ScaleFilter::Process(EffectImage& image) {
     if (scale_ == 0.0) {
         return;
     }
-    if (image.width != mapWidth_ || scale_ != mapScale_) {
-        BuildMap(image.width);
-    }
+    Prepare(image.width, image.height);
     const size_t rowBytes = static_cast<size_t>(image.width) * 3;
     uint8_t* copy = rowCopy_.data();
     const int blocked = first_ + static_cast<int>(blocks_.size()) * 4;

@@ -13,6 +13,7 @@ class ScaleFilter : public FilterBase {
 public:
     ScaleFilter() { OnParamsChanged(); }
     void Process(EffectImage& image) override;
+    void Prepare(int width, int height) override;
 
     // Four warped pixels from one 16-byte stretch of the source row.
     struct Block {

@@ -174,6 +174,9 @@ int SkinWeights::ColourWeight(int blue, int green, int red) {
 }
 
 void SkinWeights::Prepare(int width, int height) {
+    if (width == width_ && height == height_) {
+        return;
+    }
     width_ = width;
     height_ = height;
     const size_t pixels = static_cast<size_t>(width) * height;
@@ -203,9 +206,7 @@ void SkinWeights::BoxSum(const uint16_t* in, uint16_t* out, int radius) {
 }
 
 void SkinWeights::Compute(const uint8_t* bgr, int width, int height) {
-    if (width != width_ || height != height_) {
-        Prepare(width, height);
-    }
+    Prepare(width, height);
     const size_t pixels = static_cast<size_t>(width) * height;
     uint8_t* blue = planes_.data();
     Deinterleave(bgr, pixels, blue, blue + pixels, blue + 2 * pixels);

@@ -37,6 +37,8 @@ public:
     // `bgr`: `height` packed rows of `width` pixels. Sizes buffers on the first call and
     // whenever the size changes.
     void Compute(const uint8_t* bgr, int width, int height);
+    // Sizes the buffers for pictures of this size ahead of the first.
+    void Prepare(int width, int height);
     const uint8_t* Weights() const { return weights_.data(); }
     // The picture's blue, green and red as planes, filled by Compute.
     const uint8_t* Plane(int channel) const {
@@ -46,7 +48,6 @@ public:
     static int ColourWeight(int blue, int green, int red);
 
 private:
-    void Prepare(int width, int height);
     // out = sum over the (2 radius + 1)^2 box around each pixel, edge pixels repeated.
     void BoxSum(const uint16_t* in, uint16_t* out, int radius);
 

@@ -215,13 +215,34 @@ void TextFilter::OnParamsChanged() {
     posX_ = IntParam("pos_x", 0, 0, 1000);
     posY_ = IntParam("pos_y", 1000, 0, 1000);
     speed_ = DoubleParam("speed", 0.0, -100000.0, 100000.0);
+    RenderIfChanged();
+}
+
+int TextFilter::PixelSize() const {
+    return std::clamp(static_cast<int>(std::lround(static_cast<double>(fontSize_) * frameHeight_ /
+                                                   kDesignHeight)),
+                      1, 1024);
+}
+
+void TextFilter::Prepare(int width, int height) {
+    if (width == frameWidth_ && height == frameHeight_) {
+        return;
+    }
+    scrollX_ = scrollX_ * width / frameWidth_;  // where it was, relative to the picture
+    frameWidth_ = width;
+    frameHeight_ = height;
+    RenderIfChanged();
+}
+
+void TextFilter::RenderIfChanged() {
     const std::string text = StringParam("text", "");
     const std::string font = StringParam("font_file", "");
-    if (text != renderedText_ || font != renderedFont_ || fontSize_ != renderedSize_ ||
+    const int size = PixelSize();
+    if (text != renderedText_ || font != renderedFont_ || size != renderedSize_ ||
         lineHeight_ == 0) {
         renderedText_ = text;
         renderedFont_ = font;
-        renderedSize_ = fontSize_;
+        renderedSize_ = size;
         fonts_->Choose(font);
         Render();
     }
@@ -229,11 +250,11 @@ void TextFilter::OnParamsChanged() {
 
 void TextFilter::Render() {
     textWidth_ = 0;
-    lineHeight_ = fontSize_;
+    lineHeight_ = renderedSize_;
     coverage_.clear();
     int ascender = 0, descender = 0;
     for (FT_Face face : {fonts_->chosen, fonts_->fallback}) {
-        if (face && FT_Set_Pixel_Sizes(face, 0, fontSize_) == 0) {
+        if (face && FT_Set_Pixel_Sizes(face, 0, renderedSize_) == 0) {
             ascender = std::max(ascender, static_cast<int>(face->size->metrics.ascender >> 6));
             descender = std::min(descender, static_cast<int>(face->size->metrics.descender >> 6));
         }
@@ -300,7 +321,7 @@ double TextFilter::NextX(const EffectImage& image, double restingX) {
     // A clock that steps back (a new capture session) counts as no time passing.
     const int32_t elapsed = std::max<int32_t>(static_cast<int32_t>(image.timeMs - lastTimeMs_), 0);
     lastTimeMs_ = image.timeMs;
-    scrollX_ += speed_ * elapsed / 1000.0;
+    scrollX_ += speed_ * image.width / kDesignWidth * elapsed / 1000.0;
     // Leaving on one side re-enters on the other: positions run over [-textWidth, width).
     const double period = static_cast<double>(image.width) + textWidth_;
     if (scrollX_ >= image.width) {
@@ -376,7 +397,8 @@ void TextFilter::DrawText(EffectImage& image, int left, int top, Bgra colour) co
 }
 
 void TextFilter::Process(EffectImage& image) {
-    const int padding = std::max(2, fontSize_ / 6);
+    Prepare(image.width, image.height);
+    const int padding = std::max(2, renderedSize_ / 6);
     const int bandHeight = lineHeight_ + 2 * padding;
     const int top =
         static_cast<int>(std::lround(posY_ / 1000.0 * std::max(0, image.height - bandHeight)));

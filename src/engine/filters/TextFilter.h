@@ -15,13 +15,18 @@ namespace EM {
 // "color" and "back_color" (hex BBGGRRAA), "showback" (a band in "back_color" across the whole
 // width), "pos_x" and "pos_y" (per mille of the free space, "pos_y" 0 at the top as seen),
 // "speed" (pixels per second, positive to the right), "scroll", "random_color".
-// The text is rendered into a coverage bitmap when parameters change (on the thread that
-// configures the chain, under its lock); frames, on the capture thread, only blend it.
+// Sizes and speeds are those of the 640 x 480 design frame: the text and its band grow with the
+// frame's height, the speed with its width, so the line keeps its place and crosses in the same
+// time at any size.
+// The text is rendered into a coverage bitmap when parameters or the frame size change (on the
+// thread that configures the chain, under its lock, or that prepares it for a size); frames, on
+// the capture thread, only blend it.
 class TextFilter : public FilterBase {
 public:
     TextFilter();
     ~TextFilter() override;
     void Process(EffectImage& image) override;
+    void Prepare(int width, int height) override;
 
     struct Bgra {
         uint8_t blue = 0, green = 0, red = 0, alpha = 0;
@@ -31,7 +36,11 @@ private:
     struct Fonts;
 
     void OnParamsChanged() override;
+    // Renders again when the text, the face or the size in pixels changed.
+    void RenderIfChanged();
     void Render();
+    // The font size in pixels on the prepared frame.
+    int PixelSize() const;
     double NextX(const EffectImage& image, double restingX);
     Bgra TextColour(uint32_t timeMs) const;
     void DrawBand(EffectImage& image, int top, int height) const;
@@ -41,13 +50,14 @@ private:
     std::string renderedText_, renderedFont_;
     int renderedSize_ = 0;
 
-    int fontSize_ = 36;
+    int fontSize_ = 36;                                            // on the design frame
+    int frameWidth_ = kDesignWidth, frameHeight_ = kDesignHeight;  // prepared for
     Bgra colour_{255, 255, 255, 255};
     Bgra backColour_{128, 128, 128, 127};
     ColorLut band_;  // each channel blended towards backColour_ by its alpha
     bool showBack_ = true, scroll_ = true, randomColour_ = false;
     int posX_ = 0, posY_ = 1000;
-    double speed_ = 0.0;
+    double speed_ = 0.0;  // on the design frame
 
     std::vector<uint8_t> coverage_;  // textWidth_ x lineHeight_, top row first
     int textWidth_ = 0, lineHeight_ = 0;

@@ -15,6 +15,12 @@ namespace EM {
 
 using ParamMap = std::map<std::string, std::string>;
 
+// The frame size the filters' measures and artwork are designed for (font sizes, decoration
+// pictures, blur radii). At any other size they scale with the picture: widths with its width,
+// heights and lengths that must keep their shape with its height.
+constexpr int kDesignWidth = 640;
+constexpr int kDesignHeight = 480;
+
 // An image record: 3 bytes a pixel in the order blue, green, red, rows `stride` bytes apart.
 // Frames from the camera are stored bottom row first; decoded files are top row first.
 struct EM_API EffectImage {
@@ -40,8 +46,15 @@ public:
     virtual bool SetParam(const ParamMap& params) = 0;
     // Current value of every key set so far.
     virtual const ParamMap& Params() const = 0;
-    // Processes one frame in place. Must not allocate once the filter has seen its first frame.
+    // Processes one frame in place. Must not allocate once the filter has seen its first frame
+    // of a size; a frame of a size it was not prepared for prepares it first.
     virtual void Process(EffectImage& image) = 0;
+    // Gets ready for frames of `width` x `height` (artwork scaled, buffers sized), so that the
+    // first such frame costs no more than the others. Cheap when nothing changes.
+    virtual void Prepare(int width, int height) {
+        (void)width;
+        (void)height;
+    }
 };
 
 struct EM_API FilterInfo {
@@ -76,6 +89,9 @@ public:
     std::unique_ptr<IFilter> TakeFilter(const std::string& name);
     // The live instance, or nullptr.
     IFilter* Ref(const std::string& name);
+    // Prepares every instance for frames of this size (IFilter::Prepare); instances added later
+    // are prepared by whoever makes them, or by their first frame.
+    void Prepare(int width, int height);
     // Runs the chain over the image in place: the picture's own corrections first, then the
     // decorations, then the subtitle, whatever the order of adding; filters of one kind run in
     // the order they were added, plain tone curves (whitening, 甜美可人) ahead of the others.
