@@ -1,6 +1,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QStyleOptionViewItem>
+#include <QTest>
 
 #include "CBitComboBox.h"
 #include "CColorButton.h"
@@ -158,7 +159,8 @@ TEST_F(SkinnedControls, ComboFaceIsWhiteWhenFocusedAndGreyOtherwise) {
     EXPECT_FALSE(hasWhiteText());
     // The offscreen platform activates no window by itself.
     combo.show();
-    QApplication::setActiveWindow(&combo);
+    combo.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&combo));
     combo.setFocus();
     ASSERT_TRUE(combo.hasFocus());
     EXPECT_TRUE(hasWhiteText());
