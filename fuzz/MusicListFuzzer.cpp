@@ -1,6 +1,7 @@
 // music.lst as any bytes: loading never fails in another way than giving the default list, never
 // yields more lists or songs than the input names, and what is saved from a loaded file is read
-// back whole to the very same line.
+// back whole to the very same line. A file taken whole and rewritable keeps every list apart,
+// with its songs in their order.
 
 #include <algorithm>
 #include <cstdint>
@@ -54,5 +55,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zavreo::ListMenuIds againIds;
     Check(zavreo::LoadMusicList(root, again, againIds));
     Check(zavreo::JsonLine(zavreo::MusicListJson(again)) == saved);
+
+    Json::Value read;
+    zavreo::PlaylistModel fresh;
+    zavreo::ListMenuIds freshIds;
+    bool rewritable = false;
+    if (zavreo::ReadJsonFirstLine(input.Path(), read, zavreo::kMaxPlaylistLineBytes,
+                                  zavreo::LineText::kUtf8, &rewritable) &&
+        rewritable && zavreo::LoadMusicList(read, fresh, freshIds) &&
+        zavreo::MusicListRewritesWhole(read)) {
+        const Json::Value& lists = read["list"];
+        for (Json::ArrayIndex i = 0; i < lists.size(); ++i) {
+            const zavreo::CatCategory* list = fresh.Find(zavreo::JsonText(lists[i], "listname"));
+            Check(list != nullptr);
+            const Json::Value& songs = lists[i]["musiclist"];
+            Check(list->items.size() == (songs.isArray() ? songs.size() : 0));
+            for (Json::ArrayIndex j = 0; j < list->items.size(); ++j) {
+                Check(list->items[j].text == zavreo::JsonText(songs[j], "path"));
+            }
+        }
+    }
     return 0;
 }

@@ -52,6 +52,20 @@ wait_for_window() {
   done
   return 1
 }
+# The client windows in the window manager's stacking order, bottom first, one decimal id a line.
+stacking() {
+  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
+    printf '%d\n' "$id"
+  done
+}
+# Whether window $1 lies above window $2.
+above() {
+  local order upper lower
+  order=$(stacking)
+  upper=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
+  lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
+  [[ -n $upper && -n $lower ]] && ((upper > lower))
+}
 # Where PipeWire is installed: a private D-Bus session bus, PipeWire and WirePlumber in
 # $XDG_RUNTIME_DIR (which must be set), as a desktop session has them. Status 1 where they are
 # not installed.

@@ -21,7 +21,10 @@ int InterruptLoopback(void* opaque) {
 }  // namespace
 
 VideoSource::VideoSource(const std::string& deviceName)
-    : view_(av_frame_alloc()), frame_(zavreo::kFrameBytes), black_(zavreo::kFrameBytes) {
+    : sharedFrame_(zavreo::SharedFrameReader::HandedDown()),
+      view_(av_frame_alloc()),
+      frame_(zavreo::kFrameBytes),
+      black_(zavreo::kFrameBytes) {
     const std::string node = zavreo::FindV4l2NodeByCard(deviceName);
     if (node.empty()) {
         return;

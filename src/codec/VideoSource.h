@@ -1,7 +1,8 @@
 #pragma once
 // Where the recorder takes its pictures: the program's virtual camera (the loopback device with
 // that card label) while it delivers frames, else the shared frame it is fed from, which holds
-// the same picture. Both give the latest picture on demand; the recorder's clock decides when.
+// the same picture: the block the program handed down, the one it really writes. Both give the
+// latest picture on demand; the recorder's clock decides when.
 //
 // Threads: Grab is called on the recording thread; the loopback device is read on a thread of
 // its own, which the source starts and joins.

@@ -23,8 +23,15 @@ inline constexpr const char* kFolderNotOpened = "    亲：无法打开目录，
 inline constexpr const char* kVirtualCameraMissing =
     "    亲：预览正常，但其他程序看不到虚拟摄像头。请启动 PipeWire，或运行：sudo modprobe "
     "v4l2loopback card_label=\"Zavreo直播助手\" exclusive_caps=1";
-inline constexpr const char* kSharedFrameRefused =
-    "    亲：共享画面 /dev/shm 中的同名块属于其他用户或可被他人读取，已停止输出画面";
+// %1 the wanted block, %2 the program's own (paths in /dev/shm).
+inline constexpr const char* kSharedFrameOwnBlock =
+    "    亲：共享画面 %1 已被其他用户或程序占用，本程序改用自己的 %2，预览、录像和虚拟摄像头照常";
+// %1 the block's path.
+inline constexpr const char* kSharedFrameTaken =
+    "    亲：共享画面 %1 被其他程序替换了，预览、录像和虚拟摄像头仍用本程序的画面，"
+    "直接读取 %1 的程序看到的不是它";
+inline constexpr const char* kSharedFrameUnavailable =
+    "    亲：无法在 /dev/shm 中建立共享画面，预览、录像和虚拟摄像头没有画面";
 // Photo.
 inline constexpr const char* kPhotoNeedsCamera = "    亲：需要先打开摄像头哦";
 // Playlist panel. The name-taken texts differ in their comma: ASCII from the menu, full-width
@@ -37,7 +44,13 @@ inline constexpr const char* kCannotDeleteDefaultList = "    亲：不能删除�
 inline constexpr const char* kCannotRenameDefaultList = "    亲：默认列表不可以重命名哦";
 // Start: user files that could not be read whole; the kept copies' paths follow, one a line.
 inline constexpr const char* kFilesKeptUnreadable =
-    "    亲：有文件无法完整读取，为免丢失，保存前会先将原文件另存为：";
+    "    亲：有文件无法完整读取，为免丢失，原文件已另存为：";
+// Start: such files of which no copy could be made; their paths follow, one a line.
+inline constexpr const char* kFilesNotKept =
+    "    亲：有文件无法完整读取，也无法另存一份，本次运行不会覆盖它们：";
+// Exit: the files that could not be saved follow, one a line.
+inline constexpr const char* kFilesNotSaved =
+    "    亲：以下文件无法保存（文件夹不可写？），本次的更改没有存下：";
 // Music panel search.
 inline constexpr const char* kSongNotFound = "亲， 你要找的歌曲没有找到呢";
 

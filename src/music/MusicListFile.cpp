@@ -1,6 +1,7 @@
 #include "MusicListFile.h"
 
 #include <algorithm>
+#include <set>
 
 #include "AtomicFile.h"
 #include "JsonLine.h"
@@ -10,6 +11,55 @@ namespace zavreo {
 
 std::filesystem::path MusicListPath() {
     return ConfigFolder() / "music.lst";
+}
+
+namespace {
+
+// "<name>(N)" for the first N from 2 that no list has yet.
+std::string FreeName(const PlaylistModel& model, const std::string& name) {
+    for (int number = 2;; ++number) {
+        std::string candidate = name + "(" + std::to_string(number) + ")";
+        if (model.Find(candidate) == nullptr) {
+            return candidate;
+        }
+    }
+}
+
+bool OnlyMembers(const Json::Value& value, std::initializer_list<const char*> known) {
+    if (!value.isObject()) {
+        return true;
+    }
+    for (const std::string& name : value.getMemberNames()) {
+        if (std::none_of(known.begin(), known.end(), [&](const char* k) { return name == k; })) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool MusicListRewritesWhole(const Json::Value& root) {
+    if (!OnlyMembers(root, {"list", "num"})) {
+        return false;
+    }
+    const Json::Value& lists = root.isObject() ? root["list"] : Json::Value::nullSingleton();
+    std::set<std::string> names;
+    for (Json::ArrayIndex i = 0; lists.isArray() && i < lists.size(); ++i) {
+        const Json::Value& list = lists[i];
+        if (!OnlyMembers(list, {"listname", "musicnum", "isopen", "musiclist"}) ||
+            (list.isObject() && !names.insert(JsonText(list, "listname")).second)) {
+            return false;
+        }
+        const Json::Value& songs =
+            list.isObject() ? list["musiclist"] : Json::Value::nullSingleton();
+        for (Json::ArrayIndex j = 0; songs.isArray() && j < songs.size(); ++j) {
+            if (!OnlyMembers(songs[j], {"path"})) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 bool LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& ids) {
@@ -30,10 +80,14 @@ bool LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& i
     }
     for (Json::ArrayIndex i = 0; i < count; ++i) {
         const Json::Value& list = lists[i];
-        const std::string name = JsonText(list, "listname");
+        std::string name = JsonText(list, "listname");
         if (name.empty()) {
             whole = false;
             continue;
+        }
+        // Two lists of one name stay two lists.
+        if (model.Find(name) != nullptr) {
+            name = FreeName(model, name);
         }
         const Json::Value& songs =
             list.isObject() ? list["musiclist"] : Json::Value::nullSingleton();
@@ -67,11 +121,14 @@ bool LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& i
 
 void LoadMusicListFile(const std::filesystem::path& file, PlaylistModel& model, ListMenuIds& ids) {
     Json::Value root;
-    if (!ReadJsonFirstLine(file, root, kMaxPlaylistLineBytes)) {
+    bool rewritable = false;
+    if (!ReadJsonFirstLine(file, root, kMaxPlaylistLineBytes, LineText::kUtf8, &rewritable)) {
         root = Json::Value();
     }
     if (!LoadMusicList(root, model, ids)) {
         KeepBeforeReplacing(file);
+    } else if (!rewritable || !MusicListRewritesWhole(root)) {
+        KeepBeforeReplacing(file, KeepReason::kNotWritable);
     }
 }
 

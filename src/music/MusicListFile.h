@@ -17,12 +17,17 @@ namespace zavreo {
 std::filesystem::path MusicListPath();
 
 // Fills an empty model from `root` and registers every list in `ids`. Counts in the file are
-// bounded by the arrays present; the default list is added first when the file lacks it. Sets
-// m_bPlaylistMode. Returns whether everything in `root` was taken: false when a count disagrees
-// with its array or an entry had to be left out.
+// bounded by the arrays present; the default list is added first when the file lacks it. A list
+// whose name an earlier list has is taken as a list of its own, named "<name>(2)" (or the next
+// free number). Sets m_bPlaylistMode. Returns whether everything in `root` was taken: false when
+// a count disagrees with its array or an entry had to be left out.
 bool LoadMusicList(const Json::Value& root, PlaylistModel& model, ListMenuIds& ids);
+// Whether writing the model back gives everything in `root` again: no members the program does
+// not know, no list name given twice.
+bool MusicListRewritesWhole(const Json::Value& root);
 // Reads `file`: missing, unreadable or not JSON gives the default list alone. A file that exists
-// and was not taken whole is kept beside at the first save (KeepBeforeReplacing).
+// and was not taken whole, or that a rewrite would not give back whole, is kept beside
+// (KeepBeforeReplacing).
 void LoadMusicListFile(const std::filesystem::path& file, PlaylistModel& model, ListMenuIds& ids);
 
 // The songs after the first `maxSongs` (default list first, then the others in order) are left

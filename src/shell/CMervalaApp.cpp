@@ -36,6 +36,8 @@ int CMervalaApp::InitInstance() {
     // The frame callback creates the shared frame and shows the placeholder; it is built only
     // once this copy is known to be the first, so a later start never touches a live frame.
     zavreo::SharedFrame& frame = zavreo::CSampleGrabberCB::Instance().Output();
+    // The recorder and the virtual camera read the block this program writes, not its name.
+    frame.HandDown();
 
     // A quit request before the window is up (the update question waits for an answer) ends the
     // start at once: nothing is loaded, so nothing is saved, but the last picture must not stay
@@ -44,7 +46,7 @@ int CMervalaApp::InitInstance() {
     QuitSignalWatcher quitSignals;
     connect(&quitSignals, &QuitSignalWatcher::QuitRequested, this, [&started, &frame] {
         if (started != nullptr) {
-            started->OnCommand(CMervalaDlg::ID_TRAY_EXIT);
+            started->OnQuitSignal();
             return;
         }
         frame.Remove();

@@ -96,7 +96,8 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
       time_(new QLabel(QStringLiteral("00:00 / 00:00"), this)),
       title_(new CElidedLabel(QStringLiteral("最酷的自媒体视频直播平台"), this)),
       preview_(new SharedFrameView(this)),
-      songList_(new CCatListBox(playlists_, this)) {
+      songList_(new CCatListBox(playlists_, this)),
+      frameWatch_(zavreo::CSampleGrabberCB::Instance().Output()) {
     setWindowTitle(QStringLiteral("Zavreo"));
     setWindowIcon(ProgramIcon::Icon());
     buttons_ = {{IDC_PLAY, &play_},
@@ -161,6 +162,7 @@ CMervalaDlg::CMervalaDlg(std::filesystem::path programFolder, QWidget* parent)
 
     preview_->SetSource(&camera_.Preview());
     connect(&camera_, &zavreo::CameraController::Message, this, &CMervalaDlg::ShowTip);
+    connect(&frameWatch_, &SharedFrameWatch::Tip, this, &CMervalaDlg::ShowTip);
     connect(&camera_, &zavreo::CameraController::CameraButtonsChanged, this,
             &CMervalaDlg::OnCameraButtonsChanged);
 
@@ -391,6 +393,7 @@ void CMervalaDlg::LoadPlaylists() {
 
 void CMervalaDlg::InitCameras() {
     camera_.InitCameras();
+    frameWatch_.Start();
 }
 
 void CMervalaDlg::LoadDecorations() {
@@ -446,18 +449,22 @@ void CMervalaDlg::LoadSettings() {
 }
 
 void CMervalaDlg::TellFilesKept() {
-    const std::vector<std::filesystem::path> files = zavreo::FilesToKeep();
-    if (files.empty()) {
-        return;
+    QString kept;
+    QString notKept;
+    for (const zavreo::KeptFile& file : zavreo::KeptFiles()) {
+        if (file.reason != zavreo::KeepReason::kUnreadable) {
+            continue;
+        }
+        const std::filesystem::path& named = file.copy.empty() ? file.file : file.copy;
+        (file.copy.empty() ? notKept : kept) +=
+            QStringLiteral("\n") + QString::fromStdString(named.string());
     }
-    QString text = QString::fromUtf8(TipText::kFilesKeptUnreadable);
-    for (const std::filesystem::path& file : files) {
-        text += QStringLiteral("\n") + QString::fromStdString(file.string()) +
-                QString::fromUtf8(zavreo::kUnreadableSuffix);
+    if (!kept.isEmpty()) {
+        ShowTip(QString::fromUtf8(TipText::kFilesKeptUnreadable) + kept);
     }
-    // After the window has come up, so the tip stands over it.
-    QMetaObject::invokeMethod(
-        this, [this, text] { ShowTip(text); }, Qt::QueuedConnection);
+    if (!notKept.isEmpty()) {
+        ShowTip(QString::fromUtf8(TipText::kFilesNotKept) + notKept);
+    }
 }
 
 void CMervalaDlg::AddTrayIcon() {
@@ -495,12 +502,41 @@ void CMervalaDlg::StopMusic() {
     music_->StopForExit();
 }
 
+bool CMervalaDlg::TellFilesNotSaved() {
+    const std::vector<std::filesystem::path> unsaved = zavreo::UnsavedFiles();
+    if (unsaved.empty()) {
+        return true;
+    }
+    QString text = QString::fromUtf8(TipText::kFilesNotSaved);
+    for (const std::filesystem::path& file : unsaved) {
+        text += QStringLiteral("\n") + QString::fromStdString(file.string());
+    }
+    std::fprintf(stderr, "%s\n", text.trimmed().toUtf8().constData());
+    if (m_bQuitSignalled) {
+        return true;
+    }
+    ShowTip(text);
+    connect(tip_, &CXiaoXiTiShi::Dismissed, this, &QWidget::close, Qt::QueuedConnection);
+    return false;
+}
+
+void CMervalaDlg::OnQuitSignal() {
+    if (m_bExiting) {
+        close();
+        return;
+    }
+    m_bQuitSignalled = true;
+    OnExitCommand();
+}
+
 void CMervalaDlg::OnExitCommand() {
     // A second quit signal while the window closes must not save twice.
     if (m_bExiting) {
         return;
     }
     m_bExiting = true;
+    // Only what this sequence fails to save is told.
+    zavreo::ForgetUnsavedFiles();
     SavePlaylists();
     SavePictureList();
     settings_.Save();
@@ -513,7 +549,9 @@ void CMervalaDlg::OnExitCommand() {
     ShutdownCamera();
     StopMusic();
     tray_.hide();
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    if (TellFilesNotSaved()) {
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void CMervalaDlg::OnCommand(int id) {
@@ -687,7 +725,32 @@ void CMervalaDlg::TakePhoto() {
 }
 
 void CMervalaDlg::ShowTip(const QString& text) {
+    if (!m_bShown) {
+        if (!startTips_.contains(text)) {
+            startTips_ << text;
+        }
+        return;
+    }
     tip_->ShowTip(text);
+}
+
+void CMervalaDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_bShown) {
+        return;
+    }
+    m_bShown = true;
+    // Queued: the tip is mapped after the window, so it lies above it also without a window
+    // manager.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!startTips_.isEmpty()) {
+                tip_->ShowTip(startTips_.join(QStringLiteral("\n")));
+                startTips_.clear();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void CMervalaDlg::OnPlaylistModeMenu() {

@@ -24,6 +24,7 @@
 #include "PlaylistPanel.h"
 #include "RecordingController.h"
 #include "SettingsStore.h"
+#include "SharedFrameWatch.h"
 #include "UpdateCheck.h"
 
 class CCatListBox;
@@ -87,8 +88,12 @@ public:
     // Commands.
     void OnCommand(int id);
     // The tray's "退出": saves everything, releases the codec library, stops the camera and the
-    // music, removes the tray icon and closes the window. SIGTERM and SIGINT run it too.
+    // music, removes the tray icon and closes the window. Files that could not be saved are named
+    // in the tip, and the window closes once the user has read it (its OK).
     void OnExitCommand();
+    // SIGTERM and SIGINT: the exit command, told on standard error instead of waiting for a user
+    // who may not be there; a second one while the tip waits ends it at once.
+    void OnQuitSignal();
 
     // Custom messages between the windows.
     void OnPlaylistModeMenu();
@@ -104,6 +109,8 @@ public:
 
     // The splash to dismiss at the end of the initialisation and before the update question.
     void SetSplash(CSplashDlg* splash) { splash_ = splash; }
+    // Before the window has first shown, tips are gathered and shown together once it has, so
+    // that they stand above it.
     void ShowTip(const QString& text);
 
     // What the window's tests drive besides its widgets (found as its children): the control of
@@ -123,6 +130,7 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -146,7 +154,8 @@ private:
     void LoadPictureList();
     void CreateLyricsWindow();
     void LoadSettings();
-    // Names in the tip, once, the user files that could not be read whole and are kept beside.
+    // Names in the tip, once, the user files that could not be read whole and the copies that
+    // keep them (or that none could be made).
     void TellFilesKept();
     void AddTrayIcon();
     void DismissSplash();
@@ -155,6 +164,9 @@ private:
     // Steps of the exit command that belong to other subsystems.
     void SavePlaylists();
     void SavePictureList();
+    // After the saves: tells what could not be saved; false when the window is to wait for the
+    // user's OK before closing.
+    bool TellFilesNotSaved();
     void ShutdownCamera();
     void StopMusic();
 
@@ -212,10 +224,14 @@ private:
     QMenu trayMenu_;
     QSystemTrayIcon tray_;
     BodyDrag drag_;
+    SharedFrameWatch frameWatch_;
+    QStringList startTips_;
 
     bool m_bCameraOpen = false;
     bool m_bSlideshow = false;
     bool m_bPadVisible = false;
     bool m_bSongsView = false;
     bool m_bExiting = false;
+    bool m_bShown = false;
+    bool m_bQuitSignalled = false;
 };

@@ -3,8 +3,11 @@
 
 #include "CMervalaApp.h"
 #include "ResourcePaths.h"
+#include "SharedFrame.h"
 
 int main(int argc, char** argv) {
+    // While this is the only thread: the environment names where the shared frame will be.
+    zavreo::ReserveHandDownDescriptor();
     // Resources are named relative to their folder, which becomes the working directory. The
     // program's own folder comes from /proc/self/exe, through any link such as /usr/bin/zavreo.
     std::error_code error;

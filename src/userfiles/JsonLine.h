@@ -21,8 +21,14 @@ enum class LineText { kUtf8, kUtf8OrCodePage };
 // Parses the first line of `file` into `out`; false when the file cannot be read, the line is
 // longer than `maxBytes` or is not JSON (`out` is then left as it was). A file of this user's
 // that its owner may not read or write gets owner read and write back first.
+//
+// With `rewritable`, also tells whether writing back what was parsed would keep all of the
+// file: it is that one line (its line feed may be missing), in a form the writer gives back (no
+// comments, repeated members or text after the value), and its text reads without a replaced
+// byte.
 bool ReadJsonFirstLine(const std::filesystem::path& file, Json::Value& out,
-                       std::size_t maxBytes = kMaxUserLineBytes, LineText text = LineText::kUtf8);
+                       std::size_t maxBytes = kMaxUserLineBytes, LineText text = LineText::kUtf8,
+                       bool* rewritable = nullptr);
 
 // Parses one line of text (or any JSON text); false when it is not JSON, nesting past the
 // reader's depth limit included.

@@ -2,6 +2,11 @@
 // config.lst: the effect and lyric choices of five panels, kept from one run to the next. The
 // root holds one member per panel group, each an array with exactly one object. Read once at
 // start, written only by the exit command. Interface thread only.
+//
+// What the program does not know is written back as it was read: other root members, other
+// members of a group, further elements of a group's array, and values a panel could not take
+// (another type than it writes, a text it had to cut) as long as the panel still holds what it
+// made of them. A file a rewrite would still lose something of is kept beside first.
 
 #include <json/value.h>
 
@@ -36,7 +41,9 @@ public:
     // Reads the first line of the file (UTF-8, else GBK as older versions wrote it); when it is
     // a JSON object, keeps it as the settings document and lets every attached panel apply its
     // group. A missing, unreadable or invalid file touches no panel; one that exists is kept
-    // beside at the first save (KeepBeforeReplacing). Returns whether the panels were applied.
+    // beside (KeepBeforeReplacing), as is one a rewrite would not carry over whole (more lines,
+    // comments, repeated members, a group of another shape). Returns whether the panels were
+    // applied.
     bool Load();
 
     // Asks every panel for its group and replaces the file in one step, making its folder first. A
@@ -53,6 +60,8 @@ public:
 private:
     std::filesystem::path file_;
     Json::Value document_;
+    // What each panel made of its group: its fill right after applying it.
+    std::array<Json::Value, kSettingsGroupCount> applied_;
     std::array<ISettingsGroup*, kSettingsGroupCount> panels_{};
 };
 

@@ -7,7 +7,7 @@
 namespace zavreo {
 
 FramePump::FramePump(std::string sharedFrameName, uint32_t fourcc, Writer writer)
-    : reader_(std::move(sharedFrameName)),
+    : reader_(SharedFrameReader::HandedDown(std::move(sharedFrameName))),
       fourcc_(fourcc),
       writer_(std::move(writer)),
       frame_(kFrameBytes),

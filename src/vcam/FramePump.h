@@ -19,7 +19,8 @@ class FramePump {
 public:
     using Writer = std::function<bool(const uint8_t* data, size_t bytes)>;
 
-    // Without a writer the frame is only read.
+    // Without a writer the frame is only read. The block is the one the program handed down,
+    // else the one named `sharedFrameName`.
     FramePump(std::string sharedFrameName, uint32_t fourcc, Writer writer);
 
     // False when the writer failed (the device went away).

@@ -25,7 +25,7 @@ CameraController::CameraController(CSampleGrabberCB& grabber, std::string vcamPr
                                    QObject* parent)
     : QObject(parent),
       grabber_(grabber),
-      previewFrames_(grabber.Output().Name()),
+      previewFrames_(grabber.Output()),
       camera_(grabber),
       preview_(grabber),
       vcam_(std::move(vcamProgram)) {
@@ -56,9 +56,6 @@ void CameraController::Say(const char* text) {
 void CameraController::InitCameras() {
     camera_.CreateObjects();
     preview_.CreateObjects();
-    if (grabber_.Output().Problem() == SharedFrameProblem::kRefused) {
-        Say(TipText::kSharedFrameRefused);
-    }
     grabber_.Output().WritePlaceholderFrame();
     cameraCount_ = camera_.EnumCameras(&cameraNames_);
     if (cameraCount_ < 1) {

@@ -11,14 +11,22 @@ namespace zavreo {
 
 namespace {
 
-// The paths the file lists, as far as "num" says; `whole` tells whether that was all of them.
-std::vector<std::string> ListedPaths(const std::filesystem::path& file, bool& whole) {
+// The paths the file lists, as far as "num" says; `whole` tells whether that was all of them,
+// `rewritable` whether writing them back would give the file again.
+std::vector<std::string> ListedPaths(const std::filesystem::path& file, bool& whole,
+                                     bool& rewritable) {
     Json::Value root;
     std::vector<std::string> paths;
     whole = false;
-    if (!ReadJsonFirstLine(file, root, kMaxPictureListBytes) || !root.isObject()) {
+    if (!ReadJsonFirstLine(file, root, kMaxPictureListBytes, LineText::kUtf8, &rewritable) ||
+        !root.isObject()) {
         return paths;
     }
+    const std::vector<std::string> members = root.getMemberNames();
+    rewritable =
+        rewritable && std::all_of(members.begin(), members.end(), [](const std::string& name) {
+            return name == "list" || name == "num";
+        });
     const Json::Value& list = root["list"];
     const Json::Value& num = root["num"];
     if (!list.isArray() || !num.isNumeric()) {
@@ -32,7 +40,8 @@ std::vector<std::string> ListedPaths(const std::filesystem::path& file, bool& wh
     const Json::ArrayIndex count =
         num.asDouble() >= list.size() ? list.size() : static_cast<Json::ArrayIndex>(num.asDouble());
     for (Json::ArrayIndex i = 0; i < count; ++i) {
-        if (!list[i].isString()) {
+        // No file can be named with a NUL byte: such an entry was damaged, not a picture gone.
+        if (!list[i].isString() || list[i].asString().find('\0') != std::string::npos) {
             whole = false;
             continue;
         }
@@ -55,8 +64,9 @@ Json::Value ListJson(const std::vector<std::string>& paths, std::size_t count) {
 
 std::vector<std::string> LoadPictureList(const std::filesystem::path& file) {
     bool whole = false;
+    bool rewritable = true;
     std::vector<std::string> paths;
-    for (std::string& path : ListedPaths(file, whole)) {
+    for (std::string& path : ListedPaths(file, whole, rewritable)) {
         std::error_code error;
         if (!path.empty() && std::filesystem::exists(path, error)) {
             paths.push_back(std::move(path));
@@ -64,6 +74,8 @@ std::vector<std::string> LoadPictureList(const std::filesystem::path& file) {
     }
     if (!whole) {
         KeepBeforeReplacing(file);
+    } else if (!rewritable) {
+        KeepBeforeReplacing(file, KeepReason::kNotWritable);
     }
     return paths;
 }

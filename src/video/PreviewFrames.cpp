@@ -6,6 +6,8 @@ namespace zavreo {
 
 PreviewFrames::PreviewFrames(std::string sharedFrameName) : reader_(std::move(sharedFrameName)) {}
 
+PreviewFrames::PreviewFrames(const SharedFrame& output) : reader_(output) {}
+
 void PreviewFrames::Deliver(const uint8_t* pixels, int width, int height, int stride) {
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     std::lock_guard lock(mutex_);

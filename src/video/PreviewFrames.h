@@ -25,6 +25,8 @@ struct PreviewPicture {
 class PreviewFrames {
 public:
     explicit PreviewFrames(std::string sharedFrameName = SharedFrameName());
+    // Reads `output`'s block, whatever its name comes to point at.
+    explicit PreviewFrames(const SharedFrame& output);
 
     // A frame of the device (top row first, `stride` bytes a row).
     void Deliver(const uint8_t* pixels, int width, int height, int stride);

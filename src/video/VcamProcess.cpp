@@ -1,5 +1,6 @@
 #include "VcamProcess.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -8,9 +9,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <string>
 #include <thread>
 #include <utility>
+#include <vector>
+
+#include "SharedFrame.h"
 
 extern char** environ;
 
@@ -21,6 +27,29 @@ std::string DefaultVcamProgram() {
     const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
     return (self.parent_path() / "zavreo-vcam").string();
 }
+
+namespace {
+
+// The child's descriptors: 3 its control socket, 4 the shared frame this program writes.
+constexpr int kChildControlFd = 3;
+constexpr int kChildFrameFd = 4;
+
+// This environment, with the shared frame's variable naming the child's descriptor (or gone).
+std::vector<std::string> ChildEnvironment(bool frameHandedDown) {
+    const std::string prefix = std::string(kSharedFrameFdVariable) + "=";
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::strncmp(*entry, prefix.c_str(), prefix.size()) != 0) {
+            entries.emplace_back(*entry);
+        }
+    }
+    if (frameHandedDown) {
+        entries.push_back(prefix + std::to_string(kChildFrameFd));
+    }
+    return entries;
+}
+
+}  // namespace
 
 VcamProcess::VcamProcess(std::string program) : program_(std::move(program)) {}
 
@@ -75,21 +104,38 @@ bool VcamProcess::Start() {
     if (VcamLockHeld()) {
         return true;
     }
-    // The child's end becomes its descriptor 3; ours is closed in every other child.
+    // The child's end becomes its descriptor 3; ours is closed in every other child. The block
+    // this program writes goes along as descriptor 4, so the child reads it and not whatever the
+    // block's name points at.
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         return false;
     }
+    // From a copy above both targets, so that placing one never overwrites the other.
+    const int handed = HandedDownFrameDescriptor();
+    const int frame = handed >= 0 ? fcntl(handed, F_DUPFD_CLOEXEC, kChildFrameFd + 1) : -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], 3);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], kChildControlFd);
+    if (frame >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, frame, kChildFrameFd);
+    }
+    std::vector<std::string> environment = ChildEnvironment(frame >= 0);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
     char controlFlag[] = "--control-fd";
-    char controlFd[] = "3";
-    char* argv[] = {program_.data(), controlFlag, controlFd, nullptr};
+    std::string controlFd = std::to_string(kChildControlFd);
+    char* argv[] = {program_.data(), controlFlag, controlFd.data(), nullptr};
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv, environ);
+    const int spawned = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(ends[1]);
+    if (frame >= 0) {
+        close(frame);
+    }
     if (spawned != 0) {
         close(ends[0]);
         return false;

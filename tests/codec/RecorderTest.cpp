@@ -2,6 +2,7 @@
 // own (so it can be killed or given a small file size limit), fed by a private shared frame and
 // a private PulseAudio daemon's null sink.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -126,6 +127,32 @@ TEST_F(RecorderTest, RecordsThePictureAndMicrophoneIntoAnOrdinaryMp4) {
     // Both end together.
     EXPECT_NEAR(probe.audioEnd, probe.videoEnd, 0.1);
     // Upright and in the right colours.
+    ExpectPixel(probe, 320, 100, 0, 0, 255);
+    ExpectPixel(probe, 320, 380, 255, 0, 0);
+}
+
+// The program hands its block down: the recorder records it, not what the name points at once
+// another process took the name (green).
+TEST_F(RecorderTest, RecordsTheBlockHandedDownWhateverItsNameComesToPointAt) {
+    const int block = frame_->ReaderDescriptor();
+    ASSERT_EQ(fcntl(block, F_SETFD, 0), 0);  // the recorder here runs in a process of its own
+    setenv(zavreo::kSharedFrameFdVariable, std::to_string(block).c_str(), 1);
+    ASSERT_EQ(shm_unlink(frameName_.c_str()), 0);
+    zavreo::SharedFrame taker(frameName_);
+    std::vector<uint8_t> green(zavreo::kFrameBytes);
+    for (size_t i = 1; i < green.size(); i += 3) {
+        green[i] = 255;
+    }
+    taker.Write(green.data());
+    const std::string file = Output("handed.mp4");
+    RecordProcess recorder(file, "", 1.5);
+    unsetenv(zavreo::kSharedFrameFdVariable);
+    fcntl(block, F_SETFD, FD_CLOEXEC);
+    ASSERT_EQ(recorder.Line(), "started");
+    EXPECT_EQ(recorder.Line(), "ended 0");
+    EXPECT_EQ(recorder.Wait(), 0);
+    const Mp4Probe probe = ProbeMp4(file);
+    ASSERT_TRUE(probe.opened);
     ExpectPixel(probe, 320, 100, 0, 0, 255);
     ExpectPixel(probe, 320, 380, 255, 0, 0);
 }

@@ -125,48 +125,84 @@ TEST_F(MusicListFileTest, CountsAreBoundedByTheArraysAndOnlyTheFirstLineCounts) 
     EXPECT_EQ(model_.Find("later line"), nullptr);
 }
 
-TEST_F(MusicListFileTest, WithoutTheDefaultListItIsAddedFirstAndRepeatedNamesMerge) {
-    const std::string saved = RoundTrip(
+// Two lists of one name stay two lists: the second is named "b(2)", and the file as it was is
+// kept beside.
+TEST_F(MusicListFileTest, WithoutTheDefaultListItIsAddedFirstAndRepeatedNamesStayApart) {
+    const std::string text =
         "{\"list\":[{\"isopen\":false,\"listname\":\"b\",\"musiclist\":[{\"path\":\"/1.mp3\"}],"
-        "\"musicnum\":1},\"junk\",{\"isopen\":true,\"listname\":\"b\",\"musiclist\":[{\"path\":"
-        "\"/2.mp3\"}],\"musicnum\":1},{\"listname\":\"\",\"musicnum\":0}],\"num\":4}\n");
+        "\"musicnum\":1},{\"isopen\":true,\"listname\":\"b\",\"musiclist\":[{\"path\":"
+        "\"/2.mp3\"}],\"musicnum\":1}],\"num\":2}\n";
+    const std::string saved = RoundTrip(text);
     EXPECT_EQ(model_.CategoryAtRow(0), kDefaultListName);
     EXPECT_EQ(model_.CategoryAtRow(1), "b");
     EXPECT_EQ(saved,
               "{\"list\":[{\"isopen\":false,\"listname\":\"默认列表\",\"musicnum\":0},{\"isopen\":"
-              "true,\"listname\":\"b\",\"musiclist\":[{\"path\":\"/1.mp3\"},{\"path\":\"/2.mp3\"}],"
-              "\"musicnum\":2}],\"num\":2}\n");
-    // The repeated name took a menu id of its own, as the file named it twice.
+              "false,\"listname\":\"b\",\"musiclist\":[{\"path\":\"/1.mp3\"}],\"musicnum\":1},"
+              "{\"isopen\":true,\"listname\":\"b(2)\",\"musiclist\":[{\"path\":\"/2.mp3\"}],"
+              "\"musicnum\":1}],\"num\":3}\n");
     EXPECT_EQ(ids_.Ids().size(), 3u);
+    EXPECT_EQ(ReadAll(File().string() + kUnreadableSuffix + ".1"), text);
 }
 
 // Counts that disagree with their arrays, a NUL byte, a broken first line, a list past the
-// reader's limit: the file is not taken whole, and the first save keeps it beside, once.
-TEST_F(MusicListFileTest, AFileNotTakenWholeIsKeptBesideBeforeTheFirstSave) {
+// reader's limit: the file is not taken whole, and is kept beside at once.
+TEST_F(MusicListFileTest, AFileNotTakenWholeIsKeptBeside) {
     const std::string song = R"({"path":"/a.mp3"})";
     const std::string list =
         R"({"list":[{"listname":"默认列表","musiclist":[)" + song + "," + song + R"(],"musicnum":)";
     static const char withNul[] = "{\"list\":[],\0\"num\":0}\n";
-    const std::filesystem::path kept = File().string() + kUnreadableSuffix;
+    int number = 0;
     for (const std::string& text :
          {list + "-1}],\"num\":1}\n", list + "2}],\"num\":1e308}\n",
           list + "2}],\"num\":18446744073709551615}\n", list + "1}],\"num\":1}\n",
           list + "2},{\"listname\":\"\"}],\"num\":2}\n", list + "2}],\"num\":0}\n",
-          std::string(withNul, sizeof withNul - 1), list, "x" + list + "2}],\"num\":1}\n"}) {
-        std::filesystem::remove(kept);
+          std::string(withNul, sizeof withNul - 1), list, "x" + list + "2}],\"num\":1}\n",
+          std::string("{\"list\":[{\"listname\":\"b\",\"musicnum\":0},\"junk\"],\"num\":2}\n")}) {
+        const std::filesystem::path kept =
+            File().string() + kUnreadableSuffix + "." + std::to_string(++number);
         PlaylistModel model;
         ListMenuIds ids;
         WriteAll(File(), text);
         LoadMusicListFile(File(), model, ids);
-        ASSERT_TRUE(SaveMusicListFile(File(), model));
         EXPECT_EQ(ReadAll(kept), text);
+        ASSERT_TRUE(SaveMusicListFile(File(), model));
         ASSERT_TRUE(SaveMusicListFile(File(), model));
         EXPECT_EQ(ReadAll(kept), text);
     }
     // Taken whole: replaced without a copy.
-    std::filesystem::remove(kept);
     RoundTrip(list + "2}],\"num\":1}\n");
-    EXPECT_FALSE(std::filesystem::exists(kept));
+    EXPECT_FALSE(std::filesystem::exists(File().string() + kUnreadableSuffix + "." +
+                                         std::to_string(number + 1)));
+}
+
+// Members the program does not know, or more after the line: the file is kept beside before the
+// playlists are written back; what it knows loads as usual.
+TEST_F(MusicListFileTest, WhatARewriteWouldLoseIsKeptBeside) {
+    const std::string known =
+        R"({"list":[{"isopen":false,"listname":"默认列表","musiclist":[{"path":"/a.mp3"}],)"
+        R"("musicnum":1}],"num":1})";
+    int number = 0;
+    for (const std::string& text : std::vector<std::string>{
+             known.substr(0, known.size() - 1) + ",\"shuffle\":true}\n",
+             R"({"list":[{"colour":"red","isopen":false,"listname":"默认列表","musiclist":[)"
+             R"({"path":"/a.mp3"}],"musicnum":1}],"num":1})"
+             "\n",
+             R"({"list":[{"isopen":false,"listname":"默认列表","musiclist":[{"path":"/a.mp3",)"
+             R"("rating":5}],"musicnum":1}],"num":1})"
+             "\n",
+             known + "\n{}\n"}) {
+        PlaylistModel model;
+        ListMenuIds ids;
+        WriteAll(File(), text);
+        LoadMusicListFile(File(), model, ids);
+        EXPECT_EQ(model.GetItemText(kDefaultListName, 0), "/a.mp3") << text;
+        ASSERT_TRUE(SaveMusicListFile(File(), model));
+        EXPECT_EQ(ReadAll(File().string() + kUnreadableSuffix + "." + std::to_string(++number)),
+                  text);
+    }
+    EXPECT_EQ(RoundTrip(known + "\n"), known + "\n");
+    EXPECT_FALSE(std::filesystem::exists(File().string() + kUnreadableSuffix + "." +
+                                         std::to_string(number + 1)));
 }
 
 TEST_F(MusicListFileTest, AListNamedWithANulKeepsItsSongs) {

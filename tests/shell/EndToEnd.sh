@@ -295,19 +295,6 @@ sleep 0.5
 import -display "$DISPLAY" -window root "$out/lyrics.png" || fail "no screenshot"
 # A dialog of the program opened while the lyrics show lies above them and their bar in the
 # window manager's stacking order (bottom first); closed, the lyrics go back on top.
-stacking() {
-  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | while read -r id; do
-    printf '%d\n' "$id"
-  done
-}
-above() {  # whether window $1 lies above window $2
-  local order
-  order=$(stacking)
-  local upper lower
-  upper=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
-  lower=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
-  [[ -n $upper && -n $lower ]] && ((upper > lower))
-}
 lyricsBar=$(wait_for_window 歌词控制 10) || fail "the lyrics bar is gone"
 # 拍照 on the 我的直播 page, with the camera closed since the slideshow, brings up the tip.
 xdotool mousemove --sync 120 169 click 1

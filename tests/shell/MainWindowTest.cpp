@@ -26,29 +26,12 @@
 #include "CXiaoXiTiShi.h"
 #include "CYinxiaoDlg.h"
 #include "CameraDiscovery.h"
-#include "TestHttpServer.h"
+#include "MainWindowFixture.h"
 #include "UserFolders.h"
 #include "lyrics/Lyricsd.h"
 #include "music/SongFiles.h"
 
 namespace {
-
-template <typename Predicate>
-bool SpinUntil(Predicate done, int timeoutMs = 3000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string Where(const QWidget* widget) {
     const QRect box = widget->geometry();
@@ -85,41 +68,6 @@ void SendKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoM
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(&target, &press);
 }
-
-// A fresh home, resources from the program's folder, and an update server of the test's own.
-class MainWindowTest : public ::testing::Test {
-protected:
-    static void TearDownTestSuite() { shm_unlink(qgetenv("ZAVREO_SHARED_FRAME").constData()); }
-    void SetUp() override {
-        qputenv("HOME", home_.path().toLocal8Bit());
-        qunsetenv("XDG_CONFIG_HOME");
-        qputenv("ZAVREO_UPDATE_HOST", server_.Host().c_str());
-        qputenv("ZAVREO_AUDIO_SINK", "fakesink");
-        qputenv("ZAVREO_SHARED_FRAME", "/zavreo-main-window-test-" + QByteArray::number(getpid()));
-        server_.SetReply(TestHttpServer::Reply(R"({"isMustUpdate":0,"updatetime":17})"));
-        ASSERT_EQ(chdir(ZAVREO_BIN_DIR), 0);
-        // A message box nobody answers would hold the test until CTest's timeout: it fails the
-        // test at once instead, and is declined so the test runs to its end.
-        QObject::connect(&unexpectedMessages_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr || answersMessages_) {
-                return;
-            }
-            ADD_FAILURE() << "unexpected message box: " << box->text().toStdString();
-            box->done(QMessageBox::Cancel);
-        });
-        unexpectedMessages_.start(100);
-    }
-    std::filesystem::path Config() const {
-        return std::filesystem::path(home_.path().toStdString()) / ".config" / "ZavreoZhuShou" /
-               "Config";
-    }
-
-    QTemporaryDir home_;
-    TestHttpServer server_;
-    QTimer unexpectedMessages_;
-    bool answersMessages_ = false;  // set by the tests that answer message boxes themselves
-};
 
 }  // namespace
 
@@ -527,8 +475,9 @@ TEST_F(MainWindowTest, AcceptingTheUpdateStartsTheUpdaterFromTheProgramFolderAnd
 }
 
 // A config.lst of a pasted 1.2 MB subtitle and a music.lst with a count of -1 once came back as
-// defaults at exit: now the tip names the copies that keep them, and the exit writes those.
-TEST_F(MainWindowTest, FilesNotReadWholeAreNamedInTheTipAndKeptAtExit) {
+// defaults at exit: now copies keep them from the start, and the tip names the copies. What is
+// said during the start waits for the window, so that the tip stands above it.
+TEST_F(MainWindowTest, FilesNotReadWholeAreKeptAndNamedInATipAboveTheWindow) {
     std::filesystem::create_directories(Config());
     const std::string config = R"({"Text":[{"text":")" + std::string(1200000, 'x') + "\"}]}\n";
     const std::string music = R"({"list":[{"listname":"默认列表","musicnum":-1,)"
@@ -538,22 +487,63 @@ TEST_F(MainWindowTest, FilesNotReadWholeAreNamedInTheTipAndKeptAtExit) {
     std::ofstream(Config() / "music.lst") << music;
     CMervalaDlg dialog(ZAVREO_BIN_DIR);
     ASSERT_TRUE(dialog.OnInitDialog());
+    auto* tip = dialog.findChild<CXiaoXiTiShi*>();
+    QApplication::processEvents();
+    EXPECT_FALSE(tip->isVisible()) << "a tip before the window would lie beneath it";
     dialog.show();
-    EXPECT_TRUE(SpinUntil([&] { return dialog.findChild<CXiaoXiTiShi*>()->isVisible(); }));
-    const QString tip = dialog.findChild<CXiaoXiTiShi*>()->Text();
-    EXPECT_TRUE(tip.startsWith(QString::fromUtf8(TipText::kFilesKeptUnreadable)))
-        << tip.toStdString();
-    for (const char* name : {"config.lst.unreadable", "music.lst.unreadable"}) {
-        EXPECT_TRUE(tip.contains(QString::fromStdString((Config() / name).string())))
-            << tip.toStdString();
+    EXPECT_TRUE(SpinUntil([&] { return tip->isVisible(); }));
+    const QString text = tip->Text();
+    EXPECT_TRUE(text.startsWith(QString::fromUtf8(TipText::kFilesKeptUnreadable)))
+        << text.toStdString();
+    for (const char* name : {"config.lst.unreadable.1", "music.lst.unreadable.1"}) {
+        EXPECT_TRUE(text.contains(QString::fromStdString((Config() / name).string())))
+            << text.toStdString();
     }
+    EXPECT_EQ(ReadAll(Config() / "config.lst.unreadable.1"), config);
+    EXPECT_EQ(ReadAll(Config() / "music.lst.unreadable.1"), music);
     bool ended = false;
     QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
     dialog.OnCommand(CMervalaDlg::ID_TRAY_EXIT);
     EXPECT_TRUE(SpinUntil([&] { return ended; }));
-    EXPECT_EQ(ReadAll(Config() / "config.lst.unreadable"), config);
-    EXPECT_EQ(ReadAll(Config() / "music.lst.unreadable"), music);
+    EXPECT_EQ(ReadAll(Config() / "config.lst.unreadable.1"), config);
+    EXPECT_EQ(ReadAll(Config() / "music.lst.unreadable.1"), music);
     EXPECT_LT(std::filesystem::file_size(Config() / "config.lst"), 4096u);
+}
+
+// Files the exit could not write are named in one tip, and the window waits for its OK before
+// it closes; a quit signal meanwhile ends it at once.
+TEST_F(MainWindowTest, WhatTheExitCouldNotSaveIsSaidOnceBeforeTheWindowCloses) {
+    std::filesystem::create_directories(Config());
+    // Folders in the files' places: nothing can be written there, whoever runs the test.
+    for (const char* name : {"config.lst", "music.lst", "PicPath.lst"}) {
+        std::filesystem::create_directories(Config() / name / "in the way");
+    }
+    for (const bool signalled : {false, true}) {
+        CMervalaDlg dialog(ZAVREO_BIN_DIR);
+        ASSERT_TRUE(dialog.OnInitDialog());
+        dialog.show();
+        bool ended = false;
+        QObject::connect(&dialog, &QDialog::finished, [&] { ended = true; });
+        auto* tip = dialog.findChild<CXiaoXiTiShi*>();
+        dialog.OnCommand(CMervalaDlg::ID_TRAY_EXIT);
+        ASSERT_TRUE(SpinUntil([&] { return tip->isVisible(); }));
+        const QString text = tip->Text();
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8(TipText::kFilesNotSaved)))
+            << text.toStdString();
+        for (const char* name : {"config.lst", "music.lst", "PicPath.lst"}) {
+            EXPECT_TRUE(text.contains(QString::fromStdString((Config() / name).string()) + "\n") ||
+                        text.endsWith(QString::fromStdString((Config() / name).string())))
+                << name;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 300);
+        EXPECT_FALSE(ended) << "the window closed before the tip was read";
+        if (signalled) {
+            dialog.OnQuitSignal();
+        } else {
+            tip->OkButton()->click();
+        }
+        EXPECT_TRUE(SpinUntil([&] { return ended; }));
+    }
 }
 
 TEST_F(MainWindowTest, OpeningWithoutACameraSaysSoInTheTip) {

@@ -2,6 +2,7 @@
 // private session: pictures, rate, formats, readers coming and going, a daemon restart, the node's
 // end.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -84,19 +85,30 @@ double Yuy2Distance(const std::vector<uint8_t>& frame) {
 // The virtual camera program, PipeWire only (no loopback device here), with a control socket.
 class Vcam {
 public:
-    explicit Vcam(const std::string& sharedFrame) {
+    // With `handedDown` (a descriptor of the block), started as the program starts it: the block
+    // as its descriptor 4, named in the environment.
+    explicit Vcam(const std::string& sharedFrame, int handedDown = -1) {
         int pair[2];
         socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair);
         control_ = pair[0];
+        // Above 4, so that placing the control socket cannot overwrite it.
+        const int block = handedDown >= 0 ? fcntl(handedDown, F_DUPFD_CLOEXEC, 10) : -1;
         pid_ = fork();
         if (pid_ == 0) {
             dup2(pair[1], 3);
+            if (block >= 0) {
+                dup2(block, 4);
+                setenv(kSharedFrameFdVariable, "4", 1);
+            }
             setenv("ZAVREO_SHARED_FRAME", sharedFrame.c_str(), 1);
             const std::string program = std::string(ZAVREO_BIN_DIR) + "/zavreo-vcam";
             execl(program.c_str(), program.c_str(), "--control-fd", "3", nullptr);
             _exit(127);
         }
         close(pair[1]);
+        if (block >= 0) {
+            close(block);
+        }
     }
     ~Vcam() {
         if (pid_ > 0) {
@@ -224,6 +236,23 @@ TEST_F(VcamPipeWire, ADaemonRestartIsFoundAgainWithoutRestartingTheProgram) {
         reader, 1.0, [](const std::vector<uint8_t>& frame) { return BgrxMismatches(frame) == 0; });
     EXPECT_GE(reading.frames, 12);
     EXPECT_EQ(reading.good, reading.frames);
+}
+
+// Started by the program, the camera serves the block the program writes: not black when its
+// name is removed, not another process's picture when one takes the name.
+TEST_F(VcamPipeWire, TheBlockHandedDownIsServedWhateverItsNameComesToPointAt) {
+    Vcam vcam(name_.Name(), picture_.ReaderDescriptor());
+    ASSERT_TRUE(NodeShown(true));
+    ASSERT_EQ(shm_unlink(name_.Name().c_str()), 0);
+    SharedFrame taker(name_.Name());
+    taker.Write(std::vector<uint8_t>(kFrameBytes, 200).data());
+    picture_.Write(SeenFrame().data());
+    PipeWireReader reader(kPipeWireNodeName, "BGRx");
+    const Reading reading = Read(reader, 1.0, [](const std::vector<uint8_t>& frame) {
+        return frame.size() == size_t(kFrameWidth) * kFrameHeight * 4 && BgrxMismatches(frame) == 0;
+    });
+    EXPECT_GE(reading.frames, 12);
+    EXPECT_EQ(reading.good, reading.frames) << "the camera served what the name points at";
 }
 
 TEST_F(VcamPipeWire, TheNodeFollowsTheStartingProgramsCamera) {

@@ -102,27 +102,33 @@ TEST(PictureListFile, TheCountIsBoundedByTheEntriesPresent) {
     EXPECT_TRUE(load("not json").empty());
 }
 
-// A list the reader could not take whole is kept beside before the first save replaces it; past
-// 1 MB (about 4,400 pictures) the list still reads, and writing never goes past what it reads.
+// A list the reader could not take whole (or whose rewrite would lose something) is kept beside
+// at once; past 1 MB (about 4,400 pictures) the list still reads, and writing never goes past
+// what it reads.
 TEST(PictureListFile, WhatWasNotTakenWholeIsKeptAndWritingStaysWithinTheReader) {
     PictureFolder folder;
     const std::string a = folder.Solid("a.png", Qt::red);
     const auto file = folder.Path("PicPath.lst");
-    const std::filesystem::path kept = file.string() + kUnreadableSuffix;
     const std::string entry = "\"" + a + "\"";
+    int number = 0;
     for (const std::string& line :
          {"{\"list\":[" + entry + "," + entry + "],\"num\":1}\n",
           "{\"list\":[" + entry + ",17],\"num\":2}\n", "{\"list\":[" + entry + "],\"num\":-1}\n",
-          "{\"list\":[" + entry + "],\"num\":1e308}\n", "{\"list\":[" + entry + "],\"n"}) {
-        std::filesystem::remove(kept);
+          "{\"list\":[" + entry + "],\"num\":1e308}\n", "{\"list\":[" + entry + "],\"n",
+          "{\"list\":[" + entry + ",\"" + a + "\\u0000.png\"],\"num\":2}\n",
+          "{\"list\":[" + entry + "],\"num\":1,\"shown\":0}\n",
+          "{\"list\":[" + entry + "],\"num\":1}\n{}\n"}) {
+        const std::filesystem::path kept =
+            file.string() + kUnreadableSuffix + "." + std::to_string(++number);
         std::ofstream(file, std::ios::binary) << line;
         const std::vector<std::string> paths = LoadPictureList(file);
-        ASSERT_TRUE(SavePictureList(file, paths));
         EXPECT_EQ(ReadAll(kept), line);
+        ASSERT_TRUE(SavePictureList(file, paths));
         ASSERT_TRUE(SavePictureList(file, paths));
         EXPECT_EQ(ReadAll(kept), line);
     }
-    std::filesystem::remove(kept);
+    const std::filesystem::path kept =
+        file.string() + kUnreadableSuffix + "." + std::to_string(number + 1);
     const std::filesystem::path deep = folder.Path(std::string(230, 'd'));
     std::filesystem::create_directory(deep);
     std::filesystem::copy_file(a, deep / "a.png");

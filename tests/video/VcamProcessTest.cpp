@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "TestFrames.h"
 #include "VcamProcess.h"
@@ -87,6 +89,37 @@ TEST(VcamProcess, OurCopyIsToldWhenItsCameraIsOfferedAndWithdrawn) {
         process.Stop();
         EXPECT_FALSE(process.IsRunning());
         process.Withdraw();  // nothing to tell, and no SIGPIPE
+    }
+    fs::remove_all(dir);
+}
+
+// The copy the program starts gets the block the program writes as its descriptor 4, named in
+// its environment; nothing else that the program holds.
+TEST(VcamProcess, OurCopyGetsTheProgramsBlockAsItsDescriptorFour) {
+    const fs::path dir = fs::temp_directory_path() / ("zavreo-vcam4-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const fs::path script = dir / "fake-vcam";
+    const fs::path heard = dir / "heard";
+    {
+        FILE* f = fopen(script.c_str(), "w");
+        fprintf(f, "#!/bin/sh\necho \"$%s $(readlink /proc/$$/fd/4)\" >%s\nexec sleep 30\n",
+                kSharedFrameFdVariable, heard.c_str());
+        fclose(f);
+        fs::permissions(script, fs::perms::owner_all);
+    }
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.c_str());
+    ScopedFrameName name;
+    SharedFrame frame(name.Name());
+    ScopedEnv handed(kSharedFrameFdVariable, std::to_string(frame.ReaderDescriptor()).c_str());
+    {
+        VcamProcess process(script.string());
+        ASSERT_TRUE(process.Start());
+        ASSERT_TRUE(WaitFor([&] { return fs::exists(heard) && fs::file_size(heard) > 0; }));
+        std::ifstream in(heard);
+        std::string line;
+        std::getline(in, line);
+        EXPECT_EQ(line, "4 /dev/shm" + name.Name());
+        process.Stop();
     }
     fs::remove_all(dir);
 }

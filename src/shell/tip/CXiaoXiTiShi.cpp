@@ -1,5 +1,6 @@
 #include "CXiaoXiTiShi.h"
 
+#include <QHideEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -115,6 +116,14 @@ void CXiaoXiTiShi::showEvent(QShowEvent* event) {
         move(owner.center() - rect().center());
     }
     QDialog::showEvent(event);
+}
+
+void CXiaoXiTiShi::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    // Hidden with its parent (minimised, in the tray) it still waits to be read.
+    if (!event->spontaneous()) {
+        emit Dismissed();
+    }
 }
 
 void CXiaoXiTiShi::paintEvent(QPaintEvent*) {

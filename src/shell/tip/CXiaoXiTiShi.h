@@ -26,9 +26,14 @@ public:
     QString Text() const;
     CPngButton* OkButton() const { return ok_; }
 
+signals:
+    // The tip was put away (its OK, Escape, the window manager's close).
+    void Dismissed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
