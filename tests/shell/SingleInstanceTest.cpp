@@ -54,6 +54,12 @@ private:
     QProcess process_;
 };
 
+// A key of this test process's own: tests run side by side, and two holding the user's default
+// key would find each other instead of what they test.
+QString OwnKey(const char* role) {
+    return QStringLiteral("ZavreoZhuShou-%1-%2").arg(QLatin1String(role)).arg(getpid());
+}
+
 // Runs the event loop until `done` holds or `timeoutMs` passes.
 template <typename Predicate>
 bool SpinUntil(Predicate done, int timeoutMs) {
@@ -71,7 +77,8 @@ bool SpinUntil(Predicate done, int timeoutMs) {
 
 TEST(SingleInstance, LaterStartAsksTheFirstToShowAndExits) {
     QTemporaryDir folder;
-    SingleInstance first(folder.path());
+    // Not the program's key: the program finds this copy through the folder.
+    SingleInstance first(folder.path(), OwnKey("first"));
     ASSERT_TRUE(first.Acquire());
     int showRequests = 0;
     QObject::connect(&first, &SingleInstance::ShowRequested, [&] { ++showRequests; });
@@ -92,7 +99,7 @@ TEST(SingleInstance, StaleFilesOfACrashedRunDoNotBlockTheNextStart) {
         ProgramRun crashed(folder.path());
         crashed.Process().start();
         ASSERT_TRUE(crashed.Process().waitForStarted(5000));
-        SingleInstance probe(folder.path());
+        SingleInstance probe(folder.path(), OwnKey("probe"));
         ASSERT_TRUE(
             SpinUntil([&] { return QFile::exists(folder.path() + "/ZavreoZhuShou"); }, 15000));
         EXPECT_FALSE(probe.Acquire());
@@ -105,7 +112,7 @@ TEST(SingleInstance, StaleFilesOfACrashedRunDoNotBlockTheNextStart) {
     next.Process().start();
     ASSERT_TRUE(next.Process().waitForStarted(5000));
     // Probing by connecting, not by locking, so the probe never races the program for the lock.
-    SingleInstance probe(folder.path());
+    SingleInstance probe(folder.path(), OwnKey("probe"));
     ASSERT_TRUE(SpinUntil([&] { return probe.AskRunningToShow(200); }, 15000));
     EXPECT_EQ(next.Process().state(), QProcess::Running);
     EXPECT_FALSE(probe.Acquire());
@@ -151,8 +158,9 @@ TEST(SingleInstance, APlantedLockLinkMovesTheLockIntoTheHome) {
     ASSERT_TRUE(QDir().mkdir(shared));
     ASSERT_TRUE(QFile::link(root.path() + "/victim", shared + "/ZavreoZhuShou.lock"));
     {
-        SingleInstance first(shared);
-        SingleInstance second(shared);
+        // Keys of their own, so that only the lock can tell the second start of the first.
+        SingleInstance first(shared, OwnKey("first"));
+        SingleInstance second(shared, OwnKey("second"));
         EXPECT_TRUE(first.Acquire());
         EXPECT_FALSE(second.Acquire());
         EXPECT_FALSE(QFile::exists(root.path() + "/victim"));
@@ -185,7 +193,7 @@ TEST(SingleInstance, AStartWithAnotherRuntimeFolderFindsTheRunningCopy) {
 // Requests are lines; what is not "show" is handed on, so that new requests need no new channel.
 TEST(SingleInstance, OtherRequestLinesArePassedOn) {
     QTemporaryDir folder;
-    const QString key = "ZavreoZhuShou-lines-" + QString::number(getpid());
+    const QString key = OwnKey("lines");
     SingleInstance running(folder.path(), key);
     ASSERT_TRUE(running.Acquire());
     QList<QByteArray> requests;
@@ -256,7 +264,7 @@ TEST(SingleInstance, AnotherUserCanNeitherDriveNorHearIt) {
         GTEST_SKIP() << "needs root to act as a second user";
     }
     QTemporaryDir folder;
-    const QString squatted = "ZavreoZhuShou-squat-" + QString::number(getpid());
+    const QString squatted = OwnKey("squat");
     int ready = -1;
     // Made before the fork: the child only makes system calls (another thread may have held the
     // allocator's lock at the fork).
@@ -302,7 +310,7 @@ TEST(SingleInstance, AnotherUserCanNeitherDriveNorHearIt) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the squatter heard a request";
 
     // Connecting to a running copy's key as another user: not heard. As this user: heard.
-    const QString key = "ZavreoZhuShou-peer-" + QString::number(getpid());
+    const QString key = OwnKey("peer");
     SingleInstance running(folder.path() + "/b", key);
     QDir().mkpath(folder.path() + "/b");
     ASSERT_TRUE(running.Acquire());
