@@ -27,6 +27,8 @@ if(NOT ZAVREO_VERSION STREQUAL ZAVREO_RUNNING_RELEASE)
                         "release ${ZAVREO_RUNNING_RELEASE}")
 endif()
 
+set(ZAVREO_HOMEPAGE https://www.zavreo.com/)
+
 # Desktop entry and AppStream metadata, named by the application id.
 configure_file(${ZAVREO_PACKAGING_DIR}/zavreo.desktop.in
                ${ZAVREO_PACKAGE_OUT}/${ZAVREO_APP_ID}.desktop @ONLY)
@@ -67,6 +69,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ZAVREO_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ZAVREO_HOMEPAGE})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop assistant for live video broadcasters")
 # The synopsis above, then the long description, which CPack indents as Debian wants it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Zavreo直播助手 runs beside the streaming program. Camera frames pass through
@@ -87,12 +90,14 @@ camera.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The program links the effect engine from its own folder.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${ZAVREO_BIN_DIR})
+# The PulseAudio elements came in a package of their own before GStreamer 1.26.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-pulseaudio, fonts-droid-fallback, fonts-noto-cjk | fonts-wqy-microhei")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-plugins-good (>= 1.26) | gstreamer1.0-pulseaudio, fonts-droid-fallback, fonts-noto-cjk | fonts-wqy-microhei")
 # The virtual camera's device, the video server, the Kai face of the subtitle, folder opening, Qt's
 # platform for Wayland-only sessions.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "v4l2loopback-dkms, pipewire, fonts-arphic-ukai, xdg-utils, qt6-wayland")
 # The camera for programs that speak only V4L2, without the loopback module.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pipewire-v4l2")
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/DebWithoutLdconfig.cmake)
 include(CPack)

@@ -2,7 +2,9 @@
 // Replaces the global operator new of the test binary that includes it (once, in one source file)
 // with one that counts calls, so a test can prove a stretch of code allocates nothing. Every plain
 // and nothrow form is replaced together, so that no block is taken by one allocator and returned
-// to another (AddressSanitizer reports such a mismatch).
+// to another (AddressSanitizer reports such a mismatch). None is inlined: GCC would then see
+// malloc() and free() at call sites of the operators it knows as new and delete and warn about
+// a mismatch.
 
 #include <atomic>
 #include <cstdlib>
@@ -17,39 +19,39 @@ inline void* Take(std::size_t size) noexcept {
 }
 }  // namespace allocation_counter
 
-void* operator new(std::size_t size) {
+[[gnu::noinline]] void* operator new(std::size_t size) {
     if (void* p = allocation_counter::Take(size)) {
         return p;
     }
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
+[[gnu::noinline]] void* operator new[](std::size_t size) {
     if (void* p = allocation_counter::Take(size)) {
         return p;
     }
     throw std::bad_alloc();
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return allocation_counter::Take(size);
 }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return allocation_counter::Take(size);
 }
-void operator delete(void* p) noexcept {
+[[gnu::noinline]] void operator delete(void* p) noexcept {
     std::free(p);
 }
-void operator delete[](void* p) noexcept {
+[[gnu::noinline]] void operator delete[](void* p) noexcept {
     std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept {
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
-void operator delete[](void* p, std::size_t) noexcept {
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }
-void operator delete(void* p, const std::nothrow_t&) noexcept {
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
+[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }

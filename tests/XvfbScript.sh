@@ -26,14 +26,19 @@ start_xvfb() {
   [[ $DISPLAY != : ]] || fail "Xvfb did not start"
   export DISPLAY
 }
-# A window manager, so that minimising, raising and closing behave as on a desktop.
+# A window manager, so that minimising, raising and closing behave as on a desktop. Fails when
+# it ends or has not taken over the screen within 30 s, rather than leaving the script to fail
+# later on a window that behaves as without one.
 start_openbox() {
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  local openbox=$!
+  pids+=($openbox)
+  for _ in $(seq 300); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 $openbox 2>/dev/null || fail "openbox ended at its start"
     sleep 0.1
   done
+  fail "openbox did not take over the screen within 30 s"
 }
 # Waits up to $2 tenths of a second (default 300) for a visible window titled exactly $1 and
 # prints its id; fails (status 1) when none shows, or as soon as the process $3 (if given) ends.

@@ -209,7 +209,7 @@ void Mp4Writer::CloseFile() {
     }
 }
 
-int Mp4Writer::WriteCallback(void* opaque, uint8_t* data, int size) {
+int Mp4Writer::WriteCallback(void* opaque, WrittenBytes data, int size) {
     auto* self = static_cast<Mp4Writer*>(opaque);
     if (self->failed_) {
         return AVERROR(EIO);

@@ -53,7 +53,13 @@ public:
     int ErrorCode() const { return errorCode_; }
 
 private:
-    static int WriteCallback(void* opaque, uint8_t* data, int size);
+    // The buffer libavformat hands the write callback is const from version 61 on.
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+    using WrittenBytes = const uint8_t*;
+#else
+    using WrittenBytes = uint8_t*;
+#endif
+    static int WriteCallback(void* opaque, WrittenBytes data, int size);
     static int64_t SeekCallback(void* opaque, int64_t offset, int whence);
     void Fail(const std::string& what, int code);
     void CloseFile();

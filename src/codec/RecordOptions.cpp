@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>  // UINT64_C, which libavutil's headers need in C++
 #include <cstdlib>
 
 extern "C" {

@@ -63,6 +63,23 @@ void Warn(const std::string& text) {
     std::fprintf(stderr, "FlashX: %s\n", text.c_str());
 }
 
+// The encoder's first sample format, planar float where it names none. libavcodec 61.13 asks
+// for it through avcodec_get_supported_config and deprecates the codec's own list.
+AVSampleFormat PreferredSampleFormat(const AVCodec* codec) {
+#if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(61, 13, 100)
+    const void* formats = nullptr;
+    int count = 0;
+    if (avcodec_get_supported_config(nullptr, codec, AV_CODEC_CONFIG_SAMPLE_FORMAT, 0, &formats,
+                                     &count) >= 0 &&
+        count > 0) {
+        return static_cast<const AVSampleFormat*>(formats)[0];
+    }
+    return AV_SAMPLE_FMT_FLTP;
+#else
+    return codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+#endif
+}
+
 struct CodecDeleter {
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
 };
@@ -331,7 +348,7 @@ bool Session::OpenAudioEncoder(std::string* error) {
     }
     audioCodec_.reset(avcodec_alloc_context3(codec));
     AVCodecContext* c = audioCodec_.get();
-    c->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+    c->sample_fmt = PreferredSampleFormat(codec);
     c->sample_rate = options_.sampleRate;
     av_channel_layout_default(&c->ch_layout, options_.channels);
     c->time_base = {1, options_.sampleRate};

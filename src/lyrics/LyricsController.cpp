@@ -292,8 +292,11 @@ void LyricsController::OnLyricBarMoved(QPoint point) {
         return;
     }
     window_->move(point.x() - (window_->width() - bar_->width()) / 2, point.y() + bar_->height());
+    // The bar stays above the window it brought along, but is not shown from here: Qt delivers a
+    // move made while the bar was hidden as part of showing it, and showing it again from within
+    // that would start the same show over, without end.
     if (window_->isVisible()) {
-        ShowBarOnTop();
+        bar_->raise();
     }
 }
 

@@ -56,6 +56,16 @@ constexpr int kCodeStepMs = 2;
 constexpr int kCodeBits = 8;
 constexpr int kSquare = 64, kSquareGap = 8, kSquareTop = 208;
 
+// The frame's duration in its stream's time base; libavutil 57.30 named it `duration`, and 59
+// dropped the old name.
+int64_t FrameDuration(const AVFrame& frame) {
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+    return frame.duration;
+#else
+    return frame.pkt_duration;
+#endif
+}
+
 // Plays silence into a PulseAudio sink through libavdevice, block by block on a thread of its
 // own, `buffer` ahead of what sounds; Tone() puts a short 1 kHz tone at the start of the next
 // block, Hum() one that lasts from then on.
@@ -260,7 +270,7 @@ Recorded ReadRecording(const std::string& path) {
                     recorded.firstPicture = time;
                 }
                 recorded.videoEnd =
-                    std::max(recorded.videoEnd, time + frame->pkt_duration * timeBase);
+                    std::max(recorded.videoEnd, time + FrameDuration(*frame) * timeBase);
                 const bool white = MeanLuma(frame, 0, 0, frame->width, 64) > 128;
                 if (white) {
                     int gray = 0;

@@ -2,6 +2,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QStyleOptionViewItem>
+#include <QTest>
 #include <cmath>
 
 #include "CBitComboBox.h"
@@ -160,7 +161,8 @@ TEST_F(SkinnedControls, ComboFaceIsWhiteWhenFocusedAndGreyOtherwise) {
     EXPECT_FALSE(hasWhiteText());
     // The offscreen platform activates no window by itself.
     combo.show();
-    QApplication::setActiveWindow(&combo);
+    combo.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&combo));
     combo.setFocus();
     ASSERT_TRUE(combo.hasFocus());
     EXPECT_TRUE(hasWhiteText());

@@ -618,6 +618,29 @@ TEST_F(LyricsWindows, AHeldBarLiesAboveTheLinesInsideTheWindow) {
     EXPECT_TRUE(bar.isVisible());
 }
 
+// A move the bar got while hidden reaches it as part of its next show (Qt 6.8 delivers it on the
+// first one). The window follows such a move, but the move must not show the bar: that show would
+// run inside the one under way and deliver the move again, without end.
+TEST_F(LyricsWindows, AMoveOfTheBarBringsTheWindowWithoutShowingTheBar) {
+    CLyricDlg& bar = controller_->Bar();
+    CLyricsWindow& window = controller_->Window();
+    controller_->SetShown(true);
+    bar.hide();
+    const QPoint at = bar.pos() + QPoint(40, -30);
+    bar.move(at);
+    QMoveEvent delivered(at, at);
+    QApplication::sendEvent(&bar, &delivered);
+    EXPECT_FALSE(bar.isVisible());
+    EXPECT_EQ(window.pos(),
+              QPoint(at.x() - (window.width() - bar.width()) / 2, at.y() + bar.height()));
+    // Shown again, with the move still to be delivered.
+    bar.move(at + QPoint(10, 10));
+    controller_->SetShown(true);
+    EXPECT_TRUE(bar.isVisible());
+    EXPECT_EQ(window.pos(),
+              QPoint(at.x() + 10 - (window.width() - bar.width()) / 2, at.y() + 10 + bar.height()));
+}
+
 // A drag of the window handed to the window manager gets its release at once, while the window
 // manager goes on moving the window: the bar keeps following.
 TEST_F(LyricsWindows, TheBarFollowsTheWindowAfterThePressAndReleaseThatStartADrag) {
