@@ -170,8 +170,8 @@ def pixel(frame, x, y):  # y as seen; rows are stored bottom first
     at = (479 - y) * 1920 + x * 3
     return frame[at:at + 3]
 band_rows, broken = [], []
-# 8 s, longer than a decoration's pause between two runs; a closed decoration may take up to 3 s
-# more to leave the frame on a busy machine.
+# 8 s, longer than a decoration's pause between two runs; a closed decoration may take up to 4 s
+# to leave the frame on a busy machine.
 for _ in range(40 if want == "decorated" else 55):
     frame = grab()
     band_rows.append(sum(all(abs(c - 128) <= 2 for c in pixel(frame, x, 477)) for x in range(640)))
@@ -187,8 +187,9 @@ assert min(band_rows) > 400, "no subtitle band"
 if want == "decorated":
     assert max(broken) > 40, "no decoration over the picture"
 else:
-    settled = next((i for i, count in enumerate(broken) if count < 8), len(broken))
-    assert settled <= 15 and max(broken[settled:]) < 8, "the picture still carries a decoration"
+    # Gone for good: a fading decoration may leave a frame almost clean before its last ones.
+    settled = max((i + 1 for i, count in enumerate(broken) if count >= 8), default=0)
+    assert settled <= 20, "the picture still carries a decoration"
 PY
 }
 frame_check decorated || fail "the restored effects are not in the shared frame"

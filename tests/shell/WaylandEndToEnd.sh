@@ -269,7 +269,8 @@ run() {
   ends_cleanly_on_sigterm $program || fail "$mode: at the end"
   [[ ! -e /dev/shm$ZAVREO_SHARED_FRAME ]] || fail "$mode: the shared frame outlived the program"
   [[ -s $HOME/.config/ZavreoZhuShou/Config/config.lst ]] || fail "$mode: no config.lst"
-  rm -f "$HOME/.config/ZavreoZhuShou/Config/config.lst"
+  # The next desktop starts as a first start, not at the place this one remembered.
+  rm -f "$HOME/.config/ZavreoZhuShou/Config/"{config,state}.lst
 }
 
 run native
