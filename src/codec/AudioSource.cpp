@@ -111,11 +111,12 @@ void AudioSource::OnContextState(pa_context* context, void* data) {
     auto* self = static_cast<AudioSource*>(data);
     switch (pa_context_get_state(context)) {
         case PA_CONTEXT_READY: {
-            const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(self->sampleRate_),
-                                      static_cast<uint8_t>(self->channels_)};
+            const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE,
+                                              static_cast<uint32_t>(self->sampleRate_),
+                                              static_cast<uint8_t>(self->channels_)};
             pa_channel_map map;
-            pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
-            self->stream_ = pa_stream_new(context, "录像", &spec, &map);
+            pa_channel_map_init_extend(&map, sampleFormat.channels, PA_CHANNEL_MAP_DEFAULT);
+            self->stream_ = pa_stream_new(context, "录像", &sampleFormat, &map);
             if (self->stream_ == nullptr) {
                 self->Fail("cannot make a PulseAudio record stream");
                 return;
@@ -125,7 +126,8 @@ void AudioSource::OnContextState(pa_context* context, void* data) {
             pa_buffer_attr attributes{};
             attributes.maxlength = static_cast<uint32_t>(-1);
             attributes.tlength = attributes.prebuf = attributes.minreq = static_cast<uint32_t>(-1);
-            attributes.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &spec));
+            attributes.fragsize =
+                static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &sampleFormat));
             if (pa_stream_connect_record(self->stream_, self->source_.c_str(), &attributes,
                                          PA_STREAM_ADJUST_LATENCY) < 0) {
                 self->Fail("cannot open the audio source " + self->source_ + ": " +
